@@ -1,0 +1,50 @@
+#include "BenchSupport.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quirels::bench {
+
+double seconds(const std::function<void()> &fn, int runs)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        fn();
+        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
+double sqliteShell(const QString &databasePath, const QString &script)
+{
+    QProcess p;
+    QElapsedTimer t;
+    t.start();
+    p.start(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), QStringLiteral("-bail"), databasePath});
+    if (!p.waitForStarted()) {
+        std::fprintf(stderr, "bench: the sqlite3 shell could not be started\n");
+        std::exit(2);
+    }
+    p.write(script.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(-1);
+    const double s = static_cast<double>(t.nsecsElapsed()) / 1e9;
+    if (p.exitCode() != 0) {
+        std::fprintf(stderr, "bench: sqlite3 failed: %s\n", p.readAllStandardError().constData());
+        std::exit(2);
+    }
+    return s;
+}
+
+void report(const QString &name, double ours, double baseline)
+{
+    std::printf("%s: ours %.3f s, baseline %.3f s, ratio %.2f\n", name.toUtf8().constData(), ours, baseline,
+                baseline > 0 ? ours / baseline : 0.0);
+    std::fflush(stdout);
+}
+
+} // namespace quirels::bench

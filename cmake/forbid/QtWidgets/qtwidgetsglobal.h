@@ -1,0 +1,1 @@
+#error "Core code must not include Qt Widgets headers: move this file into a ui/ folder."

@@ -1,0 +1,214 @@
+#include "Numbers.h"
+
+#include <cmath>
+
+namespace quirels::numbers {
+
+namespace {
+
+std::optional<QLocale> &overrideLocale()
+{
+    static std::optional<QLocale> locale;
+    return locale;
+}
+
+// A value as 15 significant decimal digits and the position of the decimal
+// point: value = 0.d1d2...d15 x 10^exponent.
+struct Decimal {
+    bool negative = false;
+    QByteArray digits; // exactly 15 digits, or empty for zero
+    int exponent = 0;
+};
+
+Decimal toDecimal(double value)
+{
+    Decimal d;
+    if (value == 0.0 || !std::isfinite(value))
+        return d;
+    d.negative = value < 0;
+    const QByteArray e = QByteArray::number(std::fabs(value), 'e', 14); // d.dddddddddddddde+XX
+    const int ePos = e.indexOf('e');
+    d.digits = e.left(1) + e.mid(2, ePos - 2);
+    d.exponent = e.mid(ePos + 1).toInt() + 1;
+    return d;
+}
+
+// Rounds the digit string half away from zero so that it keeps `keep` digits
+// (may be zero or negative: everything rounds away). Returns the new digits
+// and adjusts the exponent on carry.
+void roundDigits(Decimal &d, int keep)
+{
+    if (keep < 0)
+        d.digits.clear();
+    const bool up = keep >= 0 && keep < d.digits.size() && d.digits.at(keep) >= '5';
+    if (keep >= 0 && keep < d.digits.size())
+        d.digits.truncate(keep);
+    if (up) {
+        int i = keep - 1;
+        while (i >= 0 && d.digits[i] == '9') {
+            d.digits[i] = '0';
+            --i;
+        }
+        if (i >= 0)
+            d.digits[i] = static_cast<char>(d.digits[i] + 1);
+        else {
+            d.digits.prepend('1');
+            d.exponent += 1;
+        }
+    }
+    while (!d.digits.isEmpty() && d.digits.endsWith('0'))
+        d.digits.chop(1);
+    if (d.digits.isEmpty())
+        d.exponent = 0;
+}
+
+QString group(const QString &integer, const QLocale &locale)
+{
+    QString out;
+    const int n = static_cast<int>(integer.size());
+    for (int i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out += locale.groupSeparator();
+        out += integer.at(i);
+    }
+    return out;
+}
+
+} // namespace
+
+QLocale appLocale()
+{
+    if (overrideLocale())
+        return *overrideLocale();
+    const QLocale system = QLocale::system();
+    if (system.language() == QLocale::C)
+        return QLocale(QLocale::Portuguese, QLocale::Brazil);
+    return system;
+}
+
+void setAppLocale(const QLocale &locale) { overrideLocale() = locale; }
+void resetAppLocale() { overrideLocale().reset(); }
+
+QString format(double value, const QString &picture, const QLocale &locale)
+{
+    if (picture.isEmpty())
+        return general(value, locale);
+    const qsizetype point = picture.indexOf(QLatin1Char('.'));
+    const QString intPart = point < 0 ? picture : picture.left(point);
+    const QString fracPart = point < 0 ? QString() : picture.mid(point + 1);
+    const bool thousands = intPart.contains(QLatin1Char(','));
+    const int minInt = static_cast<int>(intPart.count(QLatin1Char('0')));
+    const int maxFrac = static_cast<int>(fracPart.count(QLatin1Char('0')) + fracPart.count(QLatin1Char('#')));
+    const int minFrac = static_cast<int>(fracPart.lastIndexOf(QLatin1Char('0')) + 1);
+
+    Decimal d = toDecimal(value);
+    roundDigits(d, d.exponent + maxFrac);
+
+    QString integer;
+    QString fraction;
+    if (!d.digits.isEmpty()) {
+        const QString all = QString::fromLatin1(d.digits);
+        if (d.exponent > 0) {
+            integer = all.left(d.exponent);
+            while (integer.size() < d.exponent)
+                integer += QLatin1Char('0');
+            fraction = all.mid(d.exponent);
+        } else {
+            fraction = QString(-d.exponent, QLatin1Char('0')) + all;
+        }
+    }
+    while (integer.size() < minInt)
+        integer.prepend(QLatin1Char('0'));
+    while (fraction.size() < minFrac)
+        fraction += QLatin1Char('0');
+
+    QString out = thousands ? group(integer, locale) : integer;
+    if (!fraction.isEmpty())
+        out += locale.decimalPoint() + fraction;
+    if (d.negative && !d.digits.isEmpty())
+        out.prepend(QLatin1Char('-'));
+    return out;
+}
+
+QString general(double value, const QLocale &locale)
+{
+    Decimal d = toDecimal(value);
+    roundDigits(d, 15);
+    if (d.digits.isEmpty())
+        return QStringLiteral("0");
+    const QString digits = QString::fromLatin1(d.digits);
+    QString out;
+    if (d.exponent > 15 || d.exponent < -3) {
+        out = digits.left(1);
+        if (digits.size() > 1)
+            out += locale.decimalPoint() + digits.mid(1);
+        out += QLatin1Char('E') + QString::number(d.exponent - 1);
+    } else if (d.exponent <= 0) {
+        out = QLatin1Char('0') + locale.decimalPoint() + QString(-d.exponent, QLatin1Char('0')) + digits;
+    } else {
+        QString integer = digits.left(d.exponent);
+        while (integer.size() < d.exponent)
+            integer += QLatin1Char('0');
+        out = integer;
+        if (digits.size() > d.exponent)
+            out += locale.decimalPoint() + digits.mid(d.exponent);
+    }
+    if (d.negative)
+        out.prepend(QLatin1Char('-'));
+    return out;
+}
+
+std::optional<double> parse(const QString &text, const QLocale &locale)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    const QString sep = locale.decimalPoint();
+    QByteArray c;
+    c.reserve(t.size());
+    qsizetype i = 0;
+    if (t.at(0) == QLatin1Char('+') || t.at(0) == QLatin1Char('-'))
+        c += static_cast<char>(t.at(i++).unicode());
+    int digits = 0;
+    bool point = false;
+    for (; i < t.size(); ++i) {
+        const QChar ch = t.at(i);
+        if (ch.isDigit() && ch.unicode() < 128) {
+            c += static_cast<char>(ch.unicode());
+            ++digits;
+        } else if (!point && QStringView(t).mid(i).startsWith(sep)) {
+            point = true;
+            c += '.';
+            i += sep.size() - 1;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < t.size() && (t.at(i) == QLatin1Char('e') || t.at(i) == QLatin1Char('E'))) {
+        c += 'e';
+        ++i;
+        if (i < t.size() && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-')))
+            c += static_cast<char>(t.at(i++).unicode());
+        int expDigits = 0;
+        for (; i < t.size() && t.at(i).isDigit() && t.at(i).unicode() < 128; ++i, ++expDigits)
+            c += static_cast<char>(t.at(i).unicode());
+        if (expDigits == 0)
+            return std::nullopt;
+    }
+    if (i != t.size())
+        return std::nullopt;
+    bool ok = false;
+    const double v = c.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+QString plain(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+} // namespace quirels::numbers

@@ -1,0 +1,34 @@
+#pragma once
+// The application's settings file: beside the executable, named after it with
+// the extension "ini", section "Diretório".
+
+#include "IniFile.h"
+
+namespace quirels {
+
+namespace settings {
+inline const QString kSection = QStringLiteral("Diretório");
+inline const QString kCaminho = QStringLiteral("Caminho");
+inline const QString kArquivoXml = QStringLiteral("Arquivo XML");
+inline const QString kLocalShare = QStringLiteral("Local Share");
+inline const QString kNetDir = QStringLiteral("Net Dir");
+
+// The executable's path with its extension replaced by "ini"; a name without
+// extension gets ".ini" appended.
+QString pathForExecutable(const QString &executablePath);
+// The desktop application's settings file, which the command-line tool
+// shares: "quirels.ini" in the folder of the running program.
+QString applicationSettingsPath();
+} // namespace settings
+
+struct StartupFolders {
+    QString dataFolder;
+    QString xmlFolder;
+};
+
+// The start-up reading: the data folder is "Caminho", or the current folder
+// plus "dados" when empty; an "Arquivo XML" that is empty or exactly "C:\" is
+// replaced by the current folder plus "ArquivoXML" and written back.
+Result<StartupFolders> readStartupSettings(const QString &settingsPath, const QString &currentFolder);
+
+} // namespace quirels

@@ -1,0 +1,90 @@
+#include "MessageBoxDialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+
+namespace quirels {
+
+QString MessageBoxDialogs::caption() { return QStringLiteral("Quirels"); }
+
+namespace {
+
+QString boxText(const QString &text)
+{
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+QWidget *parentFor(QWidget *parent)
+{
+    if (parent)
+        return parent;
+    return QApplication::activeWindow();
+}
+
+struct Button {
+    QMessageBox::StandardButton which;
+    QString label;
+};
+
+QMessageBox::StandardButton ask(QWidget *parent, QMessageBox::Icon icon, const QString &text,
+                                const QList<Button> &buttons, QMessageBox::StandardButton def)
+{
+    QMessageBox box(icon, MessageBoxDialogs::caption(), boxText(text), QMessageBox::NoButton, parentFor(parent));
+    for (const Button &b : buttons)
+        box.addButton(b.which)->setText(b.label);
+    box.setDefaultButton(def);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+void MessageBoxDialogs::information(const QString &text)
+{
+    ask(m_parent, QMessageBox::Information, text, {{QMessageBox::Ok, QStringLiteral("OK")}}, QMessageBox::Ok);
+}
+
+void MessageBoxDialogs::error(const QString &text)
+{
+    ask(m_parent, QMessageBox::Critical, text, {{QMessageBox::Ok, QStringLiteral("OK")}}, QMessageBox::Ok);
+}
+
+bool MessageBoxDialogs::confirm(const QString &text)
+{
+    return ask(m_parent, QMessageBox::Question, text,
+               {{QMessageBox::Yes, QStringLiteral("&Sim")}, {QMessageBox::No, QStringLiteral("&Não")}},
+               QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+Answer MessageBoxDialogs::confirmYesNoCancel(const QString &text)
+{
+    const auto r = ask(m_parent, QMessageBox::Question, text,
+                       {{QMessageBox::Yes, QStringLiteral("&Sim")}, {QMessageBox::No, QStringLiteral("&Não")},
+                        {QMessageBox::Cancel, QStringLiteral("Cancelar")}},
+                       QMessageBox::Yes);
+    return r == QMessageBox::Yes ? Answer::Yes : r == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
+bool MessageBoxDialogs::confirmOkCancel(const QString &text)
+{
+    return ask(m_parent, QMessageBox::Question, text,
+               {{QMessageBox::Ok, QStringLiteral("OK")}, {QMessageBox::Cancel, QStringLiteral("Cancelar")}},
+               QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+void MessageBoxDialogs::focus(const QString &control)
+{
+    QWidget *window = QApplication::activeWindow();
+    if (!window)
+        window = m_parent;
+    if (!window)
+        return;
+    if (QWidget *w = window->findChild<QWidget *>(control))
+        w->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace quirels

@@ -1,0 +1,108 @@
+#include "Cli.h"
+#include "ConsoleProgress.h"
+
+#include "base/Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace quirels::cli {
+
+static QList<Command> &registry()
+{
+    static QList<Command> all;
+    return all;
+}
+
+bool registerCommand(const QString &name, const QString &usage, Handler run)
+{
+    registry().append({name, usage, std::move(run)});
+    return true;
+}
+
+const QList<Command> &commands() { return registry(); }
+
+int fail(Context &ctx, const Error &error)
+{
+    ctx.dialogs->error(error.message);
+    return error.code == kRefused ? kRefused : kUsage;
+}
+
+static void printUsage(FILE *f)
+{
+    QString text = QStringLiteral("Uso: quirels-cli [--dados PASTA] [--sim] COMANDO [ARGUMENTOS]\n\nComandos:\n");
+    for (const Command &c : commands())
+        text += QStringLiteral("  ") + c.name + (c.usage.isEmpty() ? QString() : QStringLiteral(" ") + c.usage) + QLatin1Char('\n');
+    const QByteArray b = text.toUtf8();
+    std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), f);
+}
+
+int usageError(const QString &command)
+{
+    for (const Command &c : commands())
+        if (c.name == command) {
+            const QByteArray b = (QStringLiteral("Uso: quirels-cli [--dados PASTA] [--sim] ") + c.name + QLatin1Char(' ') + c.usage + QLatin1Char('\n')).toUtf8();
+            std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
+            return kUsage;
+        }
+    printUsage(stderr);
+    return kUsage;
+}
+
+} // namespace quirels::cli
+
+int main(int argc, char **argv)
+{
+    using namespace quirels;
+    using namespace quirels::cli;
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+
+    QString dataFolder;
+    bool yes = false;
+    while (!args.isEmpty() && args.first().startsWith(QStringLiteral("--"))) {
+        const QString opt = args.takeFirst();
+        if (opt == QLatin1String("--sim")) {
+            yes = true;
+        } else if (opt == QLatin1String("--dados") && !args.isEmpty()) {
+            dataFolder = args.takeFirst();
+        } else if (opt == QLatin1String("--help") || opt == QLatin1String("--ajuda")) {
+            printUsage(stdout);
+            return kOk;
+        } else {
+            printUsage(stderr);
+            return kUsage;
+        }
+    }
+    if (args.isEmpty()) {
+        printUsage(stderr);
+        return kUsage;
+    }
+    const QString name = args.takeFirst();
+    const Command *command = nullptr;
+    for (const Command &c : commands())
+        if (c.name == name)
+            command = &c;
+    if (!command) {
+        printUsage(stderr);
+        return kUsage;
+    }
+
+    ConsoleDialogs dialogs(yes);
+    ConsoleProgress progress;
+    Context ctx;
+    ctx.yes = yes;
+    ctx.args = args;
+    ctx.dialogs = &dialogs;
+    ctx.progress = &progress;
+    ctx.settingsPath = settings::applicationSettingsPath();
+    if (dataFolder.isEmpty()) {
+        Result<StartupFolders> folders = readStartupSettings(ctx.settingsPath, QDir::currentPath());
+        if (!folders)
+            return fail(ctx, folders.error());
+        dataFolder = folders->dataFolder;
+    }
+    ctx.dataFolder = QDir(dataFolder).absolutePath();
+    return command->run(ctx);
+}

@@ -1,0 +1,192 @@
+#include "Database.h"
+
+#include "Schema.h"
+#include "Sql.h"
+#include "base/Csv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
+
+static void initReferenceResource() { Q_INIT_RESOURCE(reference); }
+
+namespace quirels::store {
+
+QString databasePath(const QString &dataFolder) { return QDir(dataFolder).filePath(kDatabaseFile); }
+
+Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options)
+{
+    const QString path = databasePath(dataFolder);
+    if (!options.create && !QFileInfo::exists(path))
+        return makeError(QStringLiteral("O banco de dados \"%1\" não existe.").arg(QDir::toNativeSeparators(path)), 2);
+    close(options.connection);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), options.connection);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
+    if (!db.open()) {
+        const QString msg = sql::errorText(db);
+        close(options.connection);
+        return makeError(QStringLiteral("Não foi possível abrir o banco de dados \"%1\": %2")
+                             .arg(QDir::toNativeSeparators(path), msg), 2);
+    }
+    // Reading the schema proves the file is a database at all.
+    Result<QVariant> probe = sql::scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (!probe) {
+        close(options.connection);
+        return makeError(QStringLiteral("O arquivo \"%1\" não é um banco de dados válido: %2")
+                             .arg(QDir::toNativeSeparators(path), probe.message()), 2);
+    }
+    const QString mode = options.sharedFolder ? QStringLiteral("DELETE") : QStringLiteral("WAL");
+    sql::exec(db, QStringLiteral("PRAGMA journal_mode=") + mode); // a read-only folder keeps its mode
+    return db;
+}
+
+void close(const QString &connection)
+{
+    if (!QSqlDatabase::contains(connection))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+Status createSchema(QSqlDatabase &db)
+{
+    for (const schema::Table &t : schema::tables())
+        for (const QString &statement : schema::ddl(t))
+            if (Status s = sql::exec(db, statement); !s)
+                return makeError(QStringLiteral("Tabela %1: %2").arg(t.qname(), s.message()), 2);
+    Result<QVariant> version = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
+    if (!version)
+        return version.error();
+    if (version->toInt() < schema::kSchemaVersion)
+        return sql::exec(db, QStringLiteral("PRAGMA user_version = %1").arg(schema::kSchemaVersion));
+    return {};
+}
+
+namespace {
+
+struct ReferenceFile {
+    const char *table;
+    const char *file;
+    std::vector<const char *> columns; // CSV columns in file order; table fields of the same name
+};
+
+const std::vector<ReferenceFile> &referenceFiles()
+{
+    static const std::vector<ReferenceFile> files{
+        {"ProdutoControlado", "produtos_controlados.csv", {"CdNCM", "NmProdutoControlado"}},
+        {"Cnae", "cnae.csv", {"CDCNAE", "CDDESCRCNAE", "NMCNAE"}},
+        {"CFOP", "cfop.csv", {"CdCFOP", "dsCFOP"}},
+        {"Paises", "paises.csv", {"CDPAIS", "NMPAIS"}},
+    };
+    return files;
+}
+
+Status loadOne(QSqlDatabase &db, const ReferenceFile &rf)
+{
+    const schema::Table *t = schema::table(QString::fromLatin1(rf.table));
+    Result<QVariant> count = sql::scalar(db, QStringLiteral("SELECT count(*) FROM ") + sql::id(t->qname()));
+    if (!count)
+        return count.error();
+    if (count->toLongLong() > 0)
+        return {};
+
+    const QString fileName = QString::fromLatin1(rf.file);
+    QFile f(QStringLiteral(":/reference/") + fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        return makeError(QStringLiteral("Dados de referência \"%1\" não encontrados.").arg(fileName), 2);
+    Result<QList<csv::Row>> rows = csv::parse(QString::fromUtf8(f.readAll()));
+    if (!rows)
+        return makeError(QStringLiteral("%1: %2").arg(fileName, rows.message()), 2);
+    if (rows->isEmpty())
+        return makeError(QStringLiteral("%1: arquivo vazio.").arg(fileName), 2);
+
+    QStringList cols;
+    QStringList marks;
+    for (const char *c : rf.columns) {
+        cols.append(sql::id(QString::fromLatin1(c)));
+        marks.append(QStringLiteral("?"));
+    }
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(sql::id(t->qname()), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
+        return makeError(sql::errorText(q), 2);
+
+    for (qsizetype r = 1; r < rows->size(); ++r) { // row 0 is the header
+        const csv::Row &row = rows->at(r);
+        if (row.fields.size() != static_cast<qsizetype>(rf.columns.size()))
+            return makeError(QStringLiteral("%1, linha %2: %3 campos, esperados %4.")
+                                 .arg(fileName).arg(row.line).arg(row.fields.size()).arg(rf.columns.size()), 2);
+        for (size_t c = 0; c < rf.columns.size(); ++c) {
+            const schema::Field *field = t->field(QString::fromLatin1(rf.columns[c]));
+            const QString value = row.fields.at(static_cast<qsizetype>(c));
+            if (field->type == schema::Type::Integer) {
+                bool ok = false;
+                const int n = value.toInt(&ok);
+                if (!ok)
+                    return makeError(QStringLiteral("%1, linha %2: \"%3\" não é um inteiro válido para o campo '%4'.")
+                                         .arg(fileName).arg(row.line).arg(value, field->qname()), 2);
+                q.bindValue(static_cast<int>(c), n);
+            } else {
+                if (value.size() > field->width)
+                    return makeError(QStringLiteral("%1, linha %2: o valor do campo '%3' tem %4 caracteres; o máximo é %5.")
+                                         .arg(fileName).arg(row.line).arg(field->qname()).arg(value.size()).arg(field->width), 2);
+                q.bindValue(static_cast<int>(c), value);
+            }
+        }
+        if (!q.exec())
+            return makeError(QStringLiteral("%1, linha %2: %3").arg(fileName).arg(row.line).arg(sql::errorText(q)), 2);
+    }
+    return {};
+}
+
+} // namespace
+
+Status loadReferenceData(QSqlDatabase &db)
+{
+    initReferenceResource();
+    for (const ReferenceFile &rf : referenceFiles())
+        if (Status s = loadOne(db, rf); !s)
+            return s;
+    return {};
+}
+
+Status initializeDataFolder(const QString &dataFolder, const OpenOptions &options)
+{
+    const QString native = QDir::toNativeSeparators(dataFolder);
+    if (!QDir().mkpath(dataFolder))
+        return makeError(QStringLiteral("Não foi possível criar a pasta de dados \"%1\".").arg(native), 2);
+    const QString path = databasePath(dataFolder);
+    const bool existed = QFileInfo::exists(path);
+    OpenOptions o = options;
+    o.create = true;
+    Result<QSqlDatabase> db = open(dataFolder, o);
+    if (!db)
+        return db.error();
+    Status result;
+    {
+        sql::Transaction tx(*db);
+        if (!tx.active())
+            result = makeError(QStringLiteral("Não foi possível gravar em \"%1\": %2").arg(QDir::toNativeSeparators(path), tx.error().message), 2);
+        else if (Status s = createSchema(*db); !s)
+            result = s;
+        else if (Status s2 = loadReferenceData(*db); !s2)
+            result = s2;
+        else if (Status c = tx.commit(); !c)
+            result = makeError(QStringLiteral("Não foi possível gravar em \"%1\": %2").arg(QDir::toNativeSeparators(path), c.message()), 2);
+    }
+    close(o.connection);
+    if (!result.ok() && !existed) {
+        QFile::remove(path);
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+    }
+    return result;
+}
+
+} // namespace quirels::store

@@ -1,0 +1,43 @@
+#pragma once
+// The store: one SQLite file "quirels.db" in the data folder, reached through
+// the named connection "dbQuirel".
+
+#include "base/Result.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace quirels::store {
+
+inline const QString kDatabaseFile = QStringLiteral("quirels.db");
+inline const QString kConnection = QStringLiteral("dbQuirel");
+
+QString databasePath(const QString &dataFolder);
+
+struct OpenOptions {
+    QString connection = kConnection;
+    bool create = false;          // create the file when missing
+    bool sharedFolder = false;    // "Local Share": a journal mode safe on a shared folder
+    int busyTimeoutMs = 5000;     // how long a lock held by another process is waited for
+};
+
+// Opens (or re-opens) the named connection on the data folder. A missing
+// database file is an error unless create is set; a file that is not a store
+// of this program is an error with a clear message.
+Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options = {});
+void close(const QString &connection = kConnection);
+
+// Creates every missing table and index and stamps the schema version.
+// Existing tables and rows are left alone.
+Status createSchema(QSqlDatabase &db);
+
+// Fills each reference table that has no rows from the installed reference
+// data; a table that has rows is left alone. A row that does not fit its
+// column is an error naming the file and line.
+Status loadReferenceData(QSqlDatabase &db);
+
+// "inicializar": the data folder, the store, the tables and the reference
+// data, all that is missing, in one transaction; nothing is half-written.
+Status initializeDataFolder(const QString &dataFolder, const OpenOptions &options = {});
+
+} // namespace quirels::store

@@ -1,0 +1,113 @@
+#include "Sql.h"
+
+#include "base/Numbers.h"
+
+#include <QSqlError>
+
+namespace quirels::sql {
+
+QString quote(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + t + QLatin1Char('\'');
+}
+
+QString number(double value) { return numbers::plain(value); }
+
+QString literal(const QVariant &value)
+{
+    if (value.isNull() || !value.isValid())
+        return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: return number(value.toDouble());
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: return QString::number(value.toLongLong());
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    default: return quote(value.toString());
+    }
+}
+
+QString id(const QString &name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+
+static QString text(const QSqlError &e)
+{
+    QString t = e.databaseText();
+    if (t.isEmpty())
+        t = e.driverText();
+    if (t.isEmpty())
+        t = e.text();
+    return t;
+}
+
+QString errorText(const QSqlQuery &q) { return text(q.lastError()); }
+QString errorText(const QSqlDatabase &db) { return text(db.lastError()); }
+
+Status exec(QSqlDatabase &db, const QString &statement)
+{
+    QSqlQuery q(db);
+    return exec(q, statement);
+}
+
+Status exec(QSqlQuery &q)
+{
+    if (!q.exec())
+        return makeError(errorText(q));
+    return {};
+}
+
+Status exec(QSqlQuery &q, const QString &statement)
+{
+    if (!q.exec(statement))
+        return makeError(errorText(q));
+    return {};
+}
+
+Result<QVariant> scalar(QSqlDatabase &db, const QString &statement)
+{
+    QSqlQuery q(db);
+    if (!q.exec(statement))
+        return makeError(errorText(q));
+    if (!q.next())
+        return QVariant();
+    return q.value(0);
+}
+
+Transaction::Transaction(QSqlDatabase &db) : m_db(db)
+{
+    m_active = m_db.transaction();
+    if (!m_active)
+        m_error = makeError(errorText(m_db));
+}
+
+Transaction::~Transaction()
+{
+    if (m_active)
+        m_db.rollback();
+}
+
+Status Transaction::commit()
+{
+    if (!m_active)
+        return m_error;
+    if (!m_db.commit()) {
+        Error e = makeError(errorText(m_db));
+        m_db.rollback();
+        m_active = false;
+        return e;
+    }
+    m_active = false;
+    return {};
+}
+
+void Transaction::rollback()
+{
+    if (m_active)
+        m_db.rollback();
+    m_active = false;
+}
+
+} // namespace quirels::sql

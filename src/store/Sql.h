@@ -1,0 +1,57 @@
+#pragma once
+// Helpers for the statements the system issues: every value is quoted or
+// bound by one helper, and bulk work runs in one transaction.
+
+#include "base/Result.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+namespace quirels::sql {
+
+// A text literal: single quotes around it, a single quote inside doubled.
+QString quote(const QString &text);
+// A numeric literal with a point, the shortest form that reads back the same.
+QString number(double value);
+// A literal for any value: NULL, a number, or quoted text.
+QString literal(const QVariant &value);
+// A quoted identifier.
+QString id(const QString &name);
+
+// The store's own message for a failed query or database call.
+QString errorText(const QSqlQuery &q);
+QString errorText(const QSqlDatabase &db);
+
+// Runs one statement; the error carries the store's message.
+Status exec(QSqlDatabase &db, const QString &statement);
+Status exec(QSqlQuery &q);
+Status exec(QSqlQuery &q, const QString &statement);
+
+// One single-value query (for example "Select Max (CdProduto) as cod from
+// Produtos"); an invalid QVariant when no row.
+Result<QVariant> scalar(QSqlDatabase &db, const QString &statement);
+
+// All-or-nothing: begins on construction, rolls back on destruction unless
+// commit() succeeded.
+class Transaction {
+public:
+    explicit Transaction(QSqlDatabase &db);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    // False with error() when the transaction could not begin.
+    bool active() const { return m_active; }
+    const Error &error() const { return m_error; }
+    Status commit();
+    void rollback();
+
+private:
+    QSqlDatabase &m_db;
+    bool m_active = false;
+    Error m_error;
+};
+
+} // namespace quirels::sql

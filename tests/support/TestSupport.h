@@ -1,0 +1,59 @@
+#pragma once
+// Shared fixtures: a temporary data folder with an initialized store.
+
+#include "base/Result.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <memory>
+
+#include <ostream>
+
+// Readable QStrings in assertion messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace quirels::test {
+
+// Where the built programs are (quirels-cli).
+QString binaryDir();
+
+class TempStore {
+public:
+    // Creates a data folder with every table and the reference data, and
+    // opens it under the given connection name.
+    explicit TempStore(const QString &connection = QStringLiteral("dbQuirel"));
+    ~TempStore();
+    QString folder() const { return m_dir.path(); }
+    QSqlDatabase db() const;
+    QVariant scalar(const QString &sql) const;
+    void exec(const QString &sql) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_connection;
+};
+
+struct ProcessResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs quirels-cli with the arguments (and standard input closed).
+ProcessResult runCli(const QStringList &args, const QString &workingDir = QString());
+
+} // namespace quirels::test
+
+// Prints Status/Result failures readably in assertions.
+#define EXPECT_OK(expr)                                                     \
+    do {                                                                    \
+        auto _r = (expr);                                                   \
+        EXPECT_TRUE(_r.ok()) << qPrintable(_r.message());                   \
+    } while (0)
+#define ASSERT_OK(expr)                                                     \
+    do {                                                                    \
+        auto _r = (expr);                                                   \
+        ASSERT_TRUE(_r.ok()) << qPrintable(_r.message());                   \
+    } while (0)

@@ -1,0 +1,20 @@
+#include <gtest/gtest.h>
+
+#include "base/Numbers.h"
+
+#ifdef QUIRELS_TEST_WIDGETS
+#include <QApplication>
+using App = QApplication;
+#else
+#include <QCoreApplication>
+using App = QCoreApplication;
+#endif
+
+int main(int argc, char **argv)
+{
+    App app(argc, argv);
+    // Tests fix the regional settings to Portuguese (Brazil).
+    quirels::numbers::setAppLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
