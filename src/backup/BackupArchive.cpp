@@ -77,13 +77,17 @@ QStringList nameParts(const QString &name)
 // A stored name without its drive or root part ("c:\dados\a.db" gives
 // "dados/a.db", "/home/u/a.db" gives "home/u/a.db"); empty when a part is
 // ".." or nothing is left.
+QString withoutDrive(const QString &stored)
+{
+    if (stored.size() >= 2 && stored.at(1) == QLatin1Char(':') && stored.at(0).isLetter())
+        return stored.mid(2);
+    return stored;
+}
+
 QString relativeStoredPath(const QString &stored)
 {
-    QString s = stored;
-    if (s.size() >= 2 && s.at(1) == QLatin1Char(':') && s.at(0).isLetter())
-        s = s.mid(2);
     QStringList kept;
-    for (const QString &part : nameParts(s)) {
+    for (const QString &part : nameParts(withoutDrive(stored))) {
         if (part == QLatin1String("."))
             continue;
         if (part == QLatin1String(".."))
@@ -95,7 +99,7 @@ QString relativeStoredPath(const QString &stored)
 
 QString storedFileName(const QString &stored)
 {
-    const QStringList parts = nameParts(stored);
+    const QStringList parts = nameParts(withoutDrive(stored));
     if (parts.isEmpty())
         return QString();
     const QString last = parts.last();
