@@ -44,15 +44,6 @@ Result<qint64> countRows(QSqlDatabase &db, const QString &table, const PeriodKey
     return p.q.next() ? p.q.value(0).toLongLong() : 0;
 }
 
-// Two-part keys of the final products and substances, for walking the three
-// ordered result sets of the previous month side by side.
-struct Key2 {
-    qint64 produto = 0;
-    qint64 final = 0;
-    bool operator<(const Key2 &o) const { return produto != o.produto ? produto < o.produto : final < o.final; }
-    bool operator==(const Key2 &o) const { return produto == o.produto && final == o.final; }
-};
-
 } // namespace
 
 PeriodKey previousPeriod(const PeriodKey &key)
@@ -105,116 +96,107 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
     progress.setRange(*products + *storage);
     qint64 done = 0;
 
-    // The previous month, read in key order: the final products and the
-    // substances are walked alongside their products.
-    Prepared selProd(db, QStringLiteral("select CdProduto, CdNCM, NmProduto, VlConcentracao, VlDensidade, DsUnidade,"
-                                        " QtEstoqueAtual from Produtos") + kPeriodWhere
+    // The previous month's row numbers, in key order; the final products are
+    // walked alongside their products.
+    Prepared selProd(db, QStringLiteral("select CdProduto from Produtos") + kPeriodWhere
                              + QStringLiteral(" order by CdProduto"));
-    Prepared selFinal(db, QStringLiteral("select CdProduto, CdProdFinal, CdNCM, NmProduto, VlDensidade, DsUnidade,"
-                                         " QtProdFinal from ProdutoFinal") + kPeriodWhere
+    Prepared selFinal(db, QStringLiteral("select CdProduto, CdProdFinal from ProdutoFinal") + kPeriodWhere
                               + QStringLiteral(" order by CdProduto, CdProdFinal"));
-    Prepared selSubst(db, QStringLiteral("select CdProduto, CdProdFinal, CdNCM, NmProduto, VlConcentracao"
-                                         " from SubstanciaPresente") + kPeriodWhere
-                              + QStringLiteral(" order by CdProduto, CdProdFinal, CdSubstancia"));
-    Prepared selStore(db, QStringLiteral("select CdNCM, NmProduto, VlConcentracao, QtEstoqueAtual, DsUnidade,"
-                                         " CdProprietario from Armazenagem") + kPeriodWhere
+    Prepared selStore(db, QStringLiteral("select CdArmazenagem from Armazenagem") + kPeriodWhere
                               + QStringLiteral(" order by CdArmazenagem"));
+    // Each statement copies one row of the previous month (one final
+    // product's substances) into the new month: the values go from row to row
+    // inside the store with their full precision, empty values stay empty.
     // The new month opens with the closing stock as both its opening and its
-    // closing stock, and every movement quantity zero.
+    // closing stock and every movement quantity zero; the controlled-product
+    // references are not carried.
     Prepared insProd(db, QStringLiteral(
         "insert into Produtos (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,VlDensidade,DsUnidade,"
         "QtEstoqueAnt,QtProducao,QtTransformacao,QtUtilizacao,QtCompras,QtVendas,QtReciclagem,QtReaproveitamento,"
-        "QtImportacao,QtExportacao,QtPerdas,QtEvaporacao,QtEntradasDiv,QtSaidasDiv,QtEstoqueAtual) values "
-        "(?,?,?,?,?,?,?,?,?,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,?)"));
+        "QtImportacao,QtExportacao,QtPerdas,QtEvaporacao,QtEntradasDiv,QtSaidasDiv,QtEstoqueAtual) "
+        "select ?,?,?,CdNCM,NmProduto,VlConcentracao,VlDensidade,DsUnidade,QtEstoqueAtual,"
+        "0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,QtEstoqueAtual from Produtos")
+        + kPeriodWhere + QStringLiteral(" and CdProduto = ?"));
     Prepared insFinal(db, QStringLiteral(
         "insert into ProdutoFinal (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlDensidade,DsUnidade,QtProdFinal,"
-        "CdProduto) values (?,?,?,?,?,?,?,?,?)"));
+        "CdProduto) select ?,?,?,CdNCM,NmProduto,VlDensidade,DsUnidade,QtProdFinal,? from ProdutoFinal")
+        + kPeriodWhere + QStringLiteral(" and CdProduto = ? and CdProdFinal = ?"));
     Prepared insSubst(db, QStringLiteral(
         "insert into SubstanciaPresente (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,CdProduto,"
-        "CdProdFinal) values (?,?,?,?,?,?,?,?)"));
+        "CdProdFinal) select ?,?,?,CdNCM,NmProduto,VlConcentracao,?,? from SubstanciaPresente")
+        + kPeriodWhere + QStringLiteral(" and CdProduto = ? and CdProdFinal = ? order by CdSubstancia"));
     Prepared insStore(db, QStringLiteral(
         "insert into Armazenagem (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,DsUnidade,QtEstoqueAnt,"
-        "QtEstoqueAtual,CdProprietario) values (?,?,?,?,?,?,?,?,?,?)"));
-    for (Prepared *p : {&selProd, &selFinal, &selSubst, &selStore, &insProd, &insFinal, &insSubst, &insStore})
+        "QtEstoqueAtual,CdProprietario) select ?,?,?,CdNCM,NmProduto,VlConcentracao,DsUnidade,QtEstoqueAtual,"
+        "QtEstoqueAtual,CdProprietario from Armazenagem") + kPeriodWhere + QStringLiteral(" and CdArmazenagem = ?"));
+    for (Prepared *p : {&selProd, &selFinal, &selStore, &insProd, &insFinal, &insSubst, &insStore})
         if (!p->status)
             return p->status;
 
-    for (Prepared *p : {&selProd, &selFinal, &selSubst, &selStore}) {
+    for (Prepared *p : {&selProd, &selFinal, &selStore}) {
         bindKey(p->q, from);
         if (Status s = sql::exec(p->q); !s)
             return s;
     }
-    for (Prepared *p : {&insProd, &insFinal, &insSubst, &insStore})
-        bindKey(p->q, to);
+    // Placeholders: the new key, then (final products and substances) the new
+    // parent numbers, then the old key and the old row's numbers.
+    bindKey(insProd.q, to);
+    bindKey(insProd.q, from, 3);
+    bindKey(insFinal.q, to);
+    bindKey(insFinal.q, from, 4);
+    bindKey(insSubst.q, to);
+    bindKey(insSubst.q, from, 5);
+    bindKey(insStore.q, to);
+    bindKey(insStore.q, from, 3);
 
     QSqlQuery &fin = selFinal.q;
-    QSqlQuery &sub = selSubst.q;
     bool finRow = fin.next();
-    bool subRow = sub.next();
-    auto finKey = [&] { return Key2{fin.value(0).toLongLong(), fin.value(1).toLongLong()}; };
-    auto subKey = [&] { return Key2{sub.value(0).toLongLong(), sub.value(1).toLongLong()}; };
+    qint64 finProduto = finRow ? fin.value(0).toLongLong() : 0;
 
     QSqlQuery &prod = selProd.q;
     while (prod.next()) {
-        const qint64 oldProduto = prod.value(0).toLongLong();
+        const QVariant oldProduto = prod.value(0);
+        const qint64 produto = oldProduto.toLongLong();
         QSqlQuery &ip = insProd.q;
-        ip.bindValue(3, prod.value(1));
-        ip.bindValue(4, prod.value(2));
-        ip.bindValue(5, prod.value(3));
-        ip.bindValue(6, prod.value(4));
-        ip.bindValue(7, prod.value(5));
-        ip.bindValue(8, prod.value(6));
-        ip.bindValue(9, prod.value(6));
+        ip.bindValue(6, oldProduto);
         if (Status s = sql::exec(ip); !s)
             return s;
         const QVariant newProduto = ip.lastInsertId();
 
-        // Final products of rows that are not products of the month are skipped.
-        while (finRow && fin.value(0).toLongLong() < oldProduto)
+        // Final products whose product is not a product of the month are skipped.
+        while (finRow && finProduto < produto) {
             finRow = fin.next();
-        while (finRow && fin.value(0).toLongLong() == oldProduto) {
-            const Key2 oldFinal = finKey();
+            finProduto = finRow ? fin.value(0).toLongLong() : 0;
+        }
+        while (finRow && finProduto == produto) {
+            const QVariant oldFinal = fin.value(1);
             QSqlQuery &iF = insFinal.q;
-            iF.bindValue(3, fin.value(2));
-            iF.bindValue(4, fin.value(3));
-            iF.bindValue(5, fin.value(4));
-            iF.bindValue(6, fin.value(5));
-            iF.bindValue(7, fin.value(6));
-            iF.bindValue(8, newProduto);
+            iF.bindValue(3, newProduto);
+            iF.bindValue(7, oldProduto);
+            iF.bindValue(8, oldFinal);
             if (Status s = sql::exec(iF); !s)
                 return s;
-            const QVariant newFinal = iF.lastInsertId();
-
-            while (subRow && subKey() < oldFinal)
-                subRow = sub.next();
-            while (subRow && subKey() == oldFinal) {
-                QSqlQuery &is = insSubst.q;
-                is.bindValue(3, sub.value(2));
-                is.bindValue(4, sub.value(3));
-                is.bindValue(5, sub.value(4));
-                is.bindValue(6, newProduto);
-                is.bindValue(7, newFinal);
-                if (Status s = sql::exec(is); !s)
-                    return s;
-                subRow = sub.next();
-            }
+            QSqlQuery &is = insSubst.q;
+            is.bindValue(3, newProduto);
+            is.bindValue(4, iF.lastInsertId());
+            is.bindValue(8, oldProduto);
+            is.bindValue(9, oldFinal);
+            if (Status s = sql::exec(is); !s)
+                return s;
             finRow = fin.next();
+            finProduto = finRow ? fin.value(0).toLongLong() : 0;
         }
         progress.setValue(++done);
     }
     if (prod.lastError().isValid())
         return makeError(sql::errorText(prod));
+    if (fin.lastError().isValid())
+        return makeError(sql::errorText(fin));
 
     QSqlQuery &st = selStore.q;
     while (st.next()) {
         QSqlQuery &is = insStore.q;
-        is.bindValue(3, st.value(0));
-        is.bindValue(4, st.value(1));
-        is.bindValue(5, st.value(2));
-        is.bindValue(6, st.value(4));
-        is.bindValue(7, st.value(3));
-        is.bindValue(8, st.value(3));
-        is.bindValue(9, st.value(5));
+        is.bindValue(6, st.value(0));
         if (Status s = sql::exec(is); !s)
             return s;
         progress.setValue(++done);
