@@ -1148,7 +1148,10 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
             safe = !rel.isEmpty();
             path = dest + rel;
         }
-        const std::optional<quint32> current = fileDosTime(path);
+        // A name with a zero character names no file.
+        if (path.contains(QChar(0)))
+            safe = false;
+        const std::optional<quint32> current = safe ? fileDosTime(path) : std::nullopt;
         const quint32 archived = static_cast<quint32>(time);
         bool doRestore = false;
         switch (m_restoreMode) {
