@@ -527,12 +527,12 @@ void TBackupArchive::reportFailure()
         reportError(m_failureCode);
 }
 
-void TBackupArchive::progress(const QString &fileName, qint64 done)
+void TBackupArchive::progress(const QString &fileName, int percent)
 {
     if (!OnProgress)
         return;
     bool cont = true;
-    OnProgress(fileName, percentOf(done, m_totalSize), cont);
+    OnProgress(fileName, percent, cont);
     if (!cont)
         m_continue = false;
 }
@@ -659,7 +659,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
     auto finish = [&]() {
         out.close();
         fileList.reset();
-        progress(QString(), m_totalSize);
+        progress(QString(), 100);
         m_busy = false;
         m_currentFile.clear();
         reportFailure();
@@ -809,7 +809,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
                 remaining -= n;
                 m_bytesProcessed += n;
                 idle();
-                progress(entry.path, m_bytesProcessed);
+                progress(entry.path, percentOf(m_bytesProcessed, m_totalSize));
             }
             if (!ok)
                 break;
@@ -1036,7 +1036,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         idle();
         if (target && produced > 0) {
             m_bytesProcessed += produced;
-            progress(targetPath, m_bytesProcessed);
+            progress(targetPath, percentOf(m_bytesProcessed, m_totalSize));
         }
     };
     auto commitTarget = [&]() {
@@ -1151,15 +1151,18 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         // A name with a zero character names no file.
         if (path.contains(QChar(0)))
             safe = false;
-        const std::optional<quint32> current = safe ? fileDosTime(path) : std::nullopt;
+        // The target's packed time, when it exists.
+        const std::optional<quint32> found = safe ? fileDosTime(path) : std::nullopt;
+        const bool exists = found.has_value();
+        const quint32 current = found.value_or(0);
         const quint32 archived = static_cast<quint32>(time);
         bool doRestore = false;
         switch (m_restoreMode) {
         case TRestoreMode::rmAll: doRestore = true; break;
-        case TRestoreMode::rmNoOverwrite: doRestore = !current; break;
-        case TRestoreMode::rmNewer: doRestore = !current || *current < archived; break;
-        case TRestoreMode::rmExisting: doRestore = current.has_value(); break;
-        case TRestoreMode::rmExistingNewer: doRestore = current && *current < archived; break;
+        case TRestoreMode::rmNoOverwrite: doRestore = !exists; break;
+        case TRestoreMode::rmNewer: doRestore = !exists || current < archived; break;
+        case TRestoreMode::rmExisting: doRestore = exists; break;
+        case TRestoreMode::rmExistingNewer: doRestore = exists && current < archived; break;
         }
         if (OnRestoreFile) {
             QString changed = path;
@@ -1206,7 +1209,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
 
     in.close();
     const bool success = m_failureCode == 0 && m_continue && endSeen;
-    progress(QString(), m_totalSize);
+    progress(QString(), 100);
     m_busy = false;
     m_currentFile.clear();
     reportFailure();
