@@ -256,6 +256,9 @@ private:
 class ArchiveReader {
 public:
     ArchiveReader() : m_buffer(static_cast<size_t>(kIoBuffer)) {}
+    ~ArchiveReader() { close(); }
+    ArchiveReader(const ArchiveReader &) = delete;
+    ArchiveReader &operator=(const ArchiveReader &) = delete;
 
     bool openFile(const QString &path)
     {
@@ -279,6 +282,9 @@ public:
 
     void close()
     {
+        // A caller's stream is left right after what was read from it.
+        if (m_device && !m_file && !m_device->isSequential() && m_end > m_pos)
+            m_device->seek(m_device->pos() - (m_end - m_pos));
         m_file.reset();
         m_device = nullptr;
         m_pos = m_end = 0;

@@ -585,8 +585,11 @@ TEST(BackupArchive, StreamArchives)
     QString title;
     f.archive.GetArchiveInfo(kStreamName, &lines, title);
     EXPECT_EQ(lines.size(), 1);
+    const qint64 end = buffer.size();
+    buffer.write("more data after the archive");
     buffer.seek(0);
     ASSERT_TRUE(f.archive.Restore(kStreamName, f.path(QStringLiteral("out"))));
+    EXPECT_EQ(buffer.pos(), end);
     EXPECT_EQ(readFile(f.path(QStringLiteral("out/a.db"))), data);
     EXPECT_TRUE(f.rec.codes.isEmpty());
 }
