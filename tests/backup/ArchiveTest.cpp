@@ -586,6 +586,7 @@ TEST(BackupArchive, StreamArchives)
     f.archive.GetArchiveInfo(kStreamName, &lines, title);
     EXPECT_EQ(lines.size(), 1);
     const qint64 end = buffer.size();
+    buffer.seek(end);
     buffer.write("more data after the archive");
     buffer.seek(0);
     ASSERT_TRUE(f.archive.Restore(kStreamName, f.path(QStringLiteral("out"))));
