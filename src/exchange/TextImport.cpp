@@ -2,13 +2,13 @@
 
 #include "Messages.h"
 #include "TextRecords.h"
-#include "base/Cp1252.h"
 #include "shell/PeriodOps.h"
 #include "store/RecordRules.h"
 #include "store/Sql.h"
 
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QStringList>
 #include <memory>
 
@@ -48,20 +48,64 @@ struct LineFailure {
     bool rule = false;
 };
 
+// QSqlQuery::bindValue() names each position with a placeholder string
+// built on every call (a QString::arg and a hash look-up per value), which
+// costs more than the insert itself in a bulk import. The values are one
+// list in the result, reachable through QSqlResult's protected interface
+// for drivers. A statement is bound the normal way for its first row, which
+// sets the result up for positional binding; later rows overwrite that list
+// in place, and the driver binds them from it on exec().
+class BoundValues : public QSqlResult {
+public:
+    static QVariantList &of(const QSqlQuery &q)
+    {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        using Getter = QVariantList &(QSqlResult::*)(Qt::Disambiguated_t);
+        return (const_cast<QSqlResult *>(q.result())->*static_cast<Getter>(&BoundValues::boundValues))(Qt::Disambiguated);
+#else
+        using Getter = QVariantList &(QSqlResult::*)() const;
+        return (q.result()->*static_cast<Getter>(&BoundValues::boundValues))();
+#endif
+    }
+};
+
 // One prepared insert per record type, built on first use and reused for
 // every line of that type.
 struct Statement {
     std::unique_ptr<QSqlQuery> query;
-    QStringList fields; // bound in this order
+    int count = 0;    // values bound per row
+    bool bound = false; // the first row went through bindValue()
+
+    // Binds value i of the next row.
+    void set(int i, const QVariant &v)
+    {
+        if (bound)
+            BoundValues::of(*query)[i] = v;
+        else
+            query->bindValue(i, v);
+    }
+    bool exec()
+    {
+        const bool ok = query->exec();
+        bound = ok && BoundValues::of(*query).size() == count;
+        return ok;
+    }
 };
 
 class Importer {
 public:
-    Importer(QSqlDatabase &db, Dialogs &dialogs) : m_db(db), m_dialogs(dialogs), m_inserts(text::layouts().size()) {}
+    Importer(QSqlDatabase &db, Dialogs &dialogs) : m_db(db), m_dialogs(dialogs), m_inserts(text::layouts().size())
+    {
+        for (const RecordLayout &l : text::layouts())
+            m_rules.push_back(ruleOf(l));
+        m_ruleRows.resize(m_rules.size());
+    }
 
-    // Handles one line; false when the import must stop (m_failure or
-    // m_declined say why).
+    // Handles one line; false when the import must stop (failure or
+    // declined say why).
     bool line(QStringView s);
+    // Writes what is still held in memory; false as line() is.
+    bool finish() { return flushObservation(); }
 
     QString company;
     PeriodKey period;
@@ -83,14 +127,17 @@ private:
 
     Statement *insertFor(const RecordLayout &l);
     bool prepare(QSqlQuery &q, const QString &statement);
-    bool insert(const RecordLayout &l, const QVariantMap *row, QVariant *rowId);
+    bool insert(const RecordLayout &l, QVariant *rowId);
     bool company_(const RecordLayout &l);
     bool period_(const RecordLayout &l);
     bool appendText();
+    bool flushObservation();
     bool withRule(const RecordLayout &l, Rule rule);
-    Rule ruleOf(const RecordLayout &l) const;
+    static Rule ruleOf(const RecordLayout &l);
+    Rule rule(const RecordLayout &l) const { return m_rules[static_cast<size_t>(&l - text::layouts().data())]; }
     void forgetDetails()
     {
+        m_observationDirty = false;
         m_product = QVariant();
         m_finalProduct = QVariant();
         m_observation = QVariant();
@@ -101,11 +148,18 @@ private:
     Dialogs &m_dialogs;
     std::vector<QVariant> m_values;
     std::vector<Statement> m_inserts;
+    std::vector<Rule> m_rules; // per layout
+    struct RuleRow {
+        QVariantMap row;
+        std::vector<QVariantMap::iterator> cells; // per column of the layout
+    };
+    std::vector<RuleRow> m_ruleRows;
     std::unique_ptr<QSqlQuery> m_findCompany, m_updateCompany, m_findPeriod, m_setObservation;
     QVariant m_product;       // CdProduto of the latest PR row
     QVariant m_finalProduct;  // CdProdFinal of the latest PF row
     QVariant m_observation;   // rowid of the latest OB row
     QString m_observationText;
+    bool m_observationDirty = false;
 };
 
 bool Importer::prepare(QSqlQuery &q, const QString &statement)
@@ -138,34 +192,33 @@ Statement *Importer::insertFor(const RecordLayout &l)
                          .arg(sql::id(l.table->qname()), ids.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
         return nullptr;
     s.query = std::move(q);
-    s.fields = cols;
+    s.count = static_cast<int>(cols.size());
     return &s;
 }
 
-// Inserts the line's values (or, for a row the record rules looked at, the
-// values of that row) with the links the layout takes from earlier lines.
-bool Importer::insert(const RecordLayout &l, const QVariantMap *row, QVariant *rowId)
+// Inserts the line's values with the links the layout takes from earlier
+// lines.
+bool Importer::insert(const RecordLayout &l, QVariant *rowId)
 {
     Statement *s = insertFor(l);
     if (!s)
         return false;
-    QSqlQuery &q = *s->query;
     const int n = static_cast<int>(l.columns.size());
     for (int i = 0; i < n; ++i)
-        q.bindValue(i, row ? row->value(l.columns[static_cast<size_t>(i)].field) : m_values[static_cast<size_t>(i)]);
+        s->set(i, m_values[static_cast<size_t>(i)]);
     if (l.link == Link::Product || l.link == Link::FinalProduct)
-        q.bindValue(n, m_product);
+        s->set(n, m_product);
     if (l.link == Link::FinalProduct)
-        q.bindValue(n + 1, m_finalProduct);
-    if (!q.exec())
-        return storeFailed(q);
+        s->set(n + 1, m_finalProduct);
+    if (!s->exec())
+        return storeFailed(*s->query);
     if (rowId)
-        *rowId = q.lastInsertId();
+        *rowId = s->query->lastInsertId();
     ++rowsWritten;
     return true;
 }
 
-Rule Importer::ruleOf(const RecordLayout &l) const
+Rule Importer::ruleOf(const RecordLayout &l)
 {
     const QString t = l.table->qname();
     if (t == QLatin1String("Produtos"))
@@ -178,28 +231,37 @@ Rule Importer::ruleOf(const RecordLayout &l) const
 }
 
 // The rows of the annex XI-A chain pass the store's post rules first: the
-// required fields and, for a product, the closing stock.
+// required fields and, for a product, the closing stock. The rules read a
+// row as a map; one map per record type is kept and its values overwritten
+// through iterators found once, so a row costs no map building.
 bool Importer::withRule(const RecordLayout &l, Rule rule)
 {
-    QVariantMap row;
+    RuleRow &rr = m_ruleRows[static_cast<size_t>(&l - text::layouts().data())];
+    if (rr.cells.empty())
+        for (const Column &c : l.columns)
+            rr.cells.push_back(rr.row.insert(c.field, QVariant()));
     for (size_t i = 0; i < l.columns.size(); ++i)
-        row.insert(l.columns[i].field, m_values[i]);
+        *rr.cells[i] = m_values[i];
     RuleMessage shown;
     bool accepted = true;
     switch (rule) {
     case Rule::Produto:
-        accepted = store::rules::validarProduto(row, shown);
-        if (accepted)
-            store::rules::applyClosingStock(row);
+        accepted = store::rules::validarProduto(rr.row, shown);
+        if (accepted) {
+            store::rules::applyClosingStock(rr.row);
+            // The closing-stock rule fills empty quantities and the closing stock.
+            for (size_t i = 0; i < l.columns.size(); ++i)
+                m_values[i] = *rr.cells[i];
+        }
         break;
-    case Rule::ProdutoFinal: accepted = store::rules::validarProdutoFinal(row, shown); break;
-    case Rule::SubstanciaPresente: accepted = store::rules::validarSubstanciaPresente(row, shown); break;
+    case Rule::ProdutoFinal: accepted = store::rules::validarProdutoFinal(rr.row, shown); break;
+    case Rule::SubstanciaPresente: accepted = store::rules::validarSubstanciaPresente(rr.row, shown); break;
     case Rule::None: break;
     }
     if (!accepted)
         return fail(shown.text, 1, true);
     QVariant id;
-    if (!insert(l, &row, &id))
+    if (!insert(l, &id))
         return false;
     if (rule == Rule::Produto) {
         m_product = id;
@@ -224,7 +286,7 @@ bool Importer::company_(const RecordLayout &l)
     const bool exists = m_findCompany->next();
     m_findCompany->finish();
     if (!exists) {
-        if (!insert(l, nullptr, nullptr))
+        if (!insert(l, nullptr))
             return false;
     } else if (m_dialogs.confirm(msg::kTxtEmpresaCadastrada)) {
         if (!m_updateCompany) {
@@ -287,17 +349,34 @@ bool Importer::period_(const RecordLayout &l)
         if (!exists(found))
             return false;
     }
-    if (!found && !insert(l, nullptr, nullptr))
+    if (!found && !insert(l, nullptr))
         return false;
     period = key;
     forgetDetails();
     return true;
 }
 
+// Observation texts are gathered in memory and written once, when the
+// observation row stops being the current one: a long run of OO lines costs
+// one update, not one per line over an ever longer text.
 bool Importer::appendText()
 {
     const QString added = m_values[0].toString();
-    m_observationText = m_observationText.isEmpty() ? added : m_observationText + QLatin1Char('\r') + added;
+    if (m_observationText.isEmpty()) {
+        m_observationText = added;
+    } else {
+        m_observationText += QLatin1Char('\r');
+        m_observationText += added;
+    }
+    m_observationDirty = true;
+    return true;
+}
+
+bool Importer::flushObservation()
+{
+    if (!m_observationDirty)
+        return true;
+    m_observationDirty = false;
     if (!m_setObservation) {
         m_setObservation = std::make_unique<QSqlQuery>(m_db);
         if (!prepare(*m_setObservation, QStringLiteral("UPDATE Observacoes SET Observacao = ? WHERE rowid = ?")))
@@ -319,19 +398,21 @@ bool Importer::line(QStringView s)
         return true; // other record types are skipped
     if (Status st = text::parseRecord(*l, s, m_values); !st)
         return fail(st.message());
+    if ((l->link == Link::Company || l->link == Link::Period || l->link == Link::Observation) && !flushObservation())
+        return false;
     switch (l->link) {
     case Link::Company: return company_(*l);
     case Link::Period: return period_(*l);
     case Link::Product:
         if (!m_product.isValid())
             return needs(*l, "PR");
-        return withRule(*l, ruleOf(*l));
+        return withRule(*l, rule(*l));
     case Link::FinalProduct:
         if (!m_finalProduct.isValid())
             return needs(*l, "PF");
-        return withRule(*l, ruleOf(*l));
+        return withRule(*l, rule(*l));
     case Link::Observation:
-        if (!insert(*l, nullptr, &m_observation))
+        if (!insert(*l, &m_observation))
             return false;
         m_observationText.clear();
         return true;
@@ -341,10 +422,9 @@ bool Importer::line(QStringView s)
         return appendText();
     case Link::None: break;
     }
-    const Rule rule = ruleOf(*l);
-    if (rule != Rule::None)
-        return withRule(*l, rule);
-    return insert(*l, nullptr, nullptr);
+    if (const Rule r = rule(*l); r != Rule::None)
+        return withRule(*l, r);
+    return insert(*l, nullptr);
 }
 
 TextImportResult failed(TextImportResult r, const QString &message, int code, bool rule = false, qint64 line = 0)
@@ -370,6 +450,7 @@ TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &di
         progress.setRange(device.size());
     text::LineReader reader(device);
     Importer importer(db, dialogs);
+    QString decoded;
     while (reader.next()) {
         const qint64 n = reader.lineNumber();
         const QByteArrayView bytes = reader.bytes();
@@ -377,7 +458,9 @@ TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &di
         // A DOS end-of-file mark alone on the last line is no data.
         if (!problem.isEmpty() && bytes == QByteArrayView("\x1A") && reader.atEnd())
             break;
-        if (problem.isEmpty() && !importer.line(cp1252::decode(bytes.toByteArray()))) {
+        if (problem.isEmpty())
+            text::decodeLine(bytes, decoded);
+        if (problem.isEmpty() && !importer.line(decoded)) {
             if (importer.declined) {
                 result.outcome = TextImportResult::Outcome::Declined;
                 result.lines = n;
@@ -395,6 +478,9 @@ TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &di
     }
     if (reader.failed())
         return failed(result, msg::kTxtLeitura.arg(device.objectName(), reader.errorString()), 2);
+    if (!importer.finish())
+        return failed(result, msg::kTxtErroNaLinha.arg(QString::number(result.lines), importer.failure.reason),
+                      importer.failure.code, false, result.lines);
     if (Status s = tx.commit(); !s)
         return failed(result, s.message(), 2);
     if (sized)

@@ -1,10 +1,12 @@
 #include "TextRecords.h"
 
 #include "Messages.h"
+#include "base/Cp1252.h"
 #include "base/Numbers.h"
 #include "store/RecordRules.h"
 
 #include <QIODevice>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -271,6 +273,26 @@ Status parseRecord(const RecordLayout &layout, QStringView line, std::vector<QVa
         }
     }
     return {};
+}
+
+void decodeLine(QByteArrayView bytes, QString &out)
+{
+    // The code page's 256 characters, taken once from the shared decoder.
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        QByteArray all(256, Qt::Uninitialized);
+        for (int i = 0; i < 256; ++i)
+            all[i] = static_cast<char>(i);
+        const QString chars = cp1252::decode(all);
+        Q_ASSERT(chars.size() == 256);
+        for (int i = 0; i < 256; ++i)
+            t[static_cast<size_t>(i)] = chars.at(i).unicode();
+        return t;
+    }();
+    out.resize(bytes.size());
+    QChar *d = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        d[i] = QChar(table[static_cast<unsigned char>(bytes[i])]);
 }
 
 namespace {

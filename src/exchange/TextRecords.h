@@ -76,6 +76,10 @@ Status parseRecord(const RecordLayout &layout, QStringView line, std::vector<QVa
 // One field's value (without the range rule).
 Status convert(const Column &column, QStringView line, QVariant &value);
 
+// Decodes a line of Windows-1252 bytes into out (whose storage is reused
+// from line to line): one character per byte, as cp1252::decode gives it.
+void decodeLine(QByteArrayView bytes, QString &out);
+
 // Bytes that tell the line is not Windows-1252 text: control characters
 // other than tab, form feed and carriage return, or a line that is valid
 // UTF-8 with multi-byte characters (or starts with the UTF-8 byte-order mark
