@@ -20,10 +20,7 @@ GeneratedFiles declarationPaths(const QString &folder, const PeriodKey &key)
 
 Result<GeneratedFiles> writeDeclarationFiles(QSqlDatabase &db, const PeriodKey &key, const QString &folder)
 {
-    Result<PacketRow> packet = buildPacket(db, key);
-    if (!packet)
-        return packet.error();
-    Result<QByteArray> full = packetBytes(*packet);
+    Result<QByteArray> full = buildPacketBytes(db, key);
     if (!full)
         return full.error();
     Result<QByteArray> declaration = declarationBytes(*full);

@@ -1,6 +1,7 @@
 #include "PacketBuilder.h"
 
 #include "Messages.h"
+#include "PacketXml.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 
@@ -149,6 +150,173 @@ Result<PacketRow> buildPacket(QSqlDatabase &db, const PeriodKey &key)
 
     company.nested[0].push_back(std::move(mes));
     return company;
+}
+
+namespace {
+
+Result<QSqlQuery> openQuery(QSqlDatabase &db, const QString &statement, const QVariantList &binds)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(statement))
+        return makeError(sql::errorText(q), 2);
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    if (!q.exec())
+        return makeError(sql::errorText(q), 2);
+    return q;
+}
+
+// Writes the rows of one data set of the period; each row element is
+// completed by close(query), which writes "/>" or the row's nested sets and
+// its closing tag. Returns the number of rows.
+Result<qsizetype> streamRows(QSqlDatabase &db, const Level &level, const QString &statement,
+                             const QVariantList &binds, detail::PacketXmlWriter &w,
+                             const std::function<void(const QSqlQuery &)> &close)
+{
+    Result<QSqlQuery> q = openQuery(db, statement, binds);
+    if (!q)
+        return q.error();
+    QSqlQuery &query = *q;
+    qsizetype n = 0;
+    while (query.next()) {
+        if (!w.attributes(level, [&query](int i) { return query.value(i); }))
+            return w.error;
+        close(query);
+        ++n;
+    }
+    if (query.lastError().isValid())
+        return makeError(sql::errorText(query), 2);
+    return n;
+}
+
+} // namespace
+
+Result<QByteArray> buildPacketBytes(QSqlDatabase &db, const PeriodKey &key)
+{
+    const Level &root = packetRoot();
+    const Level &month = *packetLevel(QStringLiteral("qryMes"));
+    const Level &produtos = *packetLevel(QStringLiteral("tblProdutos"));
+    const Level &finais = *packetLevel(QStringLiteral("tblProdutoFinal"));
+    const Level &substancias = *packetLevel(QStringLiteral("tblSubstanciaPresente"));
+    const QVariantList period{key.cnpj, key.ano, key.mes};
+    detail::PacketXmlWriter w;
+    auto selfClose = [&w](const QSqlQuery &) { w.raw("/>"); };
+
+    // The chain first, each level rendered apart and grouped by its parent:
+    // substances by (product, final product), final products by product.
+    QHash<QPair<qint64, qint64>, QByteArray> substByFinal;
+    {
+        const int cdProduto = substancias.fieldIndex(QStringLiteral("CdProduto"));
+        const int cdFinal = substancias.fieldIndex(QStringLiteral("CdProdFinal"));
+        Result<QSqlQuery> q = openQuery(db, selectOf(substancias, periodWhere(), keyOrder(substancias)), period);
+        if (!q)
+            return q.error();
+        while (q->next()) {
+            QByteArray &group = substByFinal[qMakePair(q->value(cdProduto).toLongLong(), q->value(cdFinal).toLongLong())];
+            std::swap(w.out, group);
+            const bool ok = w.attributes(substancias, [&q](int i) { return q->value(i); });
+            w.raw("/>");
+            std::swap(w.out, group);
+            if (!ok)
+                return w.error;
+        }
+        if (q->lastError().isValid())
+            return makeError(sql::errorText(*q), 2);
+    }
+    const detail::LevelBytes substBytes = w.bytesOf(substancias);
+    QHash<qint64, QByteArray> finalsByProduct;
+    {
+        const int cdProduto = finais.fieldIndex(QStringLiteral("CdProduto"));
+        const int cdFinal = finais.fieldIndex(QStringLiteral("CdProdFinal"));
+        const detail::LevelBytes finalBytes = w.bytesOf(finais);
+        Result<QSqlQuery> q = openQuery(db, selectOf(finais, periodWhere(), keyOrder(finais)), period);
+        if (!q)
+            return q.error();
+        while (q->next()) {
+            const qint64 product = q->value(cdProduto).toLongLong();
+            QByteArray &group = finalsByProduct[product];
+            std::swap(w.out, group);
+            const bool ok = w.attributes(finais, [&q](int i) { return q->value(i); });
+            if (ok) {
+                w.raw(">");
+                auto it = substByFinal.constFind(qMakePair(product, q->value(cdFinal).toLongLong()));
+                if (it == substByFinal.constEnd()) {
+                    w.raw(substBytes.setEmpty);
+                } else {
+                    w.raw(substBytes.setOpen);
+                    w.raw(*it);
+                    w.raw(substBytes.setClose);
+                }
+                w.raw(finalBytes.rowClose);
+            }
+            std::swap(w.out, group);
+            if (!ok)
+                return w.error;
+        }
+        if (q->lastError().isValid())
+            return makeError(sql::errorText(*q), 2);
+    }
+    substByFinal.clear();
+
+    w.out.reserve(8 << 20);
+    w.begin();
+    qsizetype companies = 0;
+    {
+        Result<qsizetype> n = streamRows(db, root, selectOf(root, QStringLiteral("t.CdCNPJEmpr = ?"), QString()),
+                                         {key.cnpj}, w, [&w](const QSqlQuery &) { w.raw(">"); });
+        if (!n)
+            return n.error();
+        companies = *n;
+    }
+    if (companies == 0)
+        return makeError(msg::kEmpresaNaoCadastrada.arg(key.cnpj), 2);
+    const detail::LevelBytes &monthBytes = w.bytesOf(month);
+    w.raw(monthBytes.setOpen);
+    {
+        Result<qsizetype> n = streamRows(db, month, selectOf(month, periodWhere(), QString()), period, w,
+                                         [&w](const QSqlQuery &) { w.raw(">"); });
+        if (!n)
+            return n.error();
+        if (*n != 1)
+            return makeError(msg::kMesNaoCadastrado.arg(key.mes, key.ano, key.cnpj), 2);
+    }
+    const detail::LevelBytes finalSet = w.bytesOf(finais);
+    const detail::LevelBytes produtosBytes = w.bytesOf(produtos);
+    const int produtoNumber = produtos.fieldIndex(QStringLiteral("CdProduto"));
+    for (const Level *set : month.nested) {
+        const detail::LevelBytes setBytes = w.bytesOf(*set);
+        const qsizetype mark = w.out.size();
+        w.raw(setBytes.setOpen);
+        std::function<void(const QSqlQuery &)> close = selfClose;
+        if (set == &produtos)
+            close = [&](const QSqlQuery &q) {
+                w.raw(">");
+                auto it = finalsByProduct.constFind(q.value(produtoNumber).toLongLong());
+                if (it == finalsByProduct.constEnd()) {
+                    w.raw(finalSet.setEmpty);
+                } else {
+                    w.raw(finalSet.setOpen);
+                    w.raw(*it);
+                    w.raw(finalSet.setClose);
+                }
+                w.raw(produtosBytes.rowClose);
+            };
+        Result<qsizetype> n = streamRows(db, *set, selectOf(*set, periodWhere(), keyOrder(*set)), period, w, close);
+        if (!n)
+            return n.error();
+        if (*n == 0) {
+            w.out.truncate(mark);
+            w.raw(setBytes.setEmpty);
+        } else {
+            w.raw(setBytes.setClose);
+        }
+    }
+    w.raw(monthBytes.rowClose);
+    w.raw(monthBytes.setClose);
+    w.raw(w.bytesOf(root).rowClose);
+    w.end();
+    return std::move(w.out);
 }
 
 } // namespace quirels::exchange

@@ -8,11 +8,17 @@
 #include "base/Result.h"
 #include "store/PeriodKey.h"
 
+#include <QByteArray>
 #include <QSqlDatabase>
 
 namespace quirels::exchange {
 
 // Fails when the company or the month is not in the store, or on a store error.
 Result<PacketRow> buildPacket(QSqlDatabase &db, const PeriodKey &key);
+
+// The same packet written straight to its full-file bytes as the rows are
+// read, without holding the tree: what the generation uses. The bytes equal
+// packetBytes(buildPacket(db, key)).
+Result<QByteArray> buildPacketBytes(QSqlDatabase &db, const PeriodKey &key);
 
 } // namespace quirels::exchange

@@ -202,6 +202,13 @@ TEST(DeclarationFiles, ExactBytesOfBothFiles)
     const QByteArray rows = smallRowData();
     EXPECT_EQ(readAll(files->packetPath), fullPacket(rows));
     EXPECT_EQ(readAll(files->declarationPath), declaration(rows));
+
+    // The in-memory tree writes the same bytes as the streamed generation.
+    Result<PacketRow> tree = buildPacket(db, test::kSmallPeriod);
+    ASSERT_OK(tree);
+    Result<QByteArray> treeBytes = packetBytes(*tree);
+    ASSERT_OK(treeBytes);
+    EXPECT_EQ(*treeBytes, fullPacket(rows));
 }
 
 TEST(DeclarationFiles, EmptyMonthOfACpfCompany)
