@@ -5,11 +5,10 @@
 #include "exchange/Generate.h"
 #include "store/Database.h"
 #include "store/Schema.h"
-#include "store/Sql.h"
+#include "validation/ConsistencyCheck.h"
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QSqlQuery>
 
 namespace quirels::cli {
 
@@ -57,17 +56,10 @@ static int gerar(Context &ctx)
     request.folder = QDir(folder).absolutePath();
     // The check's current product is the first of the period, as right after
     // the period is opened.
-    {
-        QSqlQuery q(*db);
-        q.prepare(QStringLiteral("SELECT min(CdProduto) FROM Produtos WHERE CdCNPJEmpr = ? AND NrAno = ? AND NmMes = ?"));
-        q.addBindValue(key.cnpj);
-        q.addBindValue(key.ano);
-        q.addBindValue(key.mes);
-        if (Status s = sql::exec(q); !s)
-            return fail(ctx, s.error());
-        if (q.next() && !q.value(0).isNull())
-            request.currentProduct = q.value(0).toInt();
-    }
+    Result<std::optional<int>> first = validation::firstProduct(*db, key);
+    if (!first)
+        return fail(ctx, first.error());
+    request.currentProduct = *first;
     Result<exchange::GeneratedFiles> r = exchange::generateDeclaration(*db, request, *ctx.dialogs);
     if (!r)
         return r.error().code == kRefused ? kRefused : kUsage;

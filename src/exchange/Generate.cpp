@@ -4,7 +4,9 @@
 #include "OutputFolder.h"
 #include "PacketBuilder.h"
 #include "PacketWriter.h"
+#include "shell/Messages.h"
 #include "store/Sql.h"
+#include "validation/ConsistencyCheck.h"
 
 #include <QDir>
 #include <QSqlQuery>
@@ -51,10 +53,17 @@ static Result<QString> responsible(QSqlDatabase &db, const QString &cnpj)
 // error lines are shown first.
 static Result<bool> checkPassed(QSqlDatabase &db, const GenerateRequest &request, Dialogs &dialogs)
 {
-    Q_UNUSED(db);
-    Q_UNUSED(request);
-    Q_UNUSED(dialogs);
-    return true; // PENDING-MERGE: the consistency check lands on main
+    Result<validation::ValidationReport> report = validation::runCheck(db, request.key, request.currentProduct);
+    if (!report)
+        return report.error();
+    if (validation::allowsGeneration(*report))
+        return true;
+    for (const validation::CheckLine &line : report->lines())
+        if (line.kind == validation::LineKind::Error)
+            dialogs.information(line.status + QLatin1Char('\t') + line.location);
+    if (report->stopped())
+        dialogs.error(report->failure());
+    return false;
 }
 
 Result<GeneratedFiles> generateDeclaration(QSqlDatabase &db, const GenerateRequest &request, Dialogs &dialogs)
@@ -84,8 +93,8 @@ Result<GeneratedFiles> generateDeclaration(QSqlDatabase &db, const GenerateReque
         return failed(name.error());
     }
     if (name->isEmpty()) {
-        dialogs.information(msg::kResponsavelObrigatorio);
-        return makeError(msg::kResponsavelObrigatorio, 1);
+        dialogs.information(shell::msg::kInformeNomeResponsavel);
+        return makeError(shell::msg::kInformeNomeResponsavel, 1);
     }
 
     if (Status s = prepareOutputFolder(request.folder); !s) {

@@ -8,7 +8,6 @@ namespace quirels::exchange::msg {
 
 // --- Declaration file generation and packet import ---------------------------
 
-inline const QString kResponsavelObrigatorio = QStringLiteral("É necessário informar o nome do responsável.");
 inline const QString kGravacaoConcluida = QStringLiteral("Gravação concluída com sucesso.");
 inline const QString kErroGerar = QStringLiteral("Ocorreu um erro ao tentar gerar o arquivo.");
 inline const QString kValidacaoComErros =

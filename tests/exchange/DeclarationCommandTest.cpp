@@ -2,6 +2,7 @@
 #include "base/Dialogs.h"
 #include "exchange/Generate.h"
 #include "exchange/Messages.h"
+#include "shell/Messages.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,7 @@ TEST(DeclarationCommand, WritesBothFilesIntoANewFolderAndSaysSo)
 {
     test::TempStore store;
     test::fillSmallPeriod(store);
+    test::makeSmallPeriodConsistent(store);
     QTemporaryDir out;
     const QString folder = out.filePath(QStringLiteral("xml/2003"));
     ScriptedDialogs dialogs;
@@ -51,7 +53,8 @@ TEST(DeclarationCommand, RefusalsAndFailuresWriteNothing)
     };
     const Case cases[] = {
         {"no person responsible", "UPDATE Empresa SET NmResponsavel = '   '", false, 1,
-         {msg::kResponsavelObrigatorio}},
+         {shell::msg::kInformeNomeResponsavel}},
+        {"check error", "UPDATE Produtos SET QtCompras = 99 WHERE CdProduto = 7", false, 1, {}},
         {"folder is a file", nullptr, true, 1, {}},
         {"unwritable character", "UPDATE Empresa SET NmRazao = 'Snow ☃'", false, 2, {}},
     };
@@ -59,6 +62,7 @@ TEST(DeclarationCommand, RefusalsAndFailuresWriteNothing)
         SCOPED_TRACE(c.name);
         test::TempStore store;
         test::fillSmallPeriod(store);
+        test::makeSmallPeriodConsistent(store);
         if (c.update)
             store.exec(QString::fromUtf8(c.update));
         QTemporaryDir out;
@@ -74,6 +78,12 @@ TEST(DeclarationCommand, RefusalsAndFailuresWriteNothing)
         EXPECT_EQ(r.error().code, c.code);
         if (!c.texts.isEmpty()) {
             EXPECT_EQ(dialogs.texts(), c.texts);
+        }
+        if (QByteArray(c.name) == "check error") {
+            // The check's error lines, then the refusal.
+            ASSERT_GE(dialogs.messages.size(), 2);
+            EXPECT_TRUE(dialogs.messages.first().text.startsWith(QStringLiteral("Erro: ")));
+            EXPECT_EQ(dialogs.lastText(), msg::kValidacaoComErros);
         }
         if (c.folderIsFile) {
             EXPECT_EQ(dialogs.texts(), QStringList{msg::kPastaNaoCriada.arg(QDir::toNativeSeparators(folder))});
@@ -97,6 +107,7 @@ TEST(DeclarationCommand, CliEndToEnd)
 {
     test::TempStore store;
     test::fillSmallPeriod(store);
+    test::makeSmallPeriodConsistent(store);
     QTemporaryDir out;
     const QString folder = out.filePath(QStringLiteral("saida"));
     test::ProcessResult ok = test::runCli({QStringLiteral("--dados"), store.folder(), QStringLiteral("gerar"),
@@ -112,7 +123,7 @@ TEST(DeclarationCommand, CliEndToEnd)
                                                 QStringLiteral("11222333000181"), QStringLiteral("2003"),
                                                 QStringLiteral("MAR"), QStringLiteral("--pasta"), folder});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.out.contains(msg::kResponsavelObrigatorio)) << qPrintable(refused.out);
+    EXPECT_TRUE(refused.out.contains(shell::msg::kInformeNomeResponsavel)) << qPrintable(refused.out);
 
     for (const QStringList &bad : {QStringList{QStringLiteral("11222333000181"), QStringLiteral("2003")},
                                    QStringList{QStringLiteral("11222333000181"), QStringLiteral("2003"), QStringLiteral("XYZ")},

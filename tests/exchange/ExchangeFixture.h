@@ -93,3 +93,16 @@ inline void fillSmallPeriod(const TempStore &s)
 }
 
 } // namespace quirels::test
+
+namespace quirels::test {
+
+// Makes the small period pass the consistency check: the product's purchases,
+// sales and imports agree with the movements of annexes XI-B and XI-C.
+inline void makeSmallPeriodConsistent(const TempStore &s)
+{
+    s.exec(QStringLiteral("UPDATE Movimentacao SET VlConcentracao = 99.5"));
+    s.exec(QStringLiteral("UPDATE Importacao SET VlConcentracao = 99.5"));
+    s.exec(QStringLiteral("UPDATE Produtos SET QtCompras = 15, QtVendas = 20, QtEstoqueAtual = 1604.75 WHERE CdProduto = 7"));
+}
+
+} // namespace quirels::test
