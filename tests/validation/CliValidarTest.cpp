@@ -49,7 +49,7 @@ TEST(CliValidar, PrintsEveryLineAndTheCountersAndExitsOneOnErrors)
     // A period that does not exist, and bad usage.
     r = test::runCli({QStringLiteral("--dados"), data, QStringLiteral("validar"), month.period.cnpj, QStringLiteral("2024"),
                       QStringLiteral("ABR")});
-    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, QString());
     EXPECT_TRUE(r.err.contains(QStringLiteral("O período ABR/2024 da empresa 11222333000181 não está cadastrado."))) << qPrintable(r.err);
     EXPECT_EQ(test::runCli({QStringLiteral("--dados"), data, QStringLiteral("validar"), month.period.cnpj, QStringLiteral("2024")}).exitCode, 2);

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStyle>
@@ -145,6 +146,7 @@ void TfrmInconsistenciaQuirels::runCheck()
         }
     }
     m_running = false;
+    ++m_runs;
     emit checked();
 }
 
@@ -217,6 +219,23 @@ void TfrmInconsistenciaQuirels::resizeEvent(QResizeEvent *e)
 {
     QWidget::resizeEvent(e);
     fitColumns();
+}
+
+bool showValidationReport(QMdiArea *area, QPointer<TfrmInconsistenciaQuirels> &window,
+                          const TfrmInconsistenciaQuirels::Producer &producer, Dialogs &dialogs)
+{
+    if (!window) {
+        window = new TfrmInconsistenciaQuirels(producer, dialogs);
+        area->addSubWindow(window);
+    }
+    const int before = window->runs();
+    QWidget *frame = window->parentWidget() ? window->parentWidget() : window.data();
+    frame->showMaximized();
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(frame))
+        area->setActiveSubWindow(sub);
+    if (window->runs() == before)
+        window->runCheck();
+    return window->allowsGeneration();
 }
 
 } // namespace quirels::validation
