@@ -222,11 +222,13 @@ void TfrmInconsistenciaQuirels::resizeEvent(QResizeEvent *e)
 }
 
 bool showValidationReport(QMdiArea *area, QPointer<TfrmInconsistenciaQuirels> &window,
-                          const TfrmInconsistenciaQuirels::Producer &producer, Dialogs &dialogs)
+                          const TfrmInconsistenciaQuirels::Producer &producer, Dialogs &dialogs,
+                          const std::function<QMdiSubWindow *(QWidget *)> &addChild)
 {
     if (!window) {
         window = new TfrmInconsistenciaQuirels(producer, dialogs);
-        area->addSubWindow(window);
+        QMdiSubWindow *sub = addChild ? addChild(window) : area->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
     }
     const int before = window->runs();
     QWidget *frame = window->parentWidget() ? window->parentWidget() : window.data();

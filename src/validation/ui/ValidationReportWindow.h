@@ -86,9 +86,11 @@ private:
 // posted: creates the report window in the area when `window` is empty (the
 // main window keeps the reference; closing the window destroys it and empties
 // it), shows it maximised and active, which runs the check, or runs it again
-// when it was already the active window. Returns whether "&Gerar Arquivo" and
-// "&Enviar Arquivo" are to be enabled.
+// when it was already the active window. addChild, when given, puts a new
+// window into the area (the main window's own bookkeeping of child windows).
+// Returns whether "&Gerar Arquivo" and "&Enviar Arquivo" are to be enabled.
 bool showValidationReport(QMdiArea *area, QPointer<TfrmInconsistenciaQuirels> &window,
-                          const TfrmInconsistenciaQuirels::Producer &producer, Dialogs &dialogs);
+                          const TfrmInconsistenciaQuirels::Producer &producer, Dialogs &dialogs,
+                          const std::function<QMdiSubWindow *(QWidget *)> &addChild = {});
 
 } // namespace quirels::validation
