@@ -122,7 +122,12 @@ Cursor::Cursor(const QString &name, const schema::Table &table, const QString &c
         if (m_table.fields[i].type == schema::Type::AutoInc)
             m_autoInc = static_cast<int>(i);
         m_sortedFields.emplace_back(m_table.fields[i].qname(), static_cast<int>(i));
+        if (m_table.fields[i].type == schema::Type::Text)
+            m_textFields.append(static_cast<int>(i));
     }
+    m_linkNames = m_table.linkNames();
+    for (const QString &l : m_linkNames)
+        m_linkFields.append(fieldIndex(l));
     std::sort(m_sortedFields.begin(), m_sortedFields.end());
     setOrder(m_table.order ? QString::fromLatin1(m_table.order) : QString());
 }
@@ -349,8 +354,8 @@ QVariantList Cursor::masterValues(bool *ok) const
         *ok = false;
         return out;
     }
-    for (const char *l : m_table.links) {
-        const QVariant v = m_master->value(QString::fromLatin1(l));
+    for (const QString &l : m_linkNames) {
+        const QVariant v = m_master->value(l);
         if (v.isNull())
             *ok = false;
         out.append(v);
@@ -909,7 +914,7 @@ bool Cursor::insert()
         bool linked = true;
         const QVariantList mv = masterValues(&linked);
         for (qsizetype i = 0; i < mv.size(); ++i)
-            m_buffer[fieldIndex(QString::fromLatin1(m_table.links[static_cast<size_t>(i)]))] = mv.at(i);
+            m_buffer[m_linkFields.at(i)] = mv.at(i);
     }
     for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
         bool ok = true;
@@ -1009,8 +1014,8 @@ Status Cursor::post()
             return makeError(rec.last(), kRefused);
     }
 
-    for (size_t i = 0; i < m_table.fields.size(); ++i) {
-        const QString m = rules::widthMessage(m_table.fields[i], m_buffer.at(static_cast<int>(i)));
+    for (int i : m_textFields) {
+        const QString m = rules::widthMessage(m_table.fields[static_cast<size_t>(i)], m_buffer.at(i));
         if (!m.isEmpty()) {
             refuse(m);
             return makeError(m, kRefused);

@@ -248,6 +248,9 @@ private:
     Dialogs *m_dialogs = nullptr;
     QHash<QString, int> m_fieldByName;
     std::vector<std::pair<QString, int>> m_sortedFields; // by name, as a QVariantMap orders them
+    QList<int> m_textFields;
+    QStringList m_linkNames;
+    QList<int> m_linkFields;
     std::vector<Lookup> m_lookups;
     QHash<QString, QString> m_masks;
 
