@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "exchange/ui/TextImportCommand.h"
+
 namespace quirels {
 
 // The screens other parts of the program supply, one line each:
@@ -8,6 +10,7 @@ namespace quirels {
 void installScreens(MainWindow &window)
 {
     Q_UNUSED(window);
+    exchange::ui::installTextImport(window);
 }
 
 } // namespace quirels
