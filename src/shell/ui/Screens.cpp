@@ -1,6 +1,6 @@
 #include "MainWindow.h"
-
 #include "exchange/ui/TextImportCommand.h"
+#include "validation/ui/ValidationScreen.h"
 
 namespace quirels {
 
@@ -9,7 +9,7 @@ namespace quirels {
 //     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
 void installScreens(MainWindow &window)
 {
-    Q_UNUSED(window);
+    validation::installValidationScreen(window);
     exchange::ui::installTextImport(window);
 }
 
