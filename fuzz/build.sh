@@ -42,3 +42,8 @@ backup_sources=("$root"/src/backup/*.cpp "$root/src/base/Cp1252.cpp" "$root/src/
 fuzz_target fuzz_lzrw1kh "${backup_sources[@]}"
 fuzz_target fuzz_zlib_block "${backup_sources[@]}"
 fuzz_target fuzz_archive "${backup_sources[@]}"
+
+# The text import's line parser.
+textline_sources=("${backup_sources[@]}" "$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp"
+                  "$root/src/store/RecordRules.cpp")
+fuzz_target fuzz_textline "${textline_sources[@]}"
