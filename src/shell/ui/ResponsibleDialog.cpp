@@ -1,0 +1,272 @@
+#include "ResponsibleDialog.h"
+
+#include "NumberEdit.h"
+#include "shell/CpfCnpj.h"
+#include "shell/Messages.h"
+#include "store/Sql.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QVBoxLayout>
+
+namespace quirels {
+
+namespace {
+
+const QStringList &ufCodes()
+{
+    static const QStringList codes{
+        QStringLiteral("AC"), QStringLiteral("AL"), QStringLiteral("AM"), QStringLiteral("AP"), QStringLiteral("BA"),
+        QStringLiteral("CE"), QStringLiteral("DF"), QStringLiteral("ES"), QStringLiteral("GO"), QStringLiteral("MA"),
+        QStringLiteral("MG"), QStringLiteral("MS"), QStringLiteral("MT"), QStringLiteral("PA"), QStringLiteral("PB"),
+        QStringLiteral("PE"), QStringLiteral("PI"), QStringLiteral("PR"), QStringLiteral("RJ"), QStringLiteral("RN"),
+        QStringLiteral("RO"), QStringLiteral("RR"), QStringLiteral("RS"), QStringLiteral("SC"), QStringLiteral("SE"),
+        QStringLiteral("SP"), QStringLiteral("TO")};
+    return codes;
+}
+
+void hint(QWidget *w, const QString &text)
+{
+    w->setToolTip(text);
+    w->setStatusTip(text);
+}
+
+QLineEdit *textField(QWidget *parent, const char *name, int width)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setMaxLength(width);
+    return e;
+}
+
+} // namespace
+
+// ---- PhoneEdit ----
+
+PhoneEdit::PhoneEdit(QWidget *parent) : QLineEdit(parent) { setMaxLength(8); }
+
+QString PhoneEdit::value() const
+{
+    return m_mask.isEmpty() ? text().trimmed() : m_mask.store(displayText());
+}
+
+void PhoneEdit::setValue(const QString &digits) { applyMask(digits.trimmed()); }
+
+void PhoneEdit::applyMask(const QString &digits)
+{
+    if (digits.size() == 7)
+        m_mask = EditMask(QStringLiteral("\\ 999-9999;0;_"));
+    else if (digits.size() == 8)
+        m_mask = EditMask(QStringLiteral("9999-9999;0;_"));
+    else
+        m_mask = EditMask();
+    if (m_mask.isEmpty()) {
+        setInputMask(QString());
+        setMaxLength(8);
+        setText(digits);
+    } else {
+        setInputMask(m_mask.qtInputMask());
+        setText(m_mask.display(digits));
+    }
+}
+
+void PhoneEdit::focusInEvent(QFocusEvent *e)
+{
+    const QString digits = value();
+    m_mask = EditMask();
+    setInputMask(QString());
+    setMaxLength(8);
+    setText(digits);
+    QLineEdit::focusInEvent(e);
+}
+
+void PhoneEdit::focusOutEvent(QFocusEvent *e)
+{
+    QLineEdit::focusOutEvent(e);
+    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason && m_mask.isEmpty())
+        applyMask(value());
+}
+
+void PhoneEdit::keyPressEvent(QKeyEvent *e)
+{
+    // Of the keys that type a character only the digits, Backspace and Enter
+    // get through; keys that move or delete do.
+    const QString t = e->text();
+    const bool shortcut = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool typing = !shortcut && !t.isEmpty() && t.at(0).isPrint();
+    if (typing && (t.size() != 1 || !cpfcnpj::isNumberKey(t.at(0))))
+        return;
+    QLineEdit::keyPressEvent(e);
+}
+
+// ---- TfrmResponsavelQuirels ----
+
+TfrmResponsavelQuirels::TfrmResponsavelQuirels(QSqlDatabase db, const QString &cnpj, Dialogs &dialogs,
+                                               QWidget *parent)
+    : QDialog(parent), m_db(db), m_cnpj(cnpj), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmResponsavelQuirels"));
+    setWindowTitle(QStringLiteral("Dados do Responsável pelo Preenchimento - Representante da Empresa"));
+    setModal(true);
+
+    auto *box = new QGroupBox(QStringLiteral("Dados do Responsável"), this);
+    m_name = textField(box, "edtNmResponsavel", 40);
+    m_cpf = new NumberEdit(box);
+    m_cpf->setObjectName(QStringLiteral("edtNrCpfResponsavel"));
+    m_cpf->setRule(NumberEdit::Rule::Responsible);
+    m_cpf->setDialogs(&m_dialogs);
+    m_cpf->setDigitsOnly(true);
+    m_cpf->setMaxLength(11);
+    m_identity = textField(box, "edtNrIdentidade", 14);
+    m_issuer = textField(box, "edtNmOrgao", 35);
+    connect(m_issuer, &QLineEdit::textEdited, m_issuer, [this](const QString &t) {
+        const int pos = m_issuer->cursorPosition();
+        m_issuer->setText(t.toUpper());
+        m_issuer->setCursorPosition(pos);
+    });
+    m_uf = new QComboBox(box);
+    m_uf->setObjectName(QStringLiteral("cmbSgUF"));
+    m_uf->setEditable(false);
+    m_uf->addItems(ufCodes());
+    m_uf->setCurrentIndex(-1);
+    m_ddd = textField(box, "edtNrDDD", 3);
+    m_phone = new PhoneEdit(box);
+    m_phone->setObjectName(QStringLiteral("edtNrFone"));
+    m_fax = new PhoneEdit(box);
+    m_fax->setObjectName(QStringLiteral("edtNrFax"));
+    m_email = textField(box, "edtNmEmail", 50);
+
+    auto *grid = new QGridLayout(box);
+    auto add = [&](int row, int col, const QString &label, QWidget *field, int span = 1) {
+        auto *l = new QLabel(label, box);
+        l->setBuddy(field);
+        grid->addWidget(l, row * 2, col, 1, span);
+        grid->addWidget(field, row * 2 + 1, col, 1, span);
+    };
+    add(0, 0, QStringLiteral("Nome do Responsável"), m_name, 4);
+    add(1, 0, QStringLiteral("CPF"), m_cpf);
+    add(1, 1, QStringLiteral("Identidade"), m_identity);
+    add(1, 2, QStringLiteral("Órgão"), m_issuer);
+    add(1, 3, QStringLiteral("UF"), m_uf);
+    add(2, 0, QStringLiteral("DDD"), m_ddd);
+    add(2, 1, QStringLiteral("Telefone"), m_phone);
+    add(2, 2, QStringLiteral("Fax"), m_fax);
+    add(3, 0, QStringLiteral("E-Mail"), m_email, 4);
+
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("btnOk"));
+    ok->setDefault(true);
+    hint(ok, QStringLiteral("Confirma dados e fecha tela"));
+    connect(ok, &QPushButton::clicked, this, &TfrmResponsavelQuirels::confirm);
+    auto *cancelButton = new QPushButton(QStringLiteral("&Cancelar"), this);
+    cancelButton->setObjectName(QStringLiteral("btnCancelar"));
+    cancelButton->setAutoDefault(false);
+    hint(cancelButton, QStringLiteral("Cancela ação e fecha tela"));
+    connect(cancelButton, &QPushButton::clicked, this, &TfrmResponsavelQuirels::cancel);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(box);
+    layout->addLayout(buttons);
+
+    load();
+}
+
+bool TfrmResponsavelQuirels::run(QSqlDatabase db, const QString &cnpj, Dialogs &dialogs, QWidget *parent)
+{
+    TfrmResponsavelQuirels dlg(db, cnpj, dialogs, parent);
+    dlg.exec();
+    return !dlg.cancelled();
+}
+
+void TfrmResponsavelQuirels::load()
+{
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("select NmResponsavel, NrCpfResponsavel, NrIdentidade, NmOrgao, SgUF, NrDDD, NrFone,"
+                             " NrFax, NmEmail from Empresa where CdCNPJEmpr = ?"));
+    q.bindValue(0, m_cnpj);
+    if (Status s = sql::exec(q); !s) {
+        m_dialogs.error(s.message());
+        return;
+    }
+    if (!q.next())
+        return;
+    m_name->setText(q.value(0).toString());
+    const QString cpf = q.value(1).toString().trimmed();
+    m_cpf->setValue(cpf, cpf.isEmpty() ? cpfcnpj::MaskKind::None : cpfcnpj::MaskKind::Cpf);
+    m_identity->setText(q.value(2).toString());
+    m_issuer->setText(q.value(3).toString());
+    m_uf->setCurrentIndex(static_cast<int>(ufCodes().indexOf(q.value(4).toString().trimmed().toUpper())));
+    m_ddd->setText(q.value(5).toString());
+    m_phone->setValue(q.value(6).toString());
+    m_fax->setValue(q.value(7).toString());
+    m_email->setText(q.value(8).toString());
+}
+
+void TfrmResponsavelQuirels::confirm()
+{
+    const struct {
+        bool missing;
+        const QString &message;
+        QWidget *field;
+    } checks[] = {
+        {m_name->text().trimmed().isEmpty(), shell::msg::kInformeNomeResponsavel, m_name},
+        {m_cpf->value().trimmed().isEmpty(), shell::msg::kInformeCpfResponsavel, m_cpf},
+        {m_identity->text().trimmed().isEmpty(), shell::msg::kInformeIdentidadeResponsavel, m_identity},
+        {m_issuer->text().trimmed().isEmpty(), shell::msg::kInformeOrgaoResponsavel, m_issuer},
+        {m_uf->currentIndex() < 0, shell::msg::kInformeUFResponsavel, m_uf},
+    };
+    for (const auto &c : checks)
+        if (c.missing) {
+            m_dialogs.information(c.message);
+            if (c.field->isEnabled())
+                m_dialogs.focus(c.field->objectName());
+            return;
+        }
+    if (save())
+        accept();
+}
+
+bool TfrmResponsavelQuirels::save()
+{
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("update Empresa set NmResponsavel = ?, NrCpfResponsavel = ?, NrIdentidade = ?,"
+                             " NmOrgao = ?, SgUF = ?, NrDDD = ?, NrFone = ?, NrFax = ?, NmEmail = ?"
+                             " where CdCNPJEmpr = ?"));
+    const QVariantList values{m_name->text(), m_cpf->value(), m_identity->text(), m_issuer->text(),
+                              m_uf->currentText(), m_ddd->text(), m_phone->value(), m_fax->value(),
+                              m_email->text(), m_cnpj};
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values.at(i));
+    if (Status s = sql::exec(q); !s) {
+        m_dialogs.error(s.message());
+        return false;
+    }
+    return true;
+}
+
+void TfrmResponsavelQuirels::cancel()
+{
+    m_cancelled = true;
+    reject();
+}
+
+void TfrmResponsavelQuirels::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        cancel();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+} // namespace quirels
