@@ -1,0 +1,49 @@
+#include "Cli.h"
+
+#include "store/Database.h"
+#include "store/Schema.h"
+#include "validation/ConsistencyCheck.h"
+#include "validation/Messages.h"
+
+namespace quirels::cli {
+
+// validar CNPJ ANO MES: the consistency check of one period, one line per
+// check line ("Status<TAB>Local") and then the three counters.
+static int validar(Context &ctx)
+{
+    if (ctx.args.size() != 3)
+        return usageError(QStringLiteral("validar"));
+    PeriodKey period;
+    for (const QChar ch : ctx.args.at(0))
+        if (ch.isDigit())
+            period.cnpj += ch;
+    period.ano = ctx.args.at(1).trimmed();
+    period.mes = ctx.args.at(2).trimmed().toUpper();
+    if (period.cnpj.isEmpty() || schema::monthNumber(period.mes) == 0)
+        return usageError(QStringLiteral("validar"));
+
+    Result<QSqlDatabase> db = store::open(ctx.dataFolder);
+    if (!db)
+        return fail(ctx, db.error());
+    Result<std::optional<int>> first = validation::firstProduct(*db, period);
+    if (!first)
+        return fail(ctx, first.error());
+    Result<validation::ValidationReport> report = validation::runCheck(*db, period, *first);
+    if (!report)
+        return fail(ctx, report.error());
+
+    for (const validation::CheckLine &line : report->lines())
+        ctx.dialogs->information(line.status + QLatin1Char('\t') + line.location);
+    if (report->stopped()) {
+        ctx.dialogs->error(report->failure());
+        return kRefused;
+    }
+    ctx.dialogs->information(validation::msg::kCounterValidated.arg(report->validated()));
+    ctx.dialogs->information(validation::msg::kCounterAlerts.arg(report->alerts()));
+    ctx.dialogs->information(validation::msg::kCounterErrors.arg(report->errors()));
+    return report->hasErrors() ? kRefused : kOk;
+}
+
+QUIRELS_CLI_COMMAND("validar", "CNPJ ANO MES", validar);
+
+} // namespace quirels::cli
