@@ -297,8 +297,7 @@ Result<DeleteOutcome> finishDeletion(Status deleted, const QString &success, Dia
     if (!deleted)
         return deleted.error();
     if (hooks.reconnect)
-        if (Status s = hooks.reconnect(); !s)
-            return s.error();
+        hooks.reconnect();
     dialogs.information(success);
     return DeleteOutcome::Deleted;
 }

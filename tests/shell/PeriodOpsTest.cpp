@@ -365,10 +365,7 @@ TEST(Deletion, ConfirmationsHooksAndMessages)
         calls << QStringLiteral("close %1").arg(countPeriod(s, QStringLiteral("Mes"), jan));
         return true;
     };
-    hooks.reconnect = [&]() -> Status {
-        calls << QStringLiteral("reconnect %1").arg(countPeriod(s, QStringLiteral("Mes"), jan));
-        return {};
-    };
+    hooks.reconnect = [&] { calls << QStringLiteral("reconnect %1").arg(countPeriod(s, QStringLiteral("Mes"), jan)); };
     d.expect(Kind::Confirm, periodQuestion, Answer::Yes);
     d.expect(Kind::Information, shell::msg::kPeriodoExcluido);
     r = shell::confirmAndDeletePeriod(db, jan, QStringLiteral("QUIMICA SA"), d, hooks);

@@ -128,8 +128,8 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     cancel->setObjectName(QStringLiteral("btnCancelar"));
     hint(cancel, QStringLiteral("Cancela a abertura dos quirels"));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    // Enter in the search field is a key of its own, not the default button.
-    m_ok->setAutoDefault(false);
+    // Enter, which the search field lets through, opens.
+    m_ok->setDefault(true);
     cancel->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;
