@@ -3,7 +3,7 @@
 #include "NumberEdit.h"
 #include "shell/CpfCnpj.h"
 #include "shell/Messages.h"
-#include "store/Sql.h"
+#include "store/Cursor.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 
 namespace quirels {
@@ -107,9 +106,8 @@ void PhoneEdit::keyPressEvent(QKeyEvent *e)
 
 // ---- TfrmResponsavelQuirels ----
 
-TfrmResponsavelQuirels::TfrmResponsavelQuirels(QSqlDatabase db, const QString &cnpj, Dialogs &dialogs,
-                                               QWidget *parent)
-    : QDialog(parent), m_db(db), m_cnpj(cnpj), m_dialogs(dialogs)
+TfrmResponsavelQuirels::TfrmResponsavelQuirels(store::Cursor &empresa, Dialogs &dialogs, QWidget *parent)
+    : QDialog(parent), m_empresa(empresa), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmResponsavelQuirels"));
     setWindowTitle(QStringLiteral("Dados do Responsável pelo Preenchimento - Representante da Empresa"));
@@ -181,35 +179,26 @@ TfrmResponsavelQuirels::TfrmResponsavelQuirels(QSqlDatabase db, const QString &c
     load();
 }
 
-bool TfrmResponsavelQuirels::run(QSqlDatabase db, const QString &cnpj, Dialogs &dialogs, QWidget *parent)
+bool TfrmResponsavelQuirels::run(store::Cursor &empresa, Dialogs &dialogs, QWidget *parent)
 {
-    TfrmResponsavelQuirels dlg(db, cnpj, dialogs, parent);
+    TfrmResponsavelQuirels dlg(empresa, dialogs, parent);
     dlg.exec();
     return !dlg.cancelled();
 }
 
 void TfrmResponsavelQuirels::load()
 {
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("select NmResponsavel, NrCpfResponsavel, NrIdentidade, NmOrgao, SgUF, NrDDD, NrFone,"
-                             " NrFax, NmEmail from Empresa where CdCNPJEmpr = ?"));
-    q.bindValue(0, m_cnpj);
-    if (Status s = sql::exec(q); !s) {
-        m_dialogs.error(s.message());
-        return;
-    }
-    if (!q.next())
-        return;
-    m_name->setText(q.value(0).toString());
-    const QString cpf = q.value(1).toString().trimmed();
+    auto text = [this](const char *field) { return m_empresa.value(QString::fromLatin1(field)).toString(); };
+    m_name->setText(text("NmResponsavel"));
+    const QString cpf = text("NrCpfResponsavel").trimmed();
     m_cpf->setValue(cpf, cpf.isEmpty() ? cpfcnpj::MaskKind::None : cpfcnpj::MaskKind::Cpf);
-    m_identity->setText(q.value(2).toString());
-    m_issuer->setText(q.value(3).toString());
-    m_uf->setCurrentIndex(static_cast<int>(ufCodes().indexOf(q.value(4).toString().trimmed().toUpper())));
-    m_ddd->setText(q.value(5).toString());
-    m_phone->setValue(q.value(6).toString());
-    m_fax->setValue(q.value(7).toString());
-    m_email->setText(q.value(8).toString());
+    m_identity->setText(text("NrIdentidade"));
+    m_issuer->setText(text("NmOrgao"));
+    m_uf->setCurrentIndex(static_cast<int>(ufCodes().indexOf(text("SgUF").trimmed().toUpper())));
+    m_ddd->setText(text("NrDDD"));
+    m_phone->setValue(text("NrFone"));
+    m_fax->setValue(text("NrFax"));
+    m_email->setText(text("NmEmail"));
 }
 
 void TfrmResponsavelQuirels::confirm()
@@ -238,25 +227,30 @@ void TfrmResponsavelQuirels::confirm()
 
 bool TfrmResponsavelQuirels::save()
 {
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("update Empresa set NmResponsavel = ?, NrCpfResponsavel = ?, NrIdentidade = ?,"
-                             " NmOrgao = ?, SgUF = ?, NrDDD = ?, NrFone = ?, NrFax = ?, NmEmail = ?"
-                             " where CdCNPJEmpr = ?"));
-    const QVariantList values{m_name->text(), m_cpf->value(), m_identity->text(), m_issuer->text(),
-                              m_uf->currentText(), m_ddd->text(), m_phone->value(), m_fax->value(),
-                              m_email->text(), m_cnpj};
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values.at(i));
-    if (Status s = sql::exec(q); !s) {
-        m_dialogs.error(s.message());
+    if (!m_empresa.isEditing() && !m_empresa.edit())
         return false;
-    }
-    return true;
+    const struct {
+        const char *field;
+        QString value;
+    } values[] = {
+        {"NmResponsavel", m_name->text()}, {"NrCpfResponsavel", m_cpf->value()},
+        {"NrIdentidade", m_identity->text()}, {"NmOrgao", m_issuer->text()},
+        {"SgUF", m_uf->currentText()}, {"NrDDD", m_ddd->text()},
+        {"NrFone", m_phone->value()}, {"NrFax", m_fax->value()},
+        {"NmEmail", m_email->text()},
+    };
+    for (const auto &v : values)
+        if (!m_empresa.setValue(QString::fromLatin1(v.field), v.value))
+            return false;
+    // The cursor shows its own message when the store refuses the row.
+    return m_empresa.post().ok();
 }
 
 void TfrmResponsavelQuirels::cancel()
 {
     m_cancelled = true;
+    if (m_empresa.isEditing())
+        m_empresa.cancel();
     reject();
 }
 

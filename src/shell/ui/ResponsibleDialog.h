@@ -1,15 +1,18 @@
 #pragma once
 // The person responsible for filling in the maps of a company: name, CPF,
-// identity document, telephone. Edits the company's Empresa row.
+// identity document, telephone. Edits the current row of the company cursor.
 
 #include "base/Dialogs.h"
 #include "base/Masks.h"
 
 #include <QDialog>
 #include <QLineEdit>
-#include <QSqlDatabase>
 
 class QComboBox;
+
+namespace quirels::store {
+class Cursor;
+}
 
 namespace quirels {
 
@@ -39,18 +42,19 @@ private:
 class TfrmResponsavelQuirels : public QDialog {
     Q_OBJECT
 public:
-    TfrmResponsavelQuirels(QSqlDatabase db, const QString &cnpj, Dialogs &dialogs, QWidget *parent = nullptr);
+    // `empresa` is the company cursor (tblEmpresa) on the company's row.
+    TfrmResponsavelQuirels(store::Cursor &empresa, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // Shows the dialog for the company; false when it was left with
     // "&Cancelar" (or Escape), which the file generation reads.
-    static bool run(QSqlDatabase db, const QString &cnpj, Dialogs &dialogs, QWidget *parent = nullptr);
+    static bool run(store::Cursor &empresa, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // True after "&Cancelar" or Escape; the window's close box leaves it false.
     bool cancelled() const { return m_cancelled; }
 
-    // "OK": the required fields in order, then the row is written.
+    // "OK": the required fields in order, then the row is posted.
     void confirm();
-    // "&Cancelar" and Escape: nothing is written.
+    // "&Cancelar" and Escape: a pending edit of the row is cancelled.
     void cancel();
 
 protected:
@@ -60,8 +64,7 @@ private:
     void load();
     bool save();
 
-    QSqlDatabase m_db;
-    QString m_cnpj;
+    store::Cursor &m_empresa;
     Dialogs &m_dialogs;
     bool m_cancelled = false;
     QLineEdit *m_name;

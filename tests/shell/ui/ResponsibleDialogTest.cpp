@@ -2,6 +2,8 @@
 #include "shell/CpfCnpj.h"
 #include "shell/Messages.h"
 #include "shell/ui/ResponsibleDialog.h"
+#include "store/Cursor.h"
+#include "store/Schema.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -44,6 +46,17 @@ void typeAndLeave(QWidget &w, const char *field, const QString &text, const char
     child<QWidget>(w, next)->setFocus();
 }
 
+// The company cursor on the company's row, as the data module holds it.
+struct Empresa {
+    store::Cursor cursor{QStringLiteral("tblEmpresa"), *schema::table(QStringLiteral("Empresa")), QStringLiteral("dbQuirel")};
+    explicit Empresa(Dialogs &d)
+    {
+        cursor.setDialogs(&d);
+        EXPECT_OK(cursor.open());
+        EXPECT_TRUE(cursor.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+    }
+};
+
 QVariantList responsible(TempStore &s)
 {
     QSqlDatabase db = s.db();
@@ -64,7 +77,8 @@ TEST(ResponsibleDialog, RequiredFieldsInOrderThenTheRowIsWritten)
     TempStore s;
     addCompany(s, kCnpj, QStringLiteral("QUIMICA SA"));
     ScriptedDialogs d;
-    TfrmResponsavelQuirels dlg(s.db(), kCnpj, d);
+    Empresa e(d);
+    TfrmResponsavelQuirels dlg(e.cursor, d);
     showActive(dlg);
 
     const struct {
@@ -104,9 +118,11 @@ TEST(ResponsibleDialog, RequiredFieldsInOrderThenTheRowIsWritten)
     EXPECT_EQ(row[3].toString(), QStringLiteral("SSP")); // typed in upper case
     EXPECT_EQ(row[4].toString(), QStringLiteral("SP"));
     EXPECT_EQ(row[6].toString(), QStringLiteral("32345678"));
+    EXPECT_FALSE(e.cursor.isEditing());
 
     // Shown again, the stored values come back with their masks.
-    TfrmResponsavelQuirels again(s.db(), kCnpj, d);
+    Empresa reread(d);
+    TfrmResponsavelQuirels again(reread.cursor, d);
     EXPECT_EQ(child<QLineEdit>(again, "edtNrCpfResponsavel")->displayText(), QStringLiteral("123.456.789-09"));
     EXPECT_EQ(child<QLineEdit>(again, "edtNrFone")->displayText(), QStringLiteral("3234-5678"));
     EXPECT_EQ(child<QComboBox>(again, "cmbSgUF")->currentText(), QStringLiteral("SP"));
@@ -117,7 +133,8 @@ TEST(ResponsibleDialog, TelephoneMasksByLengthAndDigitsOnly)
     TempStore s;
     addCompany(s, kCnpj, QStringLiteral("QUIMICA SA"));
     ScriptedDialogs d;
-    TfrmResponsavelQuirels dlg(s.db(), kCnpj, d);
+    Empresa e(d);
+    TfrmResponsavelQuirels dlg(e.cursor, d);
     showActive(dlg);
     auto *fone = child<PhoneEdit>(dlg, "edtNrFone");
     ASSERT_NE(fone, nullptr);
@@ -153,8 +170,9 @@ TEST(ResponsibleDialog, CpfIsTestedOnLeavingAndCancelWritesNothing)
     s.exec(QStringLiteral("update Empresa set NmResponsavel = 'Antigo' where CdCNPJEmpr = '11222333000181'"));
     const QVariantList before = responsible(s);
     ScriptedDialogs d;
+    Empresa e(d);
     {
-        TfrmResponsavelQuirels dlg(s.db(), kCnpj, d);
+        TfrmResponsavelQuirels dlg(e.cursor, d);
         showActive(dlg);
         auto *cpf = child<QLineEdit>(dlg, "edtNrCpfResponsavel");
         for (const QString &bad : {QString(), QStringLiteral("12345678900")}) {
@@ -176,17 +194,22 @@ TEST(ResponsibleDialog, CpfIsTestedOnLeavingAndCancelWritesNothing)
     }
     {
         // The close box neither cancels nor writes.
-        TfrmResponsavelQuirels dlg(s.db(), kCnpj, d);
+        TfrmResponsavelQuirels dlg(e.cursor, d);
         showActive(dlg);
         child<QLineEdit>(dlg, "edtNmResponsavel")->setText(QStringLiteral("Novo"));
         dlg.close();
         EXPECT_FALSE(dlg.cancelled());
     }
     {
-        TfrmResponsavelQuirels dlg(s.db(), kCnpj, d);
+        // "&Cancelar" also drops a pending edit of the company row.
+        ASSERT_TRUE(e.cursor.edit());
+        e.cursor.setValue(QStringLiteral("NmResponsavel"), QStringLiteral("Pendente"));
+        TfrmResponsavelQuirels dlg(e.cursor, d);
         showActive(dlg);
         QTest::mouseClick(child<QPushButton>(dlg, "btnCancelar"), Qt::LeftButton);
         EXPECT_TRUE(dlg.cancelled());
+        EXPECT_FALSE(e.cursor.isEditing());
+        EXPECT_EQ(e.cursor.value(QStringLiteral("NmResponsavel")).toString(), QStringLiteral("Antigo"));
     }
     EXPECT_EQ(responsible(s), before);
 }
