@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "base/IniFile.h"
+#include "base/Settings.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "validation/ConsistencyCheck.h"
@@ -19,17 +21,25 @@ static int validar(Context &ctx)
             period.cnpj += ch;
     period.ano = ctx.args.at(1).trimmed();
     period.mes = ctx.args.at(2).trimmed().toUpper();
-    if (period.cnpj.isEmpty() || schema::monthNumber(period.mes) == 0)
+    bool year = period.ano.size() == 4;
+    for (const QChar ch : period.ano)
+        year = year && ch.isDigit();
+    if (period.cnpj.isEmpty() || !year || schema::monthNumber(period.mes) == 0)
         return usageError(QStringLiteral("validar"));
 
-    Result<QSqlDatabase> db = store::open(ctx.dataFolder);
+    IniFile ini(ctx.settingsPath);
+    if (Status s = ini.load(); !s)
+        return fail(ctx, Error{kUsage, s.message()});
+    store::OpenOptions options;
+    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);
     if (!db)
-        return fail(ctx, db.error());
+        return fail(ctx, Error{kUsage, db.message()});
     Result<std::optional<int>> first = validation::firstProduct(*db, period);
     if (!first)
-        return fail(ctx, first.error());
+        return fail(ctx, Error{kUsage, first.message()});
     Result<validation::ValidationReport> report = validation::runCheck(*db, period, *first);
-    if (!report)
+    if (!report) // a missing period or company (1), or a store failure (2)
         return fail(ctx, report.error());
 
     for (const validation::CheckLine &line : report->lines())

@@ -1,6 +1,7 @@
 #include "ConsistencyCheck.h"
 
 #include "Messages.h"
+#include "shell/Messages.h"
 #include "base/Numbers.h"
 #include "store/Sql.h"
 
@@ -15,6 +16,7 @@ namespace quirels::validation {
 namespace {
 
 constexpr int kStoreError = 2;
+constexpr int kNothingToCheck = 1;
 
 // A text is empty when nothing but blanks and control characters remain
 // after trimming, as the screens trim.
@@ -133,7 +135,7 @@ Result<Company> readCompany(QSqlDatabase &db, const QString &cnpj)
     if (!q.exec())
         return makeError(sql::errorText(q), kStoreError);
     if (!q.next())
-        return makeError(msg::kCompanyMissing.arg(cnpj), kStoreError);
+        return makeError(shell::msg::empresaNaoCadastrada(cnpj), kNothingToCheck);
     Company c;
     c.clf = q.value(0).toString();
     c.mainGroup = q.value(1).toString();
@@ -366,7 +368,7 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
     if (!periodExists)
         return periodExists.error();
     if (!*periodExists)
-        return makeError(msg::kPeriodMissing.arg(period.mes, period.ano, period.cnpj), kStoreError);
+        return makeError(msg::kPeriodMissing.arg(period.mes, period.ano, period.cnpj), kNothingToCheck);
     Result<Company> company = readCompany(db, period.cnpj);
     if (!company)
         return company.error();
@@ -454,6 +456,7 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
                     ++finalProducts;
                 const auto found = sums->constFind(p.key);
                 const MovementSums &s = found == sums->constEnd() ? none : found.value();
+                rep.setLastVisitedProduct(p.code);
                 if (s.badCfop) {
                     Result<QString> bad = firstBadCfop(r, p.key);
                     if (!bad)

@@ -18,8 +18,8 @@ namespace quirels::validation {
 // Runs the check on the period. currentProduct is the CdProduto of the annex
 // XI-A row the user is on; when it is empty or not a product of the period,
 // the period's first product in key order is the current one (as right after
-// the period is opened). A missing period or company, and store failures,
-// are errors (code 2); a CFOP that does not read as an integer stops the run
+// the period is opened). A missing period or company is an error of code 1
+// (nothing to check), a store failure one of code 2; a CFOP that does not read as an integer stops the run
 // with a report whose stopped() is set.
 Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std::optional<int> currentProduct);
 

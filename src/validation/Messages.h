@@ -26,7 +26,6 @@ inline const QString kCounterErrors = QStringLiteral("Erros: %1");
 inline const QString kNotAnInteger = QStringLiteral("'%1' não é um valor Inteiro válido");
 // The period asked for does not exist.
 inline const QString kPeriodMissing = QStringLiteral("O período %1/%2 da empresa %3 não está cadastrado.");
-inline const QString kCompanyMissing = QStringLiteral("A empresa %1 não está cadastrada.");
 
 // Locations.
 inline const QString kLocCompany = QStringLiteral("[Informações sobre a Empresa]");

@@ -5,6 +5,7 @@
 #include <QChar>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace quirels::validation {
 
@@ -48,6 +49,12 @@ public:
     bool stopped() const { return !m_failure.isEmpty(); }
     const QString &failure() const { return m_failure; }
 
+    // The annex XI-A product the check went through last (the period's last
+    // product when the annex XI-A totals were checked): the desktop leaves
+    // the product list on it, as after walking the list.
+    std::optional<int> lastVisitedProduct() const { return m_lastProduct; }
+    void setLastVisitedProduct(int code) { m_lastProduct = code; }
+
     // Adds a line; it counts one validated item unless countItem is false, an
     // error line also counts one error and an alert one alert.
     void add(CheckLine line, bool countItem = true);
@@ -61,6 +68,7 @@ private:
     int m_alerts = 0;
     int m_errors = 0;
     QString m_failure;
+    std::optional<int> m_lastProduct;
 };
 
 // The declaration file may be generated (and sent) only after a run that

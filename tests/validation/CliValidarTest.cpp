@@ -46,10 +46,19 @@ TEST(CliValidar, PrintsEveryLineAndTheCountersAndExitsOneOnErrors)
     EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_TRUE(r.out.endsWith(QStringLiteral("Itens Validados: 19\nAlertas: 0\nErros: 0\n"))) << qPrintable(r.out);
 
+    // A CFOP that does not read stops the run: the lines found so far, the
+    // failure, no counters.
+    month.movement(QStringLiteral("03"), QStringLiteral("5.1O2"), QStringLiteral("ACETONA"), 12.5, 1);
+    r = test::runCli({QStringLiteral("--dados"), data, QStringLiteral("validar"), month.period.cnpj, QStringLiteral("2024"),
+                      QStringLiteral("MAR")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("OK: Produto informado.\t Anexo XI-A [1. Demonstrativo Geral]\n"))) << qPrintable(r.out);
+    EXPECT_EQ(r.err, QStringLiteral("'51O2' não é um valor Inteiro válido\n"));
+
     // A period that does not exist, and bad usage.
     r = test::runCli({QStringLiteral("--dados"), data, QStringLiteral("validar"), month.period.cnpj, QStringLiteral("2024"),
                       QStringLiteral("ABR")});
-    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, QString());
     EXPECT_TRUE(r.err.contains(QStringLiteral("O período ABR/2024 da empresa 11222333000181 não está cadastrado."))) << qPrintable(r.err);
     EXPECT_EQ(test::runCli({QStringLiteral("--dados"), data, QStringLiteral("validar"), month.period.cnpj, QStringLiteral("2024")}).exitCode, 2);

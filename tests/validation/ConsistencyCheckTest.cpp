@@ -217,6 +217,7 @@ TEST(ConsistencyCheck, CurrentProductDecidesAnnexBAndLastProductAnnexC)
         ASSERT_OK(r);
         EXPECT_EQ(rendered(*r).count(needB), 1);
         EXPECT_EQ(rendered(*r).count(needC), 1);
+        EXPECT_EQ(r->lastVisitedProduct(), std::optional<int>(p2));
     }
     Result<ValidationReport> r = runCheck(db, month.period, p2);
     ASSERT_OK(r);
@@ -272,12 +273,12 @@ TEST(ConsistencyCheck, AMissingPeriodOrCompanyIsAnError)
     Result<ValidationReport> r = runCheck(db, other, std::nullopt);
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.message(), m::kPeriodMissing.arg(QStringLiteral("ABR"), QStringLiteral("2024"), month.period.cnpj));
-    EXPECT_EQ(r.error().code, 2);
+    EXPECT_EQ(r.error().code, 1);
 
     month.store.exec(QStringLiteral("DELETE FROM Empresa"));
     r = runCheck(db, month.period, std::nullopt);
     ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.message(), m::kCompanyMissing.arg(month.period.cnpj));
+    EXPECT_EQ(r.message(), QStringLiteral("Empresa não cadastrada: 11222333000181"));
 }
 
 TEST(ConsistencyCheck, CfopNumbersAndClasses)

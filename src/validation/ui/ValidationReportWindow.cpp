@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStyle>
@@ -145,6 +146,7 @@ void TfrmInconsistenciaQuirels::runCheck()
         }
     }
     m_running = false;
+    ++m_runs;
     emit checked();
 }
 
@@ -217,6 +219,25 @@ void TfrmInconsistenciaQuirels::resizeEvent(QResizeEvent *e)
 {
     QWidget::resizeEvent(e);
     fitColumns();
+}
+
+bool showValidationReport(QMdiArea *area, QPointer<TfrmInconsistenciaQuirels> &window,
+                          const TfrmInconsistenciaQuirels::Producer &producer, Dialogs &dialogs,
+                          const std::function<QMdiSubWindow *(QWidget *)> &addChild)
+{
+    if (!window) {
+        window = new TfrmInconsistenciaQuirels(producer, dialogs);
+        QMdiSubWindow *sub = addChild ? addChild(window) : area->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    const int before = window->runs();
+    QWidget *frame = window->parentWidget() ? window->parentWidget() : window.data();
+    frame->showMaximized();
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(frame))
+        area->setActiveSubWindow(sub);
+    if (window->runs() == before)
+        window->runCheck();
+    return window->allowsGeneration();
 }
 
 } // namespace quirels::validation

@@ -6,10 +6,12 @@
 #include "base/Result.h"
 #include "validation/ValidationReport.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class QLineEdit;
+class QMdiArea;
 class QMdiSubWindow;
 class QPushButton;
 class QTreeWidget;
@@ -36,6 +38,8 @@ public:
     bool resultFlag() const { return m_report.hasErrors(); }
     // The last run ended with every check done and no error.
     bool allowsGeneration() const { return m_completed && validation::allowsGeneration(m_report); }
+    // How many times the check ran in this window.
+    int runs() const { return m_runs; }
 
 public slots:
     // Clears the list and the counters, runs the check and shows its lines
@@ -69,6 +73,7 @@ private:
     bool m_completed = false;
     bool m_running = false;
     bool m_wasInactive = false;
+    int m_runs = 0;
     QMdiSubWindow *m_subWindow = nullptr;
     QTreeWidget *m_list;
     QLineEdit *m_validated;
@@ -76,5 +81,16 @@ private:
     QLineEdit *m_errors;
     QPushButton *m_close;
 };
+
+// The window part of the "&Validar" command, after the pending rows were
+// posted: creates the report window in the area when `window` is empty (the
+// main window keeps the reference; closing the window destroys it and empties
+// it), shows it maximised and active, which runs the check, or runs it again
+// when it was already the active window. addChild, when given, puts a new
+// window into the area (the main window's own bookkeeping of child windows).
+// Returns whether "&Gerar Arquivo" and "&Enviar Arquivo" are to be enabled.
+bool showValidationReport(QMdiArea *area, QPointer<TfrmInconsistenciaQuirels> &window,
+                          const TfrmInconsistenciaQuirels::Producer &producer, Dialogs &dialogs,
+                          const std::function<QMdiSubWindow *(QWidget *)> &addChild = {});
 
 } // namespace quirels::validation

@@ -130,3 +130,39 @@ TEST(ReportWindow, ShowsTheLinesRerunsOnActivationAndLeadsToTheRow)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(sub.isNull());
 }
+
+TEST(ReportWindow, ValidateCommandCreatesTheWindowOnceAndRunsTheCheckEveryTime)
+{
+    test::Month month({8});
+    month.insert("Transporte", {{"NmProduto", QStringLiteral("ACETONA")}});
+    QSqlDatabase db = month.store.db();
+    auto producer = [&] { return runCheck(db, month.period, std::nullopt); };
+    ScriptedDialogs dialogs;
+    QMdiArea area;
+    area.resize(1000, 700);
+    area.show();
+    QPointer<TfrmInconsistenciaQuirels> window;
+
+    EXPECT_TRUE(showValidationReport(&area, window, producer, dialogs));
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(window->runs(), 1);
+    EXPECT_TRUE(area.activeSubWindow()->isMaximized());
+    TfrmInconsistenciaQuirels *first = window;
+
+    // Validating again with the window already active runs the check again.
+    month.store.exec(QStringLiteral("DELETE FROM Transporte"));
+    EXPECT_FALSE(showValidationReport(&area, window, producer, dialogs));
+    EXPECT_EQ(window.data(), first);
+    EXPECT_EQ(window->runs(), 2);
+    EXPECT_EQ(area.subWindowList().size(), 1);
+
+    // Closing destroys the window; the next validation creates it anew.
+    area.activeSubWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    month.insert("Transporte", {{"NmProduto", QStringLiteral("ACETONA")}});
+    EXPECT_TRUE(showValidationReport(&area, window, producer, dialogs));
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(window->runs(), 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
