@@ -1,5 +1,6 @@
 #include "ResponsibleDialog.h"
 
+#include "Hints.h"
 #include "NumberEdit.h"
 #include "shell/CpfCnpj.h"
 #include "shell/Messages.h"
@@ -28,12 +29,6 @@ const QStringList &ufCodes()
         QStringLiteral("RO"), QStringLiteral("RR"), QStringLiteral("RS"), QStringLiteral("SC"), QStringLiteral("SE"),
         QStringLiteral("SP"), QStringLiteral("TO")};
     return codes;
-}
-
-void hint(QWidget *w, const QString &text)
-{
-    w->setToolTip(text);
-    w->setStatusTip(text);
 }
 
 QLineEdit *textField(QWidget *parent, const char *name, int width)
@@ -160,12 +155,12 @@ TfrmResponsavelQuirels::TfrmResponsavelQuirels(store::Cursor &empresa, Dialogs &
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("btnOk"));
     ok->setDefault(true);
-    hint(ok, QStringLiteral("Confirma dados e fecha tela"));
+    setHint(ok, QStringLiteral("Confirma dados e fecha tela"));
     connect(ok, &QPushButton::clicked, this, &TfrmResponsavelQuirels::confirm);
     auto *cancelButton = new QPushButton(QStringLiteral("&Cancelar"), this);
     cancelButton->setObjectName(QStringLiteral("btnCancelar"));
     cancelButton->setAutoDefault(false);
-    hint(cancelButton, QStringLiteral("Cancela ação e fecha tela"));
+    setHint(cancelButton, QStringLiteral("Cancela ação e fecha tela"));
     connect(cancelButton, &QPushButton::clicked, this, &TfrmResponsavelQuirels::cancel);
 
     auto *buttons = new QHBoxLayout;

@@ -1,5 +1,14 @@
 #include "MainWindow.h"
 
+#include "DeletionWindow.h"
+#include "OpenPeriodDialog.h"
+#include "ResponsibleDialog.h"
+#include "store/Cursor.h"
+#include "store/Schema.h"
+
+#include <QPointer>
+#include <memory>
+
 namespace quirels {
 
 // The screens other parts of the program supply, one line each:
@@ -7,7 +16,42 @@ namespace quirels {
 //     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
 void installScreens(MainWindow &window)
 {
-    Q_UNUSED(window);
+    // ---- Open dialog, deletion window, person responsible ----
+    window.registerScreen(screens::kAbrirEmpresa, [&window](const QString &) {
+        TfrmAbrirQuirels dialog(window.db(), window.dialogs(), [&window](const PeriodKey &period) {
+            window.setCurrentPeriod(period);
+            window.setCommandEnabled(QStringLiteral("mniBackup"), false);
+            window.openAnnexWindows();
+        }, &window);
+        return dialog.exec() == QDialog::Accepted;
+    });
+
+    auto deletion = std::make_shared<QPointer<TfrmExclusaoQuirels>>();
+    window.registerScreen(screens::kExclusao, [&window, deletion](const QString &) {
+        if (!*deletion) {
+            TfrmExclusaoQuirels::Hooks hooks;
+            hooks.db = [&window] { return window.db(); };
+            hooks.currentCompany = [&window] { return window.currentPeriod().cnpj; };
+            hooks.closeCompany = [&window] { return window.closeCompany(); };
+            hooks.reconnect = [&window] { window.openStore(); };
+            *deletion = new TfrmExclusaoQuirels(window.dialogs(), hooks, &window);
+        }
+        (*deletion)->show();
+        (*deletion)->raise();
+        (*deletion)->activateWindow();
+        return true;
+    });
+
+    window.registerScreen(screens::kResponsavel, [&window](const QString &) {
+        store::Cursor empresa(QStringLiteral("tblEmpresa"), *schema::table(QStringLiteral("Empresa")),
+                              window.db().connectionName());
+        empresa.setDialogs(&window.dialogs());
+        if (Status s = empresa.open(); !s)
+            return false; // the cursor showed the store's message
+        if (!empresa.locate({{QStringLiteral("CdCNPJEmpr"), window.currentPeriod().cnpj}}))
+            return false;
+        return TfrmResponsavelQuirels::run(empresa, window.dialogs(), &window);
+    });
 }
 
 } // namespace quirels
