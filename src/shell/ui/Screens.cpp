@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "validation/ui/ValidationScreen.h"
 
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
@@ -52,6 +53,8 @@ void installScreens(MainWindow &window)
             return false;
         return TfrmResponsavelQuirels::run(empresa, window.dialogs(), &window);
     });
+
+    validation::installValidationScreen(window);
 }
 
 } // namespace quirels
