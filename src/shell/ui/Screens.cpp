@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
 
 #include "DeletionWindow.h"
@@ -55,6 +56,7 @@ void installScreens(MainWindow &window)
     });
 
     validation::installValidationScreen(window);
+    exchange::ui::installTextImport(window);
 }
 
 } // namespace quirels
