@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "validation/ui/ValidationScreen.h"
 
 namespace quirels {
 
@@ -7,7 +8,7 @@ namespace quirels {
 //     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
 void installScreens(MainWindow &window)
 {
-    Q_UNUSED(window);
+    validation::installValidationScreen(window);
 }
 
 } // namespace quirels
