@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
 
 namespace quirels {
@@ -9,6 +10,7 @@ namespace quirels {
 void installScreens(MainWindow &window)
 {
     validation::installValidationScreen(window);
+    exchange::ui::installTextImport(window);
 }
 
 } // namespace quirels

@@ -279,8 +279,7 @@ TEST_F(ShellTest, PeripheryCommands)
     window->command(QStringLiteral("mniSiteEstravim"))->trigger();
     EXPECT_EQ(opened, (QStringList{shell::links::kSiteOrz, shell::links::kSiteEstravim}));
 
-    for (const char *n : {"mniPesquisarProdutos", "mniConfiguracoesRede", "mniBackup", "mniAbrirTexto",
-                          "mniAbrirEmpresa"}) {
+    for (const char *n : {"mniPesquisarProdutos", "mniConfiguracoesRede", "mniBackup", "mniAbrirEmpresa"}) {
         dialogs.expect(ScriptedDialogs::Kind::Information, msg::kTelaIndisponivel);
         window->command(QString::fromLatin1(n))->trigger();
     }
