@@ -2,10 +2,20 @@
 
 #include "RecordRules.h"
 #include "Schema.h"
+#include "base/Settings.h"
 
 #include <QSqlError>
 
 namespace quirels::store {
+
+StartupOptions startupOptionsFromSettings(const QString &settingsPath)
+{
+    StartupOptions o;
+    IniFile ini(settingsPath);
+    if (ini.load())
+        o.localShare = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    return o;
+}
 
 DataModule::DataModule(Dialogs &dialogs, const QString &connection, QObject *parent)
     : QObject(parent), m_dialogs(dialogs), m_connection(connection)

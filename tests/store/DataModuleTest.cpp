@@ -201,6 +201,22 @@ TEST(DataModule, StartupReportsStoresItCannotUseAndChangesNothing)
     }
 }
 
+TEST(DataModule, LocalShareOfTheSettingsSelectsTheJournalMode)
+{
+    test::TempStore store;
+    const QString ini = QDir(store.folder()).filePath(QStringLiteral("quirels.ini"));
+    EXPECT_FALSE(store::startupOptionsFromSettings(ini).localShare); // no file: defaults
+    touch(ini, "[Diret\xf3rio]\r\nLocal Share=1\r\n");
+    const store::StartupOptions o = store::startupOptionsFromSettings(ini);
+    EXPECT_TRUE(o.localShare);
+    ScriptedDialogs d;
+    DataModule dm(d);
+    ASSERT_OK(dm.openAtStartup(store.folder(), o));
+    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+    ASSERT_OK(dm.openAtStartup(store.folder()));
+    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
+}
+
 TEST(DataModule, StartupWaitsForALockThenReportsIt)
 {
     QTemporaryDir dir;
