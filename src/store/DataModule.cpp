@@ -4,6 +4,10 @@
 #include "Schema.h"
 #include "base/Settings.h"
 
+#include "Messages.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 
 namespace quirels::store {
@@ -253,12 +257,19 @@ Status DataModule::openAtStartup(const QString &dataFolder, const StartupOptions
     Result<QSqlDatabase> db = open(dataFolder, o);
     if (!db)
         return fail(db.error());
+    // A step that must write fails on a folder that cannot be written: say so.
+    const auto writeFailure = [&](const Error &e) {
+        if (QFileInfo(dataFolder).isWritable())
+            return fail(e);
+        return fail(makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(dataFolder), e.message), 2));
+    };
     if (Status s = upgradeSchema(*db); !s)
-        return fail(s.error());
+        return writeFailure(s.error());
     if (Status s = removeDayIndexFiles(dataFolder); !s)
-        return fail(s.error());
+        return writeFailure(s.error());
     if (Status s = ensureDayIndexes(*db); !s)
-        return fail(s.error());
+        return writeFailure(s.error());
+    *db = QSqlDatabase();
     return openAll();
 }
 
