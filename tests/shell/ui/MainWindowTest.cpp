@@ -280,10 +280,28 @@ TEST_F(ShellTest, PeripheryCommands)
     window->command(QStringLiteral("mniSiteEstravim"))->trigger();
     EXPECT_EQ(opened, (QStringList{shell::links::kSiteOrz, shell::links::kSiteEstravim}));
 
-    for (const char *n : {"mniPesquisarProdutos", "mniConfiguracoesRede", "mniBackup", "mniAbrirEmpresa"}) {
+    // A command whose screen is not installed says so.
+    const std::pair<const char *, QString> commands[] = {
+        {"mniPesquisarProdutos", screens::kPesquisaProdutos}, {"mniConfiguracoesRede", screens::kConfiguracoes},
+        {"mniBackup", screens::kBackup},                      {"mniAbrirTexto", screens::kImportacaoTexto},
+        {"mniAbrirEmpresa", screens::kAbrirEmpresa},          {"mniExcluirMovimento", screens::kExclusao},
+        {"mniArmazenagemRel", screens::kRelatorio},
+    };
+    for (const auto &[command, screen] : commands) {
+        window->registerScreen(screen, {});
+        window->setCommandEnabled(QString::fromLatin1(command), true);
         dialogs.expect(ScriptedDialogs::Kind::Information, msg::kTelaIndisponivel);
-        window->command(QString::fromLatin1(n))->trigger();
+        window->command(QString::fromLatin1(command))->trigger();
     }
+    // An installed one runs with its argument (a report: the annex letter).
+    QString argument;
+    window->registerScreen(screens::kRelatorio, [&argument](const QString &a) {
+        argument = a;
+        return true;
+    });
+    window->setCommandEnabled(QStringLiteral("mniTransporteRel"), true);
+    window->command(QStringLiteral("mniTransporteRel"))->trigger();
+    EXPECT_EQ(argument, QStringLiteral("F"));
     EXPECT_EQ(dialogs.pendingExpectations(), 0);
 }
 
