@@ -1,5 +1,6 @@
 #include "base/Numbers.h"
 #include "shell/ui/MainWindow.h"
+#include "shell/ui/Splash.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -19,6 +20,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quirels"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quirels"));
+    QApplication::setWindowIcon(quirels::applicationIcon());
     QLocale::setDefault(quirels::numbers::appLocale());
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -136,7 +136,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(QStringLiteral("Quirels"));
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
-    m_mdi->setBackground(QColor(0, 70, 127).lighter(160));
+    m_mdi->setBackground(QColor(128, 128, 128));
+    setWindowIcon(applicationIcon());
     setCentralWidget(m_mdi);
     resize(1024, 700);
 
@@ -184,7 +185,14 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // The child windows go with the frame after this body has run: nothing
+    // of theirs may call back into this window then.
     qApp->removeEventFilter(this);
+    disconnect(m_mdi, nullptr, this, nullptr);
+    for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
+        sub->removeEventFilter(this);
+        disconnect(sub, nullptr, this, nullptr);
+    }
     if (m_splash)
         delete m_splash.data();
 }
@@ -874,11 +882,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *e)
         }
         break;
     case QEvent::KeyPress: {
-        // Insert toggles its indicator; the filter sees a key event once for
-        // each widget it travels through, so one press counts once.
+        // Insert toggles its indicator. A key press reaches the top-level
+        // window first and then travels through the widgets; counting it at
+        // the window counts each press once.
         auto *k = static_cast<QKeyEvent *>(e);
-        if (k->key() == Qt::Key_Insert && !k->isAutoRepeat() && k->timestamp() != m_insertStamp) {
-            m_insertStamp = k->timestamp();
+        if (k->key() == Qt::Key_Insert && !k->isAutoRepeat() && watched->isWindowType()) {
             m_insertOn = !m_insertOn;
             updateKeyStates();
         }

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -306,8 +307,44 @@ TEST_F(ShellTest, LongHintsReachTheMessagePanelWhileHintsAreShown)
     QStatusTipEvent other(QStringLiteral("Encerra o programa"));
     QApplication::sendEvent(someField, &other);
     EXPECT_EQ(window->message(), QString());
-    // Indicators start grey unless the platform reports a lock on.
-    EXPECT_EQ(window->indicator(QStringLiteral("INS"))->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    // Insert toggles its indicator between grey and black, once per press.
+    QLabel *ins = window->indicator(QStringLiteral("INS"));
+    EXPECT_EQ(ins->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    window->show();
+    window->mdiArea()->setFocus();
+    QTest::keyClick(window->windowHandle(), Qt::Key_Insert);
+    EXPECT_EQ(ins->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QTest::keyClick(window->windowHandle(), Qt::Key_Insert);
+    EXPECT_EQ(ins->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+}
+
+TEST_F(ShellTest, WindowMenuArrangesTheChildWindows)
+{
+    window->resize(1000, 700);
+    window->show();
+    addCompany(kCpf, {4, 7});
+    openPeriod(kCpf);
+    const QList<QMdiSubWindow *> subs = window->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(subs.size(), 2);
+    const QRect area = window->mdiArea()->viewport()->rect();
+    window->command(QStringLiteral("mniHorizontal"))->trigger();
+    EXPECT_EQ(subs[0]->width(), area.width());
+    EXPECT_EQ(subs[1]->y(), subs[0]->height());
+    window->command(QStringLiteral("mniVertical"))->trigger();
+    EXPECT_EQ(subs[0]->height(), area.height());
+    EXPECT_EQ(subs[1]->x(), subs[0]->width());
+    window->command(QStringLiteral("mniMinimizar"))->trigger();
+    EXPECT_TRUE(subs[0]->isMinimized() && subs[1]->isMinimized());
+    // Closing the windows by hand is not Close company: the commands stay.
+    window->mdiArea()->setActiveSubWindow(subs[1]);
+    window->command(QStringLiteral("mniFecharJanela"))->trigger();
+    window->mdiArea()->setActiveSubWindow(subs[0]);
+    window->command(QStringLiteral("mniFecharJanela"))->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->companyOpen());
+    EXPECT_FALSE(enabled("mniCascata"));
+    EXPECT_TRUE(enabled("btnGeracao"));
+    EXPECT_TRUE(enabled("mniFecharEmpresa"));
 }
 
 TEST(MainWindowStartup, MissingStoreIsReportedAndTheWindowStillOpens)
