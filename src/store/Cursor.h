@@ -253,6 +253,7 @@ private:
     std::vector<OrderField> m_order;     // full order: index fields, primary key
     std::vector<OrderField> m_searchKey; // order fields not fixed by the master
     Dialogs *m_dialogs = nullptr;
+    QStringList m_names;                 // field names as the schema spells them
     QHash<QString, int> m_fieldByName;
     std::vector<std::pair<QString, int>> m_sortedFields; // by name, as a QVariantMap orders them
     QList<int> m_textFields;
