@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QScreen>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,10 @@ int main(int argc, char **argv)
     quirels::MainWindow::Options options;
     options.startupEffects = true;
     quirels::MainWindow window(options);
+    // Maximised; the screen's size is also set for desktops without a
+    // window manager, which ignore the maximised state.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
 
     // 5. The splash, on top, for four seconds.
