@@ -1,4 +1,6 @@
 #include "MainWindow.h"
+#include "exchange/ui/TextImportCommand.h"
+#include "validation/ui/ValidationScreen.h"
 
 namespace quirels {
 
@@ -7,7 +9,8 @@ namespace quirels {
 //     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
 void installScreens(MainWindow &window)
 {
-    Q_UNUSED(window);
+    validation::installValidationScreen(window);
+    exchange::ui::installTextImport(window);
 }
 
 } // namespace quirels

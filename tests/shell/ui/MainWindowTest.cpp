@@ -217,6 +217,7 @@ TEST_F(ShellTest, ValidateAndGenerateRunThroughTheirScreens)
     addCompany(kCpf, {8});
     openPeriod(kCpf);
     // Without the screen installed the command says so.
+    window->registerScreen(screens::kValidacao, {});
     window->command(QStringLiteral("mniValidar"))->trigger();
     EXPECT_EQ(dialogs.lastText(), msg::kTelaIndisponivel);
 
@@ -274,8 +275,7 @@ TEST_F(ShellTest, PeripheryCommands)
     window->command(QStringLiteral("mniSiteEstravim"))->trigger();
     EXPECT_EQ(opened, (QStringList{shell::links::kSiteOrz, shell::links::kSiteEstravim}));
 
-    for (const char *n : {"mniPesquisarProdutos", "mniConfiguracoesRede", "mniBackup", "mniAbrirTexto",
-                          "mniAbrirEmpresa"}) {
+    for (const char *n : {"mniPesquisarProdutos", "mniConfiguracoesRede", "mniBackup", "mniAbrirEmpresa"}) {
         dialogs.expect(ScriptedDialogs::Kind::Information, msg::kTelaIndisponivel);
         window->command(QString::fromLatin1(n))->trigger();
     }
