@@ -14,6 +14,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -119,7 +120,13 @@ TfrmXML::TfrmXML(QSqlDatabase db, Dialogs &dialogs, QWidget *parent)
     auto *fechar = new QPushButton(QStringLiteral("&Fechar"), this);
     fechar->setObjectName(QStringLiteral("btnFechar"));
     connect(importar, &QPushButton::clicked, this, &TfrmXML::importPacketNow);
-    connect(fechar, &QPushButton::clicked, this, &QWidget::close);
+    connect(fechar, &QPushButton::clicked, this, [this] {
+        // Inside the main window the frame closes, and this window with it.
+        if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+            frame->close();
+        else
+            close();
+    });
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(importar);
