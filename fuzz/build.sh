@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the backup archive readers with clang and
-# the address and undefined-behaviour sanitizers, into fuzz/build/.
+# Builds the libFuzzer targets of the backup archive readers and of the text
+# import's line parser with clang and the address and undefined-behaviour
+# sanitizers, into fuzz/build/.
 #   fuzz/build.sh            build
 #   fuzz/build/fuzz_archive -max_total_time=60 fuzz/build/corpus_archive
 set -euo pipefail
@@ -15,6 +16,8 @@ common=(-std=c++17 -g -O1 -fPIC -fno-omit-frame-pointer -I"$root/src" $qt_flags
 san=(-fsanitize=address,undefined -fno-sanitize-recover=undefined)
 
 sources=("$root"/src/backup/*.cpp "$root/src/base/Cp1252.cpp" "$root/src/base/Dialogs.cpp" "$root/src/base/Numbers.cpp")
+# The text import's line parser.
+sources+=("$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp" "$root/src/store/RecordRules.cpp")
 objects=()
 for src in "${sources[@]}"; do
   obj=$out/obj/$(basename "$(dirname "$src")")_$(basename "${src%.cpp}").o
