@@ -128,8 +128,8 @@ private:
     Statement *insertFor(const RecordLayout &l);
     bool prepare(QSqlQuery &q, const QString &statement);
     bool insert(const RecordLayout &l, QVariant *rowId);
-    bool company_(const RecordLayout &l);
-    bool period_(const RecordLayout &l);
+    bool companyLine(const RecordLayout &l);
+    bool periodLine(const RecordLayout &l);
     bool appendText();
     bool flushObservation();
     bool withRule(const RecordLayout &l, Rule rule);
@@ -272,7 +272,7 @@ bool Importer::withRule(const RecordLayout &l, Rule rule)
     return true;
 }
 
-bool Importer::company_(const RecordLayout &l)
+bool Importer::companyLine(const RecordLayout &l)
 {
     const QVariant key = m_values[0];
     if (!m_findCompany) {
@@ -312,7 +312,7 @@ bool Importer::company_(const RecordLayout &l)
     return true;
 }
 
-bool Importer::period_(const RecordLayout &l)
+bool Importer::periodLine(const RecordLayout &l)
 {
     if (company.isEmpty())
         return needs(l, "EM");
@@ -401,8 +401,8 @@ bool Importer::line(QStringView s)
     if ((l->link == Link::Company || l->link == Link::Period || l->link == Link::Observation) && !flushObservation())
         return false;
     switch (l->link) {
-    case Link::Company: return company_(*l);
-    case Link::Period: return period_(*l);
+    case Link::Company: return companyLine(*l);
+    case Link::Period: return periodLine(*l);
     case Link::Product:
         if (!m_product.isValid())
             return needs(*l, "PR");
@@ -454,24 +454,22 @@ TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &di
     while (reader.next()) {
         const qint64 n = reader.lineNumber();
         const QByteArrayView bytes = reader.bytes();
-        QString problem = text::textProblem(bytes, n == 1);
-        // A DOS end-of-file mark alone on the last line is no data.
-        if (!problem.isEmpty() && bytes == QByteArrayView("\x1A") && reader.atEnd())
-            break;
-        if (problem.isEmpty())
-            text::decodeLine(bytes, decoded);
-        if (problem.isEmpty() && !importer.line(decoded)) {
+        if (const QString problem = text::textProblem(bytes, n == 1); !problem.isEmpty()) {
+            // A DOS end-of-file mark alone on the last line is no data.
+            if (bytes == QByteArrayView("\x1A") && reader.atEnd())
+                break;
+            return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), problem), 1, false, n);
+        }
+        text::decodeLine(bytes, decoded);
+        if (!importer.line(decoded)) {
             if (importer.declined) {
                 result.outcome = TextImportResult::Outcome::Declined;
                 result.lines = n;
                 return result; // the transaction rolls back
             }
-            problem = importer.failure.reason;
-            return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), problem), importer.failure.code,
-                          importer.failure.rule, n);
+            const LineFailure &f = importer.failure;
+            return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), f.reason), f.code, f.rule, n);
         }
-        if (!problem.isEmpty())
-            return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), problem), 1, false, n);
         if (sized && (n & 0xFFF) == 0)
             progress.setValue(reader.position());
         result.lines = n;

@@ -216,8 +216,10 @@ private:
 
     void ensureLoaded() const;
     Status load(qint64 keepRowid);
-    void invalidate();
-    void detailsInvalidate();
+    // Drops the rows so they are read again on next use; unless forced, only
+    // when the master's link values changed since they were read.
+    void invalidate(bool force = false);
+    void detailsInvalidate(bool force = false);
     bool settle();
     bool settleDetails();
     void setCurrent(int row);
@@ -261,6 +263,8 @@ private:
     mutable bool m_bof = true;
     mutable bool m_eof = true;
     mutable qint64 m_wantRowid = 0;      // row to land on at the next load
+    bool m_loadedLinked = false;         // the link values the rows were read with
+    QVariantList m_loadedLinks;
     State m_state = State::Inactive;
     QVector<QVariant> m_buffer;
     bool m_modified = false;

@@ -27,6 +27,10 @@ struct TextImportHooks {
     std::function<bool()> closeCompany;
     // Run with the period current after the import.
     std::function<void(const PeriodKey &)> openAnnexWindows;
+    // The period current before the import (closing the company keeps it):
+    // a file without company lines leaves it current, so its annex windows
+    // open again.
+    std::function<PeriodKey()> currentPeriod;
     // Picks the file; empty when cancelled. The "Abrir Arquivo Texto" dialog
     // when not set.
     std::function<QString()> chooseFile;
