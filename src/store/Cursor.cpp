@@ -461,14 +461,17 @@ void Cursor::invalidate(bool force)
         return;
     if (!force) {
         // The master's row still has the same link values: nothing to reload,
-        // and a pending row here stays pending.
-        bool linked = true;
-        const QVariantList mv = masterValues(&linked);
-        bool same = linked == m_loadedLinked && mv.size() == m_loadedLinks.size();
-        for (qsizetype i = 0; same && i < mv.size(); ++i)
-            same = sameValue(mv.at(i), m_loadedLinks.at(i));
-        if (same)
-            return;
+        // and a pending row here stays pending. (A master that dropped its
+        // rows has no row to compare with, and is not read again for that.)
+        if (m_master && m_master->m_loaded) {
+            bool linked = true;
+            const QVariantList mv = masterValues(&linked);
+            bool same = linked == m_loadedLinked && mv.size() == m_loadedLinks.size();
+            for (qsizetype i = 0; same && i < mv.size(); ++i)
+                same = sameValue(mv.at(i), m_loadedLinks.at(i));
+            if (same)
+                return;
+        }
         // A modified pending row belongs to the master's previous row: it
         // is written there (a refusal has shown its message).
         if (isEditing() && m_modified)

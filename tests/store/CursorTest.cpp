@@ -359,3 +359,18 @@ TEST(Cursor, LookupFieldsAndSignals)
     EXPECT_GE(reset.count(), 1);
     EXPECT_EQ(imp.count(), 0);
 }
+
+TEST(Cursor, DetailsNobodyReadsAreNotReadAgain)
+{
+    Fixture f;
+    f.openPeriod(kCnpj, "JAN");
+    QSignalSpy finalLoads(&f.dm.produtoFinal(), &Cursor::currentChanged);
+    QSignalSpy substanceLoads(&f.dm.substanciaPresente(), &Cursor::currentChanged);
+    for (int i = 0; i < 5; ++i)
+        f.addProduct();
+    EXPECT_EQ(finalLoads.count(), 0);
+    EXPECT_EQ(substanceLoads.count(), 0);
+    // Read on first use, for the current product.
+    EXPECT_EQ(f.dm.produtoFinal().count(), 0);
+    EXPECT_EQ(finalLoads.count(), 1);
+}

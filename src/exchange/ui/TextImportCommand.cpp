@@ -27,7 +27,8 @@ public:
         m_dialog->setObjectName(QStringLiteral("dlgProgressoTexto"));
         m_dialog->setCancelButton(nullptr);
         m_dialog->setWindowModality(Qt::WindowModal);
-        m_dialog->setMinimumDuration(300);
+        // Only big files get here: show it from the first step on.
+        m_dialog->setMinimumDuration(0);
         m_dialog->setAutoClose(false);
         m_dialog->setValue(0);
     }

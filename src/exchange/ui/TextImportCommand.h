@@ -44,7 +44,7 @@ QString chooseTextFile(QWidget *parent);
 // progress window while they are read. No value when nothing was imported
 // because the user kept the company open or cancelled the file dialog.
 std::optional<TextImportResult> runTextImport(QWidget *parent, QSqlDatabase db, Dialogs &dialogs, const TextImportHooks &hooks,
-                               qint64 progressThreshold = 1 << 20);
+                               qint64 progressThreshold = 4 << 20);
 
 // Puts the command behind the main window's "Arquivo Texto" item and the
 // Open button's "Arquivo TXT". A chooser may replace the file dialog.

@@ -5,6 +5,7 @@
 #include "KeyStates.h"
 #include "NovaQuirels.h"
 #include "Splash.h"
+#include "base/IniFile.h"
 #include "base/Settings.h"
 #include "base/ui/MessageBoxDialogs.h"
 #include "shell/Annexes.h"
@@ -12,6 +13,7 @@
 #include "shell/Links.h"
 #include "shell/Messages.h"
 #include "shell/Repair.h"
+#include "store/DataModule.h"
 #include "store/Database.h"
 #include "store/Sql.h"
 
@@ -159,6 +161,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
         }
     }
 
+    m_dm = std::make_unique<store::DataModule>(*m_dialogs, store::kConnection, this);
+
     buildCommands();
     buildToolBar();
     buildStatusBar();
@@ -187,16 +191,38 @@ MainWindow::~MainWindow()
 
 QDate MainWindow::today() const { return m_options.today ? m_options.today() : QDate::currentDate(); }
 
-QSqlDatabase MainWindow::db() const { return QSqlDatabase::database(store::kConnection, false); }
+QSqlDatabase MainWindow::db() const { return m_dm->database(); }
 
 bool MainWindow::openStore()
 {
-    Result<QSqlDatabase> r = store::open(m_dataFolder);
-    if (!r) {
-        m_dialogs->error(r.message());
-        return false;
+    IniFile ini(settings::applicationSettingsPath());
+    const bool localShare = ini.load().ok() && ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    return m_dm->openAtStartup(m_dataFolder, store::StartupOptions{localShare}).ok();
+}
+
+PeriodKey MainWindow::currentPeriod() const
+{
+    const store::Cursor &e = m_dm->empresa();
+    const store::Cursor &m = m_dm->mes();
+    PeriodKey p;
+    if (e.isOpen() && e.row() >= 0)
+        p.cnpj = e.value(QStringLiteral("CdCNPJEmpr")).toString();
+    if (m.isOpen() && m.row() >= 0) {
+        p.ano = m.value(QStringLiteral("NrAno")).toString();
+        p.mes = m.value(QStringLiteral("NmMes")).toString();
     }
-    return true;
+    return p;
+}
+
+bool MainWindow::setCurrentPeriod(const PeriodKey &period)
+{
+    store::Cursor &e = m_dm->empresa();
+    store::Cursor &m = m_dm->mes();
+    if (!e.refresh() || !e.locate({{QStringLiteral("CdCNPJEmpr"), period.cnpj}}))
+        return false;
+    if (!m.refresh())
+        return false;
+    return m.locate({{QStringLiteral("NrAno"), period.ano}, {QStringLiteral("NmMes"), period.mes}});
 }
 
 void MainWindow::setDataFolder(const QString &dataFolder, const QString &xmlFolder)
@@ -539,25 +565,36 @@ void MainWindow::openAnnexWindows()
     for (const char *name : {"mniExcluirMovimento", "mnuQuirels", "mniFecharEmpresa", "mniInformacoesEmpresa",
                              "mniResponsavel", "mniValidar", "btnValidar"})
         setCommandEnabled(s(name), true);
-    m_keyMask = cpfcnpj::keyDisplayMask(m_period.cnpj);
+    const PeriodKey period = currentPeriod();
+    m_keyMask = cpfcnpj::keyDisplayMask(period.cnpj);
+    m_dm->empresa().setDisplayMask(QStringLiteral("CdCNPJEmpr"), cpfcnpj::mask(m_keyMask).source());
 
-    QSqlDatabase database = db();
-    Result<shell::Groups> groups = shell::readGroups(database, m_period.cnpj);
-    if (!groups) {
-        m_dialogs->error(groups.message());
-        return;
-    }
+    // The groups of the current company row; a null flag counts as absent.
+    shell::Groups groups{};
+    static const char *const flags[] = {"FlGrupoI", "FlGrupoII", "FlGrupoIII", "FlGrupoIV", "FlGrupoV",
+                                        "FlGrupoVI", "FlGrupoVII", "FlGrupoVIII", "FlGrupoIX"};
+    if (m_dm->empresa().row() >= 0)
+        for (size_t i = 0; i < 9; ++i)
+            groups[i] = m_dm->empresa().value(s(flags[i])).toBool();
     for (const shell::AnnexGroupRule &rule : shell::annexGroupRules()) {
-        if (!shell::applies(rule, *groups))
+        if (!shell::applies(rule, groups))
             continue;
         showAnnex(QLatin1Char(rule.window), rule.maximised);
         for (const char *l = rule.letters; *l; ++l)
             setAnnexCommandsEnabled(QLatin1Char(*l), true);
     }
-    Result<int> rows = shell::ensureObservationRows(database, m_period, shell::lettersFor(*groups));
-    if (!rows) {
-        m_dialogs->error(rows.message());
-        return;
+    if (period.isValid()) {
+        QSqlDatabase database = db();
+        Result<int> rows = shell::ensureObservationRows(database, period, shell::lettersFor(groups));
+        if (!rows) {
+            m_dialogs->error(rows.message());
+            return;
+        }
+        if (*rows > 0) {
+            m_dm->observacoes().refresh();
+            for (const shell::Annex &a : shell::annexes())
+                m_dm->obsAnexo(QLatin1Char(a.letter)).refresh();
+        }
     }
     setCommandEnabled(QStringLiteral("mniImprimirTodososAnexos"), true);
 }
@@ -635,6 +672,11 @@ void MainWindow::companyInformation()
 
 void MainWindow::validate()
 {
+    // Pending rows are written first; a refused one ends the command (the
+    // cursor has shown why).
+    for (store::Cursor *c : m_dm->cursors())
+        if (c->isOpen() && c->isEditing() && !c->post())
+            return;
     if (!runScreen(screens::kValidacao))
         return;
     const bool ok = !m_validationError;
@@ -644,14 +686,8 @@ void MainWindow::validate()
 
 void MainWindow::generateFile()
 {
-    QSqlDatabase database = db();
-    Result<QVariant> name = sql::scalar(
-        database, QStringLiteral("select NmResponsavel from Empresa where CdCNPJEmpr = ") + sql::quote(m_period.cnpj));
-    if (!name) {
-        m_dialogs->error(name.message());
-        return;
-    }
-    if (!name->toString().trimmed().isEmpty()) {
+    const QString responsible = m_dm->empresa().value(QStringLiteral("NmResponsavel")).toString();
+    if (!responsible.trimmed().isEmpty()) {
         runScreen(screens::kDeclaracao);
         return;
     }
@@ -671,17 +707,16 @@ void MainWindow::repairTables()
     if (!closeCompany())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    store::close();
+    m_dm->disconnect();
     const Result<QStringList> r = shell::repairStore(m_dataFolder);
-    const bool reopened = openStore();
     QApplication::restoreOverrideCursor();
-    if (!r) {
+    if (!r)
         m_dialogs->error(r.message());
-        return;
-    }
-    if (!r->isEmpty())
+    else if (!r->isEmpty())
         m_dialogs->error(msg::kReparoFalhou.arg(r->join(QLatin1Char('\r'))));
-    else if (reopened)
+    // The cursors are opened again on the repaired store.
+    const bool reopened = openStore();
+    if (r && r->isEmpty() && reopened)
         m_dialogs->information(msg::kReparoConcluido);
 }
 

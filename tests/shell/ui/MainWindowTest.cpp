@@ -2,6 +2,7 @@
 #include "shell/Annexes.h"
 #include "shell/Links.h"
 #include "shell/Messages.h"
+#include "store/DataModule.h"
 
 #include <QLabel>
 #include <QMdiArea>
@@ -253,7 +254,10 @@ TEST_F(ShellTest, ValidateAndGenerateRunThroughTheirScreens)
     ran.clear();
     window->command(QStringLiteral("mniGerarArquivo"))->trigger();
     EXPECT_EQ(ran, (QStringList{screens::kResponsavel, screens::kDeclaracao}));
-    store.exec(QStringLiteral("update Empresa set NmResponsavel = 'FULANO'"));
+    store::Cursor &empresa = window->dataModule().empresa();
+    ASSERT_TRUE(empresa.edit());
+    empresa.setValue(QStringLiteral("NmResponsavel"), QStringLiteral("FULANO"));
+    ASSERT_TRUE(empresa.post().ok());
     ran.clear();
     window->command(QStringLiteral("mniGerarArquivo"))->trigger();
     EXPECT_EQ(ran, QStringList{screens::kDeclaracao});
