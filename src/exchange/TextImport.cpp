@@ -11,6 +11,7 @@
 #include <QSqlResult>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace quirels::exchange {
 
@@ -427,6 +428,31 @@ bool Importer::line(QStringView s)
     return insert(*l, nullptr);
 }
 
+// A big file writes tens of megabytes in one transaction; with the store's
+// default page cache (2 MB) the changed pages spill to the journal in the
+// middle of it and are written again at commit. A larger cache for the
+// length of the import writes each page once; the previous size comes back
+// afterwards.
+class BulkCache {
+public:
+    explicit BulkCache(QSqlDatabase &db) : m_db(db)
+    {
+        if (Result<QVariant> v = sql::scalar(m_db, QStringLiteral("PRAGMA cache_size")); v && v->isValid()) {
+            m_previous = v->toLongLong();
+            sql::exec(m_db, QStringLiteral("PRAGMA cache_size = -65536")); // in KiB: 64 MiB at most
+        }
+    }
+    ~BulkCache()
+    {
+        if (m_previous)
+            sql::exec(m_db, QStringLiteral("PRAGMA cache_size = %1").arg(*m_previous));
+    }
+
+private:
+    QSqlDatabase &m_db;
+    std::optional<qint64> m_previous;
+};
+
 TextImportResult failed(TextImportResult r, const QString &message, int code, bool rule = false, qint64 line = 0)
 {
     r.outcome = TextImportResult::Outcome::Failed;
@@ -441,6 +467,7 @@ TextImportResult failed(TextImportResult r, const QString &message, int code, bo
 TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &dialogs, Progress &progress)
 {
     TextImportResult result;
+    BulkCache cache(db);
     sql::Transaction tx(db);
     if (!tx.active())
         return failed(result, tx.error().message, 2);
