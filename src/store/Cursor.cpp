@@ -118,7 +118,8 @@ Cursor::Cursor(const QString &name, const schema::Table &table, const QString &c
     : QObject(parent), m_name(name), m_table(table), m_connection(connection)
 {
     for (size_t i = 0; i < m_table.fields.size(); ++i) {
-        m_fieldByName.insert(m_table.fields[i].qname(), static_cast<int>(i));
+        m_names.append(m_table.fields[i].qname());
+        m_fieldByName.insert(m_names.last(), static_cast<int>(i));
         if (m_table.fields[i].type == schema::Type::AutoInc)
             m_autoInc = static_cast<int>(i);
         m_sortedFields.emplace_back(m_table.fields[i].qname(), static_cast<int>(i));
@@ -852,7 +853,7 @@ bool Cursor::setValue(const QString &field, const QVariant &value)
     }
     m_buffer[f] = v;
     m_modified = true;
-    emit fieldChanged(def.qname());
+    emit fieldChanged(m_names.at(f));
     return true;
 }
 
@@ -875,7 +876,7 @@ void Cursor::assign(const QString &field, const QVariant &value)
         return;
     m_buffer[f] = v;
     m_modified = true;
-    emit fieldChanged(m_table.fields[static_cast<size_t>(f)].qname());
+    emit fieldChanged(m_names.at(f));
 }
 
 QString Cursor::displayMask(const QString &field) const

@@ -216,7 +216,6 @@ private:
     int m_fadeLevel = 0;
     bool m_hintsShown = true;
     bool m_insertOn = false;
-    quint64 m_insertStamp = 0;
 };
 
 // Registers the screens of the other parts with the main window; called once

@@ -290,3 +290,43 @@ TEST_F(ShellTest, ClosingWithoutChangingTheNumberAsksNothing)
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa where CdCNPJEmpr = '11222333000181'")), 1);
 }
+
+TEST(NumberEdit, LeavingCounterpartAndResponsibleFields)
+{
+    struct Case {
+        NumberEdit::Rule rule;
+        const char *typed;
+        const QString *message;
+        const char *shown;  // what the field shows afterwards
+    };
+    const auto counterpart = NumberEdit::Rule::Counterpart;
+    const auto responsible = NumberEdit::Rule::Responsible;
+    const Case cases[] = {
+        {counterpart, "", nullptr, ""},
+        {counterpart, "11222333000181", nullptr, "11.222.333/0001-81"},
+        {counterpart, "12345678909", nullptr, "123.456.789-09"},
+        {counterpart, "12345678909000", &msg::kCnpjInvalido, "12345678909000"}, // mask removed again
+        {counterpart, "12345678900", &msg::kCpfInvalido, "12345678900"},
+        {counterpart, "1234", &msg::kNumeroInvalido, "1234"},
+        {responsible, "12345678909", nullptr, "123.456.789-09"},
+        {responsible, "", &msg::kCpfInvalido, ""},
+    };
+    for (const Case &c : cases) {
+        ScriptedDialogs dialogs;
+        NumberEdit field;
+        field.setObjectName(QStringLiteral("edtCdFornecedor"));
+        field.setRule(c.rule);
+        field.setDialogs(&dialogs);
+        field.setText(QString::fromLatin1(c.typed));
+        EXPECT_EQ(field.leave(), c.message == nullptr) << c.typed;
+        EXPECT_EQ(field.displayText(), QString::fromLatin1(c.shown)) << c.typed;
+        EXPECT_EQ(field.value(), QString::fromLatin1(c.typed)) << c.typed;
+        if (c.message) {
+            EXPECT_EQ(dialogs.texts(), QStringList{*c.message}) << c.typed;
+            EXPECT_EQ(dialogs.messages.first().kind, ScriptedDialogs::Kind::Error) << c.typed;
+            EXPECT_EQ(dialogs.focused, QStringList{QStringLiteral("edtCdFornecedor")}) << c.typed;
+        } else {
+            EXPECT_TRUE(dialogs.messages.isEmpty()) << c.typed;
+        }
+    }
+}
