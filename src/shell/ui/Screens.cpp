@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "exchange/ui/PacketScreens.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
 
@@ -57,6 +58,7 @@ void installScreens(MainWindow &window)
 
     validation::installValidationScreen(window);
     exchange::ui::installTextImport(window);
+    exchange::ui::installPacketScreens(window);
 }
 
 } // namespace quirels
