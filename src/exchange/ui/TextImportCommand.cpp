@@ -27,7 +27,8 @@ public:
         m_dialog->setObjectName(QStringLiteral("dlgProgressoTexto"));
         m_dialog->setCancelButton(nullptr);
         m_dialog->setWindowModality(Qt::WindowModal);
-        m_dialog->setMinimumDuration(300);
+        // Only big files get here: show it from the first step on.
+        m_dialog->setMinimumDuration(0);
         m_dialog->setAutoClose(false);
         m_dialog->setValue(0);
     }
@@ -81,9 +82,16 @@ std::optional<TextImportResult> runTextImport(QWidget *parent, QSqlDatabase db, 
         reportFailure(result, dialogs);
         return result;
     }
-    // A file without a period line leaves no period to open.
-    if (result.ok() && result.period.isValid() && hooks.openAnnexWindows)
-        hooks.openAnnexWindows(result.period);
+    if (!result.ok())
+        return result;
+    // The company and period the file left current; a file without company
+    // lines leaves the ones current before it, and a company without a
+    // period line leaves no period to open.
+    PeriodKey current = result.period;
+    if (result.company.isEmpty() && hooks.currentPeriod)
+        current = hooks.currentPeriod();
+    if (current.isValid() && hooks.openAnnexWindows)
+        hooks.openAnnexWindows(current);
     return result;
 }
 
@@ -93,6 +101,7 @@ void installTextImport(MainWindow &window, std::function<QString()> chooseFile)
         TextImportHooks hooks;
         hooks.companyOpen = [&window] { return window.companyOpen(); };
         hooks.closeCompany = [&window] { return window.closeCompany(); };
+        hooks.currentPeriod = [&window] { return window.currentPeriod(); };
         hooks.openAnnexWindows = [&window](const PeriodKey &period) {
             window.setCurrentPeriod(period);
             window.openAnnexWindows();

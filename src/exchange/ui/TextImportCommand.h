@@ -27,6 +27,10 @@ struct TextImportHooks {
     std::function<bool()> closeCompany;
     // Run with the period current after the import.
     std::function<void(const PeriodKey &)> openAnnexWindows;
+    // The period current before the import (closing the company keeps it):
+    // a file without company lines leaves it current, so its annex windows
+    // open again.
+    std::function<PeriodKey()> currentPeriod;
     // Picks the file; empty when cancelled. The "Abrir Arquivo Texto" dialog
     // when not set.
     std::function<QString()> chooseFile;
@@ -40,7 +44,7 @@ QString chooseTextFile(QWidget *parent);
 // progress window while they are read. No value when nothing was imported
 // because the user kept the company open or cancelled the file dialog.
 std::optional<TextImportResult> runTextImport(QWidget *parent, QSqlDatabase db, Dialogs &dialogs, const TextImportHooks &hooks,
-                               qint64 progressThreshold = 1 << 20);
+                               qint64 progressThreshold = 4 << 20);
 
 // Puts the command behind the main window's "Arquivo Texto" item and the
 // Open button's "Arquivo TXT". A chooser may replace the file dialog.

@@ -85,6 +85,27 @@ TEST_F(TextImportCommandTest, AnOpenCompanyIsClosedOnlyAfterSim)
               QStringLiteral("Primeira linha da observação\rSegunda linha"));
 }
 
+TEST_F(TextImportCommandTest, AFileWithoutCompanyLinesOpensThePeriodThatWasOpenAgain)
+{
+    addCompany(kCpf, {8});
+    openPeriod(kCpf);
+    write({QStringLiteral("XX nada a importar"), QString()});
+    chosen = file;
+    dialogs.expect(Kind::Confirm, exchange::msg::kTxtFecharEmpresa, Answer::Yes);
+    run();
+    EXPECT_EQ(dialogs.pendingExpectations(), 0);
+    EXPECT_TRUE(window->annexWindow(QLatin1Char('F')));
+    EXPECT_EQ(window->currentPeriod(), (PeriodKey{kCpf, QStringLiteral("2005"), QStringLiteral("MAR")}));
+
+    // A company line without a period line: the new company has no period
+    // to show, so nothing opens.
+    write({test::emLine(kImported, QStringLiteral("Sem período"))});
+    dialogs.expect(Kind::Confirm, exchange::msg::kTxtFecharEmpresa, Answer::Yes);
+    run();
+    EXPECT_FALSE(window->companyOpen());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa")), 2);
+}
+
 TEST_F(TextImportCommandTest, CancellingTheFileDialogImportsNothing)
 {
     chosen.clear();
