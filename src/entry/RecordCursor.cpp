@@ -1,0 +1,7 @@
+#include "RecordCursor.h"
+
+namespace quirels::entry {
+
+RecordCursor::~RecordCursor() = default;
+
+} // namespace quirels::entry
