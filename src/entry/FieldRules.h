@@ -1,6 +1,6 @@
 #pragma once
 // The checks the entry screens run when a field is left: day of the month,
-// value signs, blank codes and counterpart CNPJ/CPF numbers. Each answers
+// value signs and blank codes. Each answers
 // with the message to show (empty when the value passes), so the screens, the
 // command-line tool and the tests share one rule.
 
@@ -34,16 +34,5 @@ bool isBlank(const QString &text);
 // An NCM or CFOP code is blank when it holds no digit (the mask's literals
 // and blanks alone).
 bool hasDigit(const QString &text);
-
-// The counterpart fields (supplier, carrier, owner, shipper, consignee).
-enum class NumberKind { None, Cnpj, Cpf, Other };
-struct CounterpartResult {
-    NumberKind kind = NumberKind::None;  // None for a blank value
-    bool valid = true;
-    QString message;                     // empty when valid or blank
-};
-// Leaving the field: blank passes; 14 characters take the CNPJ test, 11 the
-// CPF test; any other length is refused.
-CounterpartResult checkCounterpart(const QString &digits);
 
 } // namespace quirels::entry

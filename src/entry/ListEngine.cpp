@@ -4,7 +4,7 @@
 
 namespace quirels::entry {
 
-ListEngine::ListEngine(const ListSpec &spec, RecordCursor &table, RecordCursor *observation, Dialogs &dialogs,
+ListEngine::ListEngine(const ListSpec &spec, store::Cursor &table, store::Cursor *observation, Dialogs &dialogs,
                        const Lookups *lookups, QObject *parent)
     : QObject(parent), m_spec(spec), m_table(table), m_obs(observation), m_dialogs(dialogs), m_lookups(lookups)
 {
@@ -20,13 +20,13 @@ void ListEngine::setButtons(ButtonState state)
 
 void ListEngine::startObservation()
 {
-    if (m_obs && !m_obs->isPending() && m_obs->count() > 0)
+    if (m_obs && !m_obs->isEditing() && m_obs->count() > 0)
         m_obs->edit();
 }
 
 void ListEngine::refresh()
 {
-    if (!m_table.isPending())
+    if (!m_table.isEditing())
         return;
     if (m_buttons != ButtonState::Locked)
         setButtons(ButtonState::Editing);
@@ -37,17 +37,17 @@ void ListEngine::observationChanged()
 {
     if (m_table.count() == 0)
         setButtons(ButtonState::Editing);
-    else
+    else if (!m_table.isEditing())
         m_table.edit();
     refresh();
 }
 
 bool ListEngine::runChecks(CheckMode mode)
 {
-    if (!m_table.isPending())
+    if (!m_table.isEditing())
         return true;
     const CheckContext ctx{mode, m_lookups};
-    if (const RequiredCheck *c = firstMissing(m_spec.checks, m_table.values(), ctx)) {
+    if (const RequiredCheck *c = firstMissing(m_spec.checks, m_table.record(), ctx)) {
         m_dialogs.information(c->message);
         m_dialogs.focus(c->focus);
         return false;
@@ -65,7 +65,7 @@ bool ListEngine::novo()
     if (m_spec.reuse)
         for (const QString &f : m_spec.reuse->keptFields)
             kept.insert(f, m_table.value(f));
-    if (!m_table.append())
+    if (!m_table.insert())
         return false;
     setButtons(ButtonState::Editing);
     if (m_spec.reuse && m_table.count() > 0) {
@@ -85,13 +85,13 @@ bool ListEngine::novo()
 
 bool ListEngine::salvar()
 {
-    if (m_table.isPending()) {
+    if (m_table.isEditing()) {
         if (!runChecks(CheckMode::Salvar))
             return false;
-        if (!m_table.post())
+        if (!m_table.post().ok())
             return false;
     }
-    if (m_obs && m_obs->isPending() && !m_obs->post())
+    if (m_obs && m_obs->isEditing() && !m_obs->post().ok())
         return false;
     setButtons(ButtonState::Browse);
     return true;
@@ -99,9 +99,9 @@ bool ListEngine::salvar()
 
 void ListEngine::cancelar()
 {
-    if (m_table.isPending())
+    if (m_table.isEditing())
         m_table.cancel();
-    if (m_obs && m_obs->isPending())
+    if (m_obs && m_obs->isEditing())
         m_obs->cancel();
     setButtons(ButtonState::Browse);
 }
@@ -110,19 +110,19 @@ bool ListEngine::excluir()
 {
     bool removed = false;
     if (m_table.count() > 0 && m_dialogs.confirm(msg::kExcluirRegistro))
-        removed = m_table.remove();
+        removed = m_table.remove().ok();
     setButtons(ButtonState::Browse);
     return removed;
 }
 
-bool ListEngine::promptPending(RecordCursor &cursor, const QString &question, Dialogs &dialogs)
+bool ListEngine::promptPending(store::Cursor &cursor, const QString &question, Dialogs &dialogs)
 {
-    if (!cursor.isPending())
+    if (!cursor.isEditing())
         return true;
     switch (dialogs.confirmYesNoCancel(question)) {
     case Answer::Yes:
     case Answer::Ok:
-        return cursor.post();
+        return cursor.post().ok();
     case Answer::No:
         cursor.cancel();
         return true;

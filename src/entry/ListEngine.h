@@ -7,7 +7,7 @@
 
 #include "base/Dialogs.h"
 #include "entry/Annex.h"
-#include "entry/RecordCursor.h"
+#include "store/Cursor.h"
 
 #include <QObject>
 
@@ -22,12 +22,12 @@ class ListEngine : public QObject {
 public:
     // `observation` is the annex's observation view (null for dependent
     // lists, which have none).
-    ListEngine(const ListSpec &spec, RecordCursor &table, RecordCursor *observation, Dialogs &dialogs,
+    ListEngine(const ListSpec &spec, store::Cursor &table, store::Cursor *observation, Dialogs &dialogs,
                const Lookups *lookups, QObject *parent = nullptr);
 
     const ListSpec &spec() const { return m_spec; }
-    RecordCursor &table() const { return m_table; }
-    RecordCursor *observation() const { return m_obs; }
+    store::Cursor &table() const { return m_table; }
+    store::Cursor *observation() const { return m_obs; }
     Dialogs &dialogs() const { return m_dialogs; }
 
     // The annex letter named by the observation prompt.
@@ -54,7 +54,7 @@ public:
 
     // One close prompt for a pending row: Yes posts it unchanged (only the
     // record rule runs), No drops it, Cancel stops. False stops the closing.
-    static bool promptPending(RecordCursor &cursor, const QString &question, Dialogs &dialogs);
+    static bool promptPending(store::Cursor &cursor, const QString &question, Dialogs &dialogs);
     // The close prompts of this list and then of its observation record.
     bool close();
 
@@ -65,8 +65,8 @@ protected:
     void startObservation();
 
     const ListSpec &m_spec;
-    RecordCursor &m_table;
-    RecordCursor *m_obs;
+    store::Cursor &m_table;
+    store::Cursor *m_obs;
     Dialogs &m_dialogs;
     const Lookups *m_lookups;
     ButtonState m_buttons = ButtonState::Browse;

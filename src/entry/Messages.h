@@ -21,12 +21,6 @@ inline const QString kNcmInexistente = QStringLiteral(
 inline const QString kNomeInexistente = QStringLiteral(
     "O nome do produto controlado digitado não existe na relação de produtos controlados.\rVocê deseja mantê-lo assim mesmo?");
 
-// Counterpart CNPJ/CPF fields.
-inline const QString kCnpjInvalido = QStringLiteral("O número do CNPJ é inválido!\rVerifique o número digitado.");
-inline const QString kCpfInvalido = QStringLiteral("O número do CPF é inválido!\rVerifique o número digitado.");
-inline const QString kNumeroInvalido =
-    QStringLiteral("O número digitado é inválido!\rDigite um número de CNPJ ou CPF válido.");
-
 // Day of the month (an error box titled "Erro").
 inline const QString kDiaInvalido = QStringLiteral(
     "O dia digitado é inválido.\n\rDigite um dia válido para o mês e ano do processamento deste registro.");

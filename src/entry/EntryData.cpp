@@ -1,0 +1,7 @@
+#include "EntryData.h"
+
+namespace quirels::entry {
+
+EntryData::~EntryData() = default;
+
+} // namespace quirels::entry

@@ -1,7 +1,0 @@
-#include "RecordCursor.h"
-
-namespace quirels::entry {
-
-RecordCursor::~RecordCursor() = default;
-
-} // namespace quirels::entry
