@@ -27,7 +27,7 @@ Status IniFile::load()
         return {};
     Result<QString> text = cp1252::readFile(m_path);
     if (!text)
-        return makeError(QStringLiteral("O arquivo de configuração \"%1\" não pode ser lido: %2").arg(m_path, text.message()));
+        return makeError(QStringLiteral("O arquivo de configuração \"%1\" não pode ser lido: %2").arg(m_path, text.message()), 2);
     setText(*text);
     return {};
 }
@@ -45,7 +45,7 @@ Status IniFile::save() const
 {
     Status s = cp1252::writeFile(m_path, text());
     if (!s)
-        return makeError(QStringLiteral("O arquivo de configuração \"%1\" não pode ser gravado: %2").arg(m_path, s.message()));
+        return makeError(QStringLiteral("O arquivo de configuração \"%1\" não pode ser gravado: %2").arg(m_path, s.message()), 2);
     return {};
 }
 

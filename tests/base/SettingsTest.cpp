@@ -64,6 +64,7 @@ TEST(Settings, UnreadableFileIsAnErrorNamingIt)
     Result<StartupFolders> r = readStartupSettings(ini, dir.path());
     ASSERT_FALSE(r.ok());
     EXPECT_TRUE(r.message().contains(ini)) << qPrintable(r.message());
+    EXPECT_EQ(r.error().code, 2); // a file error: exit status 2 in the CLI
 }
 
 TEST(Settings, IniKeepsUnknownLinesAndAddsKeysToTheirSection)

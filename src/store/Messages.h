@@ -1,0 +1,33 @@
+#pragma once
+// The data store's user texts, used by the record rules, the cursors, the
+// screens, the command-line tool and the tests.
+
+#include <QString>
+
+namespace quirels::store::msg {
+
+// Required fields of the products of annex XI-A.
+inline const QString kProdutoCodigoOuNome = QStringLiteral("É necessário informar o código ou o nome do produto.");
+inline const QString kConcentracao = QStringLiteral("É necessário informar o valor de concentração.");
+inline const QString kDensidadeProduto = QStringLiteral("É necessário informar o valor da densidade.");
+inline const QString kUnidadeEstoqueAtual = QStringLiteral("É necessário informar a unidade de medida do estoque atual.");
+
+// Final products and the substances present in them.
+inline const QString kCodigoProduto = QStringLiteral("É necessário informar o código do produto.");
+inline const QString kDensidadeFinal = QStringLiteral("É necessário informar o valor de densidade.");
+inline const QString kQuantidadeFinal = QStringLiteral("É necessário informar a quantidade do produto final obtida.");
+inline const QString kQuantidadeFinalPositiva =
+    QStringLiteral("Na quantidade do produto final obtido não é permitido a inserção de zero ou valores negativos.");
+inline const QString kUnidade = QStringLiteral("É necessário informar a unidade de medida.");
+
+// Range rule of concentrations and densities: the value, the field name, the
+// lowest and the highest value, each number in the general format.
+inline const QString kForaDaFaixa =
+    QStringLiteral("%1 Não é um valor válido para o campo '%2'. A faixa permitida é de %3 até %4");
+
+// A text longer than its field: the field name and its width.
+inline const QString kTextoLongo = QStringLiteral("O valor do campo '%1' excede o tamanho máximo de %2 caracteres.");
+// A value that is not a number for a numeric field: the value and the field.
+inline const QString kNaoNumerico = QStringLiteral("'%1' não é um valor válido para o campo '%2'.");
+
+} // namespace quirels::store::msg
