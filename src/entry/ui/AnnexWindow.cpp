@@ -28,7 +28,7 @@ void addNavigatorShortcuts(ListBar &bar, QWidget *scope)
     }
 }
 
-AnnexWindow::AnnexWindow(const AnnexSpec &spec, EntryData &data, Dialogs &dialogs, QWidget *parent)
+AnnexWindow::AnnexWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs &dialogs, QWidget *parent)
     : EntryWindow(spec, data, dialogs, parent)
 {
     store::Cursor &table = cursor(spec.main.table);
@@ -75,7 +75,7 @@ AnnexWindow::AnnexWindow(const AnnexSpec &spec, EntryData &data, Dialogs &dialog
 
 void AnnexWindow::open()
 {
-    for (store::Cursor *c : {m_data.cursor(m_spec.main.table), m_obs})
+    for (store::Cursor *c : {&m_data.table(m_spec.main.table), m_obs})
         if (c && !c->isOpen())
             c->open();
     m_engine->cancelar();

@@ -12,14 +12,14 @@ namespace quirels::entry {
 class AnnexWindow : public EntryWindow {
     Q_OBJECT
 public:
-    AnnexWindow(const AnnexSpec &spec, EntryData &data, Dialogs &dialogs, QWidget *parent = nullptr);
+    AnnexWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs &dialogs, QWidget *parent = nullptr);
 
     ListEngine &engine() { return *m_engine; }
     FieldPanel &panel() { return *m_panel; }
     ListBar &bar() { return *m_bar; }
 
     // Opening: the cursors open, every table browsing, buttons in browse.
-    void open();
+    void open() override;
     bool closePrompts() override;
 
 private:

@@ -12,9 +12,9 @@
 
 namespace quirels::entry {
 
-EntryWindow::EntryWindow(const AnnexSpec &spec, EntryData &data, Dialogs &dialogs, QWidget *parent)
+EntryWindow::EntryWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent), m_spec(spec), m_data(data), m_dialogs(std::make_unique<FocusDialogs>(dialogs, this)),
-      m_lookups(data.database()), m_obs(data.observation(spec.letter))
+      m_lookups(data.database()), m_obs(&data.obsAnexo(spec.letter))
 {
     setObjectName(spec.className);
     setWindowTitle(spec.caption);
@@ -22,19 +22,12 @@ EntryWindow::EntryWindow(const AnnexSpec &spec, EntryData &data, Dialogs &dialog
 
 EntryWindow::~EntryWindow() = default;
 
-store::Cursor &EntryWindow::cursor(const QString &table)
-{
-    store::Cursor *c = m_data.cursor(table);
-    Q_ASSERT(c);
-    return *c;
-}
+store::Cursor &EntryWindow::cursor(const QString &table) { return m_data.table(table); }
 
 QPair<QString, QString> EntryWindow::period() const
 {
-    store::Cursor *mes = m_data.cursor(QStringLiteral("Mes"));
-    if (!mes)
-        return {};
-    return {mes->value(QStringLiteral("NmMes")).toString(), mes->value(QStringLiteral("NrAno")).toString()};
+    const store::Cursor &mes = m_data.mes();
+    return {mes.value(QStringLiteral("NmMes")).toString(), mes.value(QStringLiteral("NrAno")).toString()};
 }
 
 QWidget *EntryWindow::buildHeader()
@@ -63,10 +56,10 @@ QWidget *EntryWindow::buildHeader()
 
 void EntryWindow::loadHeader()
 {
-    store::Cursor *empresa = m_data.cursor(QStringLiteral("Empresa"));
-    if (empresa && m_razao) {
-        m_razao->setText(empresa->value(QStringLiteral("NmRazao")).toString());
-        const QString key = empresa->value(QStringLiteral("CdCNPJEmpr")).toString().trimmed();
+    const store::Cursor &empresa = m_data.empresa();
+    if (m_razao) {
+        m_razao->setText(empresa.value(QStringLiteral("NmRazao")).toString());
+        const QString key = empresa.value(QStringLiteral("CdCNPJEmpr")).toString().trimmed();
         m_cnpj->setText(cpfcnpj::formatted(key, cpfcnpj::keyDisplayMask(key)));
     }
     const auto [mes, ano] = period();

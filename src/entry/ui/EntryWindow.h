@@ -6,7 +6,7 @@
 
 #include "base/Dialogs.h"
 #include "entry/Annex.h"
-#include "entry/EntryData.h"
+#include "store/DataModule.h"
 #include "entry/ListEngine.h"
 #include "entry/Lookups.h"
 #include "entry/ui/FocusDialogs.h"
@@ -22,7 +22,7 @@ namespace quirels::entry {
 class EntryWindow : public QWidget {
     Q_OBJECT
 public:
-    EntryWindow(const AnnexSpec &spec, EntryData &data, Dialogs &dialogs, QWidget *parent = nullptr);
+    EntryWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs &dialogs, QWidget *parent = nullptr);
     ~EntryWindow() override;
 
     const AnnexSpec &spec() const { return m_spec; }
@@ -34,6 +34,8 @@ public:
     // Month code and year of the open period.
     QPair<QString, QString> period() const;
 
+    // Opening: the cursors open, every list browsing, the buttons in browse.
+    virtual void open() = 0;
     // The close prompts in their order; false when closing was stopped.
     virtual bool closePrompts() = 0;
 
@@ -55,7 +57,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
     const AnnexSpec &m_spec;
-    EntryData &m_data;
+    store::DataModule &m_data;
     std::unique_ptr<FocusDialogs> m_dialogs;
     Lookups m_lookups;
     store::Cursor *m_obs = nullptr;

@@ -1,7 +1,0 @@
-#include "EntryData.h"
-
-namespace quirels::entry {
-
-EntryData::~EntryData() = default;
-
-} // namespace quirels::entry
