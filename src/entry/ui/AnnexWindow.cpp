@@ -53,7 +53,7 @@ AnnexWindow::AnnexWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs
     grid->addWidget(memo, memoRow + 1, 0, 1, 6);
     lay->addWidget(group);
 
-    m_bar = new ListBar(*m_engine, QString(), true, this);
+    m_bar = new ListBar(*m_engine, QString(), Qt::AltModifier, this, this);
     lay->addWidget(m_bar);
     if (m_bar->grid()) {
         m_bar->grid()->setParent(this);

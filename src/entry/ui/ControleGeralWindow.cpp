@@ -86,7 +86,7 @@ QWidget *ControleGeralWindow::buildPage1()
     grid->addWidget(memo, memoRow + 1, 0, 1, 7);
     lay->addWidget(group);
 
-    m_productBar = new ListBar(*m_products, QString(), true, page);
+    m_productBar = new ListBar(*m_products, QString(), Qt::AltModifier, page, page);
     lay->addWidget(m_productBar);
     m_productBar->grid()->setParent(page);
     lay->addWidget(m_productBar->grid(), 1);
@@ -151,13 +151,13 @@ QWidget *ControleGeralWindow::buildPage2()
     connect(&m_products->table(), &store::Cursor::stateChanged, this, &ControleGeralWindow::loadProductSummary);
 
     auto list = [&](const ListSpec &spec, ListEngine &engine, FieldPanel *&panel, ListBar *&bar,
-                    const QString &suffix, bool mnemonics, QGroupBox *&group) {
+                    const QString &suffix, Qt::KeyboardModifiers keys, QGroupBox *&group) {
         group = new QGroupBox(spec.group, page);
         auto *g = new QGridLayout(group);
         panel = new FieldPanel(spec, engine, m_lookups, [this] { return period(); }, group);
         panel->layOut(g, static_cast<int>(spec.fields.size()), {});
         g->setColumnStretch(1, 3);
-        bar = new ListBar(engine, suffix, mnemonics, group);
+        bar = new ListBar(engine, suffix, keys, page, group);
         g->addWidget(bar, g->rowCount(), 0, 1, static_cast<int>(spec.fields.size()));
         connect(bar, &ListBar::aboutToRun, panel, &FieldPanel::flush);
         addNavigatorShortcuts(*bar, group);
@@ -168,9 +168,10 @@ QWidget *ControleGeralWindow::buildPage2()
         }
         lay->addWidget(group);
     };
-    list(annexAFinalProducts(), *m_finals, m_finalPanel, m_finalBar, QStringLiteral("ProdFinal"), true,
+    list(annexAFinalProducts(), *m_finals, m_finalPanel, m_finalBar, QStringLiteral("ProdFinal"), Qt::AltModifier,
          m_finalGroup);
-    list(annexASubstances(), *m_substances, m_substancePanel, m_substanceBar, QStringLiteral("Substancia"), false,
+    list(annexASubstances(), *m_substances, m_substancePanel, m_substanceBar, QStringLiteral("Substancia"),
+         Qt::AltModifier | Qt::ShiftModifier,
          m_substanceGroup);
     lay->addStretch(1);
 

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QWidget>
 
 namespace quirels::entry {
@@ -87,6 +88,12 @@ FieldPanel::FieldPanel(const ListSpec &spec, ListEngine &engine, const Lookups &
         prev = w;
     }
     connect(&m_engine.table(), &store::Cursor::currentChanged, this, &FieldPanel::load);
+    // A field set by the program (look-ups, kept invoice fields, balance) is
+    // shown at once, so that leaving a control never writes a stale text.
+    connect(&m_engine.table(), &store::Cursor::fieldChanged, this, [this](const QString &field) {
+        if (!m_writing)
+            showField(field);
+    });
     connect(&m_engine.table(), &store::Cursor::stateChanged, this, [this] {
         if (!m_engine.table().isEditing())
             load();
@@ -105,6 +112,10 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
             e->setInputMask(cfopMask().qtInputMask());
             break;
         case FieldKind::Counterpart:
+            // Digits only; room for the punctuation shown once it is left.
+            e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,14}")), e));
+            e->setMaxLength(18);
+            break;
         case FieldKind::Integer:
             e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
             break;
@@ -114,7 +125,7 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         default:
             break;
         }
-        if (f.maxLength > 0 && e->inputMask().isEmpty())
+        if (f.maxLength > 0 && e->inputMask().isEmpty() && f.kind != FieldKind::Counterpart)
             e->setMaxLength(f.maxLength);
         e->setReadOnly(f.readOnly);
         connect(e, &QLineEdit::textEdited, this, [this, &f] { edited(f); });
@@ -280,10 +291,11 @@ QString FieldPanel::shownText(const FieldSpec &f) const
 {
     QWidget *w = m_controls.value(f.control);
     if (auto *e = qobject_cast<QLineEdit *>(w)) {
+        // With a mask, the shown text keeps every position in place.
         if (f.kind == FieldKind::Ncm)
-            return EditMask::ncm().store(e->text());
+            return EditMask::ncm().store(e->displayText());
         if (f.kind == FieldKind::CfopCode)
-            return cfopMask().store(e->text());
+            return cfopMask().store(e->displayText());
         if (f.kind == FieldKind::Counterpart)
             return e->text().remove(QRegularExpression(QStringLiteral("[^0-9]")));
         return e->text();
@@ -302,6 +314,7 @@ QString FieldPanel::shownText(const FieldSpec &f) const
 
 void FieldPanel::setField(const QString &field, const QVariant &value)
 {
+    const QScopedValueRollback<bool> writing(m_writing, true);
     store::Cursor &t = m_engine.table();
     if (!t.isEditing()) {
         const bool started = t.count() == 0 ? t.insert() : t.edit();

@@ -80,6 +80,7 @@ private:
     QHash<QString, QButtonGroup *> m_groups;
     bool m_loading = false;
     bool m_leaving = false;
+    bool m_writing = false;
 };
 
 } // namespace quirels::entry

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
@@ -67,25 +68,35 @@ QVariant CursorGridModel::headerData(int section, Qt::Orientation orientation, i
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-ListBar::ListBar(ListEngine &engine, const QString &suffix, bool mnemonics, QWidget *parent)
+ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifiers modifiers, QWidget *scope,
+                 QWidget *parent)
     : QWidget(parent), m_engine(engine)
 {
     auto *lay = new QHBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
-    auto button = [&](const QString &caption, const QString &name) {
-        QString text = caption;
-        if (!mnemonics)
-            text.remove(QLatin1Char('&'));
-        auto *b = new QPushButton(text, this);
+    auto button = [&](const QString &caption, const QString &name, Qt::Key key) {
+        auto *b = new QPushButton(caption, this);
         b->setObjectName(name + suffix);
         b->setAutoDefault(false);
         lay->addWidget(b);
+        if (modifiers != Qt::NoModifier && scope) {
+            // Explicit shortcuts rather than mnemonics: several lists share
+            // the captions, and every platform honours these.
+            const QKeySequence keys(QKeyCombination(modifiers, key));
+            auto *s = new QShortcut(keys, scope);
+            s->setContext(Qt::WidgetWithChildrenShortcut);
+            connect(s, &QShortcut::activated, b, [b] {
+                if (b->isEnabled() && b->isVisible())
+                    b->click();
+            });
+            b->setToolTip(keys.toString(QKeySequence::NativeText));
+        }
         return b;
     };
-    m_novo = button(QStringLiteral("&Novo"), QStringLiteral("btnNovo"));
-    m_salvar = button(QStringLiteral("&Salvar"), QStringLiteral("btnSalvar"));
-    m_cancelar = button(QStringLiteral("&Cancelar"), QStringLiteral("btnCancelar"));
-    m_excluir = button(QStringLiteral("&Excluir"), QStringLiteral("btnExcluir"));
+    m_novo = button(QStringLiteral("Novo"), QStringLiteral("btnNovo"), Qt::Key_N);
+    m_salvar = button(QStringLiteral("Salvar"), QStringLiteral("btnSalvar"), Qt::Key_S);
+    m_cancelar = button(QStringLiteral("Cancelar"), QStringLiteral("btnCancelar"), Qt::Key_C);
+    m_excluir = button(QStringLiteral("Excluir"), QStringLiteral("btnExcluir"), Qt::Key_E);
     lay->addSpacing(12);
 
     const QStyle::StandardPixmap icons[4] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,

@@ -34,9 +34,11 @@ private:
 class ListBar : public QWidget {
     Q_OBJECT
 public:
-    // `suffix` follows the button names ("btnNovo" + suffix); `mnemonics`
-    // puts the Alt shortcuts on the captions.
-    ListBar(ListEngine &engine, const QString &suffix, bool mnemonics, QWidget *parent = nullptr);
+    // `suffix` follows the button names ("btnNovo" + suffix). With
+    // `modifiers`, N, S, C and E under them run the four commands while the
+    // focus is inside `scope`.
+    ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifiers modifiers, QWidget *scope,
+            QWidget *parent = nullptr);
 
     QPushButton *novo() const { return m_novo; }
     QPushButton *salvar() const { return m_salvar; }
