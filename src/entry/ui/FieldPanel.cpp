@@ -152,6 +152,7 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
     switch (f.kind) {
     case FieldKind::Unit:
         c->addItems({QStringLiteral("Kg"), QStringLiteral("litro")});
+        c->setMinimumContentsLength(6);
         break;
     case FieldKind::FixedList:
         for (const auto &e : f.choices)

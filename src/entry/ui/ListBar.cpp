@@ -134,7 +134,11 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
         m_grid->setToolTip(engine.spec().gridHint);
         m_grid->setFocusPolicy(Qt::NoFocus);
         m_grid->hide();
-        connect(m_toggle, &QToolButton::toggled, m_grid, &QWidget::setVisible);
+        connect(m_toggle, &QToolButton::toggled, m_grid, [this](bool on) {
+            m_grid->setVisible(on);
+            if (on)
+                m_grid->resizeColumnsToContents();
+        });
         connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex &i) {
             if (m_engine.table().moveTo(i.row()))
                 emit moved();
