@@ -30,9 +30,6 @@ inline const QString kTituloErro = QStringLiteral("Erro");
 inline const QString kZeroOuNegativo = QStringLiteral("Não é permitido a inserção de zero ou valores negativos.");
 inline const QString kNegativo = QStringLiteral("Não é permitido a inserção de valores negativos.");
 
-// A value that is not a number in a numeric field: the text typed.
-inline const QString kNaoNumero = QStringLiteral("'%1' não é um valor numérico válido.");
-
 // Required fields shared by several annexes.
 inline const QString kInformarDia = QStringLiteral("É necessário informar o dia.");
 inline const QString kInformarConcentracao = QStringLiteral("É necessário informar o valor de concentração.");

@@ -4,6 +4,7 @@
 #include "base/Numbers.h"
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
+#include "store/Messages.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -412,7 +413,7 @@ bool FieldPanel::leave(const FieldSpec &f)
             return write(f);
         const std::optional<double> d = numbers::parse(text);
         if (!d) {
-            dialogs.error(msg::kNaoNumero.arg(text.trimmed()));
+            dialogs.error(store::msg::kNaoNumerico.arg(text.trimmed(), f.field));
             backTo(f);
             return false;
         }

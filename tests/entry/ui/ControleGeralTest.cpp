@@ -171,7 +171,7 @@ TEST(ControleGeral, ClosePromptsInTheirOrder)
     // Cancel at the second prompt keeps everything.
     s.dialogs.expect(Kind::YesNoCancel, msg::kEmpresaAlterada, Answer::Yes);
     s.dialogs.expect(Kind::YesNoCancel, msg::kProdutoNaoSalvo, Answer::Cancel);
-    EXPECT_FALSE(s.w.close());
+    ASSERT_FALSE(s.w.close());
     EXPECT_EQ(s.dialogs.texts(), (QStringList{msg::kEmpresaAlterada, msg::kProdutoNaoSalvo}));
     EXPECT_TRUE(s.dm.produtos().isEditing());
     EXPECT_EQ(s.sql(QStringLiteral("SELECT DsInformacoes FROM Empresa")).toString(),

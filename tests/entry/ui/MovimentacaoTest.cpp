@@ -4,7 +4,9 @@
 #include "entry/Messages.h"
 #include "entry/ui/AnnexWindow.h"
 #include "shell/Messages.h"
+#include "store/Messages.h"
 
+#include <QAbstractItemModelTester>
 #include <QTableView>
 #include <QToolButton>
 
@@ -65,6 +67,8 @@ TEST(Movimentacao, AMonthIsEnteredWithTheKeyboardAlone)
 {
     MovementScreen s;
     EXPECT_EQ(s.buttons(), QStringLiteral("1001"));
+    QAbstractItemModelTester tester(child<QTableView>(s.w, QStringLiteral("grdMovimentacao"))->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     QTest::keyClick(focused(), Qt::Key_N, Qt::AltModifier);
     // The first row of the period asks nothing and starts at the day.
     EXPECT_TRUE(s.dialogs.messages.isEmpty());
@@ -219,7 +223,7 @@ TEST(Movimentacao, ThirteenDigitsAreRefusedAndKept)
     EXPECT_EQ(text(s.w, QStringLiteral("edtCNPJTransportadora")), QStringLiteral("123"));
 }
 
-TEST(Movimentacao, QuantityMustBeGreaterThanZero)
+TEST(Movimentacao, NumberFieldsRefuseWhatTheyCannotHold)
 {
     MovementScreen s;
     press(s.w, QStringLiteral("btnNovo"));
@@ -227,6 +231,25 @@ TEST(Movimentacao, QuantityMustBeGreaterThanZero)
     EXPECT_EQ(s.dialogs.texts(), QStringList{msg::kZeroOuNegativo});
     EXPECT_EQ(text(s.w, QStringLiteral("edtQuantidade")), QString());
     EXPECT_EQ(focusName(), QStringLiteral("edtQuantidade"));
+
+    // Not a number: the field keeps the text and the focus.
+    s.dialogs.clear();
+    enter(s.w, QStringLiteral("edtQuantidade"), QStringLiteral("1a"));
+    EXPECT_EQ(s.dialogs.texts(),
+              QStringList{store::msg::kNaoNumerico.arg(QStringLiteral("1a"), QStringLiteral("VlQuantidade"))});
+    EXPECT_EQ(focusName(), QStringLiteral("edtQuantidade"));
+    EXPECT_EQ(text(s.w, QStringLiteral("edtQuantidade")), QStringLiteral("1a"));
+    enter(s.w, QStringLiteral("edtQuantidade"), QStringLiteral("2"));
+
+    // Out of the concentration's range: refused, the previous value stays.
+    enter(s.w, QStringLiteral("edtConcentracao"), QStringLiteral("80"));
+    s.dialogs.clear();
+    enter(s.w, QStringLiteral("edtConcentracao"), QStringLiteral("100,01"));
+    ASSERT_EQ(s.dialogs.messages.size(), 1) << qPrintable(s.dialogs.texts().join(QLatin1Char('|')));
+    EXPECT_TRUE(s.dialogs.lastText().contains(QStringLiteral("VlConcentracao"))) << qPrintable(s.dialogs.lastText());
+    EXPECT_EQ(focusName(), QStringLiteral("edtConcentracao"));
+    EXPECT_EQ(text(s.w, QStringLiteral("edtConcentracao")), QStringLiteral("80,00"));
+    EXPECT_EQ(s.dm.movimentacao().value(QStringLiteral("VlConcentracao")).toDouble(), 80.0);
 }
 
 TEST(Movimentacao, MovingThroughRecordsChangesNothing)
@@ -260,6 +283,7 @@ TEST(Movimentacao, ListedByDayComparedAsText)
         s.insertRow(QLatin1String(day), QStringLiteral("1"));
     s.w.open();
     QAbstractItemModel *m = child<QTableView>(s.w, QStringLiteral("grdMovimentacao"))->model();
+    QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::Warning);
     ASSERT_EQ(m->rowCount(), 3);
     EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Dia"));
     QStringList days;
