@@ -1,6 +1,9 @@
+#include "base/Numbers.h"
 #include "shell/ui/MainWindow.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,9 +15,26 @@ int main(int argc, char **argv)
                              "para executar sem tela use: xvfb-run -a %s\n", argv[0]);
         return 1;
     }
+    // 1. The application and its regional settings.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quirels"));
-    quirels::MainWindow window;
-    window.show();
+    QApplication::setApplicationDisplayName(QStringLiteral("Quirels"));
+    QLocale::setDefault(quirels::numbers::appLocale());
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    // 2. The main window reads the settings and decides the data folder;
+    // 3. it opens the store, showing the store's message when that fails.
+    quirels::MainWindow::Options options;
+    options.startupEffects = true;
+    quirels::MainWindow window(options);
+    window.showMaximized();
+
+    // 5. The splash, on top, for four seconds.
+    window.showSplash();
+
+    // 6. The event loop runs until the main window is closed.
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "Messages.h"
 #include "Schema.h"
 #include "Sql.h"
 #include "base/Csv.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 
 static void initReferenceResource() { Q_INIT_RESOURCE(reference); }
@@ -26,16 +28,25 @@ Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options)
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
     if (!db.open()) {
         const QString msg = sql::errorText(db);
+        db = QSqlDatabase();
         close(options.connection);
         return makeError(QStringLiteral("Não foi possível abrir o banco de dados \"%1\": %2")
                              .arg(QDir::toNativeSeparators(path), msg), 2);
     }
-    // Reading the schema proves the file is a database at all.
-    Result<QVariant> probe = sql::scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    if (!probe) {
-        close(options.connection);
-        return makeError(QStringLiteral("O arquivo \"%1\" não é um banco de dados válido: %2")
-                             .arg(QDir::toNativeSeparators(path), probe.message()), 2);
+    // Reading the schema proves the file is a database at all; a lock held
+    // by another program is waited for (the busy timeout), then reported as
+    // such and not as a damaged file.
+    {
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()) {
+            const QString native = probe.lastError().nativeErrorCode();
+            const QString msg = sql::errorText(probe);
+            probe = QSqlQuery();
+            db = QSqlDatabase();
+            close(options.connection);
+            const bool busy = native == QLatin1String("5") || native == QLatin1String("6");
+            return makeError((busy ? msg::kBancoBloqueado : msg::kBancoInvalido).arg(QDir::toNativeSeparators(path), msg), 2);
+        }
     }
     const QString mode = options.sharedFolder ? QStringLiteral("DELETE") : QStringLiteral("WAL");
     sql::exec(db, QStringLiteral("PRAGMA journal_mode=") + mode); // a read-only folder keeps its mode
@@ -54,12 +65,20 @@ void close(const QString &connection)
     QSqlDatabase::removeDatabase(connection);
 }
 
-Status createSchema(QSqlDatabase &db)
+// Every table and index of the layout that is missing.
+static Status createTables(QSqlDatabase &db)
 {
     for (const schema::Table &t : schema::tables())
         for (const QString &statement : schema::ddl(t))
             if (Status s = sql::exec(db, statement); !s)
                 return makeError(QStringLiteral("Tabela %1: %2").arg(t.qname(), s.message()), 2);
+    return {};
+}
+
+Status createSchema(QSqlDatabase &db)
+{
+    if (Status s = createTables(db); !s)
+        return s;
     Result<QVariant> version = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
     if (!version)
         return version.error();
@@ -69,6 +88,31 @@ Status createSchema(QSqlDatabase &db)
 }
 
 namespace {
+
+// Migration steps: step i brings a store stamped i to i + 1. A store stamped
+// 0 predates the stamp (or is empty): the full layout is created where it is
+// missing.
+Status stepCreateLayout(QSqlDatabase &db) { return createTables(db); }
+
+using Step = Status (*)(QSqlDatabase &);
+const Step kSteps[] = {stepCreateLayout};
+static_assert(sizeof(kSteps) / sizeof(kSteps[0]) == schema::kSchemaVersion, "one step per schema version");
+
+bool hasEveryTable(QSqlDatabase &db)
+{
+    const QStringList present = db.tables();
+    for (const schema::Table &t : schema::tables()) {
+        bool found = false;
+        for (const QString &p : present)
+            if (p.compare(t.qname(), Qt::CaseInsensitive) == 0) {
+                found = true;
+                break;
+            }
+        if (!found)
+            return false;
+    }
+    return true;
+}
 
 struct ReferenceFile {
     const char *table;
@@ -147,6 +191,114 @@ Status loadOne(QSqlDatabase &db, const ReferenceFile &rf)
 
 } // namespace
 
+Status upgradeSchema(QSqlDatabase &db)
+{
+    Result<QVariant> stamp = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
+    if (!stamp)
+        return makeError(stamp.message(), 2);
+    int version = stamp->toInt();
+    if (version > schema::kSchemaVersion)
+        return makeError(msg::kVersaoMaisNova.arg(version).arg(schema::kSchemaVersion), 2);
+    // The last step creates what is missing; a current store that lost a
+    // table goes through it again.
+    if (version == schema::kSchemaVersion && !hasEveryTable(db))
+        version = schema::kSchemaVersion - 1;
+    while (version < schema::kSchemaVersion) {
+        sql::Transaction tx(db);
+        if (!tx.active())
+            return makeError(tx.error().message, 2);
+        if (Status s = kSteps[version](db); !s)
+            return s;
+        if (Status s = sql::exec(db, QStringLiteral("PRAGMA user_version = %1").arg(version + 1)); !s)
+            return makeError(s.message(), 2);
+        if (Status s = tx.commit(); !s)
+            return makeError(s.message(), 2);
+        ++version;
+    }
+    return {};
+}
+
+const QStringList &dayIndexFiles()
+{
+    static const QStringList files{QStringLiteral("Movimentacao.YG0"), QStringLiteral("Movimentacao.XG0"),
+                                   QStringLiteral("MovArmazenagem.YG0"), QStringLiteral("MovArmazenagem.XG0")};
+    return files;
+}
+
+Status removeDayIndexFiles(const QString &dataFolder)
+{
+    const QDir dir(dataFolder);
+    const QStringList present = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : present) {
+        bool listed = false;
+        for (const QString &f : dayIndexFiles())
+            listed = listed || name.compare(f, Qt::CaseInsensitive) == 0;
+        if (listed && !QFile::remove(dir.filePath(name)))
+            return makeError(msg::kArquivoNaoExcluido.arg(QDir::toNativeSeparators(dir.filePath(name))), 2);
+    }
+    return {};
+}
+
+Result<QStringList> indexFieldLists(QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery list(db);
+    if (!list.exec(QStringLiteral("PRAGMA index_list(%1)").arg(sql::id(table))))
+        return makeError(sql::errorText(list), 2);
+    QStringList names;
+    while (list.next())
+        names.append(list.value(1).toString());
+    QStringList out;
+    for (const QString &n : names) {
+        QSqlQuery info(db);
+        if (!info.exec(QStringLiteral("PRAGMA index_info(%1)").arg(sql::id(n))))
+            return makeError(sql::errorText(info), 2);
+        QList<std::pair<int, QString>> cols;
+        while (info.next())
+            cols.append({info.value(0).toInt(), info.value(2).toString()});
+        std::sort(cols.begin(), cols.end());
+        QStringList fields;
+        for (const auto &c : cols)
+            fields.append(c.second);
+        out.append(fields.join(QLatin1Char(';')));
+    }
+    return out;
+}
+
+Status ensureDayIndexes(QSqlDatabase &db)
+{
+    const QString wanted = QStringLiteral("CdCNPJEmpr;NrAno;NmMes;NrDia");
+    for (const char *name : {"Movimentacao", "MovArmazenagem"}) {
+        const schema::Table &t = *schema::table(QString::fromLatin1(name));
+        Result<QStringList> lists = indexFieldLists(db, t.qname());
+        if (!lists)
+            return lists.error();
+        bool found = false;
+        for (const QString &l : *lists)
+            found = found || l.compare(wanted, Qt::CaseInsensitive) == 0;
+        if (found)
+            continue;
+        const schema::Index day{"idxDia", {"CdCNPJEmpr", "NrAno", "NmMes", "NrDia"}, true, false};
+        const QString physical = schema::physicalIndexName(t, day);
+        QStringList cols;
+        for (const char *f : day.fields)
+            cols.append(sql::id(QString::fromLatin1(f)) + QStringLiteral(" COLLATE NOCASE"));
+        sql::Transaction tx(db);
+        if (!tx.active())
+            return makeError(tx.error().message, 2);
+        // Index names are matched without regard to case: one of the same
+        // name on other fields gives way.
+        if (Status s = sql::exec(db, QStringLiteral("DROP INDEX IF EXISTS %1").arg(sql::id(physical))); !s)
+            return makeError(s.message(), 2);
+        if (Status s = sql::exec(db, QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                                         .arg(sql::id(physical), sql::id(t.qname()), cols.join(QLatin1Char(','))));
+            !s)
+            return makeError(s.message(), 2);
+        if (Status s = tx.commit(); !s)
+            return makeError(s.message(), 2);
+    }
+    return {};
+}
+
 Status loadReferenceData(QSqlDatabase &db)
 {
     initReferenceResource();
@@ -180,6 +332,7 @@ Status initializeDataFolder(const QString &dataFolder, const OpenOptions &option
         else if (Status c = tx.commit(); !c)
             result = makeError(QStringLiteral("Não foi possível gravar em \"%1\": %2").arg(QDir::toNativeSeparators(path), c.message()), 2);
     }
+    *db = QSqlDatabase(); // the last handle goes before the connection is removed
     close(o.connection);
     if (!result.ok() && !existed) {
         QFile::remove(path);

@@ -6,6 +6,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace quirels::store {
 
@@ -35,6 +36,25 @@ Status createSchema(QSqlDatabase &db);
 // data; a table that has rows is left alone. A row that does not fit its
 // column is an error naming the file and line.
 Status loadReferenceData(QSqlDatabase &db);
+
+// Brings an existing store up to this program's layout step by step: each
+// step moves the schema version by one and runs in one transaction with the
+// stamp. Tables that are missing are created; nothing is written when the
+// store is already current. A store stamped by a newer program is refused.
+Status upgradeSchema(QSqlDatabase &db);
+
+// The day-index files of the tables of movements, deleted at start-up.
+const QStringList &dayIndexFiles();
+// Deletes each day-index file present in the data folder (names matched
+// without regard to letter case); an error names a file that could not go.
+Status removeDayIndexFiles(const QString &dataFolder);
+
+// The field lists of a table's indexes, each as "F1;F2;...".
+Result<QStringList> indexFieldLists(QSqlDatabase &db, const QString &table);
+// For Movimentacao and MovArmazenagem: when no index has exactly the fields
+// CdCNPJEmpr;NrAno;NmMes;NrDia, creates "idxDia" on them (an index of that
+// name with other fields is replaced).
+Status ensureDayIndexes(QSqlDatabase &db);
 
 // "inicializar": the data folder, the store, the tables and the reference
 // data, all that is missing, in one transaction; nothing is half-written.

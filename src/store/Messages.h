@@ -30,4 +30,13 @@ inline const QString kTextoLongo = QStringLiteral("O valor do campo '%1' excede 
 // A value that is not a number for a numeric field: the value and the field.
 inline const QString kNaoNumerico = QStringLiteral("'%1' não é um valor válido para o campo '%2'.");
 
+// Opening the store: the path and the store's own message.
+inline const QString kBancoInvalido = QStringLiteral("O arquivo \"%1\" não é um banco de dados válido: %2");
+inline const QString kBancoBloqueado =
+    QStringLiteral("O banco de dados \"%1\" está bloqueado por outro programa: %2\rTente novamente mais tarde.");
+// A store written by a newer program: its version and ours.
+inline const QString kVersaoMaisNova =
+    QStringLiteral("O banco de dados foi gravado por uma versão mais nova do programa (versão %1; esta versão lê até a %2).");
+inline const QString kArquivoNaoExcluido = QStringLiteral("Não foi possível excluir o arquivo \"%1\".");
+
 } // namespace quirels::store::msg

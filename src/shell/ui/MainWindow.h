@@ -1,20 +1,218 @@
 #pragma once
-// The main window: an MDI frame holding the child windows of the open company.
+// The main window: the frame of the child windows of the open company, its
+// commands, and the working state (open company and period, annex windows,
+// validation result, report print mode).
 
+#include "base/Dialogs.h"
+#include "shell/CpfCnpj.h"
+#include "store/PeriodKey.h"
+
+#include <QDate>
+#include <QHash>
 #include <QMainWindow>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <array>
+#include <functional>
+#include <memory>
 
+class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTimer;
+class QToolButton;
+class QUrl;
 
 namespace quirels {
+
+class TfrmEmpresaQuirels;
+
+// Screens that other parts of the program supply. Each command that shows one
+// of them runs it through MainWindow::runScreen; a screen that has not been
+// registered yet answers with a message instead of doing nothing.
+namespace screens {
+inline const QString kAbrirEmpresa = QStringLiteral("abrirEmpresa");       // open dialog
+inline const QString kImportacaoXml = QStringLiteral("importacaoXml");     // argument: the chosen file
+inline const QString kImportacaoTexto = QStringLiteral("importacaoTexto");
+inline const QString kExclusao = QStringLiteral("exclusao");               // deletion window
+inline const QString kResponsavel = QStringLiteral("responsavel");         // false when cancelled
+inline const QString kValidacao = QStringLiteral("validacao");             // sets the validation flag
+inline const QString kDeclaracao = QStringLiteral("declaracao");           // declaration-file dialog
+inline const QString kPesquisaProdutos = QStringLiteral("pesquisaProdutos");
+inline const QString kConfiguracoes = QStringLiteral("configuracoes");     // settings dialog
+inline const QString kBackup = QStringLiteral("backup");
+inline const QString kRelatorio = QStringLiteral("relatorio");             // argument: annex letter
+inline const QString kImprimirTodos = QStringLiteral("imprimirTodos");
+} // namespace screens
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    struct Options {
+        // Where messages go; the window makes message boxes when null.
+        Dialogs *dialogs = nullptr;
+        // The data folder; empty: read the settings file as at start-up.
+        QString dataFolder;
+        QString xmlFolder;
+        // Start-up effects: fade-in and the hourglass until the splash closes.
+        bool startupEffects = false;
+        // Open the store on construction.
+        bool openStore = true;
+        // Today's date (the period limits); the system clock when empty.
+        std::function<QDate()> today;
+        // Opens a web address; QDesktopServices when empty.
+        std::function<bool(const QUrl &)> openUrl;
+    };
+
+    // Builds a ScreenHandler's or annex factory's widgets on demand.
+    using ScreenHandler = std::function<bool(const QString &argument)>;
+    using AnnexFactory = std::function<QWidget *(QChar letter)>;
+
+    explicit MainWindow(const Options &options, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    Dialogs &dialogs() const { return *m_dialogs; }
+    QString dataFolder() const { return m_dataFolder; }
+    QString xmlFolder() const { return m_xmlFolder; }
+    QDate today() const;
+    QSqlDatabase db() const;
+    // Opens (again) every table of the data folder; the store's message is
+    // shown on failure and the program goes on.
+    bool openStore();
+    void setDataFolder(const QString &dataFolder, const QString &xmlFolder);
+
+    // ---- Operations the other windows call ----
+    // Shows the annex windows of the current company's groups, enables their
+    // commands and makes sure the period has its observation rows.
+    void openAnnexWindows();
+    // Closes every child window, the last opened first. False when one
+    // refused to close: the command that called it stops too.
+    bool closeCompany();
+    // A company is open while a child window is.
+    bool companyOpen() const;
+
+    // The open company and period.
+    PeriodKey currentPeriod() const { return m_period; }
+    void setCurrentPeriod(const PeriodKey &period) { m_period = period; }
+    // Display mask of the company key, set by Open annex windows.
+    cpfcnpj::MaskKind companyKeyMask() const { return m_keyMask; }
+    void setCompanyKeyMask(cpfcnpj::MaskKind mask) { m_keyMask = mask; }
+
+    // Validation result flag: true when the last validation found an error.
+    bool validationError() const { return m_validationError; }
+    void setValidationError(bool error) { m_validationError = error; }
+    // Report print-all mode and options annex.
+    bool printAll() const { return m_printAll; }
+    void setPrintAll(bool on) { m_printAll = on; }
+    QChar optionsAnnex() const { return m_optionsAnnex; }
+    void setOptionsAnnex(QChar letter) { m_optionsAnnex = letter; }
+
+    // Enables what registration enables before the period exists: the
+    // "Quirels" menu, closing, deleting, company information, validation.
+    void enableCompanyCommands();
+
+    // ---- Commands ----
+    // A menu command or toolbar button by object name ("mniValidar",
+    // "btnValidar"); null when unknown.
+    QAction *command(const QString &objectName) const;
+    QMenu *menu(const QString &objectName) const;
+    QToolButton *openButton() const { return m_openButton; }
+    void setCommandEnabled(const QString &objectName, bool enabled);
+    // The menu items, annex buttons and report items of one annex.
+    void setAnnexCommandsEnabled(QChar letter, bool enabled);
+
+    // ---- Screens supplied by other parts ----
+    void registerScreen(const QString &name, ScreenHandler handler);
+    bool hasScreen(const QString &name) const { return m_screens.contains(name); }
+    bool runScreen(const QString &name, const QString &argument = QString());
+    void registerAnnexWindow(AnnexFactory factory) { m_annexFactory = std::move(factory); }
+
+    // Shows an annex window, creating it on first use.
+    QMdiSubWindow *showAnnex(QChar letter, bool maximised = false);
+    // The annex window, or null when it is not open.
+    QMdiSubWindow *annexWindow(QChar letter) const;
+    // Adds a child window to the frame.
+    QMdiSubWindow *addChild(QWidget *widget);
     QMdiArea *mdiArea() const { return m_mdi; }
 
+    // The company information window kept for the period dialog.
+    TfrmEmpresaQuirels *companyWindow();
+
+    // The text of the status bar's message panel.
+    QString message() const;
+    void setMessage(const QString &text);
+    bool hintsShown() const { return m_hintsShown; }
+    // The indicator labels "CAPS", "NUM", "INS", "SCRL".
+    QLabel *indicator(const QString &name) const;
+
+    // Shows the splash window; it closes after four seconds.
+    void showSplash();
+    QWidget *splash() const { return m_splash; }
+
+protected:
+    bool event(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+
 private:
-    QMdiArea *m_mdi;
+    struct CommandDef;
+    void buildCommands();
+    void buildToolBar();
+    void buildStatusBar();
+    void startTimers();
+    void updateWindowCommands();
+    void updateKeyStates();
+    void fadeStep();
+    void closeSplash();
+    void openWeb(const QString &url);
+    void tile(Qt::Orientation orientation);
+
+    // Command actions.
+    void newCompany();
+    void openCompany();
+    void openDeclarationFile();
+    void companyInformation();
+    void validate();
+    void generateFile();
+    void registerComponents();
+    void repairTables();
+    void about();
+    void toggleHints();
+
+    Options m_options;
+    std::unique_ptr<Dialogs> m_ownDialogs;
+    Dialogs *m_dialogs = nullptr;
+    QString m_dataFolder;
+    QString m_xmlFolder;
+    QMdiArea *m_mdi = nullptr;
+    QHash<QString, QAction *> m_commands;
+    QHash<QString, QMenu *> m_menus;
+    QToolButton *m_openButton = nullptr;
+    QLabel *m_messagePanel = nullptr;
+    QHash<QString, QLabel *> m_indicators;
+    QTimer *m_fadeTimer = nullptr;
+    QTimer *m_splashTimer = nullptr;
+    QTimer *m_keyTimer = nullptr;
+    QPointer<QWidget> m_splash;
+    QHash<QString, ScreenHandler> m_screens;
+    AnnexFactory m_annexFactory;
+    std::array<QPointer<QMdiSubWindow>, 8> m_annexWindows;
+    QPointer<TfrmEmpresaQuirels> m_companyWindow;
+
+    PeriodKey m_period;
+    cpfcnpj::MaskKind m_keyMask = cpfcnpj::MaskKind::Cpf;
+    bool m_validationError = false;
+    bool m_printAll = false;
+    QChar m_optionsAnnex;
+    int m_fadeLevel = 0;
+    bool m_hintsShown = true;
+    bool m_insertOn = false;
+    quint64 m_insertStamp = 0;
 };
+
+// Registers the screens of the other parts with the main window; called once
+// by the main window's constructor.
+void installScreens(MainWindow &window);
 
 } // namespace quirels

@@ -1,0 +1,59 @@
+#include "Cli.h"
+
+#include "base/IniFile.h"
+#include "base/Settings.h"
+#include "store/Database.h"
+#include "store/Schema.h"
+#include "validation/ConsistencyCheck.h"
+#include "validation/Messages.h"
+
+namespace quirels::cli {
+
+// validar CNPJ ANO MES: the consistency check of one period, one line per
+// check line ("Status<TAB>Local") and then the three counters.
+static int validar(Context &ctx)
+{
+    if (ctx.args.size() != 3)
+        return usageError(QStringLiteral("validar"));
+    PeriodKey period;
+    for (const QChar ch : ctx.args.at(0))
+        if (ch.isDigit())
+            period.cnpj += ch;
+    period.ano = ctx.args.at(1).trimmed();
+    period.mes = ctx.args.at(2).trimmed().toUpper();
+    bool year = period.ano.size() == 4;
+    for (const QChar ch : period.ano)
+        year = year && ch.isDigit();
+    if (period.cnpj.isEmpty() || !year || schema::monthNumber(period.mes) == 0)
+        return usageError(QStringLiteral("validar"));
+
+    IniFile ini(ctx.settingsPath);
+    if (Status s = ini.load(); !s)
+        return fail(ctx, Error{kUsage, s.message()});
+    store::OpenOptions options;
+    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);
+    if (!db)
+        return fail(ctx, Error{kUsage, db.message()});
+    Result<std::optional<int>> first = validation::firstProduct(*db, period);
+    if (!first)
+        return fail(ctx, Error{kUsage, first.message()});
+    Result<validation::ValidationReport> report = validation::runCheck(*db, period, *first);
+    if (!report) // a missing period or company (1), or a store failure (2)
+        return fail(ctx, report.error());
+
+    for (const validation::CheckLine &line : report->lines())
+        ctx.dialogs->information(line.status + QLatin1Char('\t') + line.location);
+    if (report->stopped()) {
+        ctx.dialogs->error(report->failure());
+        return kRefused;
+    }
+    ctx.dialogs->information(validation::msg::kCounterValidated.arg(report->validated()));
+    ctx.dialogs->information(validation::msg::kCounterAlerts.arg(report->alerts()));
+    ctx.dialogs->information(validation::msg::kCounterErrors.arg(report->errors()));
+    return report->hasErrors() ? kRefused : kOk;
+}
+
+QUIRELS_CLI_COMMAND("validar", "CNPJ ANO MES", validar);
+
+} // namespace quirels::cli

@@ -1,0 +1,146 @@
+#include "DeletionWindow.h"
+
+#include "PeriodWidgets.h"
+#include "shell/CpfCnpj.h"
+#include "shell/PeriodOps.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quirels {
+
+namespace {
+
+void hint(QWidget *w, const QString &text)
+{
+    w->setToolTip(text);
+    w->setStatusTip(text);
+}
+
+} // namespace
+
+TfrmExclusaoQuirels::TfrmExclusaoQuirels(Dialogs &dialogs, Hooks hooks, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_dialogs(dialogs), m_hooks(std::move(hooks))
+{
+    setObjectName(QStringLiteral("frmExclusaoQuirels"));
+    setWindowTitle(QStringLiteral("Excluir Movimento"));
+
+    m_number = new QLineEdit(this);
+    m_number->setObjectName(QStringLiteral("edtCNPJ"));
+    m_number->setReadOnly(true);
+    hint(m_number, QStringLiteral("Digite o CNPJ da empresa"));
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("edtRazao"));
+    m_name->setReadOnly(true);
+    hint(m_name, QStringLiteral("Digite o nome razão da empresa"));
+
+    m_period = new QGroupBox(QStringLiteral("Período"), this);
+    m_period->setObjectName(QStringLiteral("grpPeriodo"));
+    m_month = new QComboBox(m_period);
+    m_month->setObjectName(QStringLiteral("cmbMes"));
+    fillMonthPicker(m_month);
+    hint(m_month, QStringLiteral("Selecione o mês "));
+    m_year = new QComboBox(m_period);
+    m_year->setObjectName(QStringLiteral("cmbAno"));
+    fillYearPicker(m_year);
+    hint(m_year, QStringLiteral("Selecone o ano"));
+    auto *periodLayout = new QGridLayout(m_period);
+    periodLayout->addWidget(new QLabel(QStringLiteral("Mês"), m_period), 0, 0);
+    periodLayout->addWidget(m_month, 1, 0);
+    periodLayout->addWidget(new QLabel(QStringLiteral("Ano"), m_period), 0, 1);
+    periodLayout->addWidget(m_year, 1, 1);
+
+    auto *companyBox = new QGroupBox(QStringLiteral("Empresa"), this);
+    m_all = new QCheckBox(QStringLiteral("Exclusão de Todos os Meses"), companyBox);
+    m_all->setObjectName(QStringLiteral("chkTodosMeses"));
+    connect(m_all, &QCheckBox::toggled, m_period, [this](bool on) { m_period->setEnabled(!on); });
+    auto *companyLayout = new QVBoxLayout(companyBox);
+    companyLayout->addWidget(m_all);
+
+    auto *ok = new QPushButton(QStringLiteral("&Ok"), this);
+    ok->setObjectName(QStringLiteral("btnOk"));
+    connect(ok, &QPushButton::clicked, this, &TfrmExclusaoQuirels::remove);
+    auto *cancelButton = new QPushButton(QStringLiteral("&Cancelar"), this);
+    cancelButton->setObjectName(QStringLiteral("btnCancelar"));
+    hint(cancelButton, QStringLiteral("Cancela seleção do período e fecha a tela"));
+    connect(cancelButton, &QPushButton::clicked, this, &TfrmExclusaoQuirels::cancel);
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("CNPJ"), this), 0, 0);
+    fields->addWidget(m_number, 1, 0);
+    fields->addWidget(new QLabel(QStringLiteral("Razão Social"), this), 0, 1);
+    fields->addWidget(m_name, 1, 1);
+    fields->setColumnStretch(1, 1);
+    auto *boxes = new QHBoxLayout;
+    boxes->addWidget(m_period);
+    boxes->addWidget(companyBox);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(boxes);
+    layout->addLayout(buttons);
+    resize(480, 200);
+}
+
+void TfrmExclusaoQuirels::showEvent(QShowEvent *e)
+{
+    refresh();
+    QWidget::showEvent(e);
+}
+
+void TfrmExclusaoQuirels::refresh()
+{
+    m_cnpj = m_hooks.currentCompany ? m_hooks.currentCompany() : QString();
+    QString razao;
+    if (!m_cnpj.isEmpty() && m_hooks.db) {
+        QSqlDatabase db = m_hooks.db();
+        Result<std::optional<QString>> name = shell::companyName(db, m_cnpj);
+        if (!name)
+            m_dialogs.error(name.message());
+        else if (name->has_value())
+            razao = **name;
+    }
+    // More than 13 characters: the CNPJ mask; otherwise the CPF mask.
+    const cpfcnpj::MaskKind mask = m_cnpj.size() > 13 ? cpfcnpj::MaskKind::Cnpj : cpfcnpj::MaskKind::Cpf;
+    m_number->setText(cpfcnpj::formatted(m_cnpj, mask));
+    m_name->setText(razao);
+}
+
+void TfrmExclusaoQuirels::remove()
+{
+    if (!m_hooks.db)
+        return;
+    QSqlDatabase db = m_hooks.db();
+    const QString razao = m_name->text();
+    shell::DeletionHooks hooks{m_hooks.closeCompany, m_hooks.reconnect};
+    Result<shell::DeleteOutcome> r = m_all->isChecked()
+        ? shell::confirmAndDeleteCompany(db, m_cnpj, razao, m_dialogs, hooks)
+        : shell::confirmAndDeletePeriod(db, PeriodKey{m_cnpj, m_year->currentText(), m_month->currentText()}, razao,
+                                        m_dialogs, hooks);
+    if (!r) {
+        m_dialogs.error(r.message());
+        return;
+    }
+    // A period that does not exist keeps the window open for another choice.
+    if (*r != shell::DeleteOutcome::NoSuchPeriod)
+        close();
+}
+
+void TfrmExclusaoQuirels::cancel()
+{
+    if (m_hooks.cancelCompanyEdit)
+        m_hooks.cancelCompanyEdit();
+    close();
+}
+
+} // namespace quirels

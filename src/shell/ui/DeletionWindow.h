@@ -1,0 +1,56 @@
+#pragma once
+// The deletion window: removes one period of the open company, or the whole
+// company with all its periods. Created once and shown again; it does not
+// block the main window.
+
+#include "base/Dialogs.h"
+#include "base/Result.h"
+
+#include <QSqlDatabase>
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+
+namespace quirels {
+
+class TfrmExclusaoQuirels : public QWidget {
+    Q_OBJECT
+public:
+    // What the main window provides.
+    struct Hooks {
+        std::function<QSqlDatabase()> db;           // the store connection
+        std::function<QString()> currentCompany;    // CdCNPJEmpr of the open company
+        std::function<bool()> closeCompany;         // false: a window refused to close
+        std::function<Status()> reconnect;          // reconnect the store after a deletion
+        std::function<void()> cancelCompanyEdit;    // drop a pending edit of the company row
+    };
+
+    TfrmExclusaoQuirels(Dialogs &dialogs, Hooks hooks, QWidget *parent = nullptr);
+
+    // Fills the company fields from the open company (also done on show).
+    void refresh();
+    // "&Ok".
+    void remove();
+    // "&Cancelar".
+    void cancel();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    Dialogs &m_dialogs;
+    Hooks m_hooks;
+    QString m_cnpj;
+    QLineEdit *m_number;
+    QLineEdit *m_name;
+    QGroupBox *m_period;
+    QComboBox *m_month;
+    QComboBox *m_year;
+    QCheckBox *m_all;
+};
+
+} // namespace quirels

@@ -1,0 +1,391 @@
+#include "EmpresaQuirels.h"
+
+#include "Hints.h"
+#include "MainWindow.h"
+#include "NumberEdit.h"
+#include "base/Masks.h"
+#include "shell/Company.h"
+#include "shell/Messages.h"
+#include "store/Sql.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace quirels {
+
+namespace msg = shell::msg;
+
+namespace {
+
+struct GroupDef {
+    const char *caption;
+    const char *hint;
+};
+
+const GroupDef kGroups[9] = {
+    {"Grupo I", "Fabricação, produção|GRUPO I - Fabricação, produção"},
+    {"Grupo II", "Transformação|GRUPO II - Transformação"},
+    {"Grupo III", "Utilização|GRUPO III - Utilização"},
+    {"Grupo IV", "Reaproveitamento/Reciclagem"},
+    {"Grupo V", "Comercialização, distribuição|GRUPO V - Comercialização, distribuição"},
+    {"Grupo VI", "Embalagem|GRUPO VI - Embalagem"},
+    {"Grupo VII", "Armazenagem|GRUPO VII - Armazenagem"},
+    {"Grupo VIII", "Transporte|GRUPO VIII - Transporte"},
+    {"Grupo IX (Outros)", "Outras / Especificar|GRUPO IX - Outras / Especificar"},
+};
+
+const char *const kRoman[9] = {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", "IX"};
+
+const EditMask &clfMask()
+{
+    static const EditMask m(QStringLiteral("99999999-9;1;_"));
+    return m;
+}
+
+// "Grupo I" .. "Grupo IX" → 1 .. 9; 0 for anything else.
+int mainGroupNumber(const QString &text)
+{
+    for (int i = 0; i < 9; ++i)
+        if (text == QStringLiteral("Grupo ") + QLatin1String(kRoman[i]))
+            return i + 1;
+    return 0;
+}
+
+} // namespace
+
+TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
+    : QDialog(parent),
+      m_main(main),
+      m_number(new NumberEdit(this)),
+      m_name(new QLineEdit(this)),
+      m_clf(new QLineEdit(this)),
+      m_mainGroup(new QComboBox(this)),
+      m_monthField(new QLineEdit(this)),
+      m_yearField(new QLineEdit(this)),
+      m_otherActivity(new QLineEdit(this)),
+      m_cnaeName(new QComboBox(this)),
+      m_cnaeCode(new QComboBox(this))
+{
+    setObjectName(QStringLiteral("frmEmpresaQuirels"));
+    setWindowTitle(QStringLiteral("Informações sobre a Empresa"));
+
+    m_name->setObjectName(QStringLiteral("edtRazao"));
+    m_name->setMaxLength(70);
+    setHint(m_name, QStringLiteral("Digite a Razão social da empresa"));
+    m_number->setObjectName(QStringLiteral("edtCNPJ"));
+    m_number->setRule(NumberEdit::Rule::Typed);
+    m_number->setDigitsOnly(true);
+    m_number->setMaxLength(14);
+    m_number->setDialogs(&main.dialogs());
+    setHint(m_number, QStringLiteral("Digite o CNPJ da emrpesa"));
+    m_clf->setObjectName(QStringLiteral("edtCLF"));
+    m_clf->setInputMask(clfMask().qtInputMask());
+    setHint(m_clf, QStringLiteral("Digite o CLF da empresa"));
+    m_mainGroup->setObjectName(QStringLiteral("cmbGrupoPrincipal"));
+    m_mainGroup->setEditable(false);
+    for (const char *r : kRoman)
+        m_mainGroup->addItem(QStringLiteral("Grupo ") + QLatin1String(r));
+    m_mainGroup->setCurrentIndex(-1);
+    setHint(m_mainGroup, QStringLiteral("Digite o grupo principal da empresa"));
+    m_mainGroup->installEventFilter(this);
+    for (QLineEdit *e : {m_monthField, m_yearField}) {
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::NoFocus);
+        e->setMaximumWidth(60);
+    }
+    m_monthField->setObjectName(QStringLiteral("edtMes"));
+    setHint(m_monthField, QStringLiteral("Mês selecionado"));
+    m_yearField->setObjectName(QStringLiteral("edtAno"));
+    setHint(m_yearField, QStringLiteral("Ano selecionado"));
+
+    auto *groupsBox = new QGroupBox(QStringLiteral("Grupos de Atividade"), this);
+    groupsBox->setObjectName(QStringLiteral("grpGrupos"));
+    auto *groupsGrid = new QGridLayout(groupsBox);
+    for (int i = 0; i < 9; ++i) {
+        auto *box = new QCheckBox(QString::fromUtf8(kGroups[i].caption), groupsBox);
+        box->setObjectName(QStringLiteral("chkGrupo") + QLatin1String(kRoman[i]));
+        setHint(box, QString::fromUtf8(kGroups[i].hint));
+        connect(box, &QCheckBox::clicked, this, [this] {
+            setEditing();
+            groupClicked();
+        });
+        groupsGrid->addWidget(box, i % 5, i / 5);
+        m_groups[static_cast<size_t>(i)] = box;
+    }
+    m_otherActivity->setObjectName(QStringLiteral("edtDsGrupoIX"));
+    m_otherActivity->setMaxLength(50);
+    setHint(m_otherActivity, QStringLiteral("Indique a atividade\ndesenvolvida|Indicar a atividade desenvolvida"));
+    groupsGrid->addWidget(m_otherActivity, 4, 1);
+
+    m_cnaeName->setObjectName(QStringLiteral("cmbCNAE"));
+    m_cnaeName->setEditable(false);
+    m_cnaeName->setMinimumContentsLength(40);
+    m_cnaeName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setHint(m_cnaeName, QStringLiteral("Selecione a atividade econômica da empresa"));
+    m_cnaeCode->setObjectName(QStringLiteral("cmbCdCNAE"));
+    m_cnaeCode->setEditable(false);
+    setHint(m_cnaeCode, QStringLiteral("Selecione o código CNAE da empresa"));
+    loadActivities();
+    connect(m_cnaeName, &QComboBox::activated, this, [this] {
+        setEditing();
+        selectActivity(m_cnaeName->currentData().toString());
+    });
+    connect(m_cnaeCode, &QComboBox::activated, this, [this] {
+        setEditing();
+        selectActivity(m_cnaeCode->currentData().toString());
+    });
+
+    for (QLineEdit *e : {static_cast<QLineEdit *>(m_number), m_name, m_clf, m_otherActivity})
+        connect(e, &QLineEdit::textEdited, this, [this] { setEditing(); });
+    connect(m_mainGroup, &QComboBox::activated, this, [this] { setEditing(); });
+
+    auto *close = new QPushButton(QStringLiteral("&Fechar"), this);
+    close->setObjectName(QStringLiteral("btnFechar"));
+    close->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto *companyBox = new QGroupBox(QStringLiteral("Dados da Empresa"), this);
+    companyBox->setObjectName(QStringLiteral("grpEmpresa"));
+    auto *company = new QGridLayout(companyBox);
+    company->addWidget(new QLabel(QStringLiteral("Razão Social"), companyBox), 0, 0);
+    company->addWidget(m_name, 0, 1, 1, 5);
+    company->addWidget(new QLabel(QStringLiteral("CNPJ"), companyBox), 1, 0);
+    company->addWidget(m_number, 1, 1);
+    company->addWidget(new QLabel(QStringLiteral("CLF"), companyBox), 1, 2);
+    company->addWidget(m_clf, 1, 3);
+    company->addWidget(new QLabel(QStringLiteral("Grupo Principal"), companyBox), 2, 0);
+    company->addWidget(m_mainGroup, 2, 1);
+    company->addWidget(new QLabel(QStringLiteral("Mês"), companyBox), 2, 2);
+    company->addWidget(m_monthField, 2, 3);
+    company->addWidget(new QLabel(QStringLiteral("Ano"), companyBox), 2, 4);
+    company->addWidget(m_yearField, 2, 5);
+
+    auto *activityBox = new QGroupBox(QStringLiteral("Atividade Econômica (CNAE)"), this);
+    activityBox->setObjectName(QStringLiteral("grpCNAE"));
+    auto *activity = new QHBoxLayout(activityBox);
+    activity->addWidget(m_cnaeCode);
+    activity->addWidget(m_cnaeName, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(companyBox);
+    layout->addWidget(groupsBox);
+    layout->addWidget(activityBox);
+    layout->addLayout(buttons);
+    setTabOrder(m_name, m_number);
+    resize(640, 420);
+}
+
+void TfrmEmpresaQuirels::loadActivities()
+{
+    // The activity list by name and the code list by code, each with
+    // CDDESCRCNAE as the stored value.
+    QSqlDatabase db = m_main.db();
+    QSqlQuery q(db);
+    m_cnaeName->clear();
+    if (q.exec(QStringLiteral("select CDDESCRCNAE, NMCNAE from Cnae order by NMCNAE collate nocase")))
+        while (q.next())
+            m_cnaeName->addItem(q.value(1).toString(), q.value(0).toString());
+    auto *model = new QStandardItemModel(0, 2, m_cnaeCode);
+    if (q.exec(QStringLiteral("select CDDESCRCNAE, NMCNAE from Cnae order by CDDESCRCNAE collate nocase")))
+        while (q.next()) {
+            auto *code = new QStandardItem(q.value(0).toString());
+            code->setData(q.value(0).toString(), Qt::UserRole);
+            model->appendRow({code, new QStandardItem(q.value(1).toString())});
+        }
+    m_cnaeCode->setModel(model);
+    auto *view = new QTableView(m_cnaeCode);
+    view->horizontalHeader()->hide();
+    view->verticalHeader()->hide();
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setShowGrid(false);
+    view->setMinimumWidth(400);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
+    m_cnaeCode->setView(view);
+    view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    view->horizontalHeader()->setStretchLastSection(true);
+    m_cnaeCode->setCurrentIndex(-1);
+    m_cnaeName->setCurrentIndex(-1);
+}
+
+void TfrmEmpresaQuirels::selectActivity(const QString &code)
+{
+    m_cnaeName->setCurrentIndex(code.isEmpty() ? -1 : m_cnaeName->findData(code));
+    m_cnaeCode->setCurrentIndex(code.isEmpty() ? -1 : m_cnaeCode->findData(code));
+}
+
+shell::Groups TfrmEmpresaQuirels::checkedGroups() const
+{
+    shell::Groups g{};
+    for (size_t i = 0; i < 9; ++i)
+        g[i] = m_groups[i]->isChecked();
+    return g;
+}
+
+void TfrmEmpresaQuirels::load(const Typed &typed)
+{
+    m_loading = true;
+    const PeriodKey p = m_main.currentPeriod();
+    m_month = p.mes;
+    m_year = p.ano;
+    m_monthField->setText(p.mes);
+    m_yearField->setText(p.ano);
+    QSqlDatabase db = m_main.db();
+    QSqlQuery q(db);
+    const QString s = QStringLiteral("select CdCNPJEmpr, NmRazao, NrCLF, CdCNAE, DsGrupoIX, DsGrupoPrincipal, "
+                                     "FlGrupoI, FlGrupoII, FlGrupoIII, FlGrupoIV, FlGrupoV, FlGrupoVI, FlGrupoVII, "
+                                     "FlGrupoVIII, FlGrupoIX from Empresa where CdCNPJEmpr = ")
+                      + sql::quote(p.cnpj);
+    if (Status st = sql::exec(q, s); !st)
+        m_main.dialogs().error(st.message());
+    const bool found = q.next();
+    const QString key = found ? q.value(0).toString() : p.cnpj;
+    m_openingKey = key;
+    m_number->setValue(typed.number.isEmpty() ? key : typed.number,
+                       key.size() > 13 ? cpfcnpj::MaskKind::Cnpj : cpfcnpj::MaskKind::Cpf);
+    m_name->setText(typed.name.isEmpty() && found ? q.value(1).toString() : typed.name);
+    m_clf->setText(found ? clfMask().display(q.value(2).toString()) : QString());
+    selectActivity(found ? q.value(3).toString() : QString());
+    m_otherActivity->setText(found ? q.value(4).toString() : QString());
+    m_mainGroup->setCurrentIndex(found ? m_mainGroup->findText(q.value(5).toString()) : -1);
+    for (int i = 0; i < 9; ++i)
+        m_groups[static_cast<size_t>(i)]->setChecked(found && q.value(6 + i).toBool());
+    m_otherActivity->setEnabled(false);
+    m_editing = false;
+    m_loading = false;
+}
+
+void TfrmEmpresaQuirels::showNonModal(const Typed &typed)
+{
+    load(typed);
+    setWindowModality(Qt::NonModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+int TfrmEmpresaQuirels::execModal()
+{
+    load({});
+    return exec();
+}
+
+void TfrmEmpresaQuirels::mainGroupLeft()
+{
+    setEditing();
+    m_otherActivity->setEnabled(false);
+    const int g = mainGroupNumber(m_mainGroup->currentText());
+    if (g == 0)
+        return;
+    m_groups[static_cast<size_t>(g - 1)]->setChecked(true);
+    if (g == 9)
+        m_otherActivity->setEnabled(true);
+}
+
+void TfrmEmpresaQuirels::groupClicked()
+{
+    const int g = mainGroupNumber(m_mainGroup->currentText());
+    if (g >= 1 && g <= 8)
+        m_groups[static_cast<size_t>(g - 1)]->setChecked(true);
+}
+
+bool TfrmEmpresaQuirels::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == m_mainGroup && e->type() == QEvent::FocusOut && !m_loading) {
+        // Opening the drop-down moves the focus to its list: not a leaving.
+        if (static_cast<QFocusEvent *>(e)->reason() != Qt::PopupFocusReason)
+            mainGroupLeft();
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+bool TfrmEmpresaQuirels::save()
+{
+    QSqlDatabase db = m_main.db();
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("update Empresa set NmRazao = ?, NrCLF = ?, CdCNAE = ?, DsGrupoIX = ?, "
+                             "DsGrupoPrincipal = ?, FlGrupoI = ?, FlGrupoII = ?, FlGrupoIII = ?, FlGrupoIV = ?, "
+                             "FlGrupoV = ?, FlGrupoVI = ?, FlGrupoVII = ?, FlGrupoVIII = ?, FlGrupoIX = ? "
+                             "where CdCNPJEmpr = ?"));
+    auto orNull = [](const QString &s) { return s.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s); };
+    q.addBindValue(orNull(m_name->text()));
+    q.addBindValue(orNull(clfMask().store(m_clf->displayText())));
+    q.addBindValue(orNull(m_cnaeCode->currentIndex() >= 0 ? m_cnaeCode->currentData().toString() : QString()));
+    q.addBindValue(orNull(m_otherActivity->text()));
+    q.addBindValue(orNull(m_mainGroup->currentText()));
+    for (QCheckBox *box : m_groups)
+        q.addBindValue(box->isChecked());
+    q.addBindValue(m_openingKey);
+    if (Status s = sql::exec(q); !s) {
+        m_main.dialogs().error(s.message());
+        return false;
+    }
+    m_editing = false;
+    return true;
+}
+
+bool TfrmEmpresaQuirels::runClosingSteps()
+{
+    Dialogs &d = m_main.dialogs();
+    // 1. Key change.
+    const QString number = m_number->value();
+    if (number != m_openingKey) {
+        if (!d.confirm(msg::kConfirmaMudancaCnpj) || number.trimmed().isEmpty()) {
+            m_number->setValue(m_openingKey);
+        } else {
+            QSqlDatabase db = m_main.db();
+            Result<shell::KeyChange> r = shell::changeCompanyKey(db, m_openingKey, number);
+            if (!r) {
+                d.error(r.message());
+                m_number->setValue(m_openingKey);
+                return false;
+            }
+            if (*r == shell::KeyChange::Exists) {
+                d.information(msg::kCnpjJaExiste);
+                m_number->setValue(m_openingKey);
+            } else {
+                m_openingKey = number;
+            }
+        }
+    }
+    // 2. Post the company row.
+    if (m_editing && !save())
+        return false;
+    // 4. Position on the company and the period shown.
+    m_main.setCurrentPeriod(PeriodKey{m_openingKey, m_year, m_month});
+    // 5. The annex windows of the company's groups.
+    m_number->removeMask();
+    m_main.openAnnexWindows();
+    return true;
+}
+
+void TfrmEmpresaQuirels::reject() { close(); }
+
+void TfrmEmpresaQuirels::closeEvent(QCloseEvent *e)
+{
+    // Escape, the close box and "&Fechar" all end here; a modal run ends
+    // with the window.
+    if (!runClosingSteps()) {
+        e->ignore();
+        return;
+    }
+    setResult(QDialog::Accepted);
+    e->accept();
+}
+
+} // namespace quirels

@@ -1,0 +1,58 @@
+#pragma once
+// The open dialog: pick a registered company and a month, create the month
+// (with the carry-over of the previous one) when it is missing, and hand the
+// opened period to the main window.
+
+#include "base/Dialogs.h"
+#include "store/PeriodKey.h"
+
+#include <QDialog>
+#include <QSqlDatabase>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSqlQueryModel;
+class QTableView;
+
+namespace quirels {
+
+class FrameProgress;
+
+class TfrmAbrirQuirels : public QDialog {
+    Q_OBJECT
+public:
+    // What the main window does with the opened period: make it current,
+    // disable the backup command and open the annex windows.
+    using PeriodOpened = std::function<void(const PeriodKey &)>;
+
+    TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpened periodOpened, QWidget *parent = nullptr);
+    ~TfrmAbrirQuirels() override;
+
+    // "&Ok": the checks, the period (created on "Sim"), then the main window.
+    void open();
+    // The key of the company the grid's cursor is on; empty when none.
+    QString currentCompany() const;
+    // Moves the cursor to the first company whose key is equal to or after
+    // the text in key order (the last one when none is).
+    void seek(const QString &text);
+
+private:
+    QSqlDatabase m_db;
+    Dialogs &m_dialogs;
+    PeriodOpened m_periodOpened;
+    QSqlQueryModel *m_model;
+    QTableView *m_grid;
+    QLineEdit *m_search;
+    QComboBox *m_month;
+    QComboBox *m_year;
+    QPushButton *m_ok;
+    QWidget *m_progressFrame;
+    std::unique_ptr<FrameProgress> m_progress;
+};
+
+} // namespace quirels

@@ -1,0 +1,13 @@
+#include "MainWindow.h"
+
+namespace quirels {
+
+// The screens other parts of the program supply, one line each:
+//     window.registerScreen(screens::kValidacao, [&window](const QString &) { ...; return true; });
+//     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
+void installScreens(MainWindow &window)
+{
+    Q_UNUSED(window);
+}
+
+} // namespace quirels

@@ -1,0 +1,20 @@
+#pragma once
+// The start-up picture and the about box.
+
+#include <QPixmap>
+#include <QString>
+
+class QWidget;
+
+namespace quirels {
+
+QString applicationVersion();
+// The start-up picture, 496 × 305 pixels.
+QPixmap startupPicture();
+// A borderless white window that stays on top, centred on the screen,
+// showing the start-up picture with an hourglass cursor.
+QWidget *createSplash();
+// The about box: name and version, modal.
+void showAbout(QWidget *parent);
+
+} // namespace quirels

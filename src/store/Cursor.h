@@ -1,0 +1,273 @@
+#pragma once
+// A cursor over one table of the schema: the rows of the table restricted to
+// its master's current row, in the order of the primary key or of an index,
+// with a current row, a state (browse, edit, insert) and a pending-row buffer.
+//
+//     Cursor &p = dm.table("Produtos");      // rows of the current period
+//     p.insert();                             // link fields come from tblMes
+//     p.setValue("CdNCM", "2939.41.00");      // range rule runs here
+//     if (p.post()) { ... p.value("CdProduto") is the store's number ... }
+//
+// Rows are read lazily: a cursor whose master moved reloads on first use, so
+// moving a master costs nothing for details nobody looks at. Inserted and
+// edited rows are placed in the cache at their order position without a
+// reload, so posting many rows stays linear; wrap them in one
+// sql::Transaction for speed.
+//
+// Messages (rule refusals, range and width rules, store errors) go through
+// the cursor's Dialogs. The Status returned by post()/remove() carries the
+// same text; the caller must not show it a second time.
+
+#include "base/Dialogs.h"
+#include "base/Result.h"
+#include "store/Schema.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quirels::store {
+
+class Cursor : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    Q_ENUM(State)
+
+    // Error codes of post() and remove().
+    static constexpr int kRefused = 1;     // a rule refused; its message was shown
+    static constexpr int kStoreError = 2;  // the store failed; its message was shown
+
+    using BeforePost = std::function<bool(Cursor &)>; // false refuses the post
+    using Hook = std::function<void(Cursor &)>;
+
+    // A cursor named `name` (the data module's name, "tblProdutos") over the
+    // schema table, on the named connection.
+    Cursor(const QString &name, const schema::Table &table, const QString &connection, QObject *parent = nullptr);
+    ~Cursor() override;
+
+    const QString &name() const { return m_name; }
+    const schema::Table &table() const { return m_table; }
+    QString connectionName() const { return m_connection; }
+
+    // ---- configuration (before open, or followed by refresh) -------------
+    // The master whose current row restricts this cursor through the table's
+    // link fields (same names in both tables). Null: no restriction.
+    void setMaster(Cursor *master);
+    Cursor *master() const { return m_master; }
+    // Further fixed values: only rows whose fields equal them are shown, and
+    // inserted rows receive them (the observation views: Anexo = "A").
+    void setFixedValues(const QVariantMap &values);
+    // Orders by an index of the table (case-insensitive name) or, with an
+    // empty name, by the primary key. Reloads an open cursor. False when the
+    // table has no such index.
+    bool setOrder(const QString &indexName);
+    // Orders by an explicit field list (ties by primary key).
+    void setOrderFields(const QStringList &fields, bool caseInsensitive);
+    QString orderName() const { return m_orderName; }
+    void setDialogs(Dialogs *dialogs) { m_dialogs = dialogs; }
+    Dialogs &dialogs() const;
+
+    // A computed field: the value of `resultField` of the row of
+    // `lookupTable` whose `lookupKey` equals this row's `keyField`.
+    void addLookup(const QString &name, const QString &keyField, const QString &lookupTable,
+                   const QString &lookupKey, const QString &resultField);
+    QStringList lookupNames() const;
+
+    // ---- life cycle -------------------------------------------------------
+    // Opens on the connection and reads the rows; the store's message on
+    // failure (the cursor stays closed).
+    Status open();
+    // Drops pending changes, the rows and the prepared statements.
+    void close();
+    bool isOpen() const { return m_open; }
+    // Re-reads the rows, staying on the same row when it still exists.
+    Status refresh();
+
+    // ---- navigation -------------------------------------------------------
+    // Every move first settles a pending row of this cursor and of its
+    // details (posted when modified, else cancelled); false when a pending
+    // row was refused, and then the cursor stays where it was.
+    bool first();
+    bool last();
+    bool next();
+    bool prior();
+    // Moves to a row by 0-based position.
+    bool moveTo(int row);
+    // Nearest-key search: the first row whose order fields (after those fixed
+    // by the master) are >= the given values, compared as the order compares
+    // them. False (and on the last row) when every row is smaller.
+    bool findNearest(const QVariantList &key);
+    // Exact search: the first row whose fields equal the values (texts
+    // compared case-sensitively, numbers numerically). False: stays put.
+    bool locate(const QVariantMap &values);
+
+    int count() const;          // rows of the cursor (the pending insert not counted)
+    bool isEmpty() const { return count() == 0; }
+    int row() const;            // 0-based position of the current row, -1 when none
+    int recNo() const { return row() + 1; } // 1-based, 0 when none
+    bool eof() const;
+    bool bof() const;
+
+    // ---- values -----------------------------------------------------------
+    // A field of the current row (the pending buffer while editing or
+    // inserting) or a lookup; an invalid QVariant for null and for an
+    // unknown field. Field names are matched without regard to case.
+    QVariant value(const QString &field) const;
+    // A field of any row by position (for grids); lookups included.
+    QVariant valueAt(int row, const QString &field) const;
+    QVariant valueAt(int row, int fieldIndex) const;
+    bool isNull(const QString &field) const { return value(field).isNull(); }
+    // The current row (or the pending buffer) as field name -> value, every
+    // field of the table included (null ones as invalid QVariants).
+    QVariantMap record() const;
+
+    // Sets a field of the pending row (edit or insert state only). The value
+    // is converted to the field's type (texts with the regional decimal
+    // separator for numbers; an empty text is null); a value that is not a
+    // number for a numeric field, or outside the 0..100 range of a field that
+    // has it, is refused with its message (error box) and the field keeps its
+    // previous value. The auto-increment field cannot be set.
+    bool setValue(const QString &field, const QVariant &value);
+    // Sets several fields without the range rule: used by rules that
+    // complete the row before it is written (the closing stock).
+    void assign(const QVariantMap &values);
+
+    // ---- editing ----------------------------------------------------------
+    State state() const { return m_state; }
+    bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
+    bool isModified() const { return m_modified; }
+    // Starts editing the current row; false when there is none.
+    bool edit();
+    // Starts a new row (settling a pending one first): its link fields
+    // receive the master's current values, the fixed values are set and
+    // booleans start false. False when the pending row was refused.
+    bool insert();
+    bool append() { return insert(); }
+    // Writes the pending row: before-post hooks (a refusal leaves the row
+    // pending, message already shown), text widths, then the store. The
+    // auto-increment value given by the store is read back into the row.
+    Status post();
+    void cancel();
+    // Deletes the current row.
+    Status remove();
+    // Posts when modified, cancels an unmodified pending row; false when the
+    // post was refused (the row stays pending).
+    bool checkBrowseMode();
+
+    // ---- hooks ------------------------------------------------------------
+    void addBeforePost(BeforePost hook) { m_beforePost.push_back(std::move(hook)); }
+    void addAfterPost(Hook hook) { m_afterPost.push_back(std::move(hook)); }
+    // Runs each time the current row changes: moves, open, reload after the
+    // master moved, insert, cancel, remove.
+    void addAfterScroll(Hook hook) { m_afterScroll.push_back(std::move(hook)); }
+
+    // Display mask of a field: the schema's mask unless a rule changed it
+    // (counterpart numbers follow the value of the current row).
+    QString displayMask(const QString &field) const;
+    void setDisplayMask(const QString &field, const QString &mask);
+
+    // Index of a field in the table (case-insensitive), -1 when unknown.
+    int fieldIndex(const QString &field) const;
+
+signals:
+    // Grids: the rows were re-read or dropped (open, close, master moved).
+    void aboutToReset();
+    void resetDone();
+    void rowAboutToBeInserted(int row);
+    void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    // Edits: the current row moved (after the after-scroll hooks).
+    void currentChanged();
+    // Edits: a field of the pending buffer changed.
+    void fieldChanged(const QString &field);
+    void stateChanged(quirels::store::Cursor::State state);
+    // After a row was written (after the after-post hooks).
+    void posted();
+
+private:
+    struct Row {
+        qint64 rowid = 0;
+        QVector<QVariant> values;
+    };
+    struct OrderField {
+        int field;
+        bool nocase;
+    };
+    struct Lookup {
+        QString name;
+        int keyField;
+        QString table;
+        QString key;
+        QString result;
+        mutable QHash<QString, QVariant> cache;
+    };
+
+    void ensureLoaded() const;
+    Status load(qint64 keepRowid);
+    void invalidate();
+    void detailsInvalidate();
+    bool settle();
+    bool settleDetails();
+    void setCurrent(int row);
+    void scrolled();
+    void setState(State s);
+    QVariantList masterValues(bool *ok) const;
+    void buildOrder();
+    int compareRows(const Row &a, const Row &b) const;
+    int insertPosition(const Row &r) const;
+    QVariant normalized(int field, const QVariant &value, bool *ok) const;
+    QVariant lookupValue(const Lookup &l, const QVariant &key) const;
+    bool prepareWrites();
+    const Row *currentRow() const;
+    void refuse(const QString &message);
+
+    QString m_name;
+    const schema::Table &m_table;
+    QString m_connection;
+    QSqlDatabase m_db;
+    Cursor *m_master = nullptr;
+    std::vector<Cursor *> m_details;
+    QVariantMap m_fixed;
+    QString m_orderName;
+    QStringList m_orderFieldNames;
+    bool m_orderNocase = false;
+    std::vector<OrderField> m_order;     // full order: index fields, primary key
+    std::vector<OrderField> m_searchKey; // order fields not fixed by the master
+    Dialogs *m_dialogs = nullptr;
+    QHash<QString, int> m_fieldByName;
+    std::vector<Lookup> m_lookups;
+    QHash<QString, QString> m_masks;
+
+    bool m_open = false;
+    mutable bool m_loaded = false;
+    mutable std::vector<Row> m_rows;
+    mutable int m_current = -1;
+    mutable bool m_bof = true;
+    mutable bool m_eof = true;
+    mutable qint64 m_wantRowid = 0;      // row to land on at the next load
+    State m_state = State::Inactive;
+    QVector<QVariant> m_buffer;
+    bool m_modified = false;
+    int m_autoInc = -1;
+
+    std::unique_ptr<QSqlQuery> m_insert;
+    std::unique_ptr<QSqlQuery> m_update;
+    std::unique_ptr<QSqlQuery> m_delete;
+
+    std::vector<BeforePost> m_beforePost;
+    std::vector<Hook> m_afterPost;
+    std::vector<Hook> m_afterScroll;
+};
+
+} // namespace quirels::store

@@ -1,0 +1,241 @@
+#include "DataModule.h"
+
+#include "RecordRules.h"
+#include "Schema.h"
+
+#include <QSqlError>
+
+namespace quirels::store {
+
+DataModule::DataModule(Dialogs &dialogs, const QString &connection, QObject *parent)
+    : QObject(parent), m_dialogs(dialogs), m_connection(connection)
+{
+    for (const schema::Table &t : schema::tables()) {
+        Cursor *master = nullptr;
+        if (t.parent)
+            master = m_byTable.at(QString::fromLatin1(t.parent).toLower());
+        Cursor *c = add(QString::fromLatin1(t.cursor), t, master);
+        m_byTable[t.qname().toLower()] = c;
+        if (t.qname() == QLatin1String("Observacoes")) {
+            m_observacoes = c;
+            // One view per annex letter over the same table; G and H order by
+            // the full key, the others by the period key.
+            for (int i = 0; i < 8; ++i) {
+                const QChar letter(QLatin1Char(static_cast<char>('A' + i)));
+                Cursor *v = add(QStringLiteral("tblObsAnexo") + letter, t, m_byTable.at(QStringLiteral("mes")));
+                v->setFixedValues({{QStringLiteral("Anexo"), QString(letter)}});
+                QStringList order = schema::periodKey();
+                if (letter == QLatin1Char('G') || letter == QLatin1Char('H'))
+                    order.append(QStringLiteral("Anexo"));
+                v->setOrderFields(order, false);
+                m_obs[i] = v;
+            }
+        }
+    }
+    m_empresa = m_byTable.at(QStringLiteral("empresa"));
+    m_mes = m_byTable.at(QStringLiteral("mes"));
+    m_produtos = m_byTable.at(QStringLiteral("produtos"));
+    m_produtoFinal = m_byTable.at(QStringLiteral("produtofinal"));
+    m_substancia = m_byTable.at(QStringLiteral("substanciapresente"));
+
+    m_empresa->addLookup(QStringLiteral("lkpCNAE"), QStringLiteral("CdCNAE"), QStringLiteral("Cnae"),
+                         QStringLiteral("CDDESCRCNAE"), QStringLiteral("NMCNAE"));
+    m_produtoFinal->addLookup(QStringLiteral("lkpProduto"), QStringLiteral("CdProdControlado"),
+                              QStringLiteral("ProdutoControlado"), QStringLiteral("IdProdutoControlado"),
+                              QStringLiteral("NmProdutoControlado"));
+    importacao().addLookup(QStringLiteral("Lk_Pais"), QStringLiteral("CdPais"), QStringLiteral("Paises"),
+                           QStringLiteral("CDPAIS"), QStringLiteral("NMPAIS"));
+    wireRules();
+}
+
+DataModule::~DataModule()
+{
+    disconnect();
+    // Details first, so no cursor outlives its master's bookkeeping.
+    while (!m_owned.empty())
+        m_owned.pop_back();
+}
+
+Cursor *DataModule::add(const QString &name, const schema::Table &t, Cursor *master)
+{
+    auto c = std::make_unique<Cursor>(name, t, m_connection);
+    c->setObjectName(name);
+    c->setDialogs(&m_dialogs);
+    if (master)
+        c->setMaster(master);
+    Cursor *raw = c.get();
+    m_owned.push_back(std::move(c));
+    m_order.push_back(raw);
+    return raw;
+}
+
+void DataModule::wireRules()
+{
+    m_produtos->addBeforePost([](Cursor &c) {
+        QVariantMap row = c.record();
+        if (!rules::validarProduto(row, c.dialogs()))
+            return false;
+        rules::applyClosingStock(row);
+        c.assign(row);
+        return true;
+    });
+    m_produtoFinal->addBeforePost([](Cursor &c) { return rules::validarProdutoFinal(c.record(), c.dialogs()); });
+    m_substancia->addBeforePost([](Cursor &c) { return rules::validarSubstanciaPresente(c.record(), c.dialogs()); });
+
+    // Counterpart numbers show the mask their length asks for; a value of
+    // another length keeps the mask of the row seen before.
+    for (const schema::Table &t : schema::tables()) {
+        const QStringList fields = rules::counterpartFields(t.qname());
+        if (fields.isEmpty())
+            continue;
+        table(t.qname()).addAfterScroll([fields](Cursor &c) {
+            for (const QString &f : fields)
+                c.setDisplayMask(f, rules::counterpartMask(c.value(f).toString(), c.displayMask(f)));
+        });
+    }
+
+    // Writing through a view shows in the general cursor.
+    for (Cursor *v : m_obs)
+        v->addAfterPost([this](Cursor &) {
+            if (!m_observacoes->isOpen())
+                return;
+            m_observacoes->checkBrowseMode();
+            m_observacoes->close();
+            if (Status s = m_observacoes->open(); !s)
+                m_dialogs.error(s.message());
+        });
+}
+
+QSqlDatabase DataModule::database() const { return QSqlDatabase::database(m_connection, false); }
+
+bool DataModule::isConnected() const
+{
+    return QSqlDatabase::contains(m_connection) && database().isOpen();
+}
+
+Cursor *DataModule::cursor(const QString &name) const
+{
+    for (Cursor *c : m_order)
+        if (c->name().compare(name, Qt::CaseInsensitive) == 0)
+            return c;
+    return nullptr;
+}
+
+Cursor &DataModule::table(const QString &tableName) const { return *m_byTable.at(tableName.toLower()); }
+
+Cursor &DataModule::obsAnexo(QChar letter) const
+{
+    const int i = letter.toUpper().unicode() - 'A';
+    Q_ASSERT(i >= 0 && i < 8);
+    return *m_obs[i];
+}
+
+const QStringList &DataModule::querySlotNames()
+{
+    static const QStringList names{QStringLiteral("qryGenerica"),  QStringLiteral("qryExclusao"),
+                                   QStringLiteral("qryImportacao"), QStringLiteral("QryConsulta"),
+                                   QStringLiteral("QryRelAnexoB"), QStringLiteral("QryRelAnexoC"),
+                                   QStringLiteral("QryRelAnexoE"), QStringLiteral("QryRelAnexoF"),
+                                   QStringLiteral("QryRelAnexoG"), QStringLiteral("QryRelAnexoH")};
+    return names;
+}
+
+QSqlQuery &DataModule::query(const QString &name)
+{
+    if (m_queries.empty() && isConnected())
+        createQuerySlots();
+    const auto it = m_queries.find(name.toLower());
+    if (it == m_queries.end()) {
+        m_noQuery = QSqlQuery();
+        return m_noQuery;
+    }
+    return *it->second;
+}
+
+void DataModule::createQuerySlots()
+{
+    m_queries.clear();
+    const QSqlDatabase db = database();
+    for (const QString &n : querySlotNames())
+        m_queries[n.toLower()] = std::make_unique<QSqlQuery>(db);
+}
+
+void DataModule::dropQuerySlots()
+{
+    m_queries.clear();
+    m_noQuery = QSqlQuery();
+}
+
+bool DataModule::validarProduto()
+{
+    return !m_produtos->isEditing() || rules::validarProduto(m_produtos->record(), m_dialogs);
+}
+
+bool DataModule::validarProdutoFinal()
+{
+    return !m_produtoFinal->isEditing() || rules::validarProdutoFinal(m_produtoFinal->record(), m_dialogs);
+}
+
+bool DataModule::validarSubstanciaPresente()
+{
+    return !m_substancia->isEditing() || rules::validarSubstanciaPresente(m_substancia->record(), m_dialogs);
+}
+
+Status DataModule::fail(const Error &e)
+{
+    m_dialogs.error(e.message);
+    return e;
+}
+
+Status DataModule::openAll()
+{
+    if (!isConnected())
+        return fail(makeError(QStringLiteral("O banco de dados não está conectado."), 2));
+    createQuerySlots();
+    for (Cursor *c : m_order)
+        if (Status s = c->open(); !s)
+            return fail(s.error());
+    return {};
+}
+
+void DataModule::closeAll()
+{
+    // Details before their masters, so no detail reloads on the way.
+    for (auto it = m_order.rbegin(); it != m_order.rend(); ++it)
+        (*it)->close();
+    dropQuerySlots();
+}
+
+Status DataModule::reopenAll()
+{
+    closeAll();
+    return openAll();
+}
+
+void DataModule::disconnect()
+{
+    closeAll();
+    close(m_connection);
+}
+
+Status DataModule::openAtStartup(const QString &dataFolder, const StartupOptions &options)
+{
+    disconnect();
+    m_dataFolder = dataFolder;
+    OpenOptions o;
+    o.connection = m_connection;
+    o.sharedFolder = options.localShare;
+    o.busyTimeoutMs = options.busyTimeoutMs;
+    Result<QSqlDatabase> db = open(dataFolder, o);
+    if (!db)
+        return fail(db.error());
+    if (Status s = upgradeSchema(*db); !s)
+        return fail(s.error());
+    if (Status s = removeDayIndexFiles(dataFolder); !s)
+        return fail(s.error());
+    if (Status s = ensureDayIndexes(*db); !s)
+        return fail(s.error());
+    return openAll();
+}
+
+} // namespace quirels::store

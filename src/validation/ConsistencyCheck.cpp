@@ -1,0 +1,591 @@
+#include "ConsistencyCheck.h"
+
+#include "Messages.h"
+#include "shell/Messages.h"
+#include "base/Numbers.h"
+#include "store/Sql.h"
+
+#include <QHash>
+#include <QSqlQuery>
+#include <QVariant>
+#include <array>
+#include <limits>
+
+namespace quirels::validation {
+
+namespace {
+
+constexpr int kStoreError = 2;
+constexpr int kNothingToCheck = 1;
+
+// A text is empty when nothing but blanks and control characters remain
+// after trimming, as the screens trim.
+QString trimmed(const QString &s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s.at(b).unicode() <= 0x20)
+        ++b;
+    while (e > b && s.at(e - 1).unicode() <= 0x20)
+        --e;
+    return s.mid(b, e - b);
+}
+
+// The CLF as the company window shows it is a mask of eight digits, a hyphen
+// and one digit. A value left blank in that mask reads back as blanks around
+// the hyphen ("       - "); it holds no licence number, just like an empty one.
+bool clfIsEmpty(const QString &clf)
+{
+    for (const QChar c : clf)
+        if (c.unicode() > 0x20 && c != QLatin1Char('-') && c != QLatin1Char('_'))
+            return false;
+    return true;
+}
+
+double num(const QVariant &v) { return v.isNull() ? 0.0 : v.toDouble(); }
+
+// Movements belong to a product by name and concentration, never by code.
+// An empty name and a missing concentration read as "" and 0.
+struct MatchKey {
+    QString name;
+    double concentration;
+    bool operator==(const MatchKey &o) const { return name == o.name && concentration == o.concentration; }
+};
+
+size_t qHash(const MatchKey &k, size_t seed = 0)
+{
+    return ::qHash(k.name, seed) ^ ::qHash(k.concentration, seed);
+}
+
+MatchKey matchKey(const QVariant &name, const QVariant &concentration)
+{
+    const double c = num(concentration);
+    return MatchKey{name.isNull() ? QString() : name.toString(), c == 0.0 ? 0.0 : c};
+}
+
+struct MovementSums {
+    double purchases = 0;
+    double sales = 0;
+    double others = 0;
+    bool badCfop = false; // a matching movement whose CFOP does not read
+};
+
+struct Product {
+    int code = 0;
+    QString name;
+    double concentration = 0;
+    MatchKey key;
+    QVariant perdas, entradasDiv, saidasDiv; // as stored: empty stays empty
+    double compras = 0, vendas = 0, importacao = 0, exportacao = 0;
+    bool hasFinalProduct = false;
+};
+
+struct Company {
+    QString clf, mainGroup, groupIXText, cnae;
+    std::array<bool, 9> groups{};
+    bool group(int roman) const { return groups[static_cast<size_t>(roman - 1)]; }
+};
+
+// Queries restricted to the period, every value bound.
+class PeriodReader {
+public:
+    PeriodReader(QSqlDatabase &db, const PeriodKey &p) : m_db(db), m_p(p) {}
+
+    Result<QSqlQuery> select(const QString &columnsAndFrom, const QString &tail = QString(),
+                             const QList<QPair<QString, QVariant>> &more = {})
+    {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        const QString text = QStringLiteral("SELECT ") + columnsAndFrom
+            + QStringLiteral(" WHERE CdCNPJEmpr = :cnpj AND NrAno = :ano AND NmMes = :mes") + tail;
+        if (!q.prepare(text))
+            return makeError(sql::errorText(q), kStoreError);
+        q.bindValue(QStringLiteral(":cnpj"), m_p.cnpj);
+        q.bindValue(QStringLiteral(":ano"), m_p.ano);
+        q.bindValue(QStringLiteral(":mes"), m_p.mes);
+        for (const auto &b : more)
+            q.bindValue(b.first, b.second);
+        if (!q.exec())
+            return makeError(sql::errorText(q), kStoreError);
+        return q;
+    }
+
+    // Whether the table holds a row of the period.
+    Result<bool> any(const QString &table)
+    {
+        Result<QSqlQuery> q = select(QStringLiteral("1 FROM ") + sql::id(table), QStringLiteral(" LIMIT 1"));
+        if (!q)
+            return q.error();
+        return q->next();
+    }
+
+private:
+    QSqlDatabase &m_db;
+    PeriodKey m_p;
+};
+
+Result<Company> readCompany(QSqlDatabase &db, const QString &cnpj)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT NrCLF, DsGrupoPrincipal, DsGrupoIX, CdCNAE, FlGrupoI, FlGrupoII, FlGrupoIII,"
+                             " FlGrupoIV, FlGrupoV, FlGrupoVI, FlGrupoVII, FlGrupoVIII, FlGrupoIX"
+                             " FROM Empresa WHERE CdCNPJEmpr = :cnpj"));
+    q.bindValue(QStringLiteral(":cnpj"), cnpj);
+    if (!q.exec())
+        return makeError(sql::errorText(q), kStoreError);
+    if (!q.next())
+        return makeError(shell::msg::empresaNaoCadastrada(cnpj), kNothingToCheck);
+    Company c;
+    c.clf = q.value(0).toString();
+    c.mainGroup = q.value(1).toString();
+    c.groupIXText = q.value(2).toString();
+    c.cnae = q.value(3).toString();
+    for (int i = 0; i < 9; ++i) {
+        const QVariant v = q.value(4 + i);
+        c.groups[static_cast<size_t>(i)] = !v.isNull() && v.toBool(); // a missing flag is a group not present
+    }
+    return c;
+}
+
+// The activity selector of the company window shows the CNAE's name.
+Result<bool> cnaeHasName(QSqlDatabase &db, const QString &code)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 1 FROM Cnae WHERE CDDESCRCNAE = :c AND length(NMCNAE) > 0 LIMIT 1"));
+    q.bindValue(QStringLiteral(":c"), code);
+    if (!q.exec())
+        return makeError(sql::errorText(q), kStoreError);
+    return q.next();
+}
+
+Result<QList<Product>> readProducts(PeriodReader &r)
+{
+    Result<QSqlQuery> q = r.select(
+        QStringLiteral("p.CdProduto, p.NmProduto, p.VlConcentracao, p.QtPerdas, p.QtEntradasDiv, p.QtSaidasDiv,"
+                       " p.QtCompras, p.QtVendas, p.QtImportacao, p.QtExportacao,"
+                       " EXISTS (SELECT 1 FROM ProdutoFinal f WHERE f.CdCNPJEmpr = p.CdCNPJEmpr"
+                       " AND f.NrAno = p.NrAno AND f.NmMes = p.NmMes AND f.CdProduto = p.CdProduto)"
+                       " FROM Produtos p"),
+        QStringLiteral(" ORDER BY p.CdProduto"));
+    if (!q)
+        return q.error();
+    QList<Product> out;
+    while (q->next()) {
+        Product p;
+        p.code = q->value(0).toInt();
+        p.name = q->value(1).toString();
+        p.concentration = num(q->value(2));
+        p.key = matchKey(q->value(1), q->value(2));
+        p.perdas = q->value(3);
+        p.entradasDiv = q->value(4);
+        p.saidasDiv = q->value(5);
+        p.compras = num(q->value(6));
+        p.vendas = num(q->value(7));
+        p.importacao = num(q->value(8));
+        p.exportacao = num(q->value(9));
+        p.hasFinalProduct = q->value(10).toBool();
+        out.append(p);
+    }
+    return out;
+}
+
+// Purchases, sales and others of every (name, concentration) in one pass:
+// the movements are summed per CFOP text by the store, and each distinct
+// CFOP text is read and classified once.
+Result<QHash<MatchKey, MovementSums>> movementSums(PeriodReader &r)
+{
+    Result<QSqlQuery> q = r.select(QStringLiteral("NmProduto, VlConcentracao, NrCFOP, TOTAL(VlQuantidade) FROM Movimentacao"),
+                                   QStringLiteral(" GROUP BY NmProduto, VlConcentracao, NrCFOP"));
+    if (!q)
+        return q.error();
+    QHash<QString, std::optional<CfopClass>> classOf;
+    QHash<MatchKey, MovementSums> out;
+    while (q->next()) {
+        MovementSums &s = out[matchKey(q->value(0), q->value(1))];
+        const QString cfop = q->value(2).toString();
+        auto c = classOf.constFind(cfop);
+        if (c == classOf.constEnd()) {
+            const std::optional<int> n = cfopNumber(cfop);
+            c = classOf.insert(cfop, n ? std::optional<CfopClass>(classifyCfop(*n)) : std::nullopt);
+        }
+        if (!c.value()) {
+            s.badCfop = true;
+            continue;
+        }
+        const double quantity = q->value(3).toDouble();
+        switch (*c.value()) {
+        case CfopClass::Purchase: s.purchases += quantity; break;
+        case CfopClass::Sale: s.sales += quantity; break;
+        case CfopClass::Other: s.others += quantity; break;
+        }
+    }
+    return out;
+}
+
+// The first movement of the product, in the order of the movement list (by
+// day), whose CFOP does not read: its text is the one reported.
+Result<QString> firstBadCfop(PeriodReader &r, const MatchKey &key)
+{
+    Result<QSqlQuery> q = r.select(QStringLiteral("NmProduto, VlConcentracao, NrCFOP FROM Movimentacao"),
+                                   QStringLiteral(" ORDER BY NrDia COLLATE NOCASE, NrMovimentacao"));
+    if (!q)
+        return q.error();
+    while (q->next()) {
+        const QString cfop = q->value(2).toString();
+        if (!cfopNumber(cfop) && matchKey(q->value(0), q->value(1)) == key)
+            return cfopDigits(cfop);
+    }
+    return QString();
+}
+
+// Sums of one quantity column per (name, concentration), optionally split by
+// a one-letter direction column.
+Result<QHash<MatchKey, double>> sumsBy(PeriodReader &r, const QString &table, const QString &concentration,
+                                       const QString &quantity, const QString &direction = QString(),
+                                       const QString &value = QString())
+{
+    QString tail;
+    QList<QPair<QString, QVariant>> binds;
+    if (!direction.isEmpty()) {
+        tail = QStringLiteral(" AND ") + sql::id(direction) + QStringLiteral(" = :dir");
+        binds.append({QStringLiteral(":dir"), value});
+    }
+    tail += QStringLiteral(" GROUP BY NmProduto, ") + sql::id(concentration);
+    Result<QSqlQuery> q = r.select(QStringLiteral("NmProduto, ") + sql::id(concentration) + QStringLiteral(", TOTAL(")
+                                       + sql::id(quantity) + QStringLiteral(") FROM ") + sql::id(table),
+                                   tail, binds);
+    if (!q)
+        return q.error();
+    QHash<MatchKey, double> out;
+    while (q->next())
+        out[matchKey(q->value(0), q->value(1))] += q->value(2).toDouble();
+    return out;
+}
+
+QString shown(const QVariant &quantity)
+{
+    return quantity.isNull() ? QString() : trimmed(numbers::format(quantity.toDouble(), QStringLiteral("0.000")));
+}
+
+CheckLine line(LineKind kind, const QString &status, const QString &location, Place place = Place::None,
+               QChar annex = QChar(), int row = 0)
+{
+    return CheckLine{kind, status, location, place, annex, row};
+}
+
+CheckLine annexLine(bool ok, const QString &failed, const QString &passed, LineKind failKind, const QString &failLocation,
+                    const QString &okLocation, QChar annex, int row = 0)
+{
+    return ok ? line(LineKind::Confirmation, passed, okLocation, Place::Annex, annex, row)
+              : line(failKind, failed, failLocation, Place::Annex, annex, row);
+}
+
+} // namespace
+
+QString cfopDigits(const QString &nrCfop)
+{
+    QString t = nrCfop;
+    const qsizetype point = t.indexOf(QLatin1Char('.'));
+    if (point >= 0)
+        t.remove(point, 1);
+    return t;
+}
+
+std::optional<int> cfopNumber(const QString &nrCfop)
+{
+    const QString t = cfopDigits(nrCfop);
+    qsizetype i = 0;
+    while (i < t.size() && t.at(i) == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < t.size() && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-')))
+        negative = t.at(i++) == QLatin1Char('-');
+    if (i == t.size())
+        return std::nullopt;
+    qint64 v = 0;
+    for (; i < t.size(); ++i) {
+        const char16_t c = t.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        v = v * 10 + (c - u'0');
+        if (v > static_cast<qint64>(std::numeric_limits<int>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        v = -v;
+    if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+CfopClass classifyCfop(int n)
+{
+    struct Range {
+        int from, to;
+    };
+    static const Range purchases[] = {{1100, 1122}, {1250, 1257}, {1401, 1407}, {2100, 2122}, {2250, 2257},
+                                      {2401, 2407}, {3100, 3127}, {3250, 3251}, {1126, 1126}, {1400, 1400},
+                                      {1551, 1551}, {1556, 1556}, {2126, 2126}, {2551, 2551}, {2556, 2556}};
+    static const Range sales[] = {{5100, 5123}, {5250, 5258}, {5401, 5405}, {6100, 6123}, {6250, 6258},
+                                  {6401, 6404}, {7100, 7127}, {7250, 7251}, {5551, 5551}, {6551, 6551}};
+    for (const Range &r : purchases)
+        if (n >= r.from && n <= r.to)
+            return CfopClass::Purchase;
+    for (const Range &r : sales)
+        if (n >= r.from && n <= r.to)
+            return CfopClass::Sale;
+    return CfopClass::Other;
+}
+
+QString productLabel(const QString &name, double concentration)
+{
+    return name + QStringLiteral(" a ") + numbers::general(concentration) + QLatin1Char('%');
+}
+
+bool sameQuantity(double a, double b)
+{
+    const QString picture = QStringLiteral("0.000");
+    return numbers::format(a, picture) == numbers::format(b, picture);
+}
+
+Result<std::optional<int>> firstProduct(QSqlDatabase &db, const PeriodKey &period)
+{
+    PeriodReader r(db, period);
+    Result<QSqlQuery> q = r.select(QStringLiteral("CdProduto FROM Produtos"), QStringLiteral(" ORDER BY CdProduto LIMIT 1"));
+    if (!q)
+        return q.error();
+    if (!q->next())
+        return std::optional<int>();
+    return std::optional<int>(q->value(0).toInt());
+}
+
+Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std::optional<int> currentProduct)
+{
+    PeriodReader r(db, period);
+    Result<bool> periodExists = r.any(QStringLiteral("Mes"));
+    if (!periodExists)
+        return periodExists.error();
+    if (!*periodExists)
+        return makeError(msg::kPeriodMissing.arg(period.mes, period.ano, period.cnpj), kNothingToCheck);
+    Result<Company> company = readCompany(db, period.cnpj);
+    if (!company)
+        return company.error();
+    const Company &c = *company;
+
+    ValidationReport rep;
+    auto companyLine = [&rep](bool ok, const QString &failed, const QString &passed) {
+        rep.add(line(ok ? LineKind::Confirmation : LineKind::Error, ok ? passed : failed, msg::kLocCompany, Place::Company));
+    };
+
+    // Company information.
+    companyLine(!clfIsEmpty(c.clf), msg::kClfEmpty, msg::kClfOk);
+    companyLine(!trimmed(c.mainGroup).isEmpty(), msg::kMainGroupEmpty, msg::kMainGroupOk);
+    bool anyGroup = false;
+    for (bool g : c.groups)
+        anyGroup = anyGroup || g;
+    companyLine(anyGroup, msg::kNoGroup, msg::kGroupOk);
+    if (c.group(9))
+        companyLine(!trimmed(c.groupIXText).isEmpty(), msg::kGroupIXEmpty, msg::kGroupIXOk);
+    Result<bool> cnae = cnaeHasName(db, c.cnae);
+    if (!cnae)
+        return cnae.error();
+    companyLine(*cnae, msg::kCnaeMissing, msg::kCnaeOk);
+
+    // Annex XI-A.
+    QList<Product> products;
+    bool productsRead = false;
+    if (c.group(1) || c.group(2) || c.group(3) || c.group(5) || c.group(6)) {
+        Result<QList<Product>> read = readProducts(r);
+        if (!read)
+            return read.error();
+        products = read.take();
+        productsRead = true;
+        const Product *current = products.isEmpty() ? nullptr : &products.first();
+        if (currentProduct)
+            for (const Product &p : products)
+                if (p.code == *currentProduct)
+                    current = &p;
+        const int currentRow = current ? current->code : 0;
+
+        // Complementary information for losses, other entries and exits.
+        const QString zero = numbers::format(0.0, QStringLiteral("0.000"));
+        bool informed = false;
+        if (current)
+            for (const QVariant &v : {current->perdas, current->entradasDiv, current->saidasDiv}) {
+                const QString s = shown(v);
+                informed = informed || (!s.isEmpty() && s != zero);
+            }
+        if (informed) {
+            Result<QSqlQuery> obs = r.select(QStringLiteral("Observacao FROM Observacoes"), QStringLiteral(" AND Anexo = 'A'"));
+            if (!obs)
+                return obs.error();
+            const bool written = obs->next() && !trimmed(obs->value(0).toString()).isEmpty();
+            rep.add(written ? line(LineKind::Confirmation, msg::kComplementaryOk, msg::kLocAnnexAComplementary,
+                                   Place::Annex, QLatin1Char('A'), currentRow)
+                            : line(LineKind::Alert, msg::kComplementaryAlert, msg::kLocAnnexAObservations,
+                                   Place::Annex, QLatin1Char('A'), currentRow));
+        } else {
+            rep.countItem();
+        }
+
+        // Products.
+        rep.add(annexLine(!products.isEmpty(), msg::kNoProducts, msg::kProductsOk, LineKind::Error,
+                          msg::kLocAnnexAGeneral, msg::kLocAnnexAGeneralBlank, QLatin1Char('A')));
+
+        // Purchases or sales need annex XI-B.
+        if (current && (current->compras > 0 || current->vendas > 0)) {
+            Result<bool> moves = r.any(QStringLiteral("Movimentacao"));
+            if (!moves)
+                return moves.error();
+            rep.add(annexLine(*moves, msg::kAnnexBRequired, msg::kAnnexBOk, LineKind::Error, msg::kLocAnnexAGeneral,
+                              msg::kLocAnnexAGeneral, QLatin1Char('A'), currentRow));
+        }
+
+        // Purchase, sale and other totals of every product.
+        const bool finalGroups = c.group(1) || c.group(2);
+        int finalProducts = 0;
+        if (!products.isEmpty()) {
+            Result<QHash<MatchKey, MovementSums>> sums = movementSums(r);
+            if (!sums)
+                return sums.error();
+            const MovementSums none;
+            for (const Product &p : products) {
+                if (finalGroups && p.hasFinalProduct)
+                    ++finalProducts;
+                const auto found = sums->constFind(p.key);
+                const MovementSums &s = found == sums->constEnd() ? none : found.value();
+                rep.setLastVisitedProduct(p.code);
+                if (s.badCfop) {
+                    Result<QString> bad = firstBadCfop(r, p.key);
+                    if (!bad)
+                        return bad.error();
+                    rep.stop(msg::kNotAnInteger.arg(*bad));
+                    return rep;
+                }
+                const QString label = productLabel(p.name, p.concentration);
+                const QChar a = QLatin1Char('A');
+                const QString &loc = msg::kLocAnnexAGeneral;
+                rep.add(annexLine(sameQuantity(s.purchases, p.compras), msg::kPurchaseDiffers + label,
+                                  msg::kPurchaseOk + label, LineKind::Error, loc, loc, a, p.code));
+                rep.add(annexLine(sameQuantity(s.sales, p.vendas), msg::kSaleDiffers + label, msg::kSaleOk + label,
+                                  LineKind::Error, loc, loc, a, p.code));
+                rep.add(annexLine(sameQuantity(s.others, num(p.entradasDiv) + num(p.saidasDiv)),
+                                  msg::kOtherDiffers + label, msg::kOtherOk + label, LineKind::Alert, loc, loc, a,
+                                  p.code));
+            }
+        }
+
+        // Final products.
+        if (finalGroups)
+            rep.add(annexLine(finalProducts > 0, msg::kFinalMissing, msg::kFinalOk, LineKind::Error,
+                              msg::kLocAnnexAFinal, msg::kLocAnnexAFinal, QLatin1Char('A')));
+
+        // Imports or exports of the last product need annex XI-C.
+        const Product *last = products.isEmpty() ? nullptr : &products.last();
+        if (last && (last->importacao > 0 || last->exportacao > 0)) {
+            Result<bool> imports = r.any(QStringLiteral("Importacao"));
+            if (!imports)
+                return imports.error();
+            rep.add(annexLine(*imports, msg::kAnnexCRequired, msg::kAnnexCOk, LineKind::Error, msg::kLocAnnexAGeneral,
+                              msg::kLocAnnexAGeneralBlank, QLatin1Char('A'), last->code));
+        }
+
+        // Import and export totals of every product.
+        if (!products.isEmpty()) {
+            Result<QHash<MatchKey, double>> imports = sumsBy(r, QStringLiteral("Importacao"), QStringLiteral("VlConcentracao"),
+                                                             QStringLiteral("QtImportacao"));
+            if (!imports)
+                return imports.error();
+            for (const Product &p : products) {
+                const QString label = productLabel(p.name, p.concentration);
+                rep.add(annexLine(sameQuantity(imports->value(p.key, 0.0), p.importacao + p.exportacao),
+                                  msg::kImportDiffers + label, msg::kImportOk + label, LineKind::Error,
+                                  msg::kLocAnnexAGeneral, msg::kLocAnnexAGeneralBlank, QLatin1Char('A'), p.code));
+            }
+        }
+    }
+
+    // Group IV: residues.
+    if (c.group(4)) {
+        Result<bool> residues = r.any(QStringLiteral("Residuo"));
+        if (!residues)
+            return residues.error();
+        rep.add(annexLine(*residues, msg::kResidueMissing, msg::kResidueOk, LineKind::Error, msg::kLocResidue,
+                          msg::kLocResidueAndMovement, QLatin1Char('G')));
+    }
+
+    // Group VII: storage.
+    Result<bool> storage = r.any(QStringLiteral("Armazenagem"));
+    if (!storage)
+        return storage.error();
+    if (c.group(7))
+        rep.add(annexLine(*storage, msg::kStorageMissing, msg::kStorageOk, LineKind::Error, msg::kLocStorage,
+                          msg::kLocStorage, QLatin1Char('D')));
+
+    // Storage balances: the storage row of annex XI-D against its entries and
+    // exits in annex XI-E.
+    if ((c.group(7) || c.group(9)) && *storage) {
+        Result<QHash<MatchKey, double>> entries = sumsBy(r, QStringLiteral("MovArmazenagem"), QStringLiteral("Vlconcentracao"),
+                                                         QStringLiteral("QtMovArmazenagem"), QStringLiteral("DsES"),
+                                                         QStringLiteral("E"));
+        if (!entries)
+            return entries.error();
+        Result<QHash<MatchKey, double>> exits = sumsBy(r, QStringLiteral("MovArmazenagem"), QStringLiteral("Vlconcentracao"),
+                                                       QStringLiteral("QtMovArmazenagem"), QStringLiteral("DsES"),
+                                                       QStringLiteral("S"));
+        if (!exits)
+            return exits.error();
+        Result<QSqlQuery> q = r.select(QStringLiteral("CdArmazenagem, NmProduto, VlConcentracao, QtEstoqueAnt, QtEstoqueAtual"
+                                                      " FROM Armazenagem"),
+                                       QStringLiteral(" ORDER BY CdArmazenagem"));
+        if (!q)
+            return q.error();
+        while (q->next()) {
+            const MatchKey key = matchKey(q->value(1), q->value(2));
+            const double balance = num(q->value(3)) + entries->value(key, 0.0) - exits->value(key, 0.0);
+            const QString label = productLabel(q->value(1).toString(), num(q->value(2)));
+            rep.add(annexLine(sameQuantity(balance, num(q->value(4))), msg::kStorageDiffers + label,
+                              msg::kStorageBalanceOk + label, LineKind::Alert, msg::kLocStorageMovement,
+                              msg::kLocStorageMovement, QLatin1Char('D'), q->value(0).toInt()));
+        }
+    }
+
+    // Group VIII: transport.
+    if (c.group(8)) {
+        Result<bool> transport = r.any(QStringLiteral("Transporte"));
+        if (!transport)
+            return transport.error();
+        rep.add(annexLine(*transport, msg::kTransportMissing, msg::kTransportOk, LineKind::Error, msg::kLocTransport,
+                          msg::kLocTransport, QLatin1Char('F')));
+    }
+
+    // Group IX: at least one annex filled in. The line counts as an error but
+    // not as a validated item.
+    if (c.group(9)) {
+        bool anyRow = productsRead && !products.isEmpty();
+        for (const char *t : {"Produtos", "MovArmazenagem", "Movimentacao", "Importacao", "Residuo", "Armazenagem", "Transporte"}) {
+            if (anyRow)
+                break;
+            Result<bool> has = r.any(QString::fromLatin1(t));
+            if (!has)
+                return has.error();
+            anyRow = *has;
+        }
+        if (!anyRow)
+            rep.add(line(LineKind::Error, msg::kAllAnnexesEmpty, msg::kLocAllAnnexes), false);
+    }
+
+    // What the entry screens enforce as data are typed.
+    for (const QString *s : {&msg::kCnpjChecked, &msg::kInvalidValuesChecked, &msg::kNegativeValuesChecked,
+                             &msg::kRequiredFieldsChecked})
+        rep.add(line(LineKind::Confirmation, *s, msg::kLocAllFields));
+    const std::pair<const QString *, char> dates[] = {
+        {&msg::kLocAnnexB, 'B'}, {&msg::kLocAnnexE, 'E'}, {&msg::kLocAnnexF, 'F'}, {&msg::kLocAnnexH, 'H'}};
+    for (const auto &d : dates)
+        rep.add(line(LineKind::Confirmation, msg::kDatesChecked, *d.first, Place::Annex, QLatin1Char(d.second)));
+    return rep;
+}
+
+} // namespace quirels::validation

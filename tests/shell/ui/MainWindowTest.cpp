@@ -1,0 +1,321 @@
+#include "ShellFixture.h"
+#include "shell/Annexes.h"
+#include "shell/Links.h"
+#include "shell/Messages.h"
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusTipEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace quirels;
+using namespace quirels::test;
+namespace msg = quirels::shell::msg;
+
+TEST_F(ShellTest, CommandsAsDeclared)
+{
+    QStringList menus;
+    for (QAction *a : window->menuBar()->actions())
+        menus.append(a->text());
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("&Arquivo"), QStringLiteral("Quirels"), QStringLiteral("Ferramentas"),
+                                  QStringLiteral("Relatórios"), QStringLiteral("Janela"), QStringLiteral("Ajuda")}));
+    QStringList arquivo;
+    for (QAction *a : window->menu(QStringLiteral("mnuArquivo"))->actions())
+        if (!a->isSeparator())
+            arquivo.append(a->text());
+    EXPECT_EQ(arquivo.mid(0, 3), (QStringList{QStringLiteral("&Nova Empresa"), QStringLiteral("&Abrir..."),
+                                              QStringLiteral("E&xcluir Movimento")}));
+    EXPECT_EQ(arquivo.last(), QStringLiteral("Sai&r"));
+
+    struct Case {
+        const char *name;
+        const char *caption;
+        const char *shortcut;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {"mniNovaEmpresa", "&Nova Empresa", "F2", true},
+        {"mniAbrirEmpresa", "&Empresa", "F3", true},
+        {"mniAbrirTexto", "Arquivo Texto", "", true},
+        {"mniExcluirMovimento", "E&xcluir Movimento", "", false},
+        {"mniInformacoesEmpresa", "&Informações sobre a Empresa", "", false},
+        {"mniValidar", "&Validar", "F4", false},
+        {"mniGerarArquivo", "&Gerar Arquivo", "F5", false},
+        {"mniEnviarArquivo", "&Enviar Arquivo", "F6", false},
+        {"mniSair", "Sai&r", "", true},
+        {"mniGeracaoResiduo", "Anexo XI-G - Quirel de Controle de Geração/Reaproveitamento/Reciclagem de Resíduos", "",
+         false},
+        {"mniBackup", "Backup e Restauração de Arquivos", "", true},
+        {"mniRegistrarDLLs", "Registrar DLLs", "", true},
+        {"mniImprimirTodososAnexos", "Imprimir Todos os Anexos", "", false},
+        {"mniCascata", "&Cascata", "", false},
+        {"mniSobre", "Sobre", "", true},
+        {"btnNova", "Nova", "", true},
+        {"btnValidar", "Validar", "", false},
+        {"btnMovimentacaoResiduo", "H", "", false},
+    };
+    for (const Case &c : cases) {
+        QAction *a = window->command(QString::fromLatin1(c.name));
+        ASSERT_NE(a, nullptr) << c.name;
+        EXPECT_EQ(a->text(), QString::fromUtf8(c.caption)) << c.name;
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(c.shortcut))) << c.name;
+        EXPECT_EQ(a->isEnabled(), c.enabled) << c.name;
+    }
+    // Hints: the short part as tool tip, the long part for the message panel.
+    struct Hint {
+        const char *name;
+        const char *tip;
+        const char *status;
+    };
+    const Hint hints[] = {
+        {"btnNova", "Nova", "Permite o cadastramento de uma nova empresa"},
+        {"btnValidar", "Validar\nInformações", "Processa a validação das informações declaradas"},
+        {"mniVertical", "", "Organiza as janelas de forma vertica"},
+        {"mniFecharJanela", "Fecha a janela ativa", "Fecha a janela ativa"},
+        {"btnControleGeral", "Anexo XI-A\nQuirel de Controle Geral de Produtos Químicos",
+         "Anexo XI-A\nQuirel de Controle Geral de Produtos Químicos"},
+        {"mniMovimentacaoResiduo", "Anexo XI-H - Quirel de Movimentação de Resíduos",
+         "Anexo XI-H - Quirel de Movimentação de Resíduos"},
+    };
+    for (const Hint &h : hints) {
+        QAction *a = window->command(QString::fromLatin1(h.name));
+        ASSERT_NE(a, nullptr) << h.name;
+        EXPECT_EQ(a->statusTip(), QString::fromUtf8(h.status)) << h.name;
+        if (*h.tip) {
+            EXPECT_EQ(a->toolTip(), QString::fromUtf8(h.tip)) << h.name;
+        }
+    }
+    EXPECT_FALSE(window->command(QStringLiteral("mniConteudo"))->isVisible());
+    EXPECT_FALSE(window->command(QStringLiteral("btnAjuda"))->isVisible());
+    QAction *help = window->command(QStringLiteral("mniMensagensAjuda"));
+    EXPECT_TRUE(help->isCheckable() && help->isChecked());
+    // The open button runs "&Empresa"; its drop-down holds the three open commands.
+    QStringList drop;
+    for (QAction *a : window->openButton()->menu()->actions())
+        drop.append(a->text() + QLatin1Char(' ') + a->shortcut().toString());
+    EXPECT_EQ(drop, (QStringList{QStringLiteral("Empresa F3"), QStringLiteral("Arquivo XML "),
+                                 QStringLiteral("Arquivo TXT ")}));
+    EXPECT_EQ(window->openButton()->popupMode(), QToolButton::MenuButtonPopup);
+}
+
+TEST_F(ShellTest, GroupNineOpensFourWindowsAndEightObservationRows)
+{
+    addCompany(kCpf, {9});
+    openPeriod(kCpf);
+    QStringList order;
+    for (QMdiSubWindow *sub : window->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        order.append(sub->widget()->windowTitle().left(10));
+    EXPECT_EQ(order, (QStringList{QStringLiteral("Anexo XI-G"), QStringLiteral("Anexo XI-D"),
+                                  QStringLiteral("Anexo XI-F"), QStringLiteral("Anexo XI-A")}));
+    ASSERT_NE(window->annexWindow(QLatin1Char('A')), nullptr);
+    EXPECT_EQ(window->mdiArea()->activeSubWindow(), window->annexWindow(QLatin1Char('A')));
+    EXPECT_TRUE(window->annexWindow(QLatin1Char('A'))->isMaximized());
+    EXPECT_EQ(window->annexWindow(QLatin1Char('B')), nullptr);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Observacoes where CdCNPJEmpr = '12345678909'")), 8);
+    EXPECT_TRUE(window->companyOpen());
+    for (const shell::Annex &a : shell::annexes()) {
+        EXPECT_TRUE(enabled(a.menuItem)) << a.letter;
+        EXPECT_TRUE(enabled(a.button)) << a.letter;
+        EXPECT_TRUE(enabled(a.reportItem)) << a.letter;
+    }
+    for (const char *n : {"mniImprimirTodososAnexos", "mniFecharEmpresa", "mniResponsavel", "btnValidar",
+                          "mniExcluirMovimento", "mniCascata"})
+        EXPECT_TRUE(enabled(n)) << n;
+    EXPECT_FALSE(enabled("mniGerarArquivo"));
+    EXPECT_EQ(window->companyKeyMask(), cpfcnpj::MaskKind::Cpf);
+
+    // A second run creates no second row and no second window.
+    openPeriod(kCpf);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Observacoes")), 8);
+    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 4);
+}
+
+TEST_F(ShellTest, GroupsDecideWindowsCommandsAndRows)
+{
+    addCompany(kCnpj, {7, 4});
+    openPeriod(kCnpj);
+    QStringList titles;
+    for (QMdiSubWindow *sub : window->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        titles.append(sub->widget()->windowTitle().left(10));
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Anexo XI-G"), QStringLiteral("Anexo XI-D")}));
+    EXPECT_TRUE(enabled("btnMovimentacaoArmazenagem"));
+    EXPECT_TRUE(enabled("mniMovimentacaoResiduoRel"));
+    EXPECT_FALSE(enabled("btnControleGeral"));
+    EXPECT_FALSE(enabled("mniTransporte"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Observacoes")), 4);
+    EXPECT_EQ(window->companyKeyMask(), cpfcnpj::MaskKind::Cnpj);
+}
+
+TEST_F(ShellTest, CompanyWithoutGroupsOpensNothing)
+{
+    addCompany(kCpf, {});
+    openPeriod(kCpf);
+    EXPECT_FALSE(window->companyOpen());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Observacoes")), 0);
+    EXPECT_TRUE(enabled("mniImprimirTodososAnexos"));
+    EXPECT_TRUE(enabled("mniFecharEmpresa"));
+    // Nothing is open, so a new company is registered without asking.
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            shown = w->objectName();
+            w->close();
+        }
+    });
+    window->command(QStringLiteral("mniNovaEmpresa"))->trigger();
+    EXPECT_EQ(shown, QStringLiteral("frmNovaQuirels"));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(ShellTest, CloseCompanyStopsAtAWindowThatRefuses)
+{
+    QPointer<StubbornWindow> stubborn;
+    window->registerAnnexWindow([&stubborn](QChar letter) -> QWidget * {
+        auto *w = new StubbornWindow;
+        w->setWindowTitle(QString(letter));
+        if (letter == QLatin1Char('D'))
+            stubborn = w;
+        return w;
+    });
+    addCompany(kCpf, {9});
+    openPeriod(kCpf);
+    ASSERT_TRUE(stubborn);
+    stubborn->refuse = true;
+
+    // The new-company command asks, closes, and stops with the refusing window.
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kFecharEmpresaAtual, Answer::Yes);
+    window->command(QStringLiteral("mniNovaEmpresa"))->trigger();
+    EXPECT_EQ(dialogs.pendingExpectations(), 0);
+    // A and F (opened after D) are closed, D and G stay, commands unchanged.
+    EXPECT_EQ(window->annexWindow(QLatin1Char('A')), nullptr);
+    EXPECT_EQ(window->annexWindow(QLatin1Char('F')), nullptr);
+    EXPECT_NE(window->annexWindow(QLatin1Char('D')), nullptr);
+    EXPECT_NE(window->annexWindow(QLatin1Char('G')), nullptr);
+    EXPECT_TRUE(enabled("mniFecharEmpresa"));
+    EXPECT_TRUE(enabled("btnControleGeral"));
+
+    stubborn->refuse = false;
+    EXPECT_TRUE(window->closeCompany());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window->companyOpen());
+    for (const char *n : {"mniFecharEmpresa", "mniExcluirMovimento", "mniImprimirTodososAnexos", "mniGerarArquivo",
+                          "mniEnviarArquivo", "mniInformacoesEmpresa", "mniResponsavel", "mniValidar", "btnValidar",
+                          "btnGerarArquivo", "btnEnviarArquivo", "mniControleGeral", "btnGeracao",
+                          "mniTransporteRel"})
+        EXPECT_FALSE(enabled(n)) << n;
+    EXPECT_TRUE(enabled("mniBackup"));
+    EXPECT_TRUE(window->menu(QStringLiteral("mnuQuirels"))->menuAction()->isEnabled());
+}
+
+TEST_F(ShellTest, ValidateAndGenerateRunThroughTheirScreens)
+{
+    addCompany(kCpf, {8});
+    openPeriod(kCpf);
+    // Without the screen installed the command says so.
+    window->command(QStringLiteral("mniValidar"))->trigger();
+    EXPECT_EQ(dialogs.lastText(), msg::kTelaIndisponivel);
+
+    bool errorFound = true;
+    QStringList ran;
+    window->registerScreen(screens::kValidacao, [&](const QString &) {
+        ran.append(screens::kValidacao);
+        window->setValidationError(errorFound);
+        return true;
+    });
+    bool responsibleCancelled = true;
+    window->registerScreen(screens::kResponsavel, [&](const QString &) {
+        ran.append(screens::kResponsavel);
+        return !responsibleCancelled;
+    });
+    window->registerScreen(screens::kDeclaracao, [&](const QString &) {
+        ran.append(screens::kDeclaracao);
+        return true;
+    });
+    window->command(QStringLiteral("btnValidar"))->trigger();
+    EXPECT_FALSE(enabled("mniGerarArquivo"));
+    EXPECT_FALSE(enabled("btnEnviarArquivo"));
+    errorFound = false;
+    window->command(QStringLiteral("mniValidar"))->trigger();
+    for (const char *n : {"mniGerarArquivo", "mniEnviarArquivo", "btnGerarArquivo", "btnEnviarArquivo"})
+        EXPECT_TRUE(enabled(n)) << n;
+
+    // No person responsible yet: that dialog first; cancelled, nothing more.
+    ran.clear();
+    window->command(QStringLiteral("btnGerarArquivo"))->trigger();
+    EXPECT_EQ(ran, QStringList{screens::kResponsavel});
+    responsibleCancelled = false;
+    ran.clear();
+    window->command(QStringLiteral("mniGerarArquivo"))->trigger();
+    EXPECT_EQ(ran, (QStringList{screens::kResponsavel, screens::kDeclaracao}));
+    store.exec(QStringLiteral("update Empresa set NmResponsavel = 'FULANO'"));
+    ran.clear();
+    window->command(QStringLiteral("mniGerarArquivo"))->trigger();
+    EXPECT_EQ(ran, QStringList{screens::kDeclaracao});
+
+    window->command(QStringLiteral("mniEnviarArquivo"))->trigger();
+    EXPECT_EQ(opened, QStringList{shell::links::kEnviarArquivo});
+}
+
+TEST_F(ShellTest, PeripheryCommands)
+{
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kRegistrarDlls, Answer::No);
+    window->command(QStringLiteral("mniRegistrarDLLs"))->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kRegistrarDlls, Answer::Yes);
+    dialogs.expect(ScriptedDialogs::Kind::Information, msg::kRegistroDesnecessario);
+    window->command(QStringLiteral("mniRegistrarDLLs"))->trigger();
+
+    window->command(QStringLiteral("mniSiteORZ"))->trigger();
+    window->command(QStringLiteral("mniSiteEstravim"))->trigger();
+    EXPECT_EQ(opened, (QStringList{shell::links::kSiteOrz, shell::links::kSiteEstravim}));
+
+    for (const char *n : {"mniPesquisarProdutos", "mniConfiguracoesRede", "mniBackup", "mniAbrirTexto",
+                          "mniAbrirEmpresa"}) {
+        dialogs.expect(ScriptedDialogs::Kind::Information, msg::kTelaIndisponivel);
+        window->command(QString::fromLatin1(n))->trigger();
+    }
+    EXPECT_EQ(dialogs.pendingExpectations(), 0);
+}
+
+TEST_F(ShellTest, RepairTablesChecksAndReopensTheStore)
+{
+    addCompany(kCpf, {1});
+    dialogs.expect(ScriptedDialogs::Kind::Information, msg::kReparoConcluido);
+    window->command(QStringLiteral("mniRepararTabelas"))->trigger();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa")), 1);
+}
+
+TEST_F(ShellTest, LongHintsReachTheMessagePanelWhileHintsAreShown)
+{
+    QWidget *someField = window->mdiArea();
+    QStatusTipEvent tip(QStringLiteral("Abre uma empresa previamente cadastrada"));
+    QApplication::sendEvent(someField, &tip);
+    EXPECT_EQ(window->message(), QStringLiteral("Abre uma empresa previamente cadastrada"));
+    window->command(QStringLiteral("mniMensagensAjuda"))->trigger();
+    EXPECT_FALSE(window->hintsShown());
+    EXPECT_FALSE(window->command(QStringLiteral("mniMensagensAjuda"))->isChecked());
+    QStatusTipEvent other(QStringLiteral("Encerra o programa"));
+    QApplication::sendEvent(someField, &other);
+    EXPECT_EQ(window->message(), QString());
+    // Indicators start grey unless the platform reports a lock on.
+    EXPECT_EQ(window->indicator(QStringLiteral("INS"))->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+}
+
+TEST(MainWindowStartup, MissingStoreIsReportedAndTheWindowStillOpens)
+{
+    QTemporaryDir empty;
+    ScriptedDialogs dialogs;
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = empty.path();
+    MainWindow w(o);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.first().kind, ScriptedDialogs::Kind::Error);
+    EXPECT_TRUE(dialogs.messages.first().text.contains(QStringLiteral("quirels.db")));
+    EXPECT_TRUE(w.command(QStringLiteral("mniNovaEmpresa"))->isEnabled());
+}
