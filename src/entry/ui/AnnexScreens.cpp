@@ -3,6 +3,8 @@
 #include "entry/Annex.h"
 #include "entry/ui/AnnexWindow.h"
 #include "entry/ui/ControleGeralWindow.h"
+#include "shell/Annexes.h"
+#include "shell/ui/MainWindow.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -10,69 +12,70 @@
 
 namespace quirels::entry {
 
-AnnexScreens::AnnexScreens(QMdiArea *area, store::DataModule &data, Dialogs &dialogs, QObject *parent)
-    : QObject(parent), m_area(area), m_data(data), m_dialogs(dialogs)
-{
-    connect(m_area, &QMdiArea::subWindowActivated, this, &AnnexScreens::updateChecks);
-}
-
-bool AnnexScreens::has(QChar letter)
+bool hasAnnexScreen(QChar letter)
 {
     const QChar l = letter.toUpper();
     return l == QLatin1Char('A') || l == QLatin1Char('B');
 }
 
-void AnnexScreens::setMenuAction(QChar letter, QAction *action)
+EntryWindow *createAnnexScreen(QChar letter, store::DataModule &data, Dialogs &dialogs, QWidget *parent)
 {
-    m_actions.insert(letter.toUpper(), action);
-    if (action)
-        action->setCheckable(true);
-    updateChecks();
-}
-
-EntryWindow *AnnexScreens::show(QChar letter)
-{
-    const QChar l = letter.toUpper();
-    if (EntryWindow *w = m_screens.value(l)) {
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(w->parentWidget())) {
-            m_area->setActiveSubWindow(sub);
-            sub->showMaximized();
-        }
-        return w;
-    }
     EntryWindow *w = nullptr;
-    if (l == QLatin1Char('A'))
-        w = new ControleGeralWindow(m_data, m_dialogs);
-    else if (l == QLatin1Char('B'))
-        w = new AnnexWindow(annexB(), m_data, m_dialogs);
-    if (!w)
+    switch (letter.toUpper().unicode()) {
+    case 'A':
+        w = new ControleGeralWindow(data, dialogs, parent);
+        break;
+    case 'B':
+        w = new AnnexWindow(annexB(), data, dialogs, parent);
+        break;
+    default:
         return nullptr;
-    m_screens.insert(l, w);
-    QMdiSubWindow *sub = m_area->addSubWindow(w);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowTitle(w->windowTitle());
-    connect(w, &EntryWindow::closed, this, [this, l] {
-        m_screens.remove(l);
-        if (QAction *a = m_actions.value(l))
-            a->setChecked(false);
-        emit screenClosed(l);
-    });
+    }
     w->open();
-    sub->showMaximized();
-    m_area->setActiveSubWindow(sub);
-    updateChecks();
     return w;
 }
 
-void AnnexScreens::updateChecks()
+namespace {
+
+// Checks the menu entry of the active annex screen and clears the others.
+void updateChecks(MainWindow &window)
 {
-    QMdiSubWindow *active = m_area->activeSubWindow();
-    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
-        if (!it.value())
+    QMdiSubWindow *active = window.mdiArea()->activeSubWindow();
+    for (const shell::Annex &a : shell::annexes()) {
+        QAction *item = window.command(QString::fromLatin1(a.menuItem));
+        if (!item)
             continue;
-        EntryWindow *w = m_screens.value(it.key());
-        it.value()->setChecked(w && active && active->widget() == w);
+        QMdiSubWindow *sub = window.annexWindow(QLatin1Char(a.letter));
+        item->setCheckable(true);
+        item->setChecked(sub && sub == active && qobject_cast<EntryWindow *>(sub->widget()));
     }
+}
+
+} // namespace
+
+void installAnnexScreens(MainWindow &window)
+{
+    auto *data = new store::DataModule(window.dialogs(), store::kConnection, &window);
+    window.registerAnnexWindow([&window, data](QChar letter) -> QWidget * {
+        if (!hasAnnexScreen(letter))
+            return nullptr;
+        // With no entry screen open, read the tables again: the period may be
+        // new, or changed by imports and the carry-over since the last one.
+        bool anyOpen = false;
+        for (const shell::Annex &a : shell::annexes())
+            if (QMdiSubWindow *sub = window.annexWindow(QLatin1Char(a.letter)))
+                anyOpen = anyOpen || qobject_cast<EntryWindow *>(sub->widget());
+        if (!anyOpen && !data->reopenAll().ok())
+            return nullptr;
+        const PeriodKey p = window.currentPeriod();
+        data->empresa().locate({{QStringLiteral("CdCNPJEmpr"), p.cnpj}});
+        data->mes().locate({{QStringLiteral("NrAno"), p.ano}, {QStringLiteral("NmMes"), p.mes}});
+        EntryWindow *w = createAnnexScreen(letter, *data, window.dialogs());
+        QObject::connect(w, &EntryWindow::closed, &window, [&window] { updateChecks(window); });
+        return w;
+    });
+    QObject::connect(window.mdiArea(), &QMdiArea::subWindowActivated, &window,
+                     [&window] { updateChecks(window); });
 }
 
 } // namespace quirels::entry

@@ -1,48 +1,33 @@
 #pragma once
-// The annex entry screens of the main window: each created on first use and
-// kept while it is open (asking again brings it to the front), shown
-// maximised as a child window, with its menu entry checked while it is the
-// active child.
+// The annex entry screens in the main window: its annex commands create
+// each screen on first use on the open company and period, and the menu
+// entry of the active screen is shown checked.
 
 #include "base/Dialogs.h"
 #include "store/DataModule.h"
 
 #include <QChar>
-#include <QHash>
-#include <QObject>
-#include <QPointer>
 
-class QAction;
-class QMdiArea;
+class QWidget;
+
+namespace quirels {
+class MainWindow;
+}
 
 namespace quirels::entry {
 
 class EntryWindow;
 
-class AnnexScreens : public QObject {
-    Q_OBJECT
-public:
-    AnnexScreens(QMdiArea *area, store::DataModule &data, Dialogs &dialogs, QObject *parent = nullptr);
+// Whether this build has the entry screen of an annex letter.
+bool hasAnnexScreen(QChar letter);
+// The entry screen of a letter on the data module's current company and
+// period, opened (cursors open, lists browsing); null for a letter without
+// a screen.
+EntryWindow *createAnnexScreen(QChar letter, store::DataModule &data, Dialogs &dialogs, QWidget *parent = nullptr);
 
-    // The letters whose screen this build has.
-    static bool has(QChar letter);
-    // The menu entry checked while the letter's screen is the active child.
-    void setMenuAction(QChar letter, QAction *action);
-    // Creates the screen on first use, opens it and brings it to the front.
-    EntryWindow *show(QChar letter);
-    // The open screen of a letter, or null.
-    EntryWindow *screen(QChar letter) const { return m_screens.value(letter.toUpper()); }
-
-signals:
-    void screenClosed(QChar letter);
-
-private:
-    void updateChecks();
-    QMdiArea *m_area;
-    store::DataModule &m_data;
-    Dialogs &m_dialogs;
-    QHash<QChar, QPointer<EntryWindow>> m_screens;
-    QHash<QChar, QPointer<QAction>> m_actions;
-};
+// Registers the screens with the main window. The screens work on a data
+// module over the window's store connection, placed on the window's open
+// period each time a screen is created.
+void installAnnexScreens(MainWindow &window);
 
 } // namespace quirels::entry

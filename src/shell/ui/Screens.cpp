@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "entry/ui/AnnexScreens.h"
+
 namespace quirels {
 
 // The screens other parts of the program supply, one line each:
@@ -7,7 +9,7 @@ namespace quirels {
 //     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
 void installScreens(MainWindow &window)
 {
-    Q_UNUSED(window);
+    entry::installAnnexScreens(window);
 }
 
 } // namespace quirels

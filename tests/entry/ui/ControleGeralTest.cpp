@@ -177,8 +177,11 @@ TEST(ControleGeral, ClosePromptsInTheirOrder)
     EXPECT_EQ(s.sql(QStringLiteral("SELECT DsInformacoes FROM Empresa")).toString(),
               QStringLiteral("Fabrica em Campinas"));
 
-    // A product the record rule refuses stops the closing with its message.
+    // Leaving the company memo saves the pending product.
     s.w.pages()->setCurrentIndex(0);
+    EXPECT_EQ(s.sql(QStringLiteral("SELECT count(*) FROM Produtos")).toInt(), 1);
+
+    // A product the record rule refuses stops the closing with its message.
     type(s.w, QStringLiteral("edtDensidadeDemon"), QString());
     tab();
     s.dialogs.expect(Kind::YesNoCancel, msg::kProdutoNaoSalvo, Answer::Yes);
@@ -191,5 +194,6 @@ TEST(ControleGeral, ClosePromptsInTheirOrder)
     EXPECT_TRUE(s.w.close());
     EXPECT_TRUE(s.dialogs.failures.isEmpty()) << qPrintable(s.dialogs.failures.join(QLatin1Char('|')));
     EXPECT_EQ(s.dialogs.pendingExpectations(), 0);
-    EXPECT_EQ(s.sql(QStringLiteral("SELECT count(*) FROM Produtos")).toInt(), 0);
+    // "Não" dropped the change: the saved product keeps its density.
+    EXPECT_DOUBLE_EQ(s.product("VlDensidade").toDouble(), 1.5);
 }
