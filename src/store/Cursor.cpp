@@ -121,7 +121,14 @@ Cursor::Cursor(const QString &name, const schema::Table &table, const QString &c
         m_fieldByName.insert(m_table.fields[i].qname(), static_cast<int>(i));
         if (m_table.fields[i].type == schema::Type::AutoInc)
             m_autoInc = static_cast<int>(i);
+        m_sortedFields.emplace_back(m_table.fields[i].qname(), static_cast<int>(i));
+        if (m_table.fields[i].type == schema::Type::Text)
+            m_textFields.append(static_cast<int>(i));
     }
+    m_linkNames = m_table.linkNames();
+    for (const QString &l : m_linkNames)
+        m_linkFields.append(fieldIndex(l));
+    std::sort(m_sortedFields.begin(), m_sortedFields.end());
     setOrder(m_table.order ? QString::fromLatin1(m_table.order) : QString());
 }
 
@@ -347,8 +354,8 @@ QVariantList Cursor::masterValues(bool *ok) const
         *ok = false;
         return out;
     }
-    for (const char *l : m_table.links) {
-        const QVariant v = m_master->value(QString::fromLatin1(l));
+    for (const QString &l : m_linkNames) {
+        const QVariant v = m_master->value(l);
         if (v.isNull())
             *ok = false;
         out.append(v);
@@ -754,10 +761,9 @@ QVariantMap Cursor::record() const
 {
     QVariantMap out;
     const Row *r = isEditing() ? nullptr : currentRow();
-    for (size_t i = 0; i < m_table.fields.size(); ++i) {
-        const int f = static_cast<int>(i);
-        out.insert(m_table.fields[i].qname(), isEditing() ? m_buffer.value(f) : (r ? r->values.at(f) : QVariant()));
-    }
+    // Keys are added in their sorted order, each at the end: no searching.
+    for (const auto &[name, f] : m_sortedFields)
+        out.insert(out.cend(), name, isEditing() ? m_buffer.value(f) : (r ? r->values.at(f) : QVariant()));
     return out;
 }
 
@@ -833,20 +839,24 @@ bool Cursor::setValue(const QString &field, const QVariant &value)
 
 void Cursor::assign(const QVariantMap &values)
 {
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        assign(it.key(), it.value());
+}
+
+void Cursor::assign(const QString &field, const QVariant &value)
+{
     if (!isEditing())
         return;
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
-        const int f = fieldIndex(it.key());
-        if (f < 0 || f == m_autoInc)
-            continue;
-        bool ok = true;
-        const QVariant v = normalized(f, it.value(), &ok);
-        if (!ok || sameValue(m_buffer.value(f), v))
-            continue;
-        m_buffer[f] = v;
-        m_modified = true;
-        emit fieldChanged(m_table.fields[static_cast<size_t>(f)].qname());
-    }
+    const int f = fieldIndex(field);
+    if (f < 0 || f == m_autoInc)
+        return;
+    bool ok = true;
+    const QVariant v = normalized(f, value, &ok);
+    if (!ok || sameValue(m_buffer.value(f), v))
+        return;
+    m_buffer[f] = v;
+    m_modified = true;
+    emit fieldChanged(m_table.fields[static_cast<size_t>(f)].qname());
 }
 
 QString Cursor::displayMask(const QString &field) const
@@ -904,7 +914,7 @@ bool Cursor::insert()
         bool linked = true;
         const QVariantList mv = masterValues(&linked);
         for (qsizetype i = 0; i < mv.size(); ++i)
-            m_buffer[fieldIndex(QString::fromLatin1(m_table.links[static_cast<size_t>(i)]))] = mv.at(i);
+            m_buffer[m_linkFields.at(i)] = mv.at(i);
     }
     for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
         bool ok = true;
@@ -974,6 +984,9 @@ int Cursor::compareRows(const Row &a, const Row &b) const
 
 int Cursor::insertPosition(const Row &r) const
 {
+    // New rows mostly go last (the key grows with the counter).
+    if (m_rows.empty() || compareRows(m_rows.back(), r) <= 0)
+        return static_cast<int>(m_rows.size());
     const auto it = std::upper_bound(m_rows.begin(), m_rows.end(), r,
                                      [this](const Row &x, const Row &y) { return compareRows(x, y) < 0; });
     return static_cast<int>(it - m_rows.begin());
@@ -1001,8 +1014,8 @@ Status Cursor::post()
             return makeError(rec.last(), kRefused);
     }
 
-    for (size_t i = 0; i < m_table.fields.size(); ++i) {
-        const QString m = rules::widthMessage(m_table.fields[i], m_buffer.at(static_cast<int>(i)));
+    for (int i : m_textFields) {
+        const QString m = rules::widthMessage(m_table.fields[static_cast<size_t>(i)], m_buffer.at(i));
         if (!m.isEmpty()) {
             refuse(m);
             return makeError(m, kRefused);

@@ -140,6 +140,7 @@ public:
     // Sets several fields without the range rule: used by rules that
     // complete the row before it is written (the closing stock).
     void assign(const QVariantMap &values);
+    void assign(const QString &field, const QVariant &value);
 
     // ---- editing ----------------------------------------------------------
     State state() const { return m_state; }
@@ -246,6 +247,10 @@ private:
     std::vector<OrderField> m_searchKey; // order fields not fixed by the master
     Dialogs *m_dialogs = nullptr;
     QHash<QString, int> m_fieldByName;
+    std::vector<std::pair<QString, int>> m_sortedFields; // by name, as a QVariantMap orders them
+    QList<int> m_textFields;
+    QStringList m_linkNames;
+    QList<int> m_linkFields;
     std::vector<Lookup> m_lookups;
     QHash<QString, QString> m_masks;
 

@@ -69,18 +69,32 @@ Cursor *DataModule::add(const QString &name, const schema::Table &t, Cursor *mas
     return raw;
 }
 
+namespace {
+
+// The record rules read and complete a cursor's pending row in place.
+class PendingRow : public rules::RowAccess {
+public:
+    explicit PendingRow(Cursor &c) : m_cursor(c) {}
+    QVariant get(const QString &field) const override { return m_cursor.value(field); }
+    void set(const QString &field, const QVariant &value) override { m_cursor.assign(field, value); }
+
+private:
+    Cursor &m_cursor;
+};
+
+} // namespace
+
 void DataModule::wireRules()
 {
     m_produtos->addBeforePost([](Cursor &c) {
-        QVariantMap row = c.record();
+        PendingRow row(c);
         if (!rules::validarProduto(row, c.dialogs()))
             return false;
         rules::applyClosingStock(row);
-        c.assign(row);
         return true;
     });
-    m_produtoFinal->addBeforePost([](Cursor &c) { return rules::validarProdutoFinal(c.record(), c.dialogs()); });
-    m_substancia->addBeforePost([](Cursor &c) { return rules::validarSubstanciaPresente(c.record(), c.dialogs()); });
+    m_produtoFinal->addBeforePost([](Cursor &c) { return rules::validarProdutoFinal(PendingRow(c), c.dialogs()); });
+    m_substancia->addBeforePost([](Cursor &c) { return rules::validarSubstanciaPresente(PendingRow(c), c.dialogs()); });
 
     // Counterpart numbers show the mask their length asks for; a value of
     // another length keeps the mask of the row seen before.
@@ -168,17 +182,17 @@ void DataModule::dropQuerySlots()
 
 bool DataModule::validarProduto()
 {
-    return !m_produtos->isEditing() || rules::validarProduto(m_produtos->record(), m_dialogs);
+    return !m_produtos->isEditing() || rules::validarProduto(PendingRow(*m_produtos), m_dialogs);
 }
 
 bool DataModule::validarProdutoFinal()
 {
-    return !m_produtoFinal->isEditing() || rules::validarProdutoFinal(m_produtoFinal->record(), m_dialogs);
+    return !m_produtoFinal->isEditing() || rules::validarProdutoFinal(PendingRow(*m_produtoFinal), m_dialogs);
 }
 
 bool DataModule::validarSubstanciaPresente()
 {
-    return !m_substancia->isEditing() || rules::validarSubstanciaPresente(m_substancia->record(), m_dialogs);
+    return !m_substancia->isEditing() || rules::validarSubstanciaPresente(PendingRow(*m_substancia), m_dialogs);
 }
 
 Status DataModule::fail(const Error &e)

@@ -14,16 +14,57 @@ const QString kDsUnidade = QStringLiteral("DsUnidade");
 const QString kQtProdFinal = QStringLiteral("QtProdFinal");
 const QString kQtEstoqueAtual = QStringLiteral("QtEstoqueAtual");
 
-double quantity(const QVariantMap &row, const char *field)
+// Positions in quantityFields().
+enum Quantity {
+    EstoqueAnt, Producao, Transformacao, Utilizacao, Compras, Vendas, Reciclagem,
+    Reaproveitamento, Importacao, Exportacao, Perdas, Evaporacao, EntradasDiv, SaidasDiv, kQuantities
+};
+
+// The balance from the fourteen quantities: the inflows left to right in
+// their written order, minus the six outflows summed left to right.
+double balance(const double (&q)[kQuantities])
 {
-    return toNumber(row.value(QString::fromLatin1(field))).value_or(0.0);
+    double in = q[EstoqueAnt];
+    in = in + q[Producao];
+    in = in - q[Transformacao];
+    in = in + q[Compras];
+    in = in + q[Importacao];
+    in = in + q[EntradasDiv];
+    in = in + q[Reaproveitamento];
+    double out = q[Utilizacao];
+    out = out + q[Vendas];
+    out = out + q[Exportacao];
+    out = out + q[Perdas];
+    out = out + q[Evaporacao];
+    out = out + q[SaidasDiv];
+    return in - out;
 }
 
+class ConstMapAccess : public RowAccess {
+public:
+    explicit ConstMapAccess(const QVariantMap &m) : m_map(m) {}
+    QVariant get(const QString &field) const override { return m_map.value(field); }
+    void set(const QString &, const QVariant &) override {}
+
+private:
+    const QVariantMap &m_map;
+};
+
+class MapAccess : public RowAccess {
+public:
+    explicit MapAccess(QVariantMap &m) : m_map(m) {}
+    QVariant get(const QString &field) const override { return m_map.value(field); }
+    void set(const QString &field, const QVariant &value) override { m_map.insert(field, value); }
+
+private:
+    QVariantMap &m_map;
+};
+
 // The first test whose field is empty shows its message.
-bool requireAll(const QVariantMap &row, Dialogs &dialogs, std::initializer_list<std::pair<QString, QString>> tests)
+bool requireAll(const RowAccess &row, Dialogs &dialogs, std::initializer_list<std::pair<QString, QString>> tests)
 {
     for (const auto &[field, message] : tests)
-        if (isEmpty(row, field)) {
+        if (isEmptyValue(row.get(field))) {
             dialogs.information(message);
             return false;
         }
@@ -71,7 +112,7 @@ std::optional<double> toNumber(const QVariant &value)
     return std::nullopt;
 }
 
-bool validarProduto(const QVariantMap &row, Dialogs &dialogs)
+bool validarProduto(const RowAccess &row, Dialogs &dialogs)
 {
     return requireAll(row, dialogs,
                       {{kCdNCM, msg::kProdutoCodigoOuNome},
@@ -80,13 +121,13 @@ bool validarProduto(const QVariantMap &row, Dialogs &dialogs)
                        {kDsUnidade, msg::kUnidadeEstoqueAtual}});
 }
 
-bool validarProdutoFinal(const QVariantMap &row, Dialogs &dialogs)
+bool validarProdutoFinal(const RowAccess &row, Dialogs &dialogs)
 {
     if (!requireAll(row, dialogs,
                     {{kCdNCM, msg::kCodigoProduto}, {kVlDensidade, msg::kDensidadeFinal}, {kQtProdFinal, msg::kQuantidadeFinal}}))
         return false;
     // A quantity that is not a number is no quantity greater than zero.
-    const std::optional<double> q = toNumber(row.value(kQtProdFinal));
+    const std::optional<double> q = toNumber(row.get(kQtProdFinal));
     if (!q || !(*q > 0.0)) {
         dialogs.information(msg::kQuantidadeFinalPositiva);
         return false;
@@ -94,9 +135,16 @@ bool validarProdutoFinal(const QVariantMap &row, Dialogs &dialogs)
     return requireAll(row, dialogs, {{kDsUnidade, msg::kUnidade}});
 }
 
-bool validarSubstanciaPresente(const QVariantMap &row, Dialogs &dialogs)
+bool validarSubstanciaPresente(const RowAccess &row, Dialogs &dialogs)
 {
     return requireAll(row, dialogs, {{kCdNCM, msg::kCodigoProduto}, {kVlConcentracao, msg::kConcentracao}});
+}
+
+bool validarProduto(const QVariantMap &row, Dialogs &dialogs) { return validarProduto(ConstMapAccess(row), dialogs); }
+bool validarProdutoFinal(const QVariantMap &row, Dialogs &dialogs) { return validarProdutoFinal(ConstMapAccess(row), dialogs); }
+bool validarSubstanciaPresente(const QVariantMap &row, Dialogs &dialogs)
+{
+    return validarSubstanciaPresente(ConstMapAccess(row), dialogs);
 }
 
 const QStringList &quantityFields()
@@ -112,30 +160,35 @@ const QStringList &quantityFields()
 
 double closingStock(const QVariantMap &row)
 {
-    double in = quantity(row, "QtEstoqueAnt");
-    in = in + quantity(row, "QtProducao");
-    in = in - quantity(row, "QtTransformacao");
-    in = in + quantity(row, "QtCompras");
-    in = in + quantity(row, "QtImportacao");
-    in = in + quantity(row, "QtEntradasDiv");
-    in = in + quantity(row, "QtReaproveitamento");
-    double out = quantity(row, "QtUtilizacao");
-    out = out + quantity(row, "QtVendas");
-    out = out + quantity(row, "QtExportacao");
-    out = out + quantity(row, "QtPerdas");
-    out = out + quantity(row, "QtEvaporacao");
-    out = out + quantity(row, "QtSaidasDiv");
-    return in - out;
+    double q[kQuantities];
+    const QStringList &fields = quantityFields();
+    for (int i = 0; i < kQuantities; ++i)
+        q[i] = toNumber(row.value(fields.at(i))).value_or(0.0);
+    return balance(q);
+}
+
+void applyClosingStock(RowAccess &row)
+{
+    double q[kQuantities];
+    const QStringList &fields = quantityFields();
+    for (int i = 0; i < kQuantities; ++i) {
+        const QVariant v = row.get(fields.at(i));
+        if (isEmptyValue(v)) {
+            row.set(fields.at(i), 0.0);
+            q[i] = 0.0;
+        } else {
+            q[i] = toNumber(v).value_or(0.0);
+        }
+    }
+    if (!isEmptyValue(row.get(kQtEstoqueAtual)))
+        return;
+    row.set(kQtEstoqueAtual, balance(q));
 }
 
 void applyClosingStock(QVariantMap &row)
 {
-    for (const QString &f : quantityFields())
-        if (isEmpty(row, f))
-            row.insert(f, 0.0);
-    if (!isEmpty(row, kQtEstoqueAtual))
-        return;
-    row.insert(kQtEstoqueAtual, closingStock(row));
+    MapAccess access(row);
+    applyClosingStock(access);
 }
 
 QString rangeMessage(const schema::Field &field, double value)

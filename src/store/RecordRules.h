@@ -26,12 +26,24 @@ bool isEmptyValue(const QVariant &value);
 // regional decimal separator, or with a point. Empty when not a number.
 std::optional<double> toNumber(const QVariant &value);
 
+// Access to a pending row kept elsewhere (a cursor's buffer), so the rules
+// run on it without copying it into a map.
+class RowAccess {
+public:
+    virtual ~RowAccess() = default;
+    virtual QVariant get(const QString &field) const = 0;
+    virtual void set(const QString &field, const QVariant &value) = 0;
+};
+
 // The required-field checks of a product, a final product and a substance
 // present. The first failing test shows its information box and returns
 // false; true when the row may be posted.
 bool validarProduto(const QVariantMap &row, Dialogs &dialogs);
 bool validarProdutoFinal(const QVariantMap &row, Dialogs &dialogs);
 bool validarSubstanciaPresente(const QVariantMap &row, Dialogs &dialogs);
+bool validarProduto(const RowAccess &row, Dialogs &dialogs);
+bool validarProdutoFinal(const RowAccess &row, Dialogs &dialogs);
+bool validarSubstanciaPresente(const RowAccess &row, Dialogs &dialogs);
 
 // The fourteen quantity fields of a product, in the order the closing-stock
 // rule visits them.
@@ -41,6 +53,7 @@ const QStringList &quantityFields();
 // stock that has a value (0 included) is kept; otherwise it is the balance
 // of the quantities (recycling takes no part).
 void applyClosingStock(QVariantMap &row);
+void applyClosingStock(RowAccess &row);
 // The balance alone, in its evaluation order: the inflows left to right,
 // minus the sum of the six outflows. Empty quantities count as 0.
 double closingStock(const QVariantMap &row);

@@ -20,8 +20,7 @@ QVariantMap completeProduct()
 }
 
 // The one message a check showed, or an empty text when it passed.
-template <typename Check>
-QString messageOf(Check check, const QVariantMap &row)
+QString messageOf(bool (*check)(const QVariantMap &, Dialogs &), const QVariantMap &row)
 {
     ScriptedDialogs d;
     const bool ok = check(row, d);

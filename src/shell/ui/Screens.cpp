@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "validation/ui/ValidationScreen.h"
 
 #include "entry/ui/AnnexScreens.h"
 
@@ -9,6 +10,7 @@ namespace quirels {
 //     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
 void installScreens(MainWindow &window)
 {
+    validation::installValidationScreen(window);
     entry::installAnnexScreens(window);
 }
 

@@ -217,6 +217,7 @@ TEST_F(ShellTest, ValidateAndGenerateRunThroughTheirScreens)
     addCompany(kCpf, {8});
     openPeriod(kCpf);
     // Without the screen installed the command says so.
+    window->registerScreen(screens::kValidacao, {});
     window->command(QStringLiteral("mniValidar"))->trigger();
     EXPECT_EQ(dialogs.lastText(), msg::kTelaIndisponivel);
 

@@ -1,0 +1,95 @@
+#pragma once
+// The file exchange's user texts, used by the importers, the desktop
+// commands, the command-line tool and the tests.
+
+#include "store/Messages.h"
+
+#include <QString>
+
+namespace quirels::exchange::msg {
+
+// ---- Text file import ------------------------------------------------------
+
+// Asked before the import when a company is open.
+inline const QString kTxtFecharEmpresa =
+    QStringLiteral("Para abrir um arquivo texto é necessário fechar a empresa atual.\r\nDeseja fechar a empresa atual?");
+// The file dialog.
+inline const QString kTxtTituloDialogo = QStringLiteral("Abrir Arquivo Texto");
+inline const QString kTxtFiltroDialogo = QStringLiteral("Arquivo Texto (*.txt)");
+inline const QString kTxtExtensao = QStringLiteral("txt");
+
+// Questions of the company and period lines.
+inline const QString kTxtEmpresaCadastrada = QStringLiteral("A empresa já está cadastrada. Deseja atualizar os dados?");
+inline const QString kTxtSobrescreverMes = QStringLiteral("Já existem dados para este mês. Sobrescrever?");
+
+// Value conversions: the column text as it stands in the file and the field.
+inline const QString kTxtNaoEhDecimal = QStringLiteral("'%1' não é um valor de ponto flutuante válido para o campo '%2'");
+inline const QString kTxtNaoEhInteiro = QStringLiteral("'%1' não é um inteiro válido para o campo '%2'");
+// Concentrations and densities outside 0..100: the store's range message.
+inline const QString &kTxtForaDaFaixa = store::msg::kForaDaFaixa;
+
+// A line that needs an earlier line of another record type (the record type
+// of the line and the one it needs): a final product without its product, a
+// substance without its final product, an observation text without its
+// observation, a period without its company.
+inline const QString kTxtSemRegistroAnterior = QStringLiteral("O registro %1 precisa de um registro %2 anterior.");
+// Bytes that never occur in a text file: the byte and the column.
+inline const QString kTxtNaoEhTexto =
+    QStringLiteral("O arquivo não é um arquivo texto: há um caractere de controle (código %1) na coluna %2.");
+// A file written in UTF-8 instead of the Windows-1252 code page.
+inline const QString kTxtUtf8 = QStringLiteral(
+    "O arquivo está gravado em UTF-8. O arquivo texto deve usar o código de página Windows-1252 (Windows Latin-1).");
+// The file cannot be opened or read: the path and the system's reason.
+inline const QString kTxtLeitura = QStringLiteral("Não foi possível ler o arquivo \"%1\": %2");
+
+// Any failure undoes the whole import: the line number and the reason.
+inline const QString kTxtErroNaLinha =
+    QStringLiteral("Erro na linha %1 do arquivo texto:\r%2\rNenhum dado do arquivo foi importado.");
+
+// ---- end of text file import -----------------------------------------------
+
+// --- Declaration file generation and packet import ---------------------------
+
+inline const QString kGravacaoConcluida = QStringLiteral("Gravação concluída com sucesso.");
+inline const QString kErroGerar = QStringLiteral("Ocorreu um erro ao tentar gerar o arquivo.");
+inline const QString kValidacaoComErros =
+    QStringLiteral("A validação encontrou erros neste mês; o arquivo não foi gerado.");
+inline const QString kEmpresaNaoCadastrada = QStringLiteral("A empresa %1 não está cadastrada.");
+inline const QString kMesNaoCadastrado = QStringLiteral("O mês %1/%2 da empresa %3 não está cadastrado.");
+
+// Writing the packet.
+inline const QString kCaractereInvalido =
+    QStringLiteral("O caractere \"%1\" do campo %2 não pode ser gravado no arquivo XML.");
+inline const QString kValorInvalido = QStringLiteral("O valor \"%1\" do campo %2 não é válido.");
+inline const QString kSemMetadata = QStringLiteral("O pacote de dados não contém \"</METADATA>\".");
+inline const QString kErroGravacao = QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2");
+
+// The folder of the declaration files.
+inline const QString kPastaVazia = QStringLiteral("É necessário informar o diretório do arquivo XML.");
+inline const QString kPastaNaoCriada = QStringLiteral("Não foi possível criar o diretório \"%1\".");
+inline const QString kPastaSemGravacao = QStringLiteral("Não é possível gravar no diretório \"%1\".");
+// Drive checks and floppy formatting, where the platform has drives.
+inline const QString kUnidadeInvalida = QStringLiteral(" não é uma unidade de drive válida.");
+inline const QString kSemDisco = QStringLiteral("Não existe disco na unidade ");
+inline const QString kInsiraDisco = QStringLiteral("Insira um disco no drive e repita a operação.");
+inline const QString kConfirmaFormatacao = QStringLiteral("Confirma a formatação do disco?");
+inline const QString kGeracaoAbortada = QStringLiteral("A geração do arquivo XML foi abortada!");
+inline const QString kFormatacaoErro = QStringLiteral("Ocorreu um erro.");
+inline const QString kFormatacaoCancelada = QStringLiteral("A formatação foi cancelada.");
+inline const QString kFormatacaoImpossivel = QStringLiteral("Não foi possível formatar.");
+inline const QString kFormatacaoConcluida = QStringLiteral("Disco formatado com sucesso.");
+
+// Packet import.
+inline const QString &kSobrescrever = kTxtSobrescreverMes;
+inline const QString kImportacaoConcluida = QStringLiteral("A importação foi concluída com sucesso!");
+inline const QString kArquivoIlegivel = QStringLiteral("Não foi possível ler o arquivo \"%1\": %2");
+inline const QString kPacoteInvalido = QStringLiteral("O arquivo não é um pacote de dados válido: %1");
+inline const QString kPacoteSemDeclaracoes =
+    QStringLiteral("O arquivo não contém as declarações de campos (METADATA); "
+                   "somente o arquivo completo (\"...EMP.xml\") pode ser importado.");
+inline const QString kPacoteGrandeDemais = QStringLiteral("O arquivo excede o limite de %1.");
+inline const QString kPacoteSemEmpresa = QStringLiteral("O pacote de dados não contém a empresa e o mês.");
+
+// --- end of the declaration file block ----------------------------------------
+
+} // namespace quirels::exchange::msg

@@ -1,0 +1,47 @@
+#include "ValidationScreen.h"
+
+#include "ValidationReportWindow.h"
+#include "shell/ui/MainWindow.h"
+#include "validation/ConsistencyCheck.h"
+
+#include <QAction>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+namespace quirels::validation {
+
+void installValidationScreen(MainWindow &window)
+{
+    MainWindow *w = &window;
+    auto report = std::make_shared<QPointer<TfrmInconsistenciaQuirels>>();
+    window.registerScreen(screens::kValidacao, [w, report](const QString &) {
+        const auto producer = [w]() -> Result<ValidationReport> {
+            QSqlDatabase db = w->db();
+            return runCheck(db, w->currentPeriod(), std::nullopt);
+        };
+        const bool existed = !report->isNull();
+        const bool allowed = showValidationReport(w->mdiArea(), *report, producer, w->dialogs(),
+                                                  [w](QWidget *child) { return w->addChild(child); });
+        TfrmInconsistenciaQuirels *r = *report;
+        if (!existed && r) {
+            QObject::connect(r, &TfrmInconsistenciaQuirels::checked, w,
+                             [w, r] { w->setValidationError(!r->allowsGeneration()); });
+            QObject::connect(r, &TfrmInconsistenciaQuirels::annexRequested, w,
+                             [w](QChar letter, int) { w->showAnnex(letter); });
+            // The company window closes the company (and this window) first:
+            // leave the double-click before it runs.
+            QObject::connect(r, &TfrmInconsistenciaQuirels::companyRequested, w, [w] {
+                QTimer::singleShot(0, w, [w] {
+                    QAction *a = w->command(QStringLiteral("mniInformacoesEmpresa"));
+                    if (a && a->isEnabled())
+                        a->trigger();
+                });
+            });
+        }
+        w->setValidationError(!allowed);
+        return true;
+    });
+}
+
+} // namespace quirels::validation
