@@ -1,8 +1,10 @@
 #include "base/Numbers.h"
 #include "shell/ui/MainWindow.h"
+#include "shell/ui/Splash.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QScreen>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +21,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quirels"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quirels"));
+    QApplication::setWindowIcon(quirels::applicationIcon());
     QLocale::setDefault(quirels::numbers::appLocale());
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -30,6 +33,10 @@ int main(int argc, char **argv)
     quirels::MainWindow::Options options;
     options.startupEffects = true;
     quirels::MainWindow window(options);
+    // Maximised; the screen's size is also set for desktops without a
+    // window manager, which ignore the maximised state.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
 
     // 5. The splash, on top, for four seconds.

@@ -256,6 +256,9 @@ private:
 class ArchiveReader {
 public:
     ArchiveReader() : m_buffer(static_cast<size_t>(kIoBuffer)) {}
+    ~ArchiveReader() { close(); }
+    ArchiveReader(const ArchiveReader &) = delete;
+    ArchiveReader &operator=(const ArchiveReader &) = delete;
 
     bool openFile(const QString &path)
     {
@@ -279,6 +282,9 @@ public:
 
     void close()
     {
+        // A caller's stream is left right after what was read from it.
+        if (m_device && !m_file && !m_device->isSequential() && m_end > m_pos)
+            m_device->seek(m_device->pos() - (m_end - m_pos));
         m_file.reset();
         m_device = nullptr;
         m_pos = m_end = 0;
@@ -527,12 +533,12 @@ void TBackupArchive::reportFailure()
         reportError(m_failureCode);
 }
 
-void TBackupArchive::progress(const QString &fileName, qint64 done)
+void TBackupArchive::progress(const QString &fileName, int percent)
 {
     if (!OnProgress)
         return;
     bool cont = true;
-    OnProgress(fileName, percentOf(done, m_totalSize), cont);
+    OnProgress(fileName, percent, cont);
     if (!cont)
         m_continue = false;
 }
@@ -659,7 +665,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
     auto finish = [&]() {
         out.close();
         fileList.reset();
-        progress(QString(), m_totalSize);
+        progress(QString(), 100);
         m_busy = false;
         m_currentFile.clear();
         reportFailure();
@@ -809,7 +815,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
                 remaining -= n;
                 m_bytesProcessed += n;
                 idle();
-                progress(entry.path, m_bytesProcessed);
+                progress(entry.path, percentOf(m_bytesProcessed, m_totalSize));
             }
             if (!ok)
                 break;
@@ -1036,7 +1042,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         idle();
         if (target && produced > 0) {
             m_bytesProcessed += produced;
-            progress(targetPath, m_bytesProcessed);
+            progress(targetPath, percentOf(m_bytesProcessed, m_totalSize));
         }
     };
     auto commitTarget = [&]() {
@@ -1148,15 +1154,21 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
             safe = !rel.isEmpty();
             path = dest + rel;
         }
-        const std::optional<quint32> current = fileDosTime(path);
+        // A name with a zero character names no file.
+        if (path.contains(QChar(0)))
+            safe = false;
+        // The target's packed time, when it exists.
+        const std::optional<quint32> found = safe ? fileDosTime(path) : std::nullopt;
+        const bool exists = found.has_value();
+        const quint32 current = found.value_or(0);
         const quint32 archived = static_cast<quint32>(time);
         bool doRestore = false;
         switch (m_restoreMode) {
         case TRestoreMode::rmAll: doRestore = true; break;
-        case TRestoreMode::rmNoOverwrite: doRestore = !current; break;
-        case TRestoreMode::rmNewer: doRestore = !current || *current < archived; break;
-        case TRestoreMode::rmExisting: doRestore = current.has_value(); break;
-        case TRestoreMode::rmExistingNewer: doRestore = current && *current < archived; break;
+        case TRestoreMode::rmNoOverwrite: doRestore = !exists; break;
+        case TRestoreMode::rmNewer: doRestore = !exists || current < archived; break;
+        case TRestoreMode::rmExisting: doRestore = exists; break;
+        case TRestoreMode::rmExistingNewer: doRestore = exists && current < archived; break;
         }
         if (OnRestoreFile) {
             QString changed = path;
@@ -1203,7 +1215,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
 
     in.close();
     const bool success = m_failureCode == 0 && m_continue && endSeen;
-    progress(QString(), m_totalSize);
+    progress(QString(), 100);
     m_busy = false;
     m_currentFile.clear();
     reportFailure();

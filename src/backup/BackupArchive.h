@@ -136,7 +136,7 @@ private:
     void setFailure(int code);
     void reportFailure();
     void reportError(int code);
-    void progress(const QString &fileName, qint64 done);
+    void progress(const QString &fileName, int percent);
     bool askDisk(int disk);
     void idle();
 

@@ -2,6 +2,7 @@
 
 #include "base/IniFile.h"
 #include "base/Settings.h"
+#include "exchange/Messages.h"
 #include "exchange/TextImport.h"
 #include "store/Database.h"
 
@@ -24,7 +25,7 @@ static int importarTxt(Context &ctx)
         Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);
         if (!db)
             return fail(ctx, db.error());
-        ctx.progress->setLabel(QStringLiteral("Importando"));
+        ctx.progress->setLabel(exchange::msg::kTxtImportando);
         const exchange::TextImportResult r = exchange::importTextFile(*db, ctx.args.first(), *ctx.dialogs, *ctx.progress);
         switch (r.outcome) {
         case exchange::TextImportResult::Outcome::Imported: status = kOk; break;

@@ -18,6 +18,9 @@ inline const QString kTxtTituloDialogo = QStringLiteral("Abrir Arquivo Texto");
 inline const QString kTxtFiltroDialogo = QStringLiteral("Arquivo Texto (*.txt)");
 inline const QString kTxtExtensao = QStringLiteral("txt");
 
+// The progress window of a big file.
+inline const QString kTxtImportando = QStringLiteral("Importando o arquivo texto...");
+
 // Questions of the company and period lines.
 inline const QString kTxtEmpresaCadastrada = QStringLiteral("A empresa já está cadastrada. Deseja atualizar os dados?");
 inline const QString kTxtSobrescreverMes = QStringLiteral("Já existem dados para este mês. Sobrescrever?");

@@ -11,6 +11,7 @@
 #include <QSqlResult>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace quirels::exchange {
 
@@ -128,8 +129,8 @@ private:
     Statement *insertFor(const RecordLayout &l);
     bool prepare(QSqlQuery &q, const QString &statement);
     bool insert(const RecordLayout &l, QVariant *rowId);
-    bool company_(const RecordLayout &l);
-    bool period_(const RecordLayout &l);
+    bool companyLine(const RecordLayout &l);
+    bool periodLine(const RecordLayout &l);
     bool appendText();
     bool flushObservation();
     bool withRule(const RecordLayout &l, Rule rule);
@@ -272,7 +273,7 @@ bool Importer::withRule(const RecordLayout &l, Rule rule)
     return true;
 }
 
-bool Importer::company_(const RecordLayout &l)
+bool Importer::companyLine(const RecordLayout &l)
 {
     const QVariant key = m_values[0];
     if (!m_findCompany) {
@@ -312,7 +313,7 @@ bool Importer::company_(const RecordLayout &l)
     return true;
 }
 
-bool Importer::period_(const RecordLayout &l)
+bool Importer::periodLine(const RecordLayout &l)
 {
     if (company.isEmpty())
         return needs(l, "EM");
@@ -401,8 +402,8 @@ bool Importer::line(QStringView s)
     if ((l->link == Link::Company || l->link == Link::Period || l->link == Link::Observation) && !flushObservation())
         return false;
     switch (l->link) {
-    case Link::Company: return company_(*l);
-    case Link::Period: return period_(*l);
+    case Link::Company: return companyLine(*l);
+    case Link::Period: return periodLine(*l);
     case Link::Product:
         if (!m_product.isValid())
             return needs(*l, "PR");
@@ -427,6 +428,31 @@ bool Importer::line(QStringView s)
     return insert(*l, nullptr);
 }
 
+// A big file writes tens of megabytes in one transaction; with the store's
+// default page cache (2 MB) the changed pages spill to the journal in the
+// middle of it and are written again at commit. A larger cache for the
+// length of the import writes each page once; the previous size comes back
+// afterwards.
+class BulkCache {
+public:
+    explicit BulkCache(QSqlDatabase &db) : m_db(db)
+    {
+        if (Result<QVariant> v = sql::scalar(m_db, QStringLiteral("PRAGMA cache_size")); v && v->isValid()) {
+            m_previous = v->toLongLong();
+            sql::exec(m_db, QStringLiteral("PRAGMA cache_size = -65536")); // in KiB: 64 MiB at most
+        }
+    }
+    ~BulkCache()
+    {
+        if (m_previous)
+            sql::exec(m_db, QStringLiteral("PRAGMA cache_size = %1").arg(*m_previous));
+    }
+
+private:
+    QSqlDatabase &m_db;
+    std::optional<qint64> m_previous;
+};
+
 TextImportResult failed(TextImportResult r, const QString &message, int code, bool rule = false, qint64 line = 0)
 {
     r.outcome = TextImportResult::Outcome::Failed;
@@ -441,6 +467,7 @@ TextImportResult failed(TextImportResult r, const QString &message, int code, bo
 TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &dialogs, Progress &progress)
 {
     TextImportResult result;
+    BulkCache cache(db);
     sql::Transaction tx(db);
     if (!tx.active())
         return failed(result, tx.error().message, 2);
@@ -454,24 +481,22 @@ TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &di
     while (reader.next()) {
         const qint64 n = reader.lineNumber();
         const QByteArrayView bytes = reader.bytes();
-        QString problem = text::textProblem(bytes, n == 1);
-        // A DOS end-of-file mark alone on the last line is no data.
-        if (!problem.isEmpty() && bytes == QByteArrayView("\x1A") && reader.atEnd())
-            break;
-        if (problem.isEmpty())
-            text::decodeLine(bytes, decoded);
-        if (problem.isEmpty() && !importer.line(decoded)) {
+        if (const QString problem = text::textProblem(bytes, n == 1); !problem.isEmpty()) {
+            // A DOS end-of-file mark alone on the last line is no data.
+            if (bytes == QByteArrayView("\x1A") && reader.atEnd())
+                break;
+            return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), problem), 1, false, n);
+        }
+        text::decodeLine(bytes, decoded);
+        if (!importer.line(decoded)) {
             if (importer.declined) {
                 result.outcome = TextImportResult::Outcome::Declined;
                 result.lines = n;
                 return result; // the transaction rolls back
             }
-            problem = importer.failure.reason;
-            return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), problem), importer.failure.code,
-                          importer.failure.rule, n);
+            const LineFailure &f = importer.failure;
+            return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), f.reason), f.code, f.rule, n);
         }
-        if (!problem.isEmpty())
-            return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), problem), 1, false, n);
         if (sized && (n & 0xFFF) == 0)
             progress.setValue(reader.position());
         result.lines = n;

@@ -28,6 +28,9 @@ inline const QString kPeriodoJaExiste =
 inline const QString kEmpresaJaCadastrada =
     QStringLiteral("Esta empresa já está cadastrada.\n\rDeseja reverter para o arquivo gravado?");
 
+// The period written could not be read back (another program changed the tables meanwhile).
+inline const QString kPeriodoNaoEncontrado = QStringLiteral("Não foi possível posicionar a empresa e o período gravados.");
+
 // Company information window: key change.
 inline const QString kConfirmaMudancaCnpj = QStringLiteral("Confirma a mudança do Cnpj da empresa?");
 inline const QString kCnpjJaExiste = QStringLiteral("Este CNPJ/CPF já existe no banco de dados. Verifique!");

@@ -118,7 +118,8 @@ Cursor::Cursor(const QString &name, const schema::Table &table, const QString &c
     : QObject(parent), m_name(name), m_table(table), m_connection(connection)
 {
     for (size_t i = 0; i < m_table.fields.size(); ++i) {
-        m_fieldByName.insert(m_table.fields[i].qname(), static_cast<int>(i));
+        m_names.append(m_table.fields[i].qname());
+        m_fieldByName.insert(m_names.last(), static_cast<int>(i));
         if (m_table.fields[i].type == schema::Type::AutoInc)
             m_autoInc = static_cast<int>(i);
         m_sortedFields.emplace_back(m_table.fields[i].qname(), static_cast<int>(i));
@@ -164,7 +165,7 @@ void Cursor::setMaster(Cursor *master)
     if (m_master)
         m_master->m_details.push_back(this);
     buildOrder();
-    invalidate();
+    invalidate(true);
 }
 
 void Cursor::setFixedValues(const QVariantMap &values)
@@ -297,7 +298,7 @@ Status Cursor::open()
         return s;
     }
     emit resetDone();
-    detailsInvalidate();
+    detailsInvalidate(true);
     return {};
 }
 
@@ -319,7 +320,7 @@ void Cursor::close()
     m_db = QSqlDatabase();
     setState(State::Inactive);
     emit resetDone();
-    detailsInvalidate();
+    detailsInvalidate(true);
 }
 
 Status Cursor::refresh()
@@ -334,7 +335,7 @@ Status Cursor::refresh()
     m_loaded = false;
     Status s = load(keep);
     emit resetDone();
-    detailsInvalidate();
+    detailsInvalidate(true);
     if (!s)
         dialogs().error(s.message());
     return s;
@@ -381,6 +382,8 @@ Status Cursor::load(qint64 keepRowid)
     for (const Lookup &l : m_lookups)
         l.cache.clear();
     m_loaded = true;
+    m_loadedLinked = linked;
+    m_loadedLinks = mv;
     m_wantRowid = 0;
     Status result;
     if (linked) {
@@ -453,12 +456,29 @@ Status Cursor::load(qint64 keepRowid)
     return result;
 }
 
-void Cursor::invalidate()
+void Cursor::invalidate(bool force)
 {
     if (!m_open || !m_loaded)
         return;
+    if (!force) {
+        // The master's row still has the same link values: nothing to reload,
+        // and a pending row here stays pending. (A master that dropped its
+        // rows has no row to compare with, and is not read again for that.)
+        if (m_master && m_master->m_loaded) {
+            bool linked = true;
+            const QVariantList mv = masterValues(&linked);
+            bool same = linked == m_loadedLinked && mv.size() == m_loadedLinks.size();
+            for (qsizetype i = 0; same && i < mv.size(); ++i)
+                same = sameValue(mv.at(i), m_loadedLinks.at(i));
+            if (same)
+                return;
+        }
+        // A modified pending row belongs to the master's previous row: it
+        // is written there (a refusal has shown its message).
+        if (isEditing() && m_modified)
+            post();
+    }
     if (isEditing()) {
-        // The master moved under a pending row that could not be settled.
         m_buffer.clear();
         m_modified = false;
         setState(State::Browse);
@@ -472,10 +492,10 @@ void Cursor::invalidate()
     detailsInvalidate();
 }
 
-void Cursor::detailsInvalidate()
+void Cursor::detailsInvalidate(bool force)
 {
     for (Cursor *d : m_details)
-        d->invalidate();
+        d->invalidate(force);
 }
 
 // ---- navigation ------------------------------------------------------------
@@ -833,7 +853,7 @@ bool Cursor::setValue(const QString &field, const QVariant &value)
     }
     m_buffer[f] = v;
     m_modified = true;
-    emit fieldChanged(def.qname());
+    emit fieldChanged(m_names.at(f));
     return true;
 }
 
@@ -856,7 +876,7 @@ void Cursor::assign(const QString &field, const QVariant &value)
         return;
     m_buffer[f] = v;
     m_modified = true;
-    emit fieldChanged(m_table.fields[static_cast<size_t>(f)].qname());
+    emit fieldChanged(m_names.at(f));
 }
 
 QString Cursor::displayMask(const QString &field) const

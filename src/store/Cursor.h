@@ -14,6 +14,11 @@
 // reload, so posting many rows stays linear; wrap them in one
 // sql::Transaction for speed.
 //
+// Moving a cursor first writes a modified pending row of it and of its
+// details (an unmodified one is dropped); a refused row stops the move. A
+// master that posts without changing its key leaves its details as they are,
+// pending rows included.
+//
 // Messages (rule refusals, range and width rules, store errors) go through
 // the cursor's Dialogs. The Status returned by post()/remove() carries the
 // same text; the caller must not show it a second time.
@@ -216,8 +221,10 @@ private:
 
     void ensureLoaded() const;
     Status load(qint64 keepRowid);
-    void invalidate();
-    void detailsInvalidate();
+    // Drops the rows so they are read again on next use; unless forced, only
+    // when the master's link values changed since they were read.
+    void invalidate(bool force = false);
+    void detailsInvalidate(bool force = false);
     bool settle();
     bool settleDetails();
     void setCurrent(int row);
@@ -246,6 +253,7 @@ private:
     std::vector<OrderField> m_order;     // full order: index fields, primary key
     std::vector<OrderField> m_searchKey; // order fields not fixed by the master
     Dialogs *m_dialogs = nullptr;
+    QStringList m_names;                 // field names as the schema spells them
     QHash<QString, int> m_fieldByName;
     std::vector<std::pair<QString, int>> m_sortedFields; // by name, as a QVariantMap orders them
     QList<int> m_textFields;
@@ -261,6 +269,8 @@ private:
     mutable bool m_bof = true;
     mutable bool m_eof = true;
     mutable qint64 m_wantRowid = 0;      // row to land on at the next load
+    bool m_loadedLinked = false;         // the link values the rows were read with
+    QVariantList m_loadedLinks;
     State m_state = State::Inactive;
     QVector<QVariant> m_buffer;
     bool m_modified = false;

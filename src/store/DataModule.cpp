@@ -2,10 +2,24 @@
 
 #include "RecordRules.h"
 #include "Schema.h"
+#include "base/Settings.h"
 
+#include "Messages.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 
 namespace quirels::store {
+
+StartupOptions startupOptionsFromSettings(const QString &settingsPath)
+{
+    StartupOptions o;
+    IniFile ini(settingsPath);
+    if (ini.load())
+        o.localShare = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    return o;
+}
 
 DataModule::DataModule(Dialogs &dialogs, const QString &connection, QObject *parent)
     : QObject(parent), m_dialogs(dialogs), m_connection(connection)
@@ -243,12 +257,19 @@ Status DataModule::openAtStartup(const QString &dataFolder, const StartupOptions
     Result<QSqlDatabase> db = open(dataFolder, o);
     if (!db)
         return fail(db.error());
+    // A step that must write fails on a folder that cannot be written: say so.
+    const auto writeFailure = [&](const Error &e) {
+        if (QFileInfo(dataFolder).isWritable())
+            return fail(e);
+        return fail(makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(dataFolder), e.message), 2));
+    };
     if (Status s = upgradeSchema(*db); !s)
-        return fail(s.error());
+        return writeFailure(s.error());
     if (Status s = removeDayIndexFiles(dataFolder); !s)
-        return fail(s.error());
+        return writeFailure(s.error());
     if (Status s = ensureDayIndexes(*db); !s)
-        return fail(s.error());
+        return writeFailure(s.error());
+    *db = QSqlDatabase();
     return openAll();
 }
 

@@ -35,6 +35,10 @@ struct StartupOptions {
     int busyTimeoutMs = 5000;  // how long a lock held by another program is waited for
 };
 
+// The start-up options from the settings file ("Local Share" in the section
+// "Diretório", false by default); an unreadable file gives the defaults.
+StartupOptions startupOptionsFromSettings(const QString &settingsPath);
+
 class DataModule : public QObject {
     Q_OBJECT
 public:

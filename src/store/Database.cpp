@@ -45,7 +45,13 @@ Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options)
             db = QSqlDatabase();
             close(options.connection);
             const bool busy = native == QLatin1String("5") || native == QLatin1String("6");
-            return makeError((busy ? msg::kBancoBloqueado : msg::kBancoInvalido).arg(QDir::toNativeSeparators(path), msg), 2);
+            if (busy)
+                return makeError(msg::kBancoBloqueado.arg(QDir::toNativeSeparators(path), msg), 2);
+            // A store kept with a write-ahead log cannot even be read where
+            // the log files cannot be created.
+            if (!QFileInfo(QFileInfo(path).absolutePath()).isWritable())
+                return makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()), msg), 2);
+            return makeError(msg::kBancoInvalido.arg(QDir::toNativeSeparators(path), msg), 2);
         }
     }
     const QString mode = options.sharedFolder ? QStringLiteral("DELETE") : QStringLiteral("WAL");

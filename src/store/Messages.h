@@ -37,6 +37,10 @@ inline const QString kBancoBloqueado =
 // A store written by a newer program: its version and ours.
 inline const QString kVersaoMaisNova =
     QStringLiteral("O banco de dados foi gravado por uma versão mais nova do programa (versão %1; esta versão lê até a %2).");
+// The data folder (or the store in it) cannot be written: the folder and the
+// store's message.
+inline const QString kPastaSomenteLeitura =
+    QStringLiteral("A pasta de dados \"%1\" não permite gravação: %2");
 inline const QString kArquivoNaoExcluido = QStringLiteral("Não foi possível excluir o arquivo \"%1\".");
 
 } // namespace quirels::store::msg

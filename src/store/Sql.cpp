@@ -33,6 +33,34 @@ QString literal(const QVariant &value)
 
 QString id(const QString &name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
+QString insertInto(const QString &table, const QStringList &fields, const QVariantList &values)
+{
+    QStringList literals;
+    for (const QVariant &v : values)
+        literals.append(literal(v));
+    return QStringLiteral("insert into %1 (%2) values (%3)")
+        .arg(table, fields.join(QLatin1Char(',')), literals.join(QLatin1Char(',')));
+}
+
+QString updateCompanyKey(const QString &table, const QString &newKey, const QString &oldKey)
+{
+    return QStringLiteral("update %1 set CdCNPJEmpr=%2 where CdCNPJEmpr=%3").arg(table, quote(newKey), quote(oldKey));
+}
+
+QString deleteWhere(const QString &table, const KeyValues &key)
+{
+    QString s = QStringLiteral("delete from ") + table;
+    for (qsizetype i = 0; i < key.size(); ++i)
+        s += (i == 0 ? QStringLiteral(" where ") : QStringLiteral(" and ")) + key.at(i).first + QStringLiteral(" = ") +
+             literal(key.at(i).second);
+    return s;
+}
+
+QString selectMax(const QString &field, const QString &table)
+{
+    return QStringLiteral("Select Max (%1) as cod from %2").arg(field, table);
+}
+
 static QString text(const QSqlError &e)
 {
     QString t = e.databaseText();

@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
+#include <utility>
 #include <QVariant>
 
 namespace quirels::sql {
@@ -19,6 +21,17 @@ QString number(double value);
 QString literal(const QVariant &value);
 // A quoted identifier.
 QString id(const QString &name);
+
+// The statement forms of the bulk operations, every value through literal():
+// "insert into T (F1,F2) values (v1,v2)"
+QString insertInto(const QString &table, const QStringList &fields, const QVariantList &values);
+// "update T set CdCNPJEmpr='new' where CdCNPJEmpr='old'"
+QString updateCompanyKey(const QString &table, const QString &newKey, const QString &oldKey);
+// "delete from T where K1 = v1 and K2 = v2" (every row when no key is given)
+using KeyValues = QList<std::pair<QString, QVariant>>;
+QString deleteWhere(const QString &table, const KeyValues &key);
+// "Select Max (F) as cod from T"
+QString selectMax(const QString &field, const QString &table);
 
 // The store's own message for a failed query or database call.
 QString errorText(const QSqlQuery &q);

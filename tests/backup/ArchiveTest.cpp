@@ -127,7 +127,10 @@ TEST(BackupArchive, WritesTheExactLayout)
     EXPECT_EQ(f.archive.CompressionRate(), 0); // 100 - 100.1 in whole numbers
 
     // An empty list: header and end marker; restoring it writes nothing.
+    // Progress still runs from 0 to 100.
+    f.rec.percents.clear();
     ASSERT_TRUE(f.archive.Backup({}, archive));
+    EXPECT_EQ(f.rec.percents, QList<int>({0, 100}));
     EXPECT_EQ(readFile(archive), Bytes().header(*cp1252::encode(QStringLiteral("Título")), 0, 0).i32(0).data);
     EXPECT_EQ(f.archive.CompressionRate(), 0);
     ASSERT_TRUE(f.archive.Restore(archive, f.path(QStringLiteral("nada"))));
@@ -582,8 +585,12 @@ TEST(BackupArchive, StreamArchives)
     QString title;
     f.archive.GetArchiveInfo(kStreamName, &lines, title);
     EXPECT_EQ(lines.size(), 1);
+    const qint64 end = buffer.size();
+    buffer.seek(end);
+    buffer.write("more data after the archive");
     buffer.seek(0);
     ASSERT_TRUE(f.archive.Restore(kStreamName, f.path(QStringLiteral("out"))));
+    EXPECT_EQ(buffer.pos(), end);
     EXPECT_EQ(readFile(f.path(QStringLiteral("out/a.db"))), data);
     EXPECT_TRUE(f.rec.codes.isEmpty());
 }

@@ -56,8 +56,11 @@ TEST(TextImport, StoresOneRowOfEveryRecordTypeWithItsLinks)
 {
     test::TempStore store;
     ScriptedDialogs dialogs;
+    const QString cacheSize = row(store, QStringLiteral("PRAGMA cache_size"));
     const TextImportResult r = importLines(store, test::monthLines(kK, kAno, kMes), dialogs);
     ASSERT_TRUE(r.ok()) << qPrintable(r.error.message);
+    // The connection's page cache is as it was before the import.
+    EXPECT_EQ(row(store, QStringLiteral("PRAGMA cache_size")), cacheSize);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
     EXPECT_EQ(r.company, kK);
     EXPECT_EQ(r.period, (PeriodKey{kK, kAno, kMes}));

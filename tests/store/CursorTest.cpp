@@ -104,7 +104,17 @@ TEST(Cursor, DetailsFollowTheirMasterAndInsertedRowsTakeTheLinks)
     ASSERT_TRUE(p.last());
     EXPECT_EQ(pf.count(), 1);
     EXPECT_EQ(sp.count(), 1);
+    // A master's post that keeps its key leaves a detail's pending row alone.
+    ASSERT_TRUE(p.edit());
+    p.setValue(QStringLiteral("NmProduto"), QStringLiteral("ACETONA"));
+    ASSERT_TRUE(pf.edit());
+    pf.setValue(QStringLiteral("NmProduto"), QStringLiteral("SOLVENTE"));
+    ASSERT_OK(p.post());
+    EXPECT_EQ(pf.state(), Cursor::State::Edit);
+    EXPECT_EQ(pf.value(QStringLiteral("NmProduto")).toString(), QStringLiteral("SOLVENTE"));
+    // Moving the master writes it first.
     f.openPeriod(kCnpj, "JAN");
+    EXPECT_EQ(f.store.scalar(QStringLiteral("SELECT NmProduto FROM ProdutoFinal")).toString(), QStringLiteral("SOLVENTE"));
     EXPECT_EQ(p.count(), 0);
     EXPECT_EQ(pf.count(), 0);
     f.openPeriod(kCpf, "FEV");
@@ -348,4 +358,19 @@ TEST(Cursor, LookupFieldsAndSignals)
     f.openPeriod(kCnpj, "FEV");
     EXPECT_GE(reset.count(), 1);
     EXPECT_EQ(imp.count(), 0);
+}
+
+TEST(Cursor, DetailsNobodyReadsAreNotReadAgain)
+{
+    Fixture f;
+    f.openPeriod(kCnpj, "JAN");
+    QSignalSpy finalLoads(&f.dm.produtoFinal(), &Cursor::currentChanged);
+    QSignalSpy substanceLoads(&f.dm.substanciaPresente(), &Cursor::currentChanged);
+    for (int i = 0; i < 5; ++i)
+        f.addProduct();
+    EXPECT_EQ(finalLoads.count(), 0);
+    EXPECT_EQ(substanceLoads.count(), 0);
+    // Read on first use, for the current product.
+    EXPECT_EQ(f.dm.produtoFinal().count(), 0);
+    EXPECT_EQ(finalLoads.count(), 1);
 }

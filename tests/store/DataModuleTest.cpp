@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
@@ -199,6 +200,73 @@ TEST(DataModule, StartupReportsStoresItCannotUseAndChangesNothing)
         EXPECT_EQ(d.texts(), QStringList{msg::kVersaoMaisNova.arg(99).arg(schema::kSchemaVersion)});
         EXPECT_TRUE(openCursors(dm).isEmpty());
     }
+}
+
+namespace {
+
+// Makes a folder unwritable even for the superuser (the immutable
+// attribute); false where the file system or the platform does not allow it.
+bool setImmutable(const QString &path, bool on)
+{
+    QProcess p;
+    p.start(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), path});
+    return p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+} // namespace
+
+TEST(DataModule, ReadOnlyDataFolderIsReportedAndLeftAlone)
+{
+    for (bool shared : {false, true}) {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("dados"));
+        store::OpenOptions o;
+        o.connection = QStringLiteral("setup");
+        o.sharedFolder = shared;
+        ASSERT_OK(store::initializeDataFolder(folder, o));
+        {
+            Result<QSqlDatabase> db = store::open(folder, o); // leaves the chosen journal mode
+            ASSERT_OK(db);
+            ASSERT_OK(sql::exec(*db, QStringLiteral("DROP INDEX Movimentacao_IdxDia"))); // start-up would write
+            *db = QSqlDatabase();
+            store::close(o.connection);
+        }
+        QFile f(store::databasePath(folder));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        if (!setImmutable(folder, true))
+            GTEST_SKIP() << "the folder cannot be made read-only here";
+        ScriptedDialogs d;
+        {
+            DataModule dm(d);
+            store::StartupOptions so;
+            so.localShare = shared;
+            so.busyTimeoutMs = 200;
+            EXPECT_FALSE(dm.openAtStartup(folder, so).ok());
+        }
+        setImmutable(folder, false);
+        ASSERT_EQ(d.messages.size(), 1) << shared;
+        EXPECT_TRUE(d.lastText().startsWith(msg::kPastaSomenteLeitura.section(QLatin1Char('"'), 0, 0))) << qPrintable(d.lastText());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before);
+    }
+}
+
+TEST(DataModule, LocalShareOfTheSettingsSelectsTheJournalMode)
+{
+    test::TempStore store;
+    const QString ini = QDir(store.folder()).filePath(QStringLiteral("quirels.ini"));
+    EXPECT_FALSE(store::startupOptionsFromSettings(ini).localShare); // no file: defaults
+    touch(ini, "[Diret\xf3rio]\r\nLocal Share=1\r\n");
+    const store::StartupOptions o = store::startupOptionsFromSettings(ini);
+    EXPECT_TRUE(o.localShare);
+    ScriptedDialogs d;
+    DataModule dm(d);
+    ASSERT_OK(dm.openAtStartup(store.folder(), o));
+    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+    ASSERT_OK(dm.openAtStartup(store.folder()));
+    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
 }
 
 TEST(DataModule, StartupWaitsForALockThenReportsIt)

@@ -6,6 +6,7 @@
 #include "base/Masks.h"
 #include "shell/Company.h"
 #include "shell/Messages.h"
+#include "store/DataModule.h"
 #include "store/Sql.h"
 
 #include <QCheckBox>
@@ -118,9 +119,9 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
         auto *box = new QCheckBox(QString::fromUtf8(kGroups[i].caption), groupsBox);
         box->setObjectName(QStringLiteral("chkGrupo") + QLatin1String(kRoman[i]));
         setHint(box, QString::fromUtf8(kGroups[i].hint));
-        connect(box, &QCheckBox::clicked, this, [this] {
-            setEditing();
-            groupClicked();
+        connect(box, &QCheckBox::clicked, this, [this] { groupClicked(); });
+        connect(box, &QCheckBox::toggled, this, [this, i](bool on) {
+            write(QStringLiteral("FlGrupo") + QLatin1String(kRoman[i]), on);
         });
         groupsGrid->addWidget(box, i % 5, i / 5);
         m_groups[static_cast<size_t>(i)] = box;
@@ -139,18 +140,22 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
     m_cnaeCode->setEditable(false);
     setHint(m_cnaeCode, QStringLiteral("Selecione o código CNAE da empresa"));
     loadActivities();
-    connect(m_cnaeName, &QComboBox::activated, this, [this] {
-        setEditing();
-        selectActivity(m_cnaeName->currentData().toString());
-    });
-    connect(m_cnaeCode, &QComboBox::activated, this, [this] {
-        setEditing();
-        selectActivity(m_cnaeCode->currentData().toString());
-    });
+    for (QComboBox *list : {m_cnaeName, m_cnaeCode})
+        connect(list, &QComboBox::activated, this, [this, list] {
+            const QString code = list->currentData().toString();
+            selectActivity(code);
+            write(QStringLiteral("CdCNAE"), code);
+        });
 
-    for (QLineEdit *e : {static_cast<QLineEdit *>(m_number), m_name, m_clf, m_otherActivity})
-        connect(e, &QLineEdit::textEdited, this, [this] { setEditing(); });
-    connect(m_mainGroup, &QComboBox::activated, this, [this] { setEditing(); });
+    // Edits put the company row into editing and go to its buffer; the
+    // number is written when the window closes (a key change).
+    connect(m_name, &QLineEdit::textEdited, this, [this](const QString &t) { write(QStringLiteral("NmRazao"), t); });
+    connect(m_clf, &QLineEdit::textEdited, this,
+            [this] { write(QStringLiteral("NrCLF"), clfMask().store(m_clf->displayText())); });
+    connect(m_otherActivity, &QLineEdit::textEdited, this,
+            [this](const QString &t) { write(QStringLiteral("DsGrupoIX"), t); });
+    connect(m_mainGroup, &QComboBox::currentTextChanged, this,
+            [this](const QString &t) { write(QStringLiteral("DsGrupoPrincipal"), t); });
 
     auto *close = new QPushButton(QStringLiteral("&Fechar"), this);
     close->setObjectName(QStringLiteral("btnFechar"));
@@ -193,21 +198,23 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
 
 void TfrmEmpresaQuirels::loadActivities()
 {
-    // The activity list by name and the code list by code, each with
-    // CDDESCRCNAE as the stored value.
-    QSqlDatabase db = m_main.db();
-    QSqlQuery q(db);
+    // The activity list in name order (idxNome) and the code list in code
+    // order (idxCDDescr), both storing CDDESCRCNAE.
+    store::Cursor &cnae = m_main.dataModule().lkpCnae();
+    auto rows = [&cnae](const QString &order, const std::function<void(const QString &, const QString &)> &add) {
+        if (!cnae.isOpen() || !cnae.setOrder(order))
+            return;
+        for (bool ok = cnae.first(); ok && !cnae.eof(); ok = cnae.next())
+            add(cnae.value(QStringLiteral("CDDESCRCNAE")).toString(), cnae.value(QStringLiteral("NMCNAE")).toString());
+    };
     m_cnaeName->clear();
-    if (q.exec(QStringLiteral("select CDDESCRCNAE, NMCNAE from Cnae order by NMCNAE collate nocase")))
-        while (q.next())
-            m_cnaeName->addItem(q.value(1).toString(), q.value(0).toString());
     auto *model = new QStandardItemModel(0, 2, m_cnaeCode);
-    if (q.exec(QStringLiteral("select CDDESCRCNAE, NMCNAE from Cnae order by CDDESCRCNAE collate nocase")))
-        while (q.next()) {
-            auto *code = new QStandardItem(q.value(0).toString());
-            code->setData(q.value(0).toString(), Qt::UserRole);
-            model->appendRow({code, new QStandardItem(q.value(1).toString())});
-        }
+    rows(QStringLiteral("idxCDDescr"), [model](const QString &code, const QString &name) {
+        auto *c = new QStandardItem(code);
+        c->setData(code, Qt::UserRole);
+        model->appendRow({c, new QStandardItem(name)});
+    });
+    rows(QStringLiteral("idxNome"), [this](const QString &code, const QString &name) { m_cnaeName->addItem(name, code); });
     m_cnaeCode->setModel(model);
     auto *view = new QTableView(m_cnaeCode);
     view->horizontalHeader()->hide();
@@ -237,6 +244,18 @@ shell::Groups TfrmEmpresaQuirels::checkedGroups() const
     return g;
 }
 
+void TfrmEmpresaQuirels::write(const QString &field, const QVariant &value)
+{
+    if (m_loading)
+        return;
+    store::Cursor &e = m_main.dataModule().empresa();
+    if (!e.isEditing() && !e.edit())
+        return;
+    e.setValue(field, value);
+}
+
+bool TfrmEmpresaQuirels::editing() const { return m_main.dataModule().empresa().isEditing(); }
+
 void TfrmEmpresaQuirels::load(const Typed &typed)
 {
     m_loading = true;
@@ -245,28 +264,20 @@ void TfrmEmpresaQuirels::load(const Typed &typed)
     m_year = p.ano;
     m_monthField->setText(p.mes);
     m_yearField->setText(p.ano);
-    QSqlDatabase db = m_main.db();
-    QSqlQuery q(db);
-    const QString s = QStringLiteral("select CdCNPJEmpr, NmRazao, NrCLF, CdCNAE, DsGrupoIX, DsGrupoPrincipal, "
-                                     "FlGrupoI, FlGrupoII, FlGrupoIII, FlGrupoIV, FlGrupoV, FlGrupoVI, FlGrupoVII, "
-                                     "FlGrupoVIII, FlGrupoIX from Empresa where CdCNPJEmpr = ")
-                      + sql::quote(p.cnpj);
-    if (Status st = sql::exec(q, s); !st)
-        m_main.dialogs().error(st.message());
-    const bool found = q.next();
-    const QString key = found ? q.value(0).toString() : p.cnpj;
-    m_openingKey = key;
-    m_number->setValue(typed.number.isEmpty() ? key : typed.number,
-                       key.size() > 13 ? cpfcnpj::MaskKind::Cnpj : cpfcnpj::MaskKind::Cpf);
-    m_name->setText(typed.name.isEmpty() && found ? q.value(1).toString() : typed.name);
-    m_clf->setText(found ? clfMask().display(q.value(2).toString()) : QString());
-    selectActivity(found ? q.value(3).toString() : QString());
-    m_otherActivity->setText(found ? q.value(4).toString() : QString());
-    m_mainGroup->setCurrentIndex(found ? m_mainGroup->findText(q.value(5).toString()) : -1);
+    const store::Cursor &e = m_main.dataModule().empresa();
+    auto text = [&e](const char *field) { return e.value(QString::fromLatin1(field)).toString(); };
+    m_openingKey = p.cnpj;
+    m_number->setValue(typed.number.isEmpty() ? m_openingKey : typed.number,
+                       m_openingKey.size() > 13 ? cpfcnpj::MaskKind::Cnpj : cpfcnpj::MaskKind::Cpf);
+    m_name->setText(typed.name.isEmpty() ? text("NmRazao") : typed.name);
+    m_clf->setText(clfMask().display(text("NrCLF")));
+    selectActivity(text("CdCNAE"));
+    m_otherActivity->setText(text("DsGrupoIX"));
+    m_mainGroup->setCurrentIndex(m_mainGroup->findText(text("DsGrupoPrincipal")));
     for (int i = 0; i < 9; ++i)
-        m_groups[static_cast<size_t>(i)]->setChecked(found && q.value(6 + i).toBool());
+        m_groups[static_cast<size_t>(i)]->setChecked(
+            e.value(QStringLiteral("FlGrupo") + QLatin1String(kRoman[i])).toBool());
     m_otherActivity->setEnabled(false);
-    m_editing = false;
     m_loading = false;
 }
 
@@ -287,7 +298,7 @@ int TfrmEmpresaQuirels::execModal()
 
 void TfrmEmpresaQuirels::mainGroupLeft()
 {
-    setEditing();
+    write(QStringLiteral("DsGrupoPrincipal"), m_mainGroup->currentText());
     m_otherActivity->setEnabled(false);
     const int g = mainGroupNumber(m_mainGroup->currentText());
     if (g == 0)
@@ -314,35 +325,13 @@ bool TfrmEmpresaQuirels::eventFilter(QObject *watched, QEvent *e)
     return QDialog::eventFilter(watched, e);
 }
 
-bool TfrmEmpresaQuirels::save()
-{
-    QSqlDatabase db = m_main.db();
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("update Empresa set NmRazao = ?, NrCLF = ?, CdCNAE = ?, DsGrupoIX = ?, "
-                             "DsGrupoPrincipal = ?, FlGrupoI = ?, FlGrupoII = ?, FlGrupoIII = ?, FlGrupoIV = ?, "
-                             "FlGrupoV = ?, FlGrupoVI = ?, FlGrupoVII = ?, FlGrupoVIII = ?, FlGrupoIX = ? "
-                             "where CdCNPJEmpr = ?"));
-    auto orNull = [](const QString &s) { return s.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s); };
-    q.addBindValue(orNull(m_name->text()));
-    q.addBindValue(orNull(clfMask().store(m_clf->displayText())));
-    q.addBindValue(orNull(m_cnaeCode->currentIndex() >= 0 ? m_cnaeCode->currentData().toString() : QString()));
-    q.addBindValue(orNull(m_otherActivity->text()));
-    q.addBindValue(orNull(m_mainGroup->currentText()));
-    for (QCheckBox *box : m_groups)
-        q.addBindValue(box->isChecked());
-    q.addBindValue(m_openingKey);
-    if (Status s = sql::exec(q); !s) {
-        m_main.dialogs().error(s.message());
-        return false;
-    }
-    m_editing = false;
-    return true;
-}
-
 bool TfrmEmpresaQuirels::runClosingSteps()
 {
     Dialogs &d = m_main.dialogs();
-    // 1. Key change.
+    store::DataModule &dm = m_main.dataModule();
+    store::Cursor &empresa = dm.empresa();
+    // 1. Key change: the thirteen tables and the company row take the new
+    // number together, or none does.
     const QString number = m_number->value();
     if (number != m_openingKey) {
         if (!d.confirm(msg::kConfirmaMudancaCnpj) || number.trimmed().isEmpty()) {
@@ -360,12 +349,20 @@ bool TfrmEmpresaQuirels::runClosingSteps()
                 m_number->setValue(m_openingKey);
             } else {
                 m_openingKey = number;
+                // The row in the buffer carries the new number as well.
+                if (empresa.isEditing())
+                    empresa.setValue(QStringLiteral("CdCNPJEmpr"), number);
             }
         }
     }
-    // 2. Post the company row.
-    if (m_editing && !save())
-        return false;
+    // 2. Post the company row; 3. every pending row, then every cursor anew.
+    if (empresa.isEditing() && !empresa.post())
+        return true;
+    for (store::Cursor *c : dm.cursors())
+        if (c->isOpen() && c->isEditing() && !c->post())
+            return true;
+    if (!dm.reopenAll())
+        return true;
     // 4. Position on the company and the period shown.
     m_main.setCurrentPeriod(PeriodKey{m_openingKey, m_year, m_month});
     // 5. The annex windows of the company's groups.

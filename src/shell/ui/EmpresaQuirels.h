@@ -6,6 +6,7 @@
 #include "shell/Annexes.h"
 
 #include <QDialog>
+#include <QVariant>
 #include <array>
 
 class QCheckBox;
@@ -36,7 +37,8 @@ public:
     QString openingKey() const { return m_openingKey; }
     // The group boxes as they are checked now.
     shell::Groups checkedGroups() const;
-    bool editing() const { return m_editing; }
+    // Whether the company row is being edited.
+    bool editing() const;
 
     NumberEdit *numberField() const { return m_number; }
     QLineEdit *nameField() const { return m_name; }
@@ -51,7 +53,8 @@ public:
     void mainGroupLeft();
     // A click on a group box: the main group's box (I to VIII) stays checked.
     void groupClicked();
-    // The closing steps; false when they stopped and the window stays open.
+    // The closing steps; false when the key change failed and the window
+    // stays open. A refused post ends the steps, and the window closes.
     bool runClosingSteps();
 
 public slots:
@@ -65,14 +68,13 @@ private:
     void load(const Typed &typed);
     void loadActivities();
     void selectActivity(const QString &code);
-    bool save();
-    void setEditing() { m_editing = true; }
+    // Puts the company row into editing and sets a field of its buffer.
+    void write(const QString &field, const QVariant &value);
 
     MainWindow &m_main;
     QString m_openingKey;
     QString m_month;
     QString m_year;
-    bool m_editing = false;
     bool m_loading = false;
     NumberEdit *m_number;
     QLineEdit *m_name;

@@ -7,6 +7,10 @@
 #include "shell/CpfCnpj.h"
 #include "store/PeriodKey.h"
 
+namespace quirels::store {
+class DataModule;
+}
+
 #include <QDate>
 #include <QHash>
 #include <QMainWindow>
@@ -76,9 +80,12 @@ public:
     QString dataFolder() const { return m_dataFolder; }
     QString xmlFolder() const { return m_xmlFolder; }
     QDate today() const;
+    // The shared data module: the store connection and one cursor per table.
+    store::DataModule &dataModule() const { return *m_dm; }
     QSqlDatabase db() const;
-    // Opens (again) every table of the data folder; the store's message is
-    // shown on failure and the program goes on.
+    // The start-up opening of the store: connect to the data folder, rebuild
+    // the day index, open every cursor. The store's message is shown on
+    // failure and the program goes on.
     bool openStore();
     void setDataFolder(const QString &dataFolder, const QString &xmlFolder);
 
@@ -92,9 +99,10 @@ public:
     // A company is open while a child window is.
     bool companyOpen() const;
 
-    // The open company and period.
-    PeriodKey currentPeriod() const { return m_period; }
-    void setCurrentPeriod(const PeriodKey &period) { m_period = period; }
+    // The open company and period: the current rows of tblEmpresa and tblMes.
+    PeriodKey currentPeriod() const;
+    // Re-reads tblEmpresa and tblMes and positions them on the period.
+    bool setCurrentPeriod(const PeriodKey &period);
     // Display mask of the company key, set by Open annex windows.
     cpfcnpj::MaskKind companyKeyMask() const { return m_keyMask; }
     void setCompanyKeyMask(cpfcnpj::MaskKind mask) { m_keyMask = mask; }
@@ -183,6 +191,7 @@ private:
     Options m_options;
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs *m_dialogs = nullptr;
+    std::unique_ptr<store::DataModule> m_dm;
     QString m_dataFolder;
     QString m_xmlFolder;
     QMdiArea *m_mdi = nullptr;
@@ -200,7 +209,6 @@ private:
     std::array<QPointer<QMdiSubWindow>, 8> m_annexWindows;
     QPointer<TfrmEmpresaQuirels> m_companyWindow;
 
-    PeriodKey m_period;
     cpfcnpj::MaskKind m_keyMask = cpfcnpj::MaskKind::Cpf;
     bool m_validationError = false;
     bool m_printAll = false;
@@ -208,7 +216,6 @@ private:
     int m_fadeLevel = 0;
     bool m_hintsShown = true;
     bool m_insertOn = false;
-    quint64 m_insertStamp = 0;
 };
 
 // Registers the screens of the other parts with the main window; called once

@@ -6,6 +6,7 @@
 #include "NumberEdit.h"
 #include "shell/Company.h"
 #include "shell/Messages.h"
+#include "store/DataModule.h"
 #include "store/Schema.h"
 
 #include <QComboBox>
@@ -75,7 +76,12 @@ TfrmPeriodo::TfrmPeriodo(MainWindow &main, const QString &number, const QString 
     cancel->setAutoDefault(false);
     setHint(cancel, QStringLiteral("Cancela seleção do período e fecha a tela"));
     connect(ok, &QPushButton::clicked, this, [this] { createPeriod(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        store::Cursor &empresa = m_main.dataModule().empresa();
+        if (empresa.isEditing())
+            empresa.cancel();
+        reject();
+    });
 
     auto *company = new QFormLayout;
     company->addRow(QStringLiteral("CNPJ"), m_number);
@@ -136,7 +142,10 @@ bool TfrmPeriodo::createPeriod()
         typed = {m_typedNumber, m_typedName};
         break;
     }
-    m_main.setCurrentPeriod(key);
+    if (!m_main.setCurrentPeriod(key)) {
+        d.error(msg::kPeriodoNaoEncontrado);
+        return false;
+    }
     m_main.companyWindow()->showNonModal(typed);
     accept();
     return true;

@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
 
 #include "entry/ui/AnnexScreens.h"
@@ -11,6 +12,7 @@ namespace quirels {
 void installScreens(MainWindow &window)
 {
     validation::installValidationScreen(window);
+    exchange::ui::installTextImport(window);
     entry::installAnnexScreens(window);
 }
 

@@ -18,6 +18,30 @@ namespace quirels {
 
 QString applicationVersion() { return QStringLiteral(QUIRELS_VERSION); }
 
+QIcon applicationIcon()
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath flask;
+    flask.moveTo(12, 2);
+    flask.lineTo(12, 12);
+    flask.lineTo(3, 29);
+    flask.lineTo(29, 29);
+    flask.lineTo(20, 12);
+    flask.lineTo(20, 2);
+    p.setPen(QPen(QColor(0, 70, 127), 2.5));
+    p.setBrush(Qt::white);
+    p.drawPath(flask);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 150, 100));
+    QPolygonF liquid;
+    liquid << QPointF(8, 20) << QPointF(24, 20) << QPointF(27.5, 27.5) << QPointF(4.5, 27.5);
+    p.drawPolygon(liquid);
+    return QIcon(pm);
+}
+
 QPixmap startupPicture()
 {
     QPixmap pm(496, 305);

@@ -1,6 +1,7 @@
 #pragma once
 // The start-up picture and the about box.
 
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 
@@ -9,6 +10,8 @@ class QWidget;
 namespace quirels {
 
 QString applicationVersion();
+// The program's icon: the flask of the start-up picture.
+QIcon applicationIcon();
 // The start-up picture, 496 × 305 pixels.
 QPixmap startupPicture();
 // A borderless white window that stays on top, centred on the screen,

@@ -2,6 +2,7 @@
 #include "shell/Annexes.h"
 #include "shell/Links.h"
 #include "shell/Messages.h"
+#include "store/DataModule.h"
 
 #include <QLabel>
 #include <QMdiArea>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -253,7 +255,10 @@ TEST_F(ShellTest, ValidateAndGenerateRunThroughTheirScreens)
     ran.clear();
     window->command(QStringLiteral("mniGerarArquivo"))->trigger();
     EXPECT_EQ(ran, (QStringList{screens::kResponsavel, screens::kDeclaracao}));
-    store.exec(QStringLiteral("update Empresa set NmResponsavel = 'FULANO'"));
+    store::Cursor &empresa = window->dataModule().empresa();
+    ASSERT_TRUE(empresa.edit());
+    empresa.setValue(QStringLiteral("NmResponsavel"), QStringLiteral("FULANO"));
+    ASSERT_TRUE(empresa.post().ok());
     ran.clear();
     window->command(QStringLiteral("mniGerarArquivo"))->trigger();
     EXPECT_EQ(ran, QStringList{screens::kDeclaracao});
@@ -275,11 +280,28 @@ TEST_F(ShellTest, PeripheryCommands)
     window->command(QStringLiteral("mniSiteEstravim"))->trigger();
     EXPECT_EQ(opened, (QStringList{shell::links::kSiteOrz, shell::links::kSiteEstravim}));
 
-    for (const char *n : {"mniPesquisarProdutos", "mniConfiguracoesRede", "mniBackup", "mniAbrirTexto",
-                          "mniAbrirEmpresa"}) {
+    // A command whose screen is not installed says so.
+    const std::pair<const char *, QString> commands[] = {
+        {"mniPesquisarProdutos", screens::kPesquisaProdutos}, {"mniConfiguracoesRede", screens::kConfiguracoes},
+        {"mniBackup", screens::kBackup},                      {"mniAbrirTexto", screens::kImportacaoTexto},
+        {"mniAbrirEmpresa", screens::kAbrirEmpresa},          {"mniExcluirMovimento", screens::kExclusao},
+        {"mniArmazenagemRel", screens::kRelatorio},
+    };
+    for (const auto &[command, screen] : commands) {
+        window->registerScreen(screen, {});
+        window->setCommandEnabled(QString::fromLatin1(command), true);
         dialogs.expect(ScriptedDialogs::Kind::Information, msg::kTelaIndisponivel);
-        window->command(QString::fromLatin1(n))->trigger();
+        window->command(QString::fromLatin1(command))->trigger();
     }
+    // An installed one runs with its argument (a report: the annex letter).
+    QString argument;
+    window->registerScreen(screens::kRelatorio, [&argument](const QString &a) {
+        argument = a;
+        return true;
+    });
+    window->setCommandEnabled(QStringLiteral("mniTransporteRel"), true);
+    window->command(QStringLiteral("mniTransporteRel"))->trigger();
+    EXPECT_EQ(argument, QStringLiteral("F"));
     EXPECT_EQ(dialogs.pendingExpectations(), 0);
 }
 
@@ -303,8 +325,44 @@ TEST_F(ShellTest, LongHintsReachTheMessagePanelWhileHintsAreShown)
     QStatusTipEvent other(QStringLiteral("Encerra o programa"));
     QApplication::sendEvent(someField, &other);
     EXPECT_EQ(window->message(), QString());
-    // Indicators start grey unless the platform reports a lock on.
-    EXPECT_EQ(window->indicator(QStringLiteral("INS"))->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    // Insert toggles its indicator between grey and black, once per press.
+    QLabel *ins = window->indicator(QStringLiteral("INS"));
+    EXPECT_EQ(ins->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    window->show();
+    window->mdiArea()->setFocus();
+    QTest::keyClick(window->windowHandle(), Qt::Key_Insert);
+    EXPECT_EQ(ins->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QTest::keyClick(window->windowHandle(), Qt::Key_Insert);
+    EXPECT_EQ(ins->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+}
+
+TEST_F(ShellTest, WindowMenuArrangesTheChildWindows)
+{
+    window->resize(1000, 700);
+    window->show();
+    addCompany(kCpf, {4, 7});
+    openPeriod(kCpf);
+    const QList<QMdiSubWindow *> subs = window->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(subs.size(), 2);
+    const QRect area = window->mdiArea()->viewport()->rect();
+    window->command(QStringLiteral("mniHorizontal"))->trigger();
+    EXPECT_EQ(subs[0]->width(), area.width());
+    EXPECT_EQ(subs[1]->y(), subs[0]->height());
+    window->command(QStringLiteral("mniVertical"))->trigger();
+    EXPECT_EQ(subs[0]->height(), area.height());
+    EXPECT_EQ(subs[1]->x(), subs[0]->width());
+    window->command(QStringLiteral("mniMinimizar"))->trigger();
+    EXPECT_TRUE(subs[0]->isMinimized() && subs[1]->isMinimized());
+    // Closing the windows by hand is not Close company: the commands stay.
+    window->mdiArea()->setActiveSubWindow(subs[1]);
+    window->command(QStringLiteral("mniFecharJanela"))->trigger();
+    window->mdiArea()->setActiveSubWindow(subs[0]);
+    window->command(QStringLiteral("mniFecharJanela"))->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->companyOpen());
+    EXPECT_FALSE(enabled("mniCascata"));
+    EXPECT_TRUE(enabled("btnGeracao"));
+    EXPECT_TRUE(enabled("mniFecharEmpresa"));
 }
 
 TEST(MainWindowStartup, MissingStoreIsReportedAndTheWindowStillOpens)

@@ -39,7 +39,6 @@ protected:
         MainWindow::Options o;
         o.dialogs = &dialogs;
         o.dataFolder = store.folder();
-        o.openStore = false; // the fixture's store is open already
         o.today = [] { return QDate(2006, 5, 17); };
         o.openUrl = [this](const QUrl &u) {
             opened.append(u.toString());
@@ -70,7 +69,7 @@ protected:
 
     void openPeriod(const QString &key, const QString &mes = QStringLiteral("MAR"))
     {
-        window->setCurrentPeriod(PeriodKey{key, QStringLiteral("2005"), mes});
+        ASSERT_TRUE(window->setCurrentPeriod(PeriodKey{key, QStringLiteral("2005"), mes}));
         window->openAnnexWindows();
     }
 
@@ -83,7 +82,8 @@ protected:
 
     int count(const QString &sql) { return store.scalar(sql).toInt(); }
 
-    TempStore store;
+    // The fixture's own connection; the window's data module opens "dbQuirel".
+    TempStore store{QStringLiteral("fixture")};
     ScriptedDialogs dialogs;
     QStringList opened;
     std::unique_ptr<MainWindow> window;

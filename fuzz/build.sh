@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of the backup archive readers and of the text
+# import's line parser with clang and the address and undefined-behaviour
+# sanitizers, into fuzz/build/.
+#   fuzz/build.sh            build
+#   fuzz/build/fuzz_archive -max_total_time=60 fuzz/build/corpus_archive
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$root/fuzz/build
+mkdir -p "$out/obj"
+cxx=${CXX_FUZZ:-clang++}
+qt_flags=$(pkg-config --cflags Qt6Core)
+qt_libs=$(pkg-config --libs Qt6Core)
+common=(-std=c++17 -g -O1 -fPIC -fno-omit-frame-pointer -I"$root/src" $qt_flags
+        -DQT_NO_CAST_FROM_ASCII -DQT_NO_CAST_TO_ASCII -DQT_USE_QSTRINGBUILDER)
+san=(-fsanitize=address,undefined -fno-sanitize-recover=undefined)
+
+sources=("$root"/src/backup/*.cpp "$root/src/base/Cp1252.cpp" "$root/src/base/Dialogs.cpp" "$root/src/base/Numbers.cpp")
+# The text import's line parser.
+sources+=("$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp" "$root/src/store/RecordRules.cpp")
+objects=()
+for src in "${sources[@]}"; do
+  obj=$out/obj/$(basename "$(dirname "$src")")_$(basename "${src%.cpp}").o
+  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ]; then
+    "$cxx" "${common[@]}" "${san[@]}" -fsanitize=fuzzer-no-link -c "$src" -o "$obj"
+  fi
+  objects+=("$obj")
+done
+
+for target in "$root"/fuzz/fuzz_*.cpp; do
+  name=$(basename "${target%.cpp}")
+  "$cxx" "${common[@]}" "${san[@]}" -fsanitize=fuzzer "$target" "${objects[@]}" $qt_libs -lz -o "$out/$name"
+  mkdir -p "$out/corpus_${name#fuzz_}"
+  echo "built $out/$name"
+done
