@@ -16,6 +16,8 @@ common=(-std=c++17 -g -O1 -fPIC -fno-omit-frame-pointer -I"$root/src" $qt_flags
 san=(-fsanitize=address,undefined -fno-sanitize-recover=undefined)
 
 sources=("$root"/src/backup/*.cpp "$root/src/base/Cp1252.cpp" "$root/src/base/Dialogs.cpp" "$root/src/base/Numbers.cpp")
+# The packet reader and writer (no store access; the schema below) for fuzz_packet.
+sources+=("$root/src/exchange/Packet.cpp" "$root/src/exchange/PacketReader.cpp" "$root/src/exchange/PacketWriter.cpp")
 # The text import's line parser.
 sources+=("$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp" "$root/src/store/RecordRules.cpp")
 objects=()

@@ -308,11 +308,27 @@ private:
         const QHash<QString, int> &index = indexOf(level);
         row.values.resize(static_cast<int>(level.fields.size()));
         row.nested.resize(level.nested.size());
-        for (const QXmlStreamAttribute &a : m_xml.attributes()) {
-            const auto it = index.constFind(a.name().toString());
-            if (it == index.constEnd())
-                continue; // a field this system does not use
-            if (!convert(level.fields[static_cast<size_t>(*it)], a.value(), row.values[*it]))
+        // Attributes come in field order: look at the next fields first and
+        // fall back to the name table only when the file's order differs.
+        const int fieldCount = static_cast<int>(level.fields.size());
+        int cursor = 0;
+        const QXmlStreamAttributes attributes = m_xml.attributes();
+        for (const QXmlStreamAttribute &a : attributes) {
+            const QStringView name = a.name();
+            int at = -1;
+            for (int i = cursor; i < fieldCount; ++i)
+                if (level.fields[static_cast<size_t>(i)].name == name) {
+                    at = i;
+                    break;
+                }
+            if (at < 0) {
+                const auto it = index.constFind(name.toString());
+                if (it == index.constEnd())
+                    continue; // a field this system does not use
+                at = *it;
+            }
+            cursor = at + 1;
+            if (!convert(level.fields[static_cast<size_t>(at)], a.value(), row.values[at]))
                 return false;
         }
         for (;;) {

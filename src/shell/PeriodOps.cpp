@@ -96,20 +96,16 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
     progress.setRange(*products + *storage);
     qint64 done = 0;
 
-    // The previous month's row numbers, in key order; the final products are
-    // walked alongside their products.
+    // The previous month's row numbers, in key order.
     Prepared selProd(db, QStringLiteral("select CdProduto from Produtos") + kPeriodWhere
                              + QStringLiteral(" order by CdProduto"));
-    Prepared selFinal(db, QStringLiteral("select CdProduto, CdProdFinal from ProdutoFinal") + kPeriodWhere
-                              + QStringLiteral(" order by CdProduto, CdProdFinal"));
     Prepared selStore(db, QStringLiteral("select CdArmazenagem from Armazenagem") + kPeriodWhere
                               + QStringLiteral(" order by CdArmazenagem"));
-    // Each statement copies one row of the previous month (one final
-    // product's substances) into the new month: the values go from row to row
-    // inside the store with their full precision, empty values stay empty.
-    // The new month opens with the closing stock as both its opening and its
-    // closing stock and every movement quantity zero; the controlled-product
-    // references are not carried.
+    // The statements copy the rows of the previous month into the new one
+    // inside the store, so the values keep their full precision and empty
+    // values stay empty. The new month opens with the closing stock as both
+    // its opening and its closing stock and every movement quantity zero;
+    // the controlled-product references are not carried.
     Prepared insProd(db, QStringLiteral(
         "insert into Produtos (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,VlDensidade,DsUnidade,"
         "QtEstoqueAnt,QtProducao,QtTransformacao,QtUtilizacao,QtCompras,QtVendas,QtReciclagem,QtReaproveitamento,"
@@ -117,29 +113,39 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
         "select ?,?,?,CdNCM,NmProduto,VlConcentracao,VlDensidade,DsUnidade,QtEstoqueAtual,"
         "0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,QtEstoqueAtual from Produtos")
         + kPeriodWhere + QStringLiteral(" and CdProduto = ?"));
+    // A product's final products in key order: one statement numbers them
+    // one after the other, so the k-th of them gets first + k.
     Prepared insFinal(db, QStringLiteral(
         "insert into ProdutoFinal (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlDensidade,DsUnidade,QtProdFinal,"
         "CdProduto) select ?,?,?,CdNCM,NmProduto,VlDensidade,DsUnidade,QtProdFinal,? from ProdutoFinal")
-        + kPeriodWhere + QStringLiteral(" and CdProduto = ? and CdProdFinal = ?"));
+        + kPeriodWhere + QStringLiteral(" and CdProduto = ? order by CdProdFinal"));
+    // The product's substances of final products that exist, each under the
+    // new number of its final product: first + how many final products of
+    // the product come before its own.
     Prepared insSubst(db, QStringLiteral(
         "insert into SubstanciaPresente (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,CdProduto,"
-        "CdProdFinal) select ?,?,?,CdNCM,NmProduto,VlConcentracao,?,? from SubstanciaPresente")
-        + kPeriodWhere + QStringLiteral(" and CdProduto = ? and CdProdFinal = ? order by CdSubstancia"));
+        "CdProdFinal) select ?,?,?,s.CdNCM,s.NmProduto,s.VlConcentracao,?,"
+        "? + (select count(*) from ProdutoFinal f where f.CdCNPJEmpr = s.CdCNPJEmpr and f.NrAno = s.NrAno"
+        " and f.NmMes = s.NmMes and f.CdProduto = s.CdProduto and f.CdProdFinal < s.CdProdFinal)"
+        " from SubstanciaPresente s where s.CdCNPJEmpr = ? and s.NrAno = ? and s.NmMes = ? and s.CdProduto = ?"
+        " and exists (select 1 from ProdutoFinal f where f.CdCNPJEmpr = s.CdCNPJEmpr and f.NrAno = s.NrAno"
+        " and f.NmMes = s.NmMes and f.CdProduto = s.CdProduto and f.CdProdFinal = s.CdProdFinal)"
+        " order by s.CdProdFinal, s.CdSubstancia"));
     Prepared insStore(db, QStringLiteral(
         "insert into Armazenagem (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,DsUnidade,QtEstoqueAnt,"
         "QtEstoqueAtual,CdProprietario) select ?,?,?,CdNCM,NmProduto,VlConcentracao,DsUnidade,QtEstoqueAtual,"
         "QtEstoqueAtual,CdProprietario from Armazenagem") + kPeriodWhere + QStringLiteral(" and CdArmazenagem = ?"));
-    for (Prepared *p : {&selProd, &selFinal, &selStore, &insProd, &insFinal, &insSubst, &insStore})
+    for (Prepared *p : {&selProd, &selStore, &insProd, &insFinal, &insSubst, &insStore})
         if (!p->status)
             return p->status;
 
-    for (Prepared *p : {&selProd, &selFinal, &selStore}) {
+    for (Prepared *p : {&selProd, &selStore}) {
         bindKey(p->q, from);
         if (Status s = sql::exec(p->q); !s)
             return s;
     }
     // Placeholders: the new key, then (final products and substances) the new
-    // parent numbers, then the old key and the old row's numbers.
+    // numbers, then the old key and the old row's number.
     bindKey(insProd.q, to);
     bindKey(insProd.q, from, 3);
     bindKey(insFinal.q, to);
@@ -149,49 +155,33 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
     bindKey(insStore.q, to);
     bindKey(insStore.q, from, 3);
 
-    QSqlQuery &fin = selFinal.q;
-    bool finRow = fin.next();
-    qint64 finProduto = finRow ? fin.value(0).toLongLong() : 0;
-
     QSqlQuery &prod = selProd.q;
     while (prod.next()) {
         const QVariant oldProduto = prod.value(0);
-        const qint64 produto = oldProduto.toLongLong();
         QSqlQuery &ip = insProd.q;
         ip.bindValue(6, oldProduto);
         if (Status s = sql::exec(ip); !s)
             return s;
         const QVariant newProduto = ip.lastInsertId();
 
-        // Final products whose product is not a product of the month are skipped.
-        while (finRow && finProduto < produto) {
-            finRow = fin.next();
-            finProduto = finRow ? fin.value(0).toLongLong() : 0;
-        }
-        while (finRow && finProduto == produto) {
-            const QVariant oldFinal = fin.value(1);
-            QSqlQuery &iF = insFinal.q;
-            iF.bindValue(3, newProduto);
-            iF.bindValue(7, oldProduto);
-            iF.bindValue(8, oldFinal);
-            if (Status s = sql::exec(iF); !s)
-                return s;
+        QSqlQuery &iF = insFinal.q;
+        iF.bindValue(3, newProduto);
+        iF.bindValue(7, oldProduto);
+        if (Status s = sql::exec(iF); !s)
+            return s;
+        const int finals = iF.numRowsAffected();
+        if (finals > 0) {
             QSqlQuery &is = insSubst.q;
             is.bindValue(3, newProduto);
-            is.bindValue(4, iF.lastInsertId());
+            is.bindValue(4, iF.lastInsertId().toLongLong() - finals + 1);
             is.bindValue(8, oldProduto);
-            is.bindValue(9, oldFinal);
             if (Status s = sql::exec(is); !s)
                 return s;
-            finRow = fin.next();
-            finProduto = finRow ? fin.value(0).toLongLong() : 0;
         }
         progress.setValue(++done);
     }
     if (prod.lastError().isValid())
         return makeError(sql::errorText(prod));
-    if (fin.lastError().isValid())
-        return makeError(sql::errorText(fin));
 
     QSqlQuery &st = selStore.q;
     while (st.next()) {
@@ -307,8 +297,7 @@ Result<DeleteOutcome> finishDeletion(Status deleted, const QString &success, Dia
     if (!deleted)
         return deleted.error();
     if (hooks.reconnect)
-        if (Status s = hooks.reconnect(); !s)
-            return s.error();
+        hooks.reconnect();
     dialogs.information(success);
     return DeleteOutcome::Deleted;
 }

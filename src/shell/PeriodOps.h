@@ -71,10 +71,11 @@ enum class DeleteOutcome {
 };
 
 // What the desktop does around a deletion: close the open company before the
-// rows go (false stops the deletion) and reconnect the store after it.
+// rows go (false stops the deletion) and reconnect the store after it (a
+// failure there is the reconnection's own to report: the rows are gone).
 struct DeletionHooks {
     std::function<bool()> closeCompany;
-    std::function<Status()> reconnect;
+    std::function<void()> reconnect;
 };
 
 // The deletion as the deletion window runs it: the confirmation with the

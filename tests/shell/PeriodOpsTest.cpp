@@ -24,9 +24,10 @@ public:
     QList<qint64> values;
 };
 
-// December 2004 with two products and one storage row. Product 1 has two
-// final products, the first with two substances, the second with none;
-// product 2 has no final product.
+// December 2004 with two products and one storage row. Product 7 has three
+// final products: the first with two substances, the second with none, the
+// third with one; product 9 has no final product. A final product of no
+// product and a substance of no final product are left behind.
 void previousMonth(TempStore &s)
 {
     addCompany(s, kCnpj, QStringLiteral("QUIMICA SA"));
@@ -44,6 +45,12 @@ void previousMonth(TempStore &s)
                           "40.5,'Kg',3,'3824.90.00','MISTURA')"));
     s.exec(QStringLiteral("insert into ProdutoFinal (CdCNPJEmpr,NrAno,NmMes,CdProduto,CdProdFinal,QtProdFinal,NmProduto)"
                           " values ('11222333000181','2004','DEZ',7,21,1,'SEM SUBSTANCIA')"));
+    s.exec(QStringLiteral("insert into ProdutoFinal (CdCNPJEmpr,NrAno,NmMes,CdProduto,CdProdFinal,QtProdFinal,NmProduto)"
+                          " values ('11222333000181','2004','DEZ',7,22,2,'DILUIDO'),"
+                          " ('11222333000181','2004','DEZ',99,23,2,'ORFAO')"));
+    s.exec(QStringLiteral("insert into SubstanciaPresente (CdCNPJEmpr,NrAno,NmMes,CdProduto,CdProdFinal,CdSubstancia,"
+                          "VlConcentracao,NmProduto) values ('11222333000181','2004','DEZ',7,22,32,5,'XILENO'),"
+                          " ('11222333000181','2004','DEZ',7,25,33,5,'ORFA'), ('11222333000181','2004','DEZ',99,23,34,5,'ORFA')"));
     s.exec(QStringLiteral("insert into SubstanciaPresente (CdCNPJEmpr,NrAno,NmMes,CdProduto,CdProdFinal,CdSubstancia,"
                           "VlConcentracao,CdProdControlado,CdNCM,NmProduto) values ('11222333000181','2004','DEZ',7,20,"
                           "30,10.5,4,'2807.00.10','ACIDO')"));
@@ -141,22 +148,28 @@ TEST(OpenPeriod, CarriesClosingStocksFinalProductsSubstancesAndStorage)
     EXPECT_GT(tolueno[3].toLongLong(), newAcido); // key order kept
 
     // Final products hang under the new product; quantity copied unchanged.
-    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from ProdutoFinal") + where).toInt(), 2);
+    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from ProdutoFinal") + where).toInt(), 3);
     EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from ProdutoFinal") + where
-                       + QStringLiteral(" and CdProduto = %1").arg(newAcido)).toInt(), 2);
+                       + QStringLiteral(" and CdProduto = %1").arg(newAcido)).toInt(), 3);
     const QVariantList mistura = row(s, QStringLiteral("select CdProdFinal, VlDensidade, QtProdFinal, DsUnidade, CdNCM,"
                                                        " CdProdControlado from ProdutoFinal")
                                             + where + QStringLiteral(" and NmProduto = 'MISTURA'"));
     ASSERT_EQ(mistura.size(), 6);
-    EXPECT_GT(mistura[0].toLongLong(), 21);
+    EXPECT_GT(mistura[0].toLongLong(), 23);
     EXPECT_DOUBLE_EQ(mistura[1].toDouble(), 1.25);
     EXPECT_DOUBLE_EQ(mistura[2].toDouble(), 40.5);
     EXPECT_EQ(mistura[3].toString(), QStringLiteral("Kg"));
     EXPECT_EQ(mistura[4].toString(), QStringLiteral("3824.90.00"));
     EXPECT_TRUE(mistura[5].isNull());
-    // Substances under the new final product; the final product without
+    // Substances under the new final products; the final product without
     // substances and the product without final products carry none.
-    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente") + where).toInt(), 2);
+    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente") + where).toInt(), 3);
+    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente s join ProdutoFinal f on"
+                                      " f.CdCNPJEmpr = s.CdCNPJEmpr and f.NrAno = s.NrAno and f.NmMes = s.NmMes"
+                                      " and f.CdProduto = s.CdProduto and f.CdProdFinal = s.CdProdFinal"
+                                      " where s.NrAno = '2005' and s.NmProduto = 'XILENO' and f.NmProduto = 'DILUIDO'"))
+                  .toInt(),
+              1);
     EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente") + where
                        + QStringLiteral(" and CdProduto = %1 and CdProdFinal = %2 and CdProdControlado is null")
                              .arg(newAcido)
@@ -183,6 +196,7 @@ TEST(OpenPeriod, CarriesClosingStocksFinalProductsSubstancesAndStorage)
         EXPECT_EQ(countPeriod(s, t, jan), 0) << qPrintable(t);
     // The previous month is left as it was.
     EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from Produtos where NrAno = '2004' and NmMes = 'DEZ'")).toInt(), 3);
+    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente where NmProduto = 'ORFA'")).toInt(), 2);
 }
 
 TEST(OpenPeriod, ExistingDeclinedAndFirstPeriods)
@@ -240,7 +254,7 @@ TEST(OpenPeriod, AStoreFailureLeavesNoTraceOfTheNewMonth)
     // The store is usable afterwards: the next attempt, without the fault, works.
     s.exec(QStringLiteral("drop trigger falha"));
     ASSERT_OK(shell::openPeriod(db, {kCnpj, QStringLiteral("2005"), QStringLiteral("JAN")}, d, noProgress()));
-    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente where NrAno = '2005'")).toInt(), 2);
+    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente where NrAno = '2005'")).toInt(), 3);
 }
 
 TEST(Deletion, PeriodAndCompanyRemoveOnlyTheirRows)
@@ -351,10 +365,7 @@ TEST(Deletion, ConfirmationsHooksAndMessages)
         calls << QStringLiteral("close %1").arg(countPeriod(s, QStringLiteral("Mes"), jan));
         return true;
     };
-    hooks.reconnect = [&]() -> Status {
-        calls << QStringLiteral("reconnect %1").arg(countPeriod(s, QStringLiteral("Mes"), jan));
-        return {};
-    };
+    hooks.reconnect = [&] { calls << QStringLiteral("reconnect %1").arg(countPeriod(s, QStringLiteral("Mes"), jan)); };
     d.expect(Kind::Confirm, periodQuestion, Answer::Yes);
     d.expect(Kind::Information, shell::msg::kPeriodoExcluido);
     r = shell::confirmAndDeletePeriod(db, jan, QStringLiteral("QUIMICA SA"), d, hooks);

@@ -1,5 +1,6 @@
 #include "DeletionWindow.h"
 
+#include "Hints.h"
 #include "PeriodWidgets.h"
 #include "shell/CpfCnpj.h"
 #include "shell/PeriodOps.h"
@@ -16,16 +17,6 @@
 
 namespace quirels {
 
-namespace {
-
-void hint(QWidget *w, const QString &text)
-{
-    w->setToolTip(text);
-    w->setStatusTip(text);
-}
-
-} // namespace
-
 TfrmExclusaoQuirels::TfrmExclusaoQuirels(Dialogs &dialogs, Hooks hooks, QWidget *parent)
     : QWidget(parent, Qt::Window), m_dialogs(dialogs), m_hooks(std::move(hooks))
 {
@@ -35,22 +26,22 @@ TfrmExclusaoQuirels::TfrmExclusaoQuirels(Dialogs &dialogs, Hooks hooks, QWidget 
     m_number = new QLineEdit(this);
     m_number->setObjectName(QStringLiteral("edtCNPJ"));
     m_number->setReadOnly(true);
-    hint(m_number, QStringLiteral("Digite o CNPJ da empresa"));
+    setHint(m_number, QStringLiteral("Digite o CNPJ da empresa"));
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("edtRazao"));
     m_name->setReadOnly(true);
-    hint(m_name, QStringLiteral("Digite o nome razão da empresa"));
+    setHint(m_name, QStringLiteral("Digite o nome razão da empresa"));
 
     m_period = new QGroupBox(QStringLiteral("Período"), this);
     m_period->setObjectName(QStringLiteral("grpPeriodo"));
     m_month = new QComboBox(m_period);
     m_month->setObjectName(QStringLiteral("cmbMes"));
     fillMonthPicker(m_month);
-    hint(m_month, QStringLiteral("Selecione o mês "));
+    setHint(m_month, QStringLiteral("Selecione o mês "));
     m_year = new QComboBox(m_period);
     m_year->setObjectName(QStringLiteral("cmbAno"));
     fillYearPicker(m_year);
-    hint(m_year, QStringLiteral("Selecone o ano"));
+    setHint(m_year, QStringLiteral("Selecone o ano"));
     auto *periodLayout = new QGridLayout(m_period);
     periodLayout->addWidget(new QLabel(QStringLiteral("Mês"), m_period), 0, 0);
     periodLayout->addWidget(m_month, 1, 0);
@@ -69,7 +60,7 @@ TfrmExclusaoQuirels::TfrmExclusaoQuirels(Dialogs &dialogs, Hooks hooks, QWidget 
     connect(ok, &QPushButton::clicked, this, &TfrmExclusaoQuirels::remove);
     auto *cancelButton = new QPushButton(QStringLiteral("&Cancelar"), this);
     cancelButton->setObjectName(QStringLiteral("btnCancelar"));
-    hint(cancelButton, QStringLiteral("Cancela seleção do período e fecha a tela"));
+    setHint(cancelButton, QStringLiteral("Cancela seleção do período e fecha a tela"));
     connect(cancelButton, &QPushButton::clicked, this, &TfrmExclusaoQuirels::cancel);
 
     auto *fields = new QGridLayout;

@@ -25,7 +25,7 @@ public:
         std::function<QSqlDatabase()> db;           // the store connection
         std::function<QString()> currentCompany;    // CdCNPJEmpr of the open company
         std::function<bool()> closeCompany;         // false: a window refused to close
-        std::function<Status()> reconnect;          // reconnect the store after a deletion
+        std::function<void()> reconnect;            // reconnect the store after a deletion
         std::function<void()> cancelCompanyEdit;    // drop a pending edit of the company row
     };
 

@@ -1,5 +1,6 @@
 #include "OpenPeriodDialog.h"
 
+#include "Hints.h"
 #include "PeriodWidgets.h"
 #include "shell/CpfCnpj.h"
 #include "shell/Messages.h"
@@ -24,12 +25,6 @@
 namespace quirels {
 
 namespace {
-
-void hint(QWidget *w, const QString &text)
-{
-    w->setToolTip(text);
-    w->setStatusTip(text);
-}
 
 // The company list with the key shown through the mask that fits its length.
 class CompanyModel : public QSqlQueryModel {
@@ -62,7 +57,7 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     m_search->setObjectName(QStringLiteral("edtCNPJ"));
     m_search->setMaxLength(14);
     m_search->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_search));
-    hint(m_search, QStringLiteral("Digite o CNPJ ou CPF da empresa que deseja abrir"));
+    setHint(m_search, QStringLiteral("Digite o CNPJ ou CPF da empresa que deseja abrir"));
     searchLabel->setBuddy(m_search);
     auto *searchLayout = new QHBoxLayout(searchBox);
     searchLayout->addWidget(searchLabel);
@@ -87,7 +82,7 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setColumnWidth(0, 140);
-    hint(m_grid, QStringLiteral("Selecione a Empresa que deseja abrir"));
+    setHint(m_grid, QStringLiteral("Selecione a Empresa que deseja abrir"));
     connect(m_grid, &QTableView::doubleClicked, this, [this] { open(); });
     auto *gridLayout = new QVBoxLayout(gridBox);
     gridLayout->addWidget(m_grid);
@@ -96,11 +91,11 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     m_month = new QComboBox(periodBox);
     m_month->setObjectName(QStringLiteral("cmbMes"));
     fillMonthPicker(m_month);
-    hint(m_month, QStringLiteral("Selecione o mês que deseja abrir"));
+    setHint(m_month, QStringLiteral("Selecione o mês que deseja abrir"));
     m_year = new QComboBox(periodBox);
     m_year->setObjectName(QStringLiteral("cmbAno"));
     fillYearPicker(m_year);
-    hint(m_year, QStringLiteral("Selecione o ano que deseja abrir"));
+    setHint(m_year, QStringLiteral("Selecione o ano que deseja abrir"));
     auto *periodLayout = new QGridLayout(periodBox);
     periodLayout->addWidget(new QLabel(QStringLiteral("Mês"), periodBox), 0, 0);
     periodLayout->addWidget(m_month, 1, 0);
@@ -121,15 +116,15 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
 
     m_ok = new QPushButton(QStringLiteral("&Ok"), this);
     m_ok->setObjectName(QStringLiteral("btnOk"));
-    hint(m_ok, QStringLiteral("Confirma a empresa e período selecionados e abre os quirels"));
+    setHint(m_ok, QStringLiteral("Confirma a empresa e período selecionados e abre os quirels"));
     m_ok->setEnabled(m_model->rowCount() > 0);
     connect(m_ok, &QPushButton::clicked, this, [this] { open(); });
     auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
     cancel->setObjectName(QStringLiteral("btnCancelar"));
-    hint(cancel, QStringLiteral("Cancela a abertura dos quirels"));
+    setHint(cancel, QStringLiteral("Cancela a abertura dos quirels"));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    // Enter in the search field is a key of its own, not the default button.
-    m_ok->setAutoDefault(false);
+    // Enter, which the search field lets through, opens.
+    m_ok->setDefault(true);
     cancel->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;

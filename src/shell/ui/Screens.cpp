@@ -1,8 +1,17 @@
 #include "MainWindow.h"
+#include "exchange/ui/PacketScreens.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
 
 #include "entry/ui/AnnexScreens.h"
+#include "DeletionWindow.h"
+#include "OpenPeriodDialog.h"
+#include "ResponsibleDialog.h"
+#include "store/Cursor.h"
+#include "store/Schema.h"
+
+#include <QPointer>
+#include <memory>
 
 namespace quirels {
 
@@ -11,8 +20,46 @@ namespace quirels {
 //     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
 void installScreens(MainWindow &window)
 {
+    // ---- Open dialog, deletion window, person responsible ----
+    window.registerScreen(screens::kAbrirEmpresa, [&window](const QString &) {
+        TfrmAbrirQuirels dialog(window.db(), window.dialogs(), [&window](const PeriodKey &period) {
+            window.setCurrentPeriod(period);
+            window.setCommandEnabled(QStringLiteral("mniBackup"), false);
+            window.openAnnexWindows();
+        }, &window);
+        return dialog.exec() == QDialog::Accepted;
+    });
+
+    auto deletion = std::make_shared<QPointer<TfrmExclusaoQuirels>>();
+    window.registerScreen(screens::kExclusao, [&window, deletion](const QString &) {
+        if (!*deletion) {
+            TfrmExclusaoQuirels::Hooks hooks;
+            hooks.db = [&window] { return window.db(); };
+            hooks.currentCompany = [&window] { return window.currentPeriod().cnpj; };
+            hooks.closeCompany = [&window] { return window.closeCompany(); };
+            hooks.reconnect = [&window] { window.openStore(); };
+            *deletion = new TfrmExclusaoQuirels(window.dialogs(), hooks, &window);
+        }
+        (*deletion)->show();
+        (*deletion)->raise();
+        (*deletion)->activateWindow();
+        return true;
+    });
+
+    window.registerScreen(screens::kResponsavel, [&window](const QString &) {
+        store::Cursor empresa(QStringLiteral("tblEmpresa"), *schema::table(QStringLiteral("Empresa")),
+                              window.db().connectionName());
+        empresa.setDialogs(&window.dialogs());
+        if (Status s = empresa.open(); !s)
+            return false; // the cursor showed the store's message
+        if (!empresa.locate({{QStringLiteral("CdCNPJEmpr"), window.currentPeriod().cnpj}}))
+            return false;
+        return TfrmResponsavelQuirels::run(empresa, window.dialogs(), &window);
+    });
+
     validation::installValidationScreen(window);
     exchange::ui::installTextImport(window);
+    exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
 }
 

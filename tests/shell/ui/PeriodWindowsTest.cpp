@@ -123,10 +123,7 @@ TEST(DeletionWindow, PeriodCompanyAndMissingPeriod)
         calls << QStringLiteral("close");
         return true;
     };
-    hooks.reconnect = [&]() -> Status {
-        calls << QStringLiteral("reconnect");
-        return {};
-    };
+    hooks.reconnect = [&] { calls << QStringLiteral("reconnect"); };
     TfrmExclusaoQuirels w(d, hooks);
     w.show();
     EXPECT_EQ(child<QLineEdit>(w, "edtCNPJ")->text(), QStringLiteral("11.222.333/0001-81"));

@@ -1,0 +1,263 @@
+#include "ExchangeFixture.h"
+#include "exchange/Generate.h"
+#include "exchange/Messages.h"
+#include "exchange/PacketBuilder.h"
+#include "exchange/PacketImport.h"
+#include "exchange/PacketReader.h"
+#include "exchange/PacketWriter.h"
+#include "store/Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace quirels;
+using namespace quirels::exchange;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+// Every row of every table, in a stable order: equal dumps mean the store
+// was left exactly as it was.
+QString dump(const test::TempStore &s)
+{
+    QStringList lines;
+    QSqlDatabase db = s.db();
+    for (const schema::Table &t : schema::tables()) {
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(QStringLiteral("SELECT * FROM %1").arg(t.qname())));
+        while (q.next()) {
+            QString line = t.qname() + QLatin1Char(':');
+            for (int i = 0; i < q.record().count(); ++i)
+                line += QLatin1Char('|') + q.value(i).toString();
+            lines.append(line);
+        }
+    }
+    lines.sort();
+    return lines.join(QLatin1Char('\n'));
+}
+
+PacketRow smallPacket(const test::TempStore &s)
+{
+    QSqlDatabase db = s.db();
+    Result<PacketRow> p = buildPacket(db, test::kSmallPeriod);
+    EXPECT_TRUE(p.ok()) << qPrintable(p.message());
+    return p.ok() ? *p : PacketRow();
+}
+
+// The packet with its record numbers (counters and the chain's links to
+// them) blanked: what must survive an import unchanged.
+void blankNumbers(const Level &level, PacketRow &row)
+{
+    for (size_t i = 0; i < level.fields.size(); ++i) {
+        const PacketField &f = level.fields[i];
+        const bool link = (level.name == QLatin1String("tblProdutoFinal") && f.name == QLatin1String("CdProduto")) ||
+                          (level.name == QLatin1String("tblSubstanciaPresente") &&
+                           (f.name == QLatin1String("CdProduto") || f.name == QLatin1String("CdProdFinal")));
+        if (f.kind == FieldKind::Counter || link)
+            row.values[static_cast<int>(i)] = QVariant();
+    }
+    for (size_t n = 0; n < level.nested.size(); ++n)
+        for (PacketRow &c : row.nested[n])
+            blankNumbers(*level.nested[n], c);
+}
+
+QByteArray withoutNumbers(PacketRow p)
+{
+    blankNumbers(packetRoot(), p);
+    return *packetBytes(p);
+}
+
+void addLookupRow(const test::TempStore &s)
+{
+    s.exec(QStringLiteral("INSERT INTO ProdutoControlado (IdProdutoControlado, CdNCM, NmProdutoControlado) "
+                          "VALUES (9001, '2902.30.00', 'TOLUENO ÁCIDO')"));
+}
+
+} // namespace
+
+TEST(PacketImport, RoundTripIntoAnEmptyStoreKeepsEveryRowAndTheChain)
+{
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    QTemporaryDir out;
+    QSqlDatabase sdb = source.db();
+    Result<GeneratedFiles> files = writeDeclarationFiles(sdb, test::kSmallPeriod, out.path());
+    ASSERT_OK(files);
+
+    test::TempStore target(QStringLiteral("target"));
+    addLookupRow(target);
+    // Numbers already used in the target, so that every row gets a new one.
+    target.exec(QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, CdProduto) VALUES ('1', '2000', 'JAN', 500)"));
+    target.exec(QStringLiteral("INSERT INTO ProdutoFinal (CdCNPJEmpr, NrAno, NmMes, CdProduto, CdProdFinal) "
+                               "VALUES ('1', '2000', 'JAN', 500, 600)"));
+    Result<PacketRow> loaded = readPacketFile(files->packetPath);
+    ASSERT_OK(loaded);
+    ScriptedDialogs dialogs;
+    QSqlDatabase tdb = target.db();
+    ASSERT_OK(importPacket(tdb, *loaded, dialogs));
+    EXPECT_EQ(dialogs.texts(), QStringList{msg::kImportacaoConcluida});
+
+    Result<PacketRow> again = buildPacket(tdb, test::kSmallPeriod);
+    ASSERT_OK(again);
+    EXPECT_EQ(withoutNumbers(*again), withoutNumbers(smallPacket(source)));
+    // New numbers, links intact.
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM SubstanciaPresente s JOIN ProdutoFinal f ON "
+                                           "f.CdProduto = s.CdProduto AND f.CdProdFinal = s.CdProdFinal JOIN Produtos p "
+                                           "ON p.CdProduto = f.CdProduto WHERE p.NmProduto = 'TOLUENO' AND "
+                                           "p.CdProduto > 500 AND f.CdProdFinal > 600")).toInt(),
+              2);
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT NrLI || '|' || DsUnidade || '|' || FlIE || '|' || NmImportador || "
+                                           "'|' || CdPais FROM Importacao")).toString(),
+              QStringLiteral("03/1234567-8|litro|I|Chem GmbH|23"));
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Produtos WHERE NmProduto = 'SEM NCM' AND CdNCM IS NULL")).toInt(), 1);
+}
+
+TEST(PacketImport, RegisteredCompanyAndTheOverwriteQuestion)
+{
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    const PacketRow packet = smallPacket(source);
+
+    test::TempStore target(QStringLiteral("target"));
+    target.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('11222333000181', 'NOME REGISTRADO')"));
+    target.exec(QStringLiteral("INSERT INTO Mes VALUES ('11222333000181', '2003', 'mar')"));
+    target.exec(QStringLiteral("INSERT INTO Movimentacao (CdCNPJEmpr, NrAno, NmMes, NrDia) VALUES ('11222333000181', '2003', 'mar', '01')"));
+    target.exec(QStringLiteral("INSERT INTO Mes VALUES ('11222333000181', '2003', 'ABR')"));
+    target.exec(QStringLiteral("INSERT INTO Movimentacao (CdCNPJEmpr, NrAno, NmMes, NrDia) VALUES ('11222333000181', '2003', 'ABR', '09')"));
+    const QString before = dump(target);
+    QSqlDatabase db = target.db();
+
+    ScriptedDialogs no;
+    no.expect(Kind::Confirm, msg::kSobrescrever, Answer::No);
+    Status declined = importPacket(db, packet, no);
+    EXPECT_FALSE(declined.ok());
+    EXPECT_EQ(declined.error().code, 1);
+    EXPECT_TRUE(no.failures.isEmpty()) << qPrintable(no.failures.join(QLatin1Char('\n')));
+    EXPECT_EQ(no.messages.size(), 1);
+    EXPECT_EQ(dump(target), before);
+
+    ScriptedDialogs yes;
+    yes.expect(Kind::Confirm, msg::kSobrescrever, Answer::Yes);
+    yes.expect(Kind::Information, msg::kImportacaoConcluida);
+    ASSERT_OK(importPacket(db, packet, yes));
+    EXPECT_TRUE(yes.failures.isEmpty()) << qPrintable(yes.failures.join(QLatin1Char('\n')));
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("NOME REGISTRADO"));
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT group_concat(NmMes) FROM (SELECT NmMes FROM Mes ORDER BY NmMes)")).toString(),
+              QStringLiteral("ABR,MAR"));
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT group_concat(NrDia) FROM (SELECT NrDia FROM Movimentacao ORDER BY NrDia)")).toString(),
+              QStringLiteral("02,09,15"));
+
+    // Again: the month now exists, so the question comes back.
+    ScriptedDialogs third;
+    third.setDefaultAnswer(Answer::Yes);
+    ASSERT_OK(importPacket(db, packet, third));
+    EXPECT_EQ(third.texts(), (QStringList{msg::kSobrescrever, msg::kImportacaoConcluida}));
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Observacoes")).toInt(), 2);
+}
+
+TEST(PacketImport, DeclinedOverwriteDoesNotRegisterTheCompany)
+{
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    const PacketRow packet = smallPacket(source);
+    test::TempStore target(QStringLiteral("target"));
+    target.exec(QStringLiteral("INSERT INTO Mes VALUES ('11222333000181', '2003', 'MAR')"));
+    const QString before = dump(target);
+    ScriptedDialogs no;
+    QSqlDatabase db = target.db();
+    EXPECT_FALSE(importPacket(db, packet, no).ok());
+    EXPECT_EQ(no.texts(), QStringList{msg::kSobrescrever});
+    EXPECT_EQ(dump(target), before);
+}
+
+TEST(PacketImport, ARefusedRowLeavesEveryTableAsItWas)
+{
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    const PacketRow good = smallPacket(source);
+    const Level &mes = *packetLevel(QStringLiteral("qryMes"));
+    const int obs = mes.nestedIndex(QStringLiteral("tblObservacoes"));
+    const int mov = mes.nestedIndex(QStringLiteral("tblMovimentacao"));
+    const Level &movLevel = *packetLevel(QStringLiteral("tblMovimentacao"));
+
+    struct Case {
+        const char *name;
+        std::function<void(PacketRow &month)> damage;
+        QString says;
+    };
+    const Case cases[] = {
+        {"two observations of one letter",
+         [&](PacketRow &m) { m.nested[static_cast<size_t>(obs)].push_back(m.nested[static_cast<size_t>(obs)].front()); },
+         QStringLiteral("UNIQUE")},
+        {"text wider than its field",
+         [&](PacketRow &m) {
+             m.nested[static_cast<size_t>(mov)].back().values[movLevel.fieldIndex(QStringLiteral("NrNF"))] =
+                 QStringLiteral("12345678901");
+         },
+         QString()},
+        {"a row of another period",
+         [&](PacketRow &m) {
+             m.nested[static_cast<size_t>(mov)].back().values[movLevel.fieldIndex(QStringLiteral("NrAno"))] =
+                 QStringLiteral("2004");
+         },
+         QStringLiteral("outro período")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PacketRow bad = good;
+        c.damage(bad.nested[0][0]);
+        test::TempStore target(QStringLiteral("target"));
+        const QString before = dump(target);
+        ScriptedDialogs dialogs;
+        QSqlDatabase db = target.db();
+        Status s = importPacket(db, bad, dialogs);
+        ASSERT_FALSE(s.ok());
+        EXPECT_EQ(s.error().code, 2);
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
+        if (!c.says.isEmpty()) {
+            EXPECT_TRUE(dialogs.messages[0].text.contains(c.says)) << qPrintable(dialogs.messages[0].text);
+        }
+        EXPECT_EQ(dump(target), before);
+    }
+}
+
+TEST(PacketImport, CliEndToEnd)
+{
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    QTemporaryDir out;
+    QSqlDatabase sdb = source.db();
+    Result<GeneratedFiles> files = writeDeclarationFiles(sdb, test::kSmallPeriod, out.path());
+    ASSERT_OK(files);
+    test::TempStore target(QStringLiteral("target"));
+    const QStringList base{QStringLiteral("--dados"), target.folder()};
+
+    test::ProcessResult first = test::runCli(base + QStringList{QStringLiteral("importar-xml"), files->packetPath});
+    EXPECT_EQ(first.exitCode, 0) << qPrintable(first.err);
+    EXPECT_EQ(first.out.trimmed(), msg::kImportacaoConcluida);
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Movimentacao")).toInt(), 2);
+
+    test::ProcessResult no = test::runCli(base + QStringList{QStringLiteral("importar-xml"), files->packetPath});
+    EXPECT_EQ(no.exitCode, 1);
+    EXPECT_TRUE(no.out.contains(msg::kSobrescrever)) << qPrintable(no.out);
+
+    test::ProcessResult yes =
+        test::runCli(QStringList{QStringLiteral("--sim")} + base + QStringList{QStringLiteral("importar-xml"), files->packetPath});
+    EXPECT_EQ(yes.exitCode, 0) << qPrintable(yes.err);
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Movimentacao")).toInt(), 2);
+
+    test::ProcessResult declaration =
+        test::runCli(base + QStringList{QStringLiteral("importar-xml"), files->declarationPath});
+    EXPECT_EQ(declaration.exitCode, 2);
+    EXPECT_TRUE(declaration.err.contains(msg::kPacoteSemDeclaracoes)) << qPrintable(declaration.err);
+    test::ProcessResult missing =
+        test::runCli(base + QStringList{QStringLiteral("importar-xml"), out.filePath(QStringLiteral("nada.xml"))});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(test::runCli(base + QStringList{QStringLiteral("importar-xml")}).exitCode, 2);
+}

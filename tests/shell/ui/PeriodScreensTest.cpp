@@ -1,0 +1,101 @@
+// The open dialog, the deletion window and the responsible-person dialog as
+// the main window's commands run them.
+
+#include "ShellFixture.h"
+#include "shell/Messages.h"
+#include "shell/ui/DeletionWindow.h"
+#include "shell/ui/OpenPeriodDialog.h"
+#include "shell/ui/ResponsibleDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace quirels;
+using namespace quirels::test;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+// Runs `fn` on the modal dialog of type T once it is up.
+template <typename T>
+void onModal(std::function<void(T &)> fn)
+{
+    QTimer::singleShot(0, [fn] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        fn(*dialog);
+    });
+}
+
+} // namespace
+
+TEST_F(ShellTest, OpenCommandCreatesThePeriodAndOpensItsWindows)
+{
+    addCompany(kCnpj, {1});
+    dialogs.expect(Kind::Confirm, shell::msg::kIncluirPeriodo, Answer::Yes);
+    dialogs.expect(Kind::Information, shell::msg::kDadosImportados);
+    onModal<TfrmAbrirQuirels>([](TfrmAbrirQuirels &d) {
+        auto *m = d.findChild<QComboBox *>(QStringLiteral("cmbMes"));
+        auto *y = d.findChild<QComboBox *>(QStringLiteral("cmbAno"));
+        m->setCurrentIndex(m->findText(QStringLiteral("ABR")));
+        y->setCurrentIndex(y->findText(QStringLiteral("2005")));
+        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);
+    });
+    window->command(QStringLiteral("mniAbrirEmpresa"))->trigger();
+    EXPECT_EQ(dialogs.pendingExpectations(), 0);
+    EXPECT_EQ(window->currentPeriod(), (PeriodKey{kCnpj, QStringLiteral("2005"), QStringLiteral("ABR")}));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Mes where NmMes = 'ABR'")), 1);
+    EXPECT_FALSE(enabled("mniBackup"));
+    EXPECT_TRUE(window->companyOpen());
+    EXPECT_NE(window->annexWindow(QLatin1Char('A')), nullptr);
+}
+
+TEST_F(ShellTest, DeletionWindowClosesTheCompanyAndReconnects)
+{
+    addCompany(kCnpj, {1});
+    openPeriod(kCnpj);
+    ASSERT_TRUE(window->companyOpen());
+    window->command(QStringLiteral("mniExcluirMovimento"))->trigger();
+    auto *w = window->findChild<TfrmExclusaoQuirels *>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    w->findChild<QCheckBox *>(QStringLiteral("chkTodosMeses"))->setChecked(true);
+    dialogs.expect(Kind::Confirm, shell::msg::excluirEmpresaPergunta(QStringLiteral("EMPRESA")), Answer::Yes);
+    dialogs.expect(Kind::Information, shell::msg::kEmpresaExcluida);
+    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);
+    EXPECT_EQ(dialogs.pendingExpectations(), 0);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(window->companyOpen());
+    EXPECT_TRUE(enabled("mniBackup"));
+    EXPECT_FALSE(enabled("mniExcluirMovimento"));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Observacoes")), 0);
+
+    // The window is made once and shown again.
+    window->runScreen(screens::kExclusao);
+    EXPECT_EQ(window->findChildren<TfrmExclusaoQuirels *>().size(), 1);
+}
+
+TEST_F(ShellTest, ResponsibleScreenAnswersWhetherItWasCancelled)
+{
+    addCompany(kCnpj, {1});
+    openPeriod(kCnpj);
+    onModal<TfrmResponsavelQuirels>([](TfrmResponsavelQuirels &d) {
+        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("btnCancelar")), Qt::LeftButton);
+    });
+    EXPECT_FALSE(window->runScreen(screens::kResponsavel));
+
+    store.exec(QStringLiteral("update Empresa set NmResponsavel = 'MARIA', NrCpfResponsavel = '12345678909',"
+                              " NrIdentidade = '123', NmOrgao = 'SSP', SgUF = 'DF'"));
+    onModal<TfrmResponsavelQuirels>([](TfrmResponsavelQuirels &d) {
+        d.findChild<QLineEdit *>(QStringLiteral("edtNrFone"))->setText(QStringLiteral("1234567"));
+        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);
+    });
+    EXPECT_TRUE(window->runScreen(screens::kResponsavel));
+    EXPECT_EQ(store.scalar(QStringLiteral("select NrFone from Empresa")).toString(), QStringLiteral("1234567"));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+}
