@@ -1054,6 +1054,16 @@ Status Cursor::post()
             q.bindValue(b++, m_buffer.at(i));
     ensureLoaded(); // before the write, so the new row is placed once
     const Row *cur = inserting ? nullptr : currentRow();
+    // The details follow this row through their link fields: they are read
+    // again only when a new row was written or one of those fields changed,
+    // so that a pending detail row survives the post of its master.
+    bool linksChanged = inserting || !cur;
+    for (const Cursor *d : m_details)
+        for (const char *l : d->m_table.links) {
+            const int i = fieldIndex(QString::fromLatin1(l));
+            if (!linksChanged && cur && i >= 0 && cur->values.at(i) != m_buffer.at(i))
+                linksChanged = true;
+        }
     if (!inserting)
         q.bindValue(b, cur ? cur->rowid : 0);
     if (!q.exec()) {
@@ -1106,7 +1116,8 @@ Status Cursor::post()
         m_wantRowid = r.rowid;
     }
     setState(State::Browse);
-    detailsInvalidate();
+    if (linksChanged)
+        detailsInvalidate();
     for (const Hook &h : m_afterPost)
         h(*this);
     emit posted();

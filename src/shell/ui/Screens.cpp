@@ -3,6 +3,7 @@
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
 
+#include "entry/ui/AnnexScreens.h"
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
 #include "ResponsibleDialog.h"
@@ -59,6 +60,7 @@ void installScreens(MainWindow &window)
     validation::installValidationScreen(window);
     exchange::ui::installTextImport(window);
     exchange::ui::installPacketScreens(window);
+    entry::installAnnexScreens(window);
 }
 
 } // namespace quirels

@@ -2,6 +2,8 @@
 
 #include "ValidationReportWindow.h"
 #include "shell/ui/MainWindow.h"
+#include "store/Cursor.h"
+#include "store/DataModule.h"
 #include "validation/ConsistencyCheck.h"
 
 #include <QAction>
@@ -16,9 +18,29 @@ void installValidationScreen(MainWindow &window)
     MainWindow *w = &window;
     auto report = std::make_shared<QPointer<TfrmInconsistenciaQuirels>>();
     window.registerScreen(screens::kValidacao, [w, report](const QString &) {
+        // Every pending row is posted first; a refused post stops the command
+        // after the rule's own message.
+        for (store::Cursor *c : w->dataModule().cursors()) {
+            if (!c->isEditing())
+                continue;
+            const Status posted = c->post();
+            if (!posted) {
+                if (posted.error().code != store::Cursor::kRefused)
+                    w->dialogs().error(posted.message());
+                return false;
+            }
+        }
         const auto producer = [w]() -> Result<ValidationReport> {
             QSqlDatabase db = w->db();
-            return runCheck(db, w->currentPeriod(), std::nullopt);
+            // The product the annex XI-A screen is on.
+            std::optional<int> current;
+            store::Cursor &products = w->dataModule().produtos();
+            if (products.state() != store::Cursor::State::Inactive && !products.isEmpty()) {
+                const QVariant code = products.value(QStringLiteral("CdProduto"));
+                if (!code.isNull())
+                    current = code.toInt();
+            }
+            return runCheck(db, w->currentPeriod(), current);
         };
         const bool existed = !report->isNull();
         const bool allowed = showValidationReport(w->mdiArea(), *report, producer, w->dialogs(),

@@ -1,0 +1,76 @@
+#pragma once
+// The command cycle of one record list of an entry screen: Novo, Salvar,
+// Cancelar, Excluir, the three button states, the editing-state refresh,
+// the observation record that follows the main list, and the close prompts.
+// It works on cursors and speaks through Dialogs (messages and focus), so
+// it runs the same under a window, in the tests and without a screen.
+
+#include "base/Dialogs.h"
+#include "entry/Annex.h"
+#include "store/Cursor.h"
+
+#include <QObject>
+
+namespace quirels::entry {
+
+class Lookups;
+
+enum class ButtonState { Browse, Editing, Locked };
+
+class ListEngine : public QObject {
+    Q_OBJECT
+public:
+    // `observation` is the annex's observation view (null for dependent
+    // lists, which have none).
+    ListEngine(const ListSpec &spec, store::Cursor &table, store::Cursor *observation, Dialogs &dialogs,
+               const Lookups *lookups, QObject *parent = nullptr);
+
+    const ListSpec &spec() const { return m_spec; }
+    store::Cursor &table() const { return m_table; }
+    store::Cursor *observation() const { return m_obs; }
+    Dialogs &dialogs() const { return m_dialogs; }
+
+    // The annex letter named by the observation prompt.
+    void setLetter(QChar letter) { m_letter = letter; }
+
+    ButtonState buttons() const { return m_buttons; }
+    void setButtons(ButtonState state);
+
+    // After each change of an entry control's value (typed or loaded by a
+    // move): a pending row sets the buttons to editing and starts changing
+    // the observation record with it.
+    void refresh();
+    // After the observation memo changed.
+    void observationChanged();
+
+    // The required-field checks of the pending row; on the first failure its
+    // message and focus, and false.
+    bool runChecks(CheckMode mode);
+
+    virtual bool novo();
+    virtual bool salvar();
+    virtual void cancelar();
+    virtual bool excluir();
+
+    // One close prompt for a pending row: Yes posts it unchanged (only the
+    // record rule runs), No drops it, Cancel stops. False stops the closing.
+    static bool promptPending(store::Cursor &cursor, const QString &question, Dialogs &dialogs);
+    // The close prompts of this list and then of its observation record.
+    bool close();
+
+signals:
+    void buttonsChanged(quirels::entry::ButtonState state);
+
+protected:
+    void startObservation();
+
+    const ListSpec &m_spec;
+    store::Cursor &m_table;
+    store::Cursor *m_obs;
+    Dialogs &m_dialogs;
+    const Lookups *m_lookups;
+    ButtonState m_buttons = ButtonState::Browse;
+    QChar m_letter;
+};
+
+} // namespace quirels::entry

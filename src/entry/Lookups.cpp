@@ -1,0 +1,72 @@
+#include "Lookups.h"
+
+#include "store/Sql.h"
+
+#include <QSqlQuery>
+
+namespace quirels::entry {
+
+QString nameByNcmStatement(const QString &ncm)
+{
+    return QStringLiteral("Select NmProdutoControlado from ProdutoControlado") + QStringLiteral(" where cdNCM = ")
+        + sql::quote(ncm);
+}
+
+QString ncmByNameStatement(const QString &name)
+{
+    return QStringLiteral("Select cdNCM from ProdutoControlado") + QStringLiteral(" where NmProdutoControlado = ")
+        + sql::quote(name);
+}
+
+Result<std::optional<QString>> Lookups::first(const QString &statement) const
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(statement))
+        return makeError(sql::errorText(q));
+    if (!q.next())
+        return std::optional<QString>();
+    return std::optional<QString>(q.value(0).toString());
+}
+
+Result<std::optional<QString>> Lookups::nameForNcm(const QString &ncm) const
+{
+    return first(nameByNcmStatement(ncm));
+}
+
+Result<std::optional<QString>> Lookups::ncmForName(const QString &name) const
+{
+    return first(ncmByNameStatement(name));
+}
+
+Result<QStringList> Lookups::productNames() const
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado "
+                               "order by NmProdutoControlado collate nocase, IdProdutoControlado")))
+        return makeError(sql::errorText(q));
+    QStringList names;
+    while (q.next())
+        names.append(q.value(0).toString());
+    return names;
+}
+
+Result<QList<CfopEntry>> Lookups::cfops() const
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP order by dsCFOP collate nocase, CdCFOP")))
+        return makeError(sql::errorText(q));
+    QList<CfopEntry> list;
+    while (q.next())
+        list.append({q.value(0).toString(), q.value(1).toString()});
+    return list;
+}
+
+Result<std::optional<QString>> Lookups::cfopDescription(const QString &code) const
+{
+    return first(QStringLiteral("Select dsCFOP from CFOP where CdCFOP = ") + sql::quote(code));
+}
+
+} // namespace quirels::entry

@@ -1,0 +1,47 @@
+#pragma once
+// Look-ups of the entry screens in the reference tables: controlled products
+// by NCM code and by name, and the CFOP codes with their descriptions.
+
+#include "base/Result.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QList>
+#include <optional>
+
+namespace quirels::entry {
+
+// "Select NmProdutoControlado from ProdutoControlado where cdNCM = '<ncm>'"
+QString nameByNcmStatement(const QString &ncm);
+// "Select cdNCM from ProdutoControlado where NmProdutoControlado = '<name>'"
+QString ncmByNameStatement(const QString &name);
+
+struct CfopEntry {
+    QString code;         // "9.999"
+    QString description;
+};
+
+class Lookups {
+public:
+    explicit Lookups(QSqlDatabase db) : m_db(std::move(db)) {}
+
+    // The name of the first controlled product with that NCM code (exact
+    // comparison, the code as typed with its dots); empty when none.
+    Result<std::optional<QString>> nameForNcm(const QString &ncm) const;
+    // The NCM code of the first controlled product with that name.
+    Result<std::optional<QString>> ncmForName(const QString &name) const;
+    // Every controlled-product name, in name order.
+    Result<QStringList> productNames() const;
+
+    // Table CFOP in description order.
+    Result<QList<CfopEntry>> cfops() const;
+    // The description of a CFOP code; empty when the table has no such code.
+    Result<std::optional<QString>> cfopDescription(const QString &code) const;
+
+private:
+    Result<std::optional<QString>> first(const QString &statement) const;
+    QSqlDatabase m_db;
+};
+
+} // namespace quirels::entry

@@ -1,0 +1,70 @@
+#pragma once
+// The user texts of the entry screens, used by the screens and the tests.
+
+#include <QString>
+
+namespace quirels::entry::msg {
+
+// Command cycle and closing.
+inline const QString kManterNotaFiscal = QStringLiteral("Deseja manter os dados da Nota Fiscal?");
+inline const QString kExcluirRegistro = QStringLiteral("Você tem certeza que deseja excluir o registro selecionado?");
+inline const QString kNaoSalvas =
+    QStringLiteral("Existem informações que ainda não foram salvas.\rDeseja gravar as informações?");
+// The observation prompt: %1 is the annex letter.
+inline const QString kObservacoesNaoSalvas = QStringLiteral(
+    "Existem informações sobre observações do Anexo \"%1\" que ainda não \rforam salvas. Deseja gravar as informações?");
+inline QString observacoesNaoSalvas(QChar letter) { return kObservacoesNaoSalvas.arg(letter); }
+
+// Controlled-product lookup.
+inline const QString kNcmInexistente = QStringLiteral(
+    "O código digitado não existe na relação de produtos controlados.\rVocê deseja mantê-lo assim mesmo?");
+inline const QString kNomeInexistente = QStringLiteral(
+    "O nome do produto controlado digitado não existe na relação de produtos controlados.\rVocê deseja mantê-lo assim mesmo?");
+
+// Day of the month (an error box titled "Erro").
+inline const QString kDiaInvalido = QStringLiteral(
+    "O dia digitado é inválido.\n\rDigite um dia válido para o mês e ano do processamento deste registro.");
+inline const QString kTituloErro = QStringLiteral("Erro");
+
+// Value signs.
+inline const QString kZeroOuNegativo = QStringLiteral("Não é permitido a inserção de zero ou valores negativos.");
+inline const QString kNegativo = QStringLiteral("Não é permitido a inserção de valores negativos.");
+
+// Required fields shared by several annexes.
+inline const QString kInformarDia = QStringLiteral("É necessário informar o dia.");
+inline const QString kInformarConcentracao = QStringLiteral("É necessário informar o valor de concentração.");
+inline const QString kInformarQuantidade = QStringLiteral("É necessário informar a quantidade do produto.");
+inline const QString kInformarUnidade = QStringLiteral("É necessário informar a unidade de medida.");
+inline const QString kInformarCodigoProduto = QStringLiteral("É necessário informar o código do produto.");
+inline const QString kInformarNomeProduto = QStringLiteral("É necessário informar o nome do produto.");
+
+// Annex XI-A.
+inline const QString kEmpresaAlterada =
+    QStringLiteral("As informações da empresa foram alteradas.\rDeseja gravar as modificações?");
+inline const QString kProdutoNaoSalvo = QStringLiteral(
+    "Existem informações sobre o produto que ainda não foram salvas.\rDeseja gravar as informações?");
+inline const QString kProdutoFinalNaoSalvo = QStringLiteral(
+    "Existem informações sobre o produto final obtido que ainda não foram salvas.\rDeseja gravar as informações?");
+inline const QString kSubstanciaNaoSalva = QStringLiteral(
+    "Existem informações sobre substância controlada presente no produto\rque ainda não foram salvas. Deseja gravar as informações?");
+
+// Annex XI-B.
+inline const QString kCfopInvalido = QStringLiteral("O código do CFOP digitado é inválido.\rDigite um código válido.");
+inline const QString kInformarCfop =
+    QStringLiteral("É necessário informar o número do CFOP (Código Fiscal de Operações e Prestações).");
+inline const QString kInformarNomeControlado = QStringLiteral("É necessário informar nome do produto controlado.");
+inline const QString kInformarNotaFiscal = QStringLiteral("É necessário informar o número da nota fiscal.");
+inline const QString kInformarFornecedor = QStringLiteral("É necessário informar o número do CNPJ do fornecedor.");
+inline const QString kInformarTransportadora =
+    QStringLiteral("É necessário informar o número do CNPJ da transportadora.");
+
+// Hints shared by the screens.
+inline const QString kHintPrimeiro = QStringLiteral("Primeiro registro");
+inline const QString kHintAnterior = QStringLiteral("Registro anterior");
+inline const QString kHintProximo = QStringLiteral("Próximo registro");
+inline const QString kHintUltimo = QStringLiteral("Último registro");
+inline const QString kHintGrade = QStringLiteral("Mostra os registros em uma grade e alterna");
+inline const QString kHintObservacoes = QStringLiteral("Digite aqui as observações deste anexo");
+inline const QString kHintInformacoes = QStringLiteral("Digite aqui informações complementares sobre a empresa");
+
+} // namespace quirels::entry::msg

@@ -1,0 +1,81 @@
+#include "AnnexScreens.h"
+
+#include "entry/Annex.h"
+#include "entry/ui/AnnexWindow.h"
+#include "entry/ui/ControleGeralWindow.h"
+#include "shell/Annexes.h"
+#include "shell/ui/MainWindow.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace quirels::entry {
+
+bool hasAnnexScreen(QChar letter)
+{
+    const QChar l = letter.toUpper();
+    return l == QLatin1Char('A') || l == QLatin1Char('B');
+}
+
+EntryWindow *createAnnexScreen(QChar letter, store::DataModule &data, Dialogs &dialogs, QWidget *parent)
+{
+    EntryWindow *w = nullptr;
+    switch (letter.toUpper().unicode()) {
+    case 'A':
+        w = new ControleGeralWindow(data, dialogs, parent);
+        break;
+    case 'B':
+        w = new AnnexWindow(annexB(), data, dialogs, parent);
+        break;
+    default:
+        return nullptr;
+    }
+    w->open();
+    return w;
+}
+
+namespace {
+
+// Checks the menu entry of the active annex screen and clears the others.
+void updateChecks(MainWindow &window)
+{
+    QMdiSubWindow *active = window.mdiArea()->activeSubWindow();
+    for (const shell::Annex &a : shell::annexes()) {
+        QAction *item = window.command(QString::fromLatin1(a.menuItem));
+        if (!item)
+            continue;
+        QMdiSubWindow *sub = window.annexWindow(QLatin1Char(a.letter));
+        item->setCheckable(true);
+        item->setChecked(sub && sub == active && qobject_cast<EntryWindow *>(sub->widget()));
+    }
+}
+
+} // namespace
+
+void installAnnexScreens(MainWindow &window)
+{
+    auto *data = new store::DataModule(window.dialogs(), store::kConnection, &window);
+    window.registerAnnexWindow([&window, data](QChar letter) -> QWidget * {
+        if (!hasAnnexScreen(letter))
+            return nullptr;
+        // With no entry screen open, read the tables again: the period may be
+        // new, or changed by imports and the carry-over since the last one.
+        bool anyOpen = false;
+        for (const shell::Annex &a : shell::annexes())
+            if (QMdiSubWindow *sub = window.annexWindow(QLatin1Char(a.letter)))
+                anyOpen = anyOpen || qobject_cast<EntryWindow *>(sub->widget());
+        if (!anyOpen && !data->reopenAll().ok())
+            return nullptr;
+        const PeriodKey p = window.currentPeriod();
+        data->empresa().locate({{QStringLiteral("CdCNPJEmpr"), p.cnpj}});
+        data->mes().locate({{QStringLiteral("NrAno"), p.ano}, {QStringLiteral("NmMes"), p.mes}});
+        EntryWindow *w = createAnnexScreen(letter, *data, window.dialogs());
+        QObject::connect(w, &EntryWindow::closed, &window, [&window] { updateChecks(window); });
+        return w;
+    });
+    QObject::connect(window.mdiArea(), &QMdiArea::subWindowActivated, &window,
+                     [&window] { updateChecks(window); });
+}
+
+} // namespace quirels::entry

@@ -1,0 +1,315 @@
+#include "ControleGeralWindow.h"
+
+#include "base/Numbers.h"
+#include "entry/Messages.h"
+#include "entry/ui/AnnexWindow.h"
+#include "store/RecordRules.h"
+
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quirels::entry {
+
+bool ProductListEngine::novo()
+{
+    setButtons(ButtonState::Editing);
+    // A pending product is saved first through its record rule; a refusal
+    // leaves it pending with its message shown.
+    m_table.insert();
+    startObservation();
+    m_dialogs.focus(m_spec.firstFocus);
+    return m_table.state() == store::Cursor::State::Insert;
+}
+
+bool ProductListEngine::salvar()
+{
+    // The observation first, so that a refused product does not hold it back.
+    if (m_obs && m_obs->isEditing())
+        m_obs->post();
+    if (m_table.isEditing())
+        m_table.post();
+    const bool saved = !m_table.isEditing();
+    setButtons(saved ? ButtonState::Browse : ButtonState::Editing);
+    if (saved)
+        m_dialogs.focus(QStringLiteral("btnNovo"));
+    return saved;
+}
+
+ControleGeralWindow::ControleGeralWindow(store::DataModule &data, Dialogs &dialogs, QWidget *parent)
+    : EntryWindow(annexA(), data, dialogs, parent), m_empresa(cursor(QStringLiteral("Empresa")))
+{
+    m_products = new ProductListEngine(m_spec.main, cursor(QStringLiteral("Produtos")), m_obs, *m_dialogs,
+                                       &m_lookups, this);
+    m_products->setLetter(m_spec.letter);
+    m_finals = new ListEngine(annexAFinalProducts(), cursor(QStringLiteral("ProdutoFinal")), nullptr, *m_dialogs,
+                              &m_lookups, this);
+    m_substances = new ListEngine(annexASubstances(), cursor(QStringLiteral("SubstanciaPresente")), nullptr,
+                                  *m_dialogs, &m_lookups, this);
+
+    auto *lay = new QVBoxLayout(this);
+    lay->addWidget(buildHeader());
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("pgcPaginas"));
+    m_pages->addTab(buildPage1(), QStringLiteral("1. Demonstrativo Geral"));
+    m_pages->addTab(buildPage2(), QStringLiteral("2. Especificações sobre o Produto Final Obtido"));
+    m_pages->addTab(buildPage3(), QStringLiteral("3. Informações Complementares"));
+    lay->addWidget(m_pages, 1);
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] { evaluateDependents(); });
+}
+
+QWidget *ControleGeralWindow::buildPage1()
+{
+    auto *page = new QWidget;
+    auto *lay = new QVBoxLayout(page);
+    auto *group = new QGroupBox(m_spec.main.group, page);
+    auto *grid = new QGridLayout(group);
+    m_productPanel = new FieldPanel(m_spec.main, *m_products, m_lookups, [this] { return period(); }, group);
+    m_productPanel->layOut(grid, 7, {{QStringLiteral("cmbProdutos"), 3}});
+    const int memoRow = grid->rowCount();
+    auto *memoLabel = new QLabel(m_spec.observationLabel(), group);
+    grid->addWidget(memoLabel, memoRow, 0, 1, 7);
+    QPlainTextEdit *memo = buildMemo(*m_products);
+    memo->setParent(group);
+    memo->setMaximumHeight(70);
+    memoLabel->setBuddy(memo);
+    grid->addWidget(memo, memoRow + 1, 0, 1, 7);
+    lay->addWidget(group);
+
+    m_productBar = new ListBar(*m_products, QString(), Qt::AltModifier, page, page);
+    lay->addWidget(m_productBar);
+    m_productBar->grid()->setParent(page);
+    lay->addWidget(m_productBar->grid(), 1);
+    connect(m_productBar, &ListBar::aboutToRun, m_productPanel, &FieldPanel::flush);
+    addNavigatorShortcuts(*m_productBar, page);
+
+    connect(m_productPanel, &FieldPanel::left, this, [this](const QString &control) {
+        if (annexAStockControls().contains(control))
+            recomputeBalance();
+    });
+    QWidget *prev = m_productPanel->tabOrder().last();
+    for (QWidget *w : QList<QWidget *>{memo, m_productBar->novo(), m_productBar->salvar(),
+                                       m_productBar->cancelar(), m_productBar->excluir()}) {
+        setTabOrder(prev, w);
+        prev = w;
+    }
+    return page;
+}
+
+QWidget *ControleGeralWindow::buildPage2()
+{
+    auto *page = new QWidget;
+    auto *lay = new QVBoxLayout(page);
+
+    // The current product, read-only, with its own navigator.
+    auto *summary = new QGroupBox(page);
+    auto *sgrid = new QGridLayout(summary);
+    const char *labels[4] = {"Cód. NCM", "Nome", "Concentração %", "Densidade"};
+    const int stretch[4] = {1, 4, 1, 1};
+    for (int i = 0; i < 4; ++i) {
+        auto *e = new QLineEdit(summary);
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::NoFocus);
+        sgrid->addWidget(new QLabel(QString::fromUtf8(labels[i]), summary), 0, i);
+        sgrid->addWidget(e, 1, i);
+        sgrid->setColumnStretch(i, stretch[i]);
+        m_summary.append(e);
+    }
+    auto *nav = new QHBoxLayout;
+    const QStyle::StandardPixmap icons[4] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,
+                                             QStyle::SP_MediaSeekForward, QStyle::SP_MediaSkipForward};
+    const QString hints[4] = {msg::kHintPrimeiro, msg::kHintAnterior, msg::kHintProximo, msg::kHintUltimo};
+    const char *names[4] = {"btnPrimeiroProduto", "btnAnteriorProduto", "btnProximoProduto", "btnUltimoProduto"};
+    for (int i = 0; i < 4; ++i) {
+        auto *b = new QToolButton(summary);
+        b->setObjectName(QString::fromLatin1(names[i]));
+        b->setIcon(style()->standardIcon(icons[i]));
+        b->setToolTip(hints[i]);
+        b->setStatusTip(hints[i]);
+        b->setFocusPolicy(Qt::NoFocus);
+        nav->addWidget(b);
+        connect(b, &QToolButton::clicked, this, [this, i] {
+            store::Cursor &p = m_products->table();
+            i == 0 ? p.first() : i == 1 ? p.prior() : i == 2 ? p.next() : p.last();
+            evaluateDependents();
+        });
+    }
+    nav->addStretch(1);
+    sgrid->addLayout(nav, 2, 0, 1, 4);
+    lay->addWidget(summary);
+    connect(&m_products->table(), &store::Cursor::currentChanged, this, &ControleGeralWindow::loadProductSummary);
+    connect(&m_products->table(), &store::Cursor::stateChanged, this, &ControleGeralWindow::loadProductSummary);
+
+    auto list = [&](const ListSpec &spec, ListEngine &engine, FieldPanel *&panel, ListBar *&bar,
+                    const QString &suffix, Qt::KeyboardModifiers keys, QGroupBox *&group) {
+        group = new QGroupBox(spec.group, page);
+        auto *g = new QGridLayout(group);
+        panel = new FieldPanel(spec, engine, m_lookups, [this] { return period(); }, group);
+        panel->layOut(g, static_cast<int>(spec.fields.size()), {});
+        g->setColumnStretch(1, 3);
+        bar = new ListBar(engine, suffix, keys, page, group);
+        g->addWidget(bar, g->rowCount(), 0, 1, static_cast<int>(spec.fields.size()));
+        connect(bar, &ListBar::aboutToRun, panel, &FieldPanel::flush);
+        addNavigatorShortcuts(*bar, group);
+        QWidget *prev = panel->tabOrder().last();
+        for (QWidget *w : QList<QWidget *>{bar->novo(), bar->salvar(), bar->cancelar(), bar->excluir()}) {
+            setTabOrder(prev, w);
+            prev = w;
+        }
+        lay->addWidget(group);
+    };
+    list(annexAFinalProducts(), *m_finals, m_finalPanel, m_finalBar, QStringLiteral("ProdFinal"), Qt::AltModifier,
+         m_finalGroup);
+    list(annexASubstances(), *m_substances, m_substancePanel, m_substanceBar, QStringLiteral("Substancia"),
+         Qt::AltModifier | Qt::ShiftModifier,
+         m_substanceGroup);
+    lay->addStretch(1);
+
+    // Final products: a save opens the substances to the new final product;
+    // deleting the last one closes them.
+    connect(m_finalBar->salvar(), &QPushButton::clicked, this, [this] {
+        if (m_finals->table().isEditing())
+            return;
+        m_finals->setButtons(ButtonState::Browse);
+        m_substances->setButtons(ButtonState::Browse);
+        m_substanceGroup->setEnabled(true);
+    });
+    connect(m_finalBar->excluir(), &QPushButton::clicked, this, [this] {
+        if (m_finals->table().count() == 0) {
+            m_substanceGroup->setEnabled(false);
+            m_substances->setButtons(ButtonState::Locked);
+        }
+    });
+    return page;
+}
+
+QWidget *ControleGeralWindow::buildPage3()
+{
+    auto *page = new QWidget;
+    auto *lay = new QVBoxLayout(page);
+    auto *group = new QGroupBox(QStringLiteral("Informações Complementares"), page);
+    auto *g = new QVBoxLayout(group);
+    m_informacoes = new QPlainTextEdit(group);
+    m_informacoes->setObjectName(QStringLiteral("memInformacoes"));
+    m_informacoes->setToolTip(msg::kHintInformacoes);
+    m_informacoes->setStatusTip(msg::kHintInformacoes);
+    m_informacoes->setTabChangesFocus(true);
+    g->addWidget(m_informacoes);
+    lay->addWidget(group, 1);
+    connect(m_informacoes, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_infoLoading || m_empresa.row() < 0)
+            return;
+        if (!m_empresa.isEditing() && !m_empresa.edit())
+            return;
+        m_empresa.setValue(QStringLiteral("DsInformacoes"), m_informacoes->toPlainText());
+    });
+    // Leaving the memo saves a pending product through its record rule.
+    m_informacoes->installEventFilter(this);
+    connect(&m_empresa, &store::Cursor::stateChanged, this, [this] {
+        if (!m_empresa.isEditing())
+            loadInformation();
+    });
+    return page;
+}
+
+bool ControleGeralWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_informacoes && event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason
+            && m_products->table().isEditing())
+            m_products->table().post();
+    }
+    return EntryWindow::eventFilter(watched, event);
+}
+
+void ControleGeralWindow::loadInformation()
+{
+    m_infoLoading = true;
+    const QString text = m_empresa.value(QStringLiteral("DsInformacoes")).toString();
+    if (m_informacoes->toPlainText() != text)
+        m_informacoes->setPlainText(text);
+    m_infoLoading = false;
+}
+
+void ControleGeralWindow::loadProductSummary()
+{
+    store::Cursor &p = m_products->table();
+    const QVariant conc = p.value(QStringLiteral("VlConcentracao"));
+    const QVariant dens = p.value(QStringLiteral("VlDensidade"));
+    m_summary[0]->setText(p.value(QStringLiteral("CdNCM")).toString());
+    m_summary[1]->setText(p.value(QStringLiteral("NmProduto")).toString());
+    m_summary[2]->setText(conc.isValid() && !conc.isNull() ? numbers::format(conc.toDouble(), QStringLiteral("0.00"))
+                                                           : QString());
+    m_summary[3]->setText(dens.isValid() && !dens.isNull() ? numbers::format(dens.toDouble(), QStringLiteral("0.00"))
+                                                           : QString());
+}
+
+void ControleGeralWindow::recomputeBalance()
+{
+    store::Cursor &p = m_products->table();
+    if (!p.isEditing())
+        return;
+    p.setValue(QStringLiteral("QtEstoqueAtual"), store::rules::closingStock(p.record()));
+    m_productPanel->showField(QStringLiteral("QtEstoqueAtual"));
+}
+
+void ControleGeralWindow::evaluateDependents()
+{
+    if (m_products->table().count() == 0) {
+        m_finalGroup->setEnabled(false);
+        m_finals->setButtons(ButtonState::Locked);
+        m_substanceGroup->setEnabled(false);
+        m_substances->setButtons(ButtonState::Locked);
+        return;
+    }
+    m_finalGroup->setEnabled(true);
+    m_finals->setButtons(ButtonState::Browse);
+    const bool anyFinal = m_finals->table().count() > 0;
+    m_substanceGroup->setEnabled(anyFinal);
+    m_substances->setButtons(anyFinal ? ButtonState::Browse : ButtonState::Locked);
+}
+
+void ControleGeralWindow::open()
+{
+    m_pages->setCurrentIndex(0);
+    for (const QString &t : {QStringLiteral("Empresa"), QStringLiteral("Produtos"), QStringLiteral("ProdutoFinal"),
+                             QStringLiteral("SubstanciaPresente")})
+        if (store::Cursor &c = m_data.table(t); !c.isOpen())
+            c.open();
+    if (m_obs && !m_obs->isOpen())
+        m_obs->open();
+    m_products->cancelar();
+    loadHeader();
+    m_productPanel->load();
+    m_finalPanel->load();
+    m_substancePanel->load();
+    loadMemo();
+    loadInformation();
+    loadProductSummary();
+    m_productPanel->tabOrder().first()->setFocus();
+}
+
+bool ControleGeralWindow::closePrompts()
+{
+    m_productPanel->flush();
+    m_finalPanel->flush();
+    m_substancePanel->flush();
+    return ListEngine::promptPending(m_empresa, msg::kEmpresaAlterada, *m_dialogs)
+        && ListEngine::promptPending(m_products->table(), msg::kProdutoNaoSalvo, *m_dialogs)
+        && ListEngine::promptPending(m_finals->table(), msg::kProdutoFinalNaoSalvo, *m_dialogs)
+        && ListEngine::promptPending(m_substances->table(), msg::kSubstanciaNaoSalva, *m_dialogs)
+        && (!m_obs || ListEngine::promptPending(*m_obs, msg::observacoesNaoSalvas(m_spec.letter), *m_dialogs));
+}
+
+} // namespace quirels::entry

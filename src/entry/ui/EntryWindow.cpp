@@ -1,0 +1,122 @@
+#include "EntryWindow.h"
+
+#include "entry/Messages.h"
+#include "shell/CpfCnpj.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace quirels::entry {
+
+EntryWindow::EntryWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_spec(spec), m_data(data), m_dialogs(std::make_unique<FocusDialogs>(dialogs, this)),
+      m_lookups(data.database()), m_obs(&data.obsAnexo(spec.letter))
+{
+    setObjectName(spec.className);
+    setWindowTitle(spec.caption);
+}
+
+EntryWindow::~EntryWindow() = default;
+
+store::Cursor &EntryWindow::cursor(const QString &table) { return m_data.table(table); }
+
+QPair<QString, QString> EntryWindow::period() const
+{
+    const store::Cursor &mes = m_data.mes();
+    return {mes.value(QStringLiteral("NmMes")).toString(), mes.value(QStringLiteral("NrAno")).toString()};
+}
+
+QWidget *EntryWindow::buildHeader()
+{
+    auto *box = new QWidget(this);
+    box->setObjectName(QStringLiteral("pnlCabecalho"));
+    auto *lay = new QGridLayout(box);
+    lay->setContentsMargins(0, 0, 0, 0);
+    auto field = [&](const QString &label, const QString &name, int col, int stretch) {
+        auto *e = new QLineEdit(box);
+        e->setObjectName(name);
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::NoFocus);
+        lay->addWidget(new QLabel(label, box), 0, col);
+        lay->addWidget(e, 1, col);
+        lay->setColumnStretch(col, stretch);
+        return e;
+    };
+    m_razao = field(QStringLiteral("Razão Social"), QStringLiteral("edtNmRazao"), 0, 6);
+    m_cnpj = field(QStringLiteral("CNPJ"), QStringLiteral("edtCdCNPJEmpr"), 1, 2);
+    m_mes = field(QStringLiteral("Mês"), QStringLiteral("edtNmMes"), 2, 1);
+    m_ano = field(QStringLiteral("Ano"), QStringLiteral("edtNrAno"), 3, 1);
+    loadHeader();
+    return box;
+}
+
+void EntryWindow::loadHeader()
+{
+    const store::Cursor &empresa = m_data.empresa();
+    if (m_razao) {
+        m_razao->setText(empresa.value(QStringLiteral("NmRazao")).toString());
+        const QString key = empresa.value(QStringLiteral("CdCNPJEmpr")).toString().trimmed();
+        m_cnpj->setText(cpfcnpj::formatted(key, cpfcnpj::keyDisplayMask(key)));
+    }
+    const auto [mes, ano] = period();
+    if (m_mes) {
+        m_mes->setText(mes);
+        m_ano->setText(ano);
+    }
+}
+
+QPlainTextEdit *EntryWindow::buildMemo(ListEngine &engine)
+{
+    m_memo = new QPlainTextEdit(this);
+    m_memo->setObjectName(m_spec.observationControl());
+    m_memo->setToolTip(msg::kHintObservacoes);
+    m_memo->setStatusTip(msg::kHintObservacoes);
+    m_memo->setTabChangesFocus(true);
+    connect(m_memo, &QPlainTextEdit::textChanged, this, [this, &engine] {
+        if (m_memoLoading || !m_obs || m_obs->count() == 0)
+            return;
+        if (!m_obs->isEditing() && !m_obs->edit())
+            return;
+        m_obs->setValue(QStringLiteral("Observacao"), m_memo->toPlainText());
+        engine.observationChanged();
+    });
+    if (m_obs) {
+        connect(m_obs, &store::Cursor::currentChanged, this, &EntryWindow::loadMemo);
+        connect(m_obs, &store::Cursor::stateChanged, this, [this] {
+            if (!m_obs->isEditing())
+                loadMemo();
+        });
+    }
+    loadMemo();
+    return m_memo;
+}
+
+void EntryWindow::loadMemo()
+{
+    if (!m_memo)
+        return;
+    m_memoLoading = true;
+    const bool hasRow = m_obs && m_obs->isOpen() && m_obs->count() > 0;
+    const QString text = hasRow ? m_obs->value(QStringLiteral("Observacao")).toString() : QString();
+    if (m_memo->toPlainText() != text)
+        m_memo->setPlainText(text);
+    // Without the letter's row there is nowhere to keep the text.
+    m_memo->setReadOnly(!hasRow);
+    m_memoLoading = false;
+}
+
+void EntryWindow::closeEvent(QCloseEvent *event)
+{
+    if (!closePrompts()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit closed();
+}
+
+} // namespace quirels::entry

@@ -1,0 +1,86 @@
+#pragma once
+// The entry controls of one record list, made from its field descriptors and
+// bound to its cursor: each control shows the current row, a change starts
+// changing the row and runs the editing-state refresh, and leaving a control
+// runs its field rule (look-ups, day, sign, CNPJ/CPF, CFOP).
+
+#include "entry/Annex.h"
+#include "entry/ListEngine.h"
+#include "entry/Lookups.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class QButtonGroup;
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace quirels::entry {
+
+class FieldPanel : public QObject {
+    Q_OBJECT
+public:
+    // `period` answers the open period's month code and year (for the day
+    // check). The controls are created as children of `parent`.
+    FieldPanel(const ListSpec &spec, ListEngine &engine, const Lookups &lookups,
+               std::function<QPair<QString, QString>()> period, QWidget *parent);
+
+    // Lays the controls out in rows of `perRow` label-over-control cells;
+    // `spans` gives a control more than one cell.
+    void layOut(QGridLayout *grid, int perRow, const QHash<QString, int> &spans = {});
+
+    QWidget *control(const QString &name) const { return m_controls.value(name); }
+    QLabel *label(const QString &name) const { return m_labels.value(name); }
+    // The controls in tab order (read-only ones excluded).
+    QList<QWidget *> tabOrder() const;
+
+    // Shows the current row in every control.
+    void load();
+    // Shows one field again after the program changed it.
+    void showField(const QString &field);
+    // Writes what the focused control holds into the row, without its
+    // rules; run before a command so that no typed text is lost.
+    void flush();
+    void setEnabled(bool enabled);
+
+signals:
+    // A control was left and its rule passed.
+    void left(const QString &control);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Bound {
+        const FieldSpec *spec = nullptr;
+        QWidget *widget = nullptr;
+    };
+    QWidget *create(const FieldSpec &f, QWidget *parent);
+    void edited(const FieldSpec &f);
+    bool write(const FieldSpec &f);
+    QString shownText(const FieldSpec &f) const;
+    void show(const FieldSpec &f);
+    bool leave(const FieldSpec &f);
+    void backTo(const FieldSpec &f);
+    void setField(const QString &field, const QVariant &value);
+    QString cfopDescription(const QString &code) const;
+
+    const ListSpec &m_spec;
+    ListEngine &m_engine;
+    const Lookups &m_lookups;
+    std::function<QPair<QString, QString>()> m_period;
+    QHash<QString, QWidget *> m_controls;
+    QHash<QString, QLabel *> m_labels;
+    QHash<QObject *, const FieldSpec *> m_specOf;
+    QHash<QString, QButtonGroup *> m_groups;
+    bool m_loading = false;
+    bool m_leaving = false;
+    bool m_writing = false;
+};
+
+} // namespace quirels::entry

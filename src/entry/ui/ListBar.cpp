@@ -1,0 +1,191 @@
+#include "ListBar.h"
+
+#include "base/Numbers.h"
+#include "entry/Messages.h"
+#include "shell/CpfCnpj.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QTableView>
+#include <QToolButton>
+
+namespace quirels::entry {
+
+CursorGridModel::CursorGridModel(store::Cursor &cursor, QList<GridColumn> columns, QObject *parent)
+    : QAbstractTableModel(parent), m_cursor(cursor), m_columns(std::move(columns))
+{
+    connect(&m_cursor, &store::Cursor::aboutToReset, this, [this] { beginResetModel(); });
+    connect(&m_cursor, &store::Cursor::resetDone, this, [this] { endResetModel(); });
+    connect(&m_cursor, &store::Cursor::rowAboutToBeInserted, this, [this](int r) { beginInsertRows({}, r, r); });
+    connect(&m_cursor, &store::Cursor::rowInserted, this, [this] { endInsertRows(); });
+    connect(&m_cursor, &store::Cursor::rowAboutToBeRemoved, this, [this](int r) { beginRemoveRows({}, r, r); });
+    connect(&m_cursor, &store::Cursor::rowRemoved, this, [this] { endRemoveRows(); });
+    connect(&m_cursor, &store::Cursor::rowChanged, this, [this](int r) {
+        emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+    });
+}
+
+int CursorGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || !m_cursor.isOpen() ? 0 : m_cursor.count();
+}
+
+int CursorGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant CursorGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return {};
+    const GridColumn &c = m_columns.at(index.column());
+    const schema::Field *f = m_cursor.table().field(c.field);
+    if (role == Qt::TextAlignmentRole && f && f->isNumeric())
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    const QVariant v = m_cursor.valueAt(index.row(), c.field);
+    if (!v.isValid() || v.isNull())
+        return QString();
+    if (f && f->type == schema::Type::Float)
+        return numbers::format(v.toDouble(), QString::fromLatin1(f->display));
+    const QString text = v.toString();
+    const cpfcnpj::MaskKind mask = cpfcnpj::rowChangeMask(text);
+    if (f && QString::fromLatin1(f->name).startsWith(QLatin1String("Cd")) && f->width == 14
+        && mask != cpfcnpj::MaskKind::Keep)
+        return cpfcnpj::formatted(text, mask);
+    return text;
+}
+
+QVariant CursorGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 && section < columnCount())
+        return m_columns.at(section).title;
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifiers modifiers, QWidget *scope,
+                 QWidget *parent)
+    : QWidget(parent), m_engine(engine)
+{
+    auto *lay = new QHBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    auto button = [&](const QString &caption, const QString &name, Qt::Key key) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(name + suffix);
+        b->setAutoDefault(false);
+        lay->addWidget(b);
+        if (modifiers != Qt::NoModifier && scope) {
+            // Explicit shortcuts rather than mnemonics: several lists share
+            // the captions, and every platform honours these.
+            const QKeySequence keys(QKeyCombination(modifiers, key));
+            auto *s = new QShortcut(keys, scope);
+            s->setContext(Qt::WidgetWithChildrenShortcut);
+            connect(s, &QShortcut::activated, b, [b] {
+                if (b->isEnabled() && b->isVisible())
+                    b->click();
+            });
+            b->setToolTip(keys.toString(QKeySequence::NativeText));
+        }
+        return b;
+    };
+    m_novo = button(QStringLiteral("Novo"), QStringLiteral("btnNovo"), Qt::Key_N);
+    m_salvar = button(QStringLiteral("Salvar"), QStringLiteral("btnSalvar"), Qt::Key_S);
+    m_cancelar = button(QStringLiteral("Cancelar"), QStringLiteral("btnCancelar"), Qt::Key_C);
+    m_excluir = button(QStringLiteral("Excluir"), QStringLiteral("btnExcluir"), Qt::Key_E);
+    lay->addSpacing(12);
+
+    const QStyle::StandardPixmap icons[4] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,
+                                             QStyle::SP_MediaSeekForward, QStyle::SP_MediaSkipForward};
+    const QString hints[4] = {msg::kHintPrimeiro, msg::kHintAnterior, msg::kHintProximo, msg::kHintUltimo};
+    const char *names[4] = {"btnPrimeiro", "btnAnterior", "btnProximo", "btnUltimo"};
+    for (int i = 0; i < 4; ++i) {
+        auto *b = new QToolButton(this);
+        b->setObjectName(QString::fromLatin1(names[i]) + suffix);
+        b->setIcon(style()->standardIcon(icons[i]));
+        b->setToolTip(hints[i]);
+        b->setStatusTip(hints[i]);
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, this, [this, i] { move(i); });
+        lay->addWidget(b);
+        m_nav[i] = b;
+    }
+    if (!engine.spec().grid.isEmpty()) {
+        m_toggle = new QToolButton(this);
+        m_toggle->setObjectName(QStringLiteral("btnGrade") + suffix);
+        m_toggle->setCheckable(true);
+        m_toggle->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+        m_toggle->setToolTip(msg::kHintGrade);
+        m_toggle->setStatusTip(msg::kHintGrade);
+        m_toggle->setFocusPolicy(Qt::NoFocus);
+        lay->addWidget(m_toggle);
+
+        m_grid = new QTableView;
+        m_grid->setObjectName(QStringLiteral("grd") + engine.spec().table + suffix);
+        m_grid->setModel(new CursorGridModel(engine.table(), engine.spec().grid, m_grid));
+        m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+        m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+        m_grid->verticalHeader()->setDefaultSectionSize(20);
+        m_grid->setToolTip(engine.spec().gridHint);
+        m_grid->setFocusPolicy(Qt::NoFocus);
+        m_grid->hide();
+        connect(m_toggle, &QToolButton::toggled, m_grid, [this](bool on) {
+            m_grid->setVisible(on);
+            if (on)
+                m_grid->resizeColumnsToContents();
+        });
+        connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex &i) {
+            if (m_engine.table().moveTo(i.row()))
+                emit moved();
+        });
+        connect(&engine.table(), &store::Cursor::currentChanged, m_grid, [this] {
+            const int r = m_engine.table().row();
+            if (r >= 0)
+                m_grid->selectRow(r);
+        });
+    }
+    lay->addStretch(1);
+
+    connect(m_novo, &QPushButton::clicked, this, [this] {
+        emit aboutToRun();
+        m_engine.novo();
+    });
+    connect(m_salvar, &QPushButton::clicked, this, [this] {
+        emit aboutToRun();
+        m_engine.salvar();
+    });
+    connect(m_cancelar, &QPushButton::clicked, this, [this] { m_engine.cancelar(); });
+    connect(m_excluir, &QPushButton::clicked, this, [this] { m_engine.excluir(); });
+    connect(&engine, &ListEngine::buttonsChanged, this, &ListBar::applyState);
+    applyState(engine.buttons());
+}
+
+void ListBar::move(int which)
+{
+    emit aboutToRun();
+    store::Cursor &c = m_engine.table();
+    bool ok = false;
+    switch (which) {
+    case 0: ok = c.first(); break;
+    case 1: ok = c.prior(); break;
+    case 2: ok = c.next(); break;
+    default: ok = c.last(); break;
+    }
+    if (ok)
+        emit moved();
+}
+
+void ListBar::applyState(ButtonState state)
+{
+    m_novo->setEnabled(state == ButtonState::Browse);
+    m_excluir->setEnabled(state == ButtonState::Browse);
+    m_cancelar->setEnabled(state == ButtonState::Editing);
+    m_salvar->setEnabled(state == ButtonState::Editing);
+}
+
+} // namespace quirels::entry

@@ -1,0 +1,52 @@
+#include "entry/Lookups.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quirels;
+using namespace quirels::entry;
+
+TEST(Lookups, StatementsQuoteTheValueAsTyped)
+{
+    EXPECT_EQ(nameByNcmStatement(QStringLiteral("2807.00.10")),
+              QStringLiteral("Select NmProdutoControlado from ProdutoControlado where cdNCM = '2807.00.10'"));
+    EXPECT_EQ(ncmByNameStatement(QStringLiteral("D'AGUA")),
+              QStringLiteral("Select cdNCM from ProdutoControlado where NmProdutoControlado = 'D''AGUA'"));
+}
+
+TEST(Lookups, BothDirectionsAndCfop)
+{
+    test::TempStore store;
+    store.exec(QStringLiteral("delete from ProdutoControlado"));
+    store.exec(QStringLiteral("insert into ProdutoControlado (CdNCM, NmProdutoControlado) values "
+                              "('2807.00.10', 'ACIDO SULFURICO'), ('2807.00.10', 'OLEUM'), "
+                              "('2902.30.00', 'TOLUENO'), ('2915.24.00', 'ANIDRIDO ACETICO')"));
+    Lookups l(store.db());
+    auto name = l.nameForNcm(QStringLiteral("2807.00.10"));
+    ASSERT_OK(name);
+    ASSERT_TRUE(name->has_value());
+    EXPECT_EQ(**name, QStringLiteral("ACIDO SULFURICO"));
+    EXPECT_FALSE(l.nameForNcm(QStringLiteral("2807.00.1"))->has_value());
+    EXPECT_FALSE(l.nameForNcm(QStringLiteral("x' or '1'='1"))->has_value());
+
+    auto ncm = l.ncmForName(QStringLiteral("TOLUENO"));
+    ASSERT_OK(ncm);
+    EXPECT_EQ(ncm->value_or(QString()), QStringLiteral("2902.30.00"));
+    // Exact comparison: another case is another name.
+    EXPECT_FALSE(l.ncmForName(QStringLiteral("tolueno"))->has_value());
+
+    auto names = l.productNames();
+    ASSERT_OK(names);
+    EXPECT_EQ(*names, (QStringList{QStringLiteral("ACIDO SULFURICO"), QStringLiteral("ANIDRIDO ACETICO"),
+                                   QStringLiteral("OLEUM"), QStringLiteral("TOLUENO")}));
+
+    auto cfops = l.cfops();
+    ASSERT_OK(cfops);
+    ASSERT_FALSE(cfops->isEmpty());
+    for (qsizetype i = 1; i < cfops->size(); ++i)
+        EXPECT_LE(cfops->at(i - 1).description.compare(cfops->at(i).description, Qt::CaseInsensitive), 0);
+    EXPECT_EQ(l.cfopDescription(QStringLiteral("1.101"))->value_or(QString()),
+              QStringLiteral("Compra para industrialização ou produção rural"));
+    EXPECT_FALSE(l.cfopDescription(QStringLiteral("9.999"))->has_value());
+}

@@ -1,0 +1,68 @@
+#include "entry/Messages.h"
+#include "entry/ui/AnnexWindow.h"
+#include "entry/ui/ControleGeralWindow.h"
+#include "shell/ui/MainWindow.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace quirels;
+namespace msg = quirels::entry::msg;
+
+TEST(AnnexScreensInMainWindow, OneScreenPerAnnexWithItsMenuCheck)
+{
+    test::TempStore store;
+    ScriptedDialogs dialogs;
+    const QString cnpj = QStringLiteral("11222333000181");
+    store.exec(QStringLiteral("insert into Empresa (CdCNPJEmpr, NmRazao, FlGrupoI) values ('%1', 'ALFA', 1)").arg(cnpj));
+    store.exec(QStringLiteral("insert into Mes values ('%1', '2005', 'MAR')").arg(cnpj));
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = store.folder();
+    o.openStore = false;
+    MainWindow window(o);
+    window.show();
+    window.setCurrentPeriod(PeriodKey{cnpj, QStringLiteral("2005"), QStringLiteral("MAR")});
+    window.openAnnexWindows();
+
+    QMdiSubWindow *a = window.annexWindow(QLatin1Char('A'));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(qobject_cast<entry::ControleGeralWindow *>(a->widget()), nullptr);
+    EXPECT_EQ(a->widget()->findChild<QLineEdit *>(QStringLiteral("edtNmRazao"))->text(), QStringLiteral("ALFA"));
+    QAction *itemA = window.command(QStringLiteral("mniControleGeral"));
+    QAction *itemB = window.command(QStringLiteral("mniMovimentacaoProdutos"));
+    EXPECT_TRUE(itemA->isChecked());
+
+    itemB->trigger();
+    QMdiSubWindow *b = window.annexWindow(QLatin1Char('B'));
+    ASSERT_NE(b, nullptr);
+    auto *movement = qobject_cast<entry::AnnexWindow *>(b->widget());
+    ASSERT_NE(movement, nullptr);
+    EXPECT_EQ(movement->objectName(), QStringLiteral("TfrmMovimentacao"));
+    EXPECT_TRUE(itemB->isChecked());
+    EXPECT_FALSE(itemA->isChecked());
+    // Asking again brings the same screen forward.
+    itemA->trigger();
+    EXPECT_EQ(window.annexWindow(QLatin1Char('A')), a);
+    EXPECT_TRUE(itemA->isChecked());
+    EXPECT_FALSE(itemB->isChecked());
+
+    // A pending movement answered with Cancel keeps the company open.
+    movement->engine().novo();
+    dialogs.expect(ScriptedDialogs::Kind::YesNoCancel, msg::kNaoSalvas, Answer::Cancel);
+    EXPECT_FALSE(window.closeCompany());
+    EXPECT_NE(window.annexWindow(QLatin1Char('B')), nullptr);
+    dialogs.expect(ScriptedDialogs::Kind::YesNoCancel, msg::kNaoSalvas, Answer::No);
+    dialogs.expect(ScriptedDialogs::Kind::YesNoCancel, msg::observacoesNaoSalvas(QLatin1Char('B')), Answer::No);
+    EXPECT_TRUE(window.closeCompany());
+    EXPECT_EQ(window.annexWindow(QLatin1Char('A')), nullptr);
+    EXPECT_EQ(window.annexWindow(QLatin1Char('B')), nullptr);
+    EXPECT_FALSE(itemA->isChecked());
+    EXPECT_FALSE(itemB->isChecked());
+    EXPECT_TRUE(dialogs.failures.isEmpty()) << qPrintable(dialogs.failures.join(QLatin1Char('|')));
+}
