@@ -4,6 +4,7 @@
 #include "base/Dialogs.h"
 #include "base/Result.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -36,6 +37,10 @@ const QList<Command> &commands();
 // Prints a failure to standard error and returns its exit status: the
 // error's code when it is 1 or 2, else 2.
 int fail(Context &ctx, const Error &error);
+// Opens the store of the data folder with the journal mode that the
+// settings file's "Local Share" asks for.
+Result<QSqlDatabase> openStore(Context &ctx);
+
 // Prints a usage error for the command and returns kUsage.
 int usageError(const QString &command);
 

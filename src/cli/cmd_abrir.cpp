@@ -13,16 +13,6 @@ namespace quirels::cli {
 
 namespace {
 
-Result<QSqlDatabase> openStore(Context &ctx)
-{
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return s.error();
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    return store::open(ctx.dataFolder, options);
-}
-
 // Failures of the store end with status 2, whatever their own code.
 int storeFailure(Context &ctx, const Error &e) { return fail(ctx, Error{kUsage, e.message}); }
 

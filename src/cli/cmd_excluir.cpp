@@ -13,16 +13,6 @@ namespace quirels::cli {
 
 namespace {
 
-Result<QSqlDatabase> openStore(Context &ctx)
-{
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return s.error();
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    return store::open(ctx.dataFolder, options);
-}
-
 int storeFailure(Context &ctx, const Error &e) { return fail(ctx, Error{kUsage, e.message}); }
 
 // With ANO and MES one period goes, without them the whole company, after
