@@ -18,12 +18,7 @@ static int importarXml(Context &ctx)
     if (!packet)
         return fail(ctx, packet.error());
 
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return fail(ctx, s.error());
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);
+    Result<QSqlDatabase> db = openStore(ctx);
     if (!db)
         return fail(ctx, db.error());
     Status s = exchange::importPacket(*db, *packet, *ctx.dialogs, *ctx.progress);

@@ -27,12 +27,7 @@ static int validar(Context &ctx)
     if (period.cnpj.isEmpty() || !year || schema::monthNumber(period.mes) == 0)
         return usageError(QStringLiteral("validar"));
 
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return fail(ctx, Error{kUsage, s.message()});
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);
+    Result<QSqlDatabase> db = openStore(ctx);
     if (!db)
         return fail(ctx, Error{kUsage, db.message()});
     Result<std::optional<int>> first = validation::firstProduct(*db, period);
