@@ -128,6 +128,7 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
         m_grid->setObjectName(QStringLiteral("grd") + engine.spec().table + suffix);
         m_grid->setModel(new CursorGridModel(engine.table(), engine.spec().grid, m_grid));
         m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        m_grid->setTabKeyNavigation(false);
         m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
         m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
         m_grid->verticalHeader()->setDefaultSectionSize(20);

@@ -2,11 +2,13 @@
 // reach their commands.
 
 #include "ShellFixture.h"
+#include "shell/ui/OpenPeriodDialog.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QShortcut>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
@@ -119,4 +121,27 @@ TEST_F(ShellTest, ControlKeysCloseAndCycleTheChildWindows)
                     Qt::ControlModifier);
     QCoreApplication::processEvents();
     EXPECT_EQ(mdi->subWindowList().size(), 1);
+}
+
+TEST_F(ShellTest, TabLeavesTheCompanyGridArrowsMoveInIt)
+{
+    addCompany(kCnpj, {1});
+    addCompany(kCpf, {1});
+    TfrmAbrirQuirels dlg(window->db(), dialogs, nullptr);
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    auto *grid = dlg.findChild<QTableView *>(QStringLiteral("grdEmpresa"));
+    ASSERT_NE(grid, nullptr);
+    grid->setFocus();
+    const QString first = dlg.currentCompany();
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_NE(dlg.currentCompany(), first);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("cmbMes"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("cmbAno"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
 }
