@@ -5,6 +5,7 @@
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 #include "store/Messages.h"
+#include "store/Schema.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -126,8 +127,9 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         default:
             break;
         }
-        if (f.maxLength > 0 && e->inputMask().isEmpty() && f.kind != FieldKind::Counterpart)
-            e->setMaxLength(f.maxLength);
+        // Every input takes at most its field's width.
+        if (const int width = widthOf(f); width > 0 && e->inputMask().isEmpty() && f.kind != FieldKind::Counterpart)
+            e->setMaxLength(width);
         e->setReadOnly(f.readOnly);
         connect(e, &QLineEdit::textEdited, this, [this, &f] { edited(f); });
         return e;
@@ -170,8 +172,8 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         c->lineEdit()->setValidator(new UpperValidator(c));
-        if (f.maxLength > 0)
-            c->lineEdit()->setMaxLength(f.maxLength);
+        if (const int width = widthOf(f); width > 0)
+            c->lineEdit()->setMaxLength(width);
         c->setMinimumContentsLength(24);
         c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         c->setCompleter(nullptr);
@@ -183,6 +185,11 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
     c->setCurrentIndex(-1);
     connect(c, &QComboBox::activated, this, [this, &f] { edited(f); });
     return c;
+}
+
+int FieldPanel::widthOf(const FieldSpec &f) const
+{
+    return f.maxLength > 0 ? f.maxLength : schema::textWidth(m_spec.table, f.field);
 }
 
 void FieldPanel::layOut(QGridLayout *grid, int perRow, const QHash<QString, int> &spans)

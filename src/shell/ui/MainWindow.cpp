@@ -312,13 +312,18 @@ bool MainWindow::closeCompany()
         if (!sub->close())
             return false;
     }
+    disableCompanyCommands();
+    return true;
+}
+
+void MainWindow::disableCompanyCommands()
+{
     for (const char *name : kClosedCommands)
         setCommandEnabled(s(name), false);
     for (const shell::Annex &a : shell::annexes())
         setAnnexCommandsEnabled(QLatin1Char(a.letter), false);
     setCommandEnabled(QStringLiteral("mniBackup"), true);
     updateWindowCommands();
-    return true;
 }
 
 bool MainWindow::companyOpen() const
