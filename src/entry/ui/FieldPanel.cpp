@@ -2,6 +2,7 @@
 
 #include "base/Masks.h"
 #include "base/Numbers.h"
+#include "base/ui/MaskCaret.h"
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 #include "store/Messages.h"
@@ -109,9 +110,11 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         switch (f.kind) {
         case FieldKind::Ncm:
             e->setInputMask(EditMask::ncm().qtInputMask());
+            keepCaretInMask(e, EditMask::ncm());
             break;
         case FieldKind::CfopCode:
             e->setInputMask(cfopMask().qtInputMask());
+            keepCaretInMask(e, cfopMask());
             break;
         case FieldKind::Counterpart:
             // Digits only; room for the punctuation shown once it is left.

@@ -4,6 +4,8 @@
 #include "MainWindow.h"
 #include "NumberEdit.h"
 #include "base/Masks.h"
+#include "base/ui/EnterKey.h"
+#include "base/ui/MaskCaret.h"
 #include "shell/Company.h"
 #include "shell/Messages.h"
 #include "store/DataModule.h"
@@ -83,6 +85,7 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmEmpresaQuirels"));
     setWindowTitle(QStringLiteral("Informações sobre a Empresa"));
+    enterMovesToNextField(this);
 
     m_name->setObjectName(QStringLiteral("edtRazao"));
     m_name->setMaxLength(schema::textWidth(QStringLiteral("Empresa"), QStringLiteral("NmRazao")));
@@ -95,6 +98,7 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
     setHint(m_number, QStringLiteral("Digite o CNPJ da emrpesa"));
     m_clf->setObjectName(QStringLiteral("edtCLF"));
     m_clf->setInputMask(clfMask().qtInputMask());
+    keepCaretInMask(m_clf, clfMask());
     setHint(m_clf, QStringLiteral("Digite o CLF da empresa"));
     m_mainGroup->setObjectName(QStringLiteral("cmbGrupoPrincipal"));
     m_mainGroup->setEditable(false);
