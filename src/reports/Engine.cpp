@@ -529,6 +529,11 @@ Result<Outcome> Layout::run()
     }
     if (!any)
         return Outcome::Empty;
+    if (m_def.params) {
+        if (Status s = m_def.params->open(); !s)
+            return s.error();
+        m_def.params->next();
+    }
     m_sink.beginReport(m_def.title, m_setup);
     startPage();
     for (size_t i = 0; i < m_def.sections.size() && !m_stopped; ++i) {

@@ -143,7 +143,9 @@ struct ReportDef {
     std::vector<Level> sections;
     Band summary;
     bool summaryNewPage = false;
-    std::shared_ptr<Source> params; // values for the frame bands (company, period, observation)
+    // Values for every band (company, period, observation): its first row,
+    // read once the report has rows to print.
+    std::shared_ptr<Source> params;
 };
 
 enum class Outcome { Printed, Empty, Stopped };

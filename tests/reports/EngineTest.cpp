@@ -28,7 +28,7 @@ ReportDef frame()
     def.pageHeader.elements = {label(0, 0, 0, QStringLiteral("CABEÇALHO"), {10, true}, Align::Center),
                                field(0, 6, 60, QStringLiteral("NmRazao"), {7, true}), hline(11.5)};
     def.params = rowsOf({{{QStringLiteral("NmRazao"), QStringLiteral("EMPRESA X")}}});
-    def.params->next();
+
     return def;
 }
 
@@ -176,7 +176,7 @@ TEST(Engine, MemoFlowsAcrossPageBreakOnSummaryPage)
         rows.push_back({{QStringLiteral("N"), i}});
     ReportDef def = frame();
     def.params = rowsOf({{{QStringLiteral("NmRazao"), QStringLiteral("EMPRESA X")}, {QStringLiteral("Obs"), memoText}}});
-    def.params->next();
+
     Level level;
     level.source = fixed(rows);
     level.detail = threeLines();
