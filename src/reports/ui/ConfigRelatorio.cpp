@@ -10,7 +10,7 @@
 namespace quirels::reports::ui {
 
 TfrmConfigRelatorio::TfrmConfigRelatorio(std::function<QChar()> optionsAnnex, Run run, QWidget *parent)
-    : QWidget(parent, Qt::Dialog), m_optionsAnnex(std::move(optionsAnnex)), m_run(std::move(run))
+    : QDialog(parent), m_optionsAnnex(std::move(optionsAnnex)), m_run(std::move(run))
 {
     setObjectName(QStringLiteral("TfrmConfigRelatorio"));
     setWindowTitle(msg::kConfigCaption);
@@ -36,7 +36,8 @@ TfrmConfigRelatorio::TfrmConfigRelatorio(std::function<QChar()> optionsAnnex, Ru
     layout->addWidget(m_group);
     layout->addWidget(btn, 0, Qt::AlignRight);
     connect(btn, &QPushButton::clicked, this, &TfrmConfigRelatorio::imprimir);
-    setMinimumWidth(300);
+    setMinimumWidth(380);
+    setModal(false);
 }
 
 void TfrmConfigRelatorio::setup()
@@ -69,14 +70,14 @@ void TfrmConfigRelatorio::imprimir()
 
 void TfrmConfigRelatorio::changeEvent(QEvent *e)
 {
-    QWidget::changeEvent(e);
+    QDialog::changeEvent(e);
     if (e->type() == QEvent::ActivationChange && isActiveWindow())
         setup();
 }
 
 void TfrmConfigRelatorio::showEvent(QShowEvent *e)
 {
-    QWidget::showEvent(e);
+    QDialog::showEvent(e);
     setup();
 }
 

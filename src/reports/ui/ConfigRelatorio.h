@@ -6,7 +6,7 @@
 
 #include "reports/AnnexReports.h"
 
-#include <QWidget>
+#include <QDialog>
 #include <functional>
 
 class QGroupBox;
@@ -15,7 +15,7 @@ class QRadioButton;
 
 namespace quirels::reports::ui {
 
-class TfrmConfigRelatorio : public QWidget {
+class TfrmConfigRelatorio : public QDialog {
     Q_OBJECT
 public:
     using Run = std::function<void(QChar annex, Variant variant)>;
