@@ -1,13 +1,86 @@
 #include "reports/Render.h"
 #include "reports/Fonts.h"
 
+#include <QGlyphRun>
+#include <QHash>
 #include <QPageLayout>
+#include <QRawFont>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
 
 namespace quirels::reports {
+
+namespace {
+
+// Text is drawn as glyph runs of a raw font sized for the device: the report
+// texts are Latin, so characters map to glyphs one to one and no text layout
+// or shaping is needed. This is what keeps long reports fast.
+class GlyphCache {
+public:
+    struct Run {
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+        double width = 0;
+    };
+    struct Font {
+        QRawFont raw;
+        double ascent = 0, height = 0;
+        QHash<QString, Run> runs;
+    };
+
+    Font &font(const FontSpec &spec, double dotsPerMm)
+    {
+        if (dotsPerMm != m_dotsPerMm) {
+            m_fonts.clear();
+            m_dotsPerMm = dotsPerMm;
+        }
+        const int key = static_cast<int>(spec.pt * 100) * 2 + (spec.bold ? 1 : 0);
+        auto it = m_fonts.find(key);
+        if (it == m_fonts.end()) {
+            Font f;
+            f.raw = QRawFont::fromFont(qfont(spec));
+            f.raw.setPixelSize(spec.pt * dotsPerMm * 25.4 / 72.0);
+            f.ascent = f.raw.ascent();
+            f.height = f.raw.ascent() + f.raw.descent();
+            it = m_fonts.insert(key, f);
+        }
+        return *it;
+    }
+
+    const Run &run(Font &f, const QString &text)
+    {
+        auto it = f.runs.find(text);
+        if (it != f.runs.end())
+            return *it;
+        if (f.runs.size() > 4096)
+            f.runs.clear();
+        Run r;
+        r.glyphs = f.raw.glyphIndexesForString(text);
+        const QList<QPointF> advances = f.raw.advancesForGlyphIndexes(r.glyphs);
+        r.positions.reserve(advances.size());
+        double x = 0;
+        for (const QPointF &a : advances) {
+            r.positions.append(QPointF(x, 0));
+            x += a.x();
+        }
+        r.width = x;
+        return *f.runs.insert(text, r);
+    }
+
+private:
+    double m_dotsPerMm = 0;
+    QHash<int, Font> m_fonts;
+};
+
+GlyphCache &glyphCache()
+{
+    static GlyphCache cache;
+    return cache;
+}
+
+} // namespace
 
 void paintPage(QPainter &painter, const Page &page, double dotsPerMm)
 {
@@ -18,6 +91,15 @@ void paintPage(QPainter &painter, const Page &page, double dotsPerMm)
     pen.setWidthF(std::max(1.0, 0.2 * dotsPerMm));
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
+    // The texts of a page are gathered into one glyph run per font, drawn
+    // after the lines: black on white, so the order does not show, and the
+    // device receives a few long runs instead of thousands of short ones.
+    struct Pending {
+        GlyphCache::Font *font;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    std::vector<Pending> pending;
     for (const PageItem &item : page.items) {
         switch (item.kind) {
         case PageItem::Kind::Line: {
@@ -31,15 +113,37 @@ void paintPage(QPainter &painter, const Page &page, double dotsPerMm)
         case PageItem::Kind::Text: {
             if (item.text.isEmpty())
                 break;
-            painter.setFont(qfont(item.font));
-            int flags = Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine;
-            flags |= item.align == Align::Right ? Qt::AlignRight
-                     : item.align == Align::Center ? Qt::AlignHCenter
-                                                   : Qt::AlignLeft;
-            painter.drawText(r(item.rect), flags, item.text);
+            GlyphCache::Font &font = glyphCache().font(item.font, dotsPerMm);
+            if (!font.raw.isValid()) { // no font file behind the family: let Qt lay the text out
+                painter.setFont(qfont(item.font));
+                const int h = item.align == Align::Right ? Qt::AlignRight : item.align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft;
+                painter.drawText(r(item.rect), h | Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine, item.text);
+                break;
+            }
+            const GlyphCache::Run &run = glyphCache().run(font, item.text);
+            const QRectF d = r(item.rect);
+            const double x = item.align == Align::Right    ? d.right() - run.width
+                             : item.align == Align::Center ? d.left() + (d.width() - run.width) / 2
+                                                           : d.left();
+            const double baseline = d.top() + (d.height() - font.height) / 2 + font.ascent;
+            auto it = std::find_if(pending.begin(), pending.end(), [&](const Pending &p) { return p.font == &font; });
+            if (it == pending.end()) {
+                pending.push_back({&font, {}, {}});
+                it = pending.end() - 1;
+            }
+            it->glyphs += run.glyphs;
+            for (const QPointF &p : run.positions)
+                it->positions.append(QPointF(x + p.x(), baseline));
             break;
         }
         }
+    }
+    for (const Pending &p : pending) {
+        QGlyphRun glyphs;
+        glyphs.setRawFont(p.font->raw);
+        glyphs.setGlyphIndexes(p.glyphs);
+        glyphs.setPositions(p.positions);
+        painter.drawGlyphRun(QPointF(0, 0), glyphs);
     }
 }
 
