@@ -1,6 +1,7 @@
 #include "reports/AnnexReports.h"
 #include "reports/Messages.h"
 #include "reports/SqlSource.h"
+#include "shell/CpfCnpj.h"
 
 #include <algorithm>
 
@@ -344,19 +345,212 @@ void annexH(ReportDef &def, const QSqlDatabase &db, const PeriodKey &period)
     def.sections.push_back(l);
 }
 
+
+// ---- grouped variants -----------------------------------------------------------
+//
+// They print CPF and CNPJ numbers with their punctuation and concentrations
+// in the general number format.
+
+// A counterpart number with its mask: fourteen digits as a CNPJ, eleven as
+// a CPF, anything else as stored.
+std::function<QString(const EvalContext &)> maskedNumber(const QString &field)
+{
+    return [field](const EvalContext &c) -> QString {
+        const QString v = c.value(field).toString();
+        const cpfcnpj::MaskKind kind = v.size() == 14 ? cpfcnpj::MaskKind::Cnpj
+                                       : v.size() == 11 ? cpfcnpj::MaskKind::Cpf
+                                                        : cpfcnpj::MaskKind::None;
+        return cpfcnpj::formatted(v, kind);
+    };
+}
+
+// "Cod.NCM :" CdNCM "-" NmProduto | "Concentração %:" (general) | "Unidade:" unit
+void ncmLineGeneral(Band &b, double y, const QString &conc, const QString &unit)
+{
+    Line(b, y).cap(QStringLiteral("Cod.NCM :")).text(QStringLiteral("CdNCM"), 15).cap(QStringLiteral("-"))
+        .text(QStringLiteral("NmProduto"), 85).at(118).cap(s("Concentração %:")).num(conc, 16, QString())
+        .at(160).cap(QStringLiteral("Unidade:")).text(unit, 18);
+}
+
+// A group header band: its lines between two rules when `ruled`.
+Group headedGroup(const QString &field, const std::function<void(Band &, double)> &lines, int count, bool ruled)
+{
+    Group g;
+    g.field = field;
+    const double top = ruled ? 1.2 : 0.6;
+    lines(g.header, top);
+    g.header.height = top + count * kRow + (ruled ? 1.2 : 0.6);
+    if (ruled) {
+        g.header.elements.push_back(hline(0.6));
+        g.header.elements.push_back(hline(g.header.height - 0.6));
+    }
+    g.footer.height = 2.5;
+    return g;
+}
+
+// "Nt.Fiscal:"/"Dia"/"Qtde.:" lines of the counterpart pairs, masked.
+Line &counterpart(Line &l, const char *caption, const QString &field)
+{
+    return l.cap(s(caption)).calc(maskedNumber(field), 28);
+}
+
+void variantB(ReportDef &def, const QSqlDatabase &db, const PeriodKey &period, Variant v)
+{
+    Level l;
+    const bool byProduct = v == Variant::Produto;
+    l.source = tableRows(db, period, QStringLiteral("Movimentacao"),
+                         byProduct ? QStringLiteral("NmProduto, NrMovimentacao") : QStringLiteral("CdFornecedor, NrNF, NrMovimentacao"));
+    Band &d = l.detail;
+    if (byProduct) {
+        Group g = headedGroup(QStringLiteral("NmProduto"), [](Band &b, double y) {
+            Line(b, y).cap(QStringLiteral("Cod.NCM :")).text(QStringLiteral("CdNCM"), 15).cap(QStringLiteral("-")).text(QStringLiteral("NmProduto"), 120);
+        }, 1, true);
+        g.footer.height = kRow + 2.5;
+        g.footer.elements = {label(0, 0.5, 0, QStringLiteral("Total.:")), sum(12, 0.5, 28, QStringLiteral("VlQuantidade"), kQty)};
+        g.sums = {QStringLiteral("VlQuantidade")};
+        l.groups.push_back(g);
+        Line(d, 0).cap(QStringLiteral("Dia")).text(QStringLiteral("NrDia"), 8);
+        Line(d, kRow).cap(QStringLiteral("CFOP:")).text(QStringLiteral("NrCFOP"), 15).at(40).cap(s("Concentração %:"))
+            .num(QStringLiteral("VlConcentracao"), 16, QString()).at(90).cap(QStringLiteral("Unidade:")).text(QStringLiteral("NmUnidade"), 18);
+    } else {
+        l.groups.push_back(headedGroup(QStringLiteral("NrNF"), [](Band &b, double y) {
+            Line(b, y).cap(QStringLiteral("Nota Fiscal:")).text(QStringLiteral("NrNF"), 30);
+        }, 1, true));
+        Line(d, 0).cap(QStringLiteral("CFOP:")).text(QStringLiteral("NrCFOP"), 15);
+        ncmLineGeneral(d, kRow, QStringLiteral("VlConcentracao"), QStringLiteral("NmUnidade"));
+    }
+    Line third(d, 2 * kRow);
+    if (byProduct)
+        third.cap(QStringLiteral("Nt.Fiscal:")).text(QStringLiteral("NrNF"), 16);
+    else
+        third.cap(QStringLiteral("Dia")).text(QStringLiteral("NrDia"), 8);
+    third.at(36).cap(QStringLiteral("Qtde.:")).num(QStringLiteral("VlQuantidade"), 24, kQty).at(75);
+    counterpart(third, "CPF/CNPJ Fornecedor:", QStringLiteral("CdFornecedor")).at(135);
+    counterpart(third, "CPF/CNPJ Transportadora:", QStringLiteral("CdTransportadora"));
+    d.height = 3 * kRow + 1;
+    def.sections.push_back(l);
+}
+
+void variantC(ReportDef &def, const QSqlDatabase &db, const PeriodKey &period)
+{
+    Level l;
+    l.source = periodRows(db, period,
+                          QStringLiteral("select i.*, (select NMPAIS from Paises p where p.CDPAIS = i.CdPais) as NMPAIS from Importacao i"),
+                          QStringLiteral("CdNCM, CdImportacao"));
+    l.groups.push_back(headedGroup(QStringLiteral("CdNCM"), [](Band &b, double y) {
+        ncmLineGeneral(b, y, QStringLiteral("VlConcentracao"), QStringLiteral("DsUnidade"));
+    }, 1, false));
+    Band &d = l.detail;
+    Line(d, 0).cap(s("Operação:")).calc(operation(QStringLiteral("FlIE"), "Exportação", "Importação", nullptr), 30);
+    Line second(d, kRow);
+    second.cap(QStringLiteral("L.I. ou R.E:")).text(QStringLiteral("NrLI"), 32).at(60).cap(QStringLiteral("Nr.NF:")).text(QStringLiteral("NrNF"), 16).at(110);
+    counterpart(second, "CPF/CNPJ Transportadora:", QStringLiteral("CdTransportadora"));
+    Line(d, 2 * kRow).cap(QStringLiteral("Nome do Importador:")).text(QStringLiteral("NmImportador"), 110).at(145)
+        .cap(s("País:")).text(QStringLiteral("NMPAIS"), 45);
+    Line(d, 3 * kRow).cap(s("Quantidade Importação :")).num(QStringLiteral("QtImportacao"), 24, kQty);
+    d.height = 4 * kRow + 1;
+    def.sections.push_back(l);
+}
+
+void variantE(ReportDef &def, const QSqlDatabase &db, const PeriodKey &period, Variant v)
+{
+    Level l;
+    const bool byProduct = v == Variant::Produto;
+    l.source = tableRows(db, period, QStringLiteral("MovArmazenagem"),
+                         byProduct ? QStringLiteral("CdNCM, DsES, CdMovArmazenagem") : QStringLiteral("CdNF, CdMovArmazenagem"));
+    Band &d = l.detail;
+    const auto op = operation(QStringLiteral("DsES"), "Entrada", nullptr, "Saída");
+    if (byProduct) {
+        l.groups.push_back(headedGroup(QStringLiteral("CdNCM"), [](Band &b, double y) {
+            ncmLineGeneral(b, y, QStringLiteral("Vlconcentracao"), QStringLiteral("DsUnidade"));
+        }, 1, true));
+        Line(d, 0).cap(QStringLiteral("Dia")).text(QStringLiteral("NrDia"), 8).at(20).cap(s("Operação:")).calc(op, 30);
+        Line second(d, kRow);
+        second.cap(QStringLiteral("Nt.Fiscal:")).text(QStringLiteral("CdNF"), 16).at(36).cap(QStringLiteral("Qtde.:"))
+            .num(QStringLiteral("QtMovArmazenagem"), 24, kQty).at(75);
+        counterpart(second, "CPF/CNPJ Proprietário:", QStringLiteral("CdProprietario")).at(135);
+        counterpart(second, "CPF/CNPJ Transportadora:", QStringLiteral("CdTransportadora"));
+        d.height = 2 * kRow + 1;
+    } else {
+        // The day of the invoice is that of its first record, which is the
+        // row at hand when the header prints.
+        l.groups.push_back(headedGroup(QStringLiteral("CdNF"), [](Band &b, double y) {
+            Line(b, y).cap(QStringLiteral("Nota Fiscal:")).text(QStringLiteral("CdNF"), 30).at(50).cap(QStringLiteral("Dia:")).text(QStringLiteral("NrDia"), 8);
+        }, 1, true));
+        ncmLineGeneral(d, 0, QStringLiteral("Vlconcentracao"), QStringLiteral("DsUnidade"));
+        Line second(d, kRow);
+        second.cap(QStringLiteral("Qtde.:")).num(QStringLiteral("QtMovArmazenagem"), 24, kQty).at(75);
+        counterpart(second, "CPF/CNPJ Proprietário:", QStringLiteral("CdProprietario")).at(135);
+        counterpart(second, "CPF/CNPJ Transportadora:", QStringLiteral("CdTransportadora"));
+        Line(d, 2 * kRow).cap(s("Operação:")).calc(op, 30);
+        d.height = 3 * kRow + 1;
+    }
+    def.sections.push_back(l);
+}
+
+void variantF(ReportDef &def, const QSqlDatabase &db, const PeriodKey &period, Variant v)
+{
+    Level l;
+    const bool byProduct = v == Variant::Produto;
+    l.source = tableRows(db, period, QStringLiteral("Transporte"),
+                         byProduct ? QStringLiteral("CdNCM, CdTransporte") : QStringLiteral("NrNF, CdTransporte"));
+    Band &d = l.detail;
+    const auto parties = [](Line &line) {
+        counterpart(line, "CPF/CNPJ Embarcador:", QStringLiteral("CdEmbarcador")).cap(QStringLiteral("UF:")).text(QStringLiteral("SgUFEmbarcador"), 6).at(122);
+        counterpart(line, "CPF/CNPJ Destinatário:", QStringLiteral("CdDestinatario")).cap(QStringLiteral("UF:")).text(QStringLiteral("SgUFDestinatario"), 6);
+    };
+    if (byProduct) {
+        l.groups.push_back(headedGroup(QStringLiteral("CdNCM"), [](Band &b, double y) {
+            ncmLineGeneral(b, y, QStringLiteral("VlConcentracao"), QStringLiteral("DsUnidade"));
+        }, 1, true));
+        Line first(d, 0);
+        first.cap(QStringLiteral("Nt.Fiscal:")).text(QStringLiteral("NrNF"), 16).at(36);
+        parties(first);
+        Line(d, kRow).cap(QStringLiteral("Dia")).text(QStringLiteral("NrDia"), 8).at(20).cap(QStringLiteral("Qtde.:"))
+            .num(QStringLiteral("QtProduto"), 24, kQty);
+        d.height = 2 * kRow + 1;
+    } else {
+        l.groups.push_back(headedGroup(QStringLiteral("NrNF"), [](Band &b, double y) {
+            Line(b, y).cap(QStringLiteral("Nota Fiscal:")).text(QStringLiteral("NrNF"), 30);
+        }, 1, true));
+        ncmLineGeneral(d, 0, QStringLiteral("VlConcentracao"), QStringLiteral("DsUnidade"));
+        Line second(d, kRow);
+        second.cap(QStringLiteral("Qtde.:")).num(QStringLiteral("QtProduto"), 24, kQty).at(36);
+        parties(second);
+        Line(d, 2 * kRow).cap(QStringLiteral("Dia")).text(QStringLiteral("NrDia"), 8);
+        d.height = 3 * kRow + 1;
+    }
+    def.sections.push_back(l);
+}
+
 } // namespace
 
 bool hasVariant(QChar annex, Variant variant)
 {
-    if (variant == Variant::Data)
+    switch (variant) {
+    case Variant::Data:
         return kAnnexLetters.contains(annex);
+    case Variant::Produto:
+        return QStringLiteral("BCEF").contains(annex);
+    case Variant::NotaFiscal:
+        return QStringLiteral("BEF").contains(annex);
+    }
     return false;
 }
 
 ReportDef annexReport(const QSqlDatabase &db, const PeriodKey &period, QChar annex, Variant variant)
 {
     ReportDef def = frame(db, period, annex);
-    (void)variant;
+    if (variant != Variant::Data && hasVariant(annex, variant)) {
+        switch (annex.unicode()) {
+        case 'B': variantB(def, db, period, variant); break;
+        case 'C': variantC(def, db, period); break;
+        case 'E': variantE(def, db, period, variant); break;
+        case 'F': variantF(def, db, period, variant); break;
+        default: break;
+        }
+        return def;
+    }
     switch (annex.unicode()) {
     case 'A': annexA(def, db, period); break;
     case 'B': annexB(def, db, period); break;

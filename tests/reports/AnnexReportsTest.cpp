@@ -232,3 +232,81 @@ TEST(AnnexReportsCli, ImprimirWritesAReadablePdfAndRefusesEmptyAnnexes)
     EXPECT_EQ(p.exitCode, 0) << qPrintable(p.err);
     EXPECT_TRUE(QFile::exists(all));
 }
+
+namespace {
+
+std::unique_ptr<Run> runVariant(Month &m, QChar annex, Variant v)
+{
+    auto r = std::make_unique<Run>();
+    PageList list;
+    Result<Outcome> out = runAnnexReport(m.store.db(), m.period, annex, v, list, r->dialogs);
+    EXPECT_TRUE(out.ok()) << qPrintable(out.message());
+    if (out)
+        r->outcome = *out;
+    r->pages = std::move(list.pages);
+    return r;
+}
+
+} // namespace
+
+TEST(GroupedVariants, AnnexBByProductTotalsEachProductAndMasksNumbers)
+{
+    Month m({1});
+    const auto mov = [&](const char *name, const char *ncm, double qty, const char *supplier) {
+        m.insert("Movimentacao", {{"NrDia", QStringLiteral("04")}, {"NrCFOP", QStringLiteral("1.102")}, {"CdNCM", QString::fromLatin1(ncm)},
+                                  {"NmProduto", QString::fromLatin1(name)}, {"VlConcentracao", 12.5}, {"VlQuantidade", qty},
+                                  {"NmUnidade", QStringLiteral("Kg")}, {"NrNF", QStringLiteral("77")},
+                                  {"CdFornecedor", QString::fromLatin1(supplier)}});
+    };
+    mov("TOLUENO", "2902.30.00", 10.0, "12345678909");
+    mov("ACETONA", "2914.11.00", 1.5, "11222333000181");
+    mov("ACETONA", "2914.11.00", 2.25, "11222333000181");
+    auto r = runVariant(m, QLatin1Char('B'), Variant::Produto);
+    ASSERT_EQ(r->outcome, Outcome::Printed);
+    const QStringList body = r->body(0, 4);
+    const QStringList expected = {
+        QStringLiteral("Cod.NCM : 2914.11.00 - ACETONA"),
+        QStringLiteral("Dia 04"),
+        u("CFOP: 1.102 Concentração %: 12,5 Unidade: Kg"),
+        QStringLiteral("Nt.Fiscal: 77 Qtde.: 1,500 CPF/CNPJ Fornecedor: 11.222.333/0001-81 CPF/CNPJ Transportadora:"),
+        QStringLiteral("Dia 04"),
+        u("CFOP: 1.102 Concentração %: 12,5 Unidade: Kg"),
+        QStringLiteral("Nt.Fiscal: 77 Qtde.: 2,250 CPF/CNPJ Fornecedor: 11.222.333/0001-81 CPF/CNPJ Transportadora:"),
+        QStringLiteral("Total.: 3,750"),
+        QStringLiteral("Cod.NCM : 2902.30.00 - TOLUENO"),
+        QStringLiteral("Dia 04"),
+        u("CFOP: 1.102 Concentração %: 12,5 Unidade: Kg"),
+        QStringLiteral("Nt.Fiscal: 77 Qtde.: 10,000 CPF/CNPJ Fornecedor: 123.456.789-09 CPF/CNPJ Transportadora:"),
+        QStringLiteral("Total.: 10,000"),
+    };
+    EXPECT_EQ(body, expected);
+
+    // By invoice: the same number from two suppliers stays under one header.
+    auto byInvoice = runVariant(m, QLatin1Char('B'), Variant::NotaFiscal);
+    ASSERT_EQ(byInvoice->outcome, Outcome::Printed);
+    EXPECT_EQ(byInvoice->body(0, 4).filter(QStringLiteral("Nota Fiscal:")), QStringList{QStringLiteral("Nota Fiscal: 77")});
+    // The day-order map prints the bare digits.
+    auto byDay = runVariant(m, QLatin1Char('B'), Variant::Data);
+    EXPECT_FALSE(byDay->body(0, 4).filter(QStringLiteral("CPF/CNPJ Fornecedor: 11222333000181")).isEmpty());
+}
+
+TEST(GroupedVariants, EmptyStorageMovementsGiveTheMessageForBothVariants)
+{
+    Month m({7});
+    for (const Variant v : {Variant::Produto, Variant::NotaFiscal}) {
+        auto r = runVariant(m, QLatin1Char('E'), v);
+        EXPECT_EQ(r->outcome, Outcome::Empty);
+        EXPECT_EQ(r->dialogs.texts(), QStringList{u("Não existem informações à serem impressas no Anexo E.")});
+    }
+}
+
+TEST(GroupedVariants, AnnexEByProductPutsEntriesBeforeExits)
+{
+    Month m({7});
+    for (const char *es : {"S", "E"})
+        m.insert("MovArmazenagem", {{"NrDia", QStringLiteral("02")}, {"DsES", QString::fromLatin1(es)}, {"CdNCM", QStringLiteral("2914.11.00")},
+                                    {"NmProduto", QStringLiteral("ACETONA")}, {"Vlconcentracao", 99.0}, {"QtMovArmazenagem", 1.0}});
+    auto r = runVariant(m, QLatin1Char('E'), Variant::Produto);
+    ASSERT_EQ(r->outcome, Outcome::Printed);
+    EXPECT_EQ(r->body(0, 4).filter(u("Operação:")), (QStringList{u("Dia 02 Operação: Entrada"), u("Dia 02 Operação: Saída")}));
+}

@@ -200,6 +200,13 @@ TEST_F(ReportCommandsTest, OptionsDialogOfAnnexCAndPrintAllModeAcrossIt)
     EXPECT_FALSE(window->printAll());
     EXPECT_EQ(previews().size(), 2);
     EXPECT_EQ(printed.size(), before + 1);
+
+    // "Produto": annex C grouped by NCM code.
+    trigger("mniImportacaoExportacaoRel");
+    options->findChild<QRadioButton *>(QStringLiteral("rbProduto"))->setChecked(true);
+    options->imprimir();
+    ASSERT_EQ(previews().size(), 3);
+    EXPECT_EQ(commands->lastPreview()->pages().at(0).lines().at(4), u("Cod.NCM : - ACETONA Concentração %: Unidade:"));
 }
 
 TEST_F(ReportCommandsTest, AnnexBLeavesItsTableInDayOrderAndSavesPdf)
