@@ -2,6 +2,7 @@
 #include "exchange/ui/PacketScreens.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
+#include "reports/ui/ReportCommands.h"
 
 #include "entry/ui/AnnexScreens.h"
 #include "DeletionWindow.h"
@@ -60,6 +61,7 @@ void installScreens(MainWindow &window)
     exchange::ui::installTextImport(window);
     exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
+    reports::ui::installReportScreens(window);
 }
 
 } // namespace quirels
