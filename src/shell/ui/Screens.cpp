@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "backup/ui/BackupScreen.h"
 #include "exchange/ui/PacketScreens.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
@@ -61,6 +62,7 @@ void installScreens(MainWindow &window)
     exchange::ui::installTextImport(window);
     exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
+    backup::ui::installBackupScreen(window);
 }
 
 } // namespace quirels
