@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "backup/ui/BackupScreen.h"
 #include "exchange/ui/PacketScreens.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
@@ -62,6 +63,7 @@ void installScreens(MainWindow &window)
     exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
     reports::ui::installReportScreens(window);
+    backup::ui::installBackupScreen(window);
 }
 
 } // namespace quirels
