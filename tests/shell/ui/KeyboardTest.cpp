@@ -3,6 +3,7 @@
 
 #include "ShellFixture.h"
 #include "shell/ui/OpenPeriodDialog.h"
+#include "store/DataModule.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -127,7 +128,7 @@ TEST_F(ShellTest, TabLeavesTheCompanyGridArrowsMoveInIt)
 {
     addCompany(kCnpj, {1});
     addCompany(kCpf, {1});
-    TfrmAbrirQuirels dlg(window->db(), dialogs, nullptr);
+    TfrmAbrirQuirels dlg(window->dataModule(), dialogs, nullptr);
     dlg.show();
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
