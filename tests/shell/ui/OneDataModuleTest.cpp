@@ -225,7 +225,7 @@ TEST_F(ShellTest, ValidateWritesWhatTheScreensHoldFirst)
     } cases[] = {
         {"a purchase quantity of XI-A", 'A',
          [](QWidget *a) { typeInto(a, QStringLiteral("edtCompra"), QStringLiteral("7")); },
-         "select count(*) from Produtos where QtCompras = 7"},
+         "select count(*) from Produtos where QtCompras = 7 and QtEstoqueAtual = 17"},
         {"a new movement of XI-B", 'B',
          [](QWidget *b) {
              click(b, QStringLiteral("btnNovo"));
