@@ -132,7 +132,7 @@ ReportDef frame(const QSqlDatabase &db, const PeriodKey &period, QChar annex)
     def.summary.elements = {label(0, 1, 0, msg::kObservacoes.arg(annex), kDay), memo(0, 7, 0, QStringLiteral("Observacao"), kVal)};
 
     const QString sql = QStringLiteral(
-        "select ? as CdCNPJEmpr, ? as NrAno, ? as NmMes, "
+        "select cast(? as text) as CdCNPJEmpr, cast(? as text) as NrAno, cast(? as text) as NmMes, "
         "(select NmRazao from Empresa where CdCNPJEmpr = ?) as NmRazao, "
         "(select Observacao from Observacoes where CdCNPJEmpr = ? and NrAno = ? and NmMes = ? and Anexo = ?) as Observacao");
     def.params = std::make_shared<SqlSource>(db, sql, QVariantList{period.cnpj, period.ano, period.mes, period.cnpj,

@@ -225,6 +225,21 @@ TEST(AnnexReportsCli, ImprimirWritesAReadablePdfAndRefusesEmptyAnnexes)
     EXPECT_EQ(p.out.trimmed(), u("Não existem informações à serem impressas no Anexo D."));
     EXPECT_FALSE(QFile::exists(none));
 
+    // A grouped variant: annex B by product, with its total.
+    const QString grouped = m.store.folder() + QStringLiteral("/b-produto.pdf");
+    p = test::runCli({QStringLiteral("--dados"), m.store.folder(), QStringLiteral("imprimir"), m.period.cnpj, m.period.ano,
+                      m.period.mes, QStringLiteral("B"), QStringLiteral("--variante"), QStringLiteral("produto"),
+                      QStringLiteral("--pdf"), grouped});
+    ASSERT_EQ(p.exitCode, 0) << qPrintable(p.err);
+    text.start(pdftotext, {grouped, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("1.234.567,891")));
+    // Annex C has no invoice variant.
+    p = test::runCli({QStringLiteral("--dados"), m.store.folder(), QStringLiteral("imprimir"), m.period.cnpj, m.period.ano,
+                      m.period.mes, QStringLiteral("C"), QStringLiteral("--variante"), QStringLiteral("nota"),
+                      QStringLiteral("--pdf"), grouped});
+    EXPECT_EQ(p.exitCode, 2);
+
     // "todos": the annexes with data, in order, in one file.
     const QString all = m.store.folder() + QStringLiteral("/todos.pdf");
     p = test::runCli({QStringLiteral("--dados"), m.store.folder(), QStringLiteral("imprimir"), m.period.cnpj, m.period.ano,
