@@ -225,18 +225,112 @@ QByteArray deflated(const QByteArray &data, int level = 1)
     return out;
 }
 
+quint16 be16at(const QByteArray &b, qsizetype at)
+{
+    return at + 1 < b.size() ? static_cast<quint16>((quint8(b[at]) << 8) | quint8(b[at + 1])) : 0;
+}
+
+quint32 be32at(const QByteArray &b, qsizetype at)
+{
+    return (quint32(be16at(b, at)) << 16) | be16at(b, at + 2);
+}
+
+// Keeps the outlines of the given glyphs (and of the glyphs they are built
+// from) and empties every other one: the file shrinks to the characters a
+// report can print. Returns false, leaving the tables alone, when they do
+// not read as expected.
+bool subsetGlyphs(QByteArray &glyf, QByteArray &loca, const QByteArray &head, const QByteArray &maxp,
+                  QList<quint32> keep)
+{
+    const bool longOffsets = be16at(head, 50) == 1;
+    const int count = be16at(maxp, 4);
+    if (count == 0 || loca.size() < (count + 1) * (longOffsets ? 4 : 2))
+        return false;
+    const auto offset = [&](int g) -> quint32 { return longOffsets ? be32at(loca, g * 4) : quint32(be16at(loca, g * 2)) * 2; };
+    std::vector<bool> kept(static_cast<size_t>(count), false);
+    kept[0] = true;
+    while (!keep.isEmpty()) {
+        const quint32 g = keep.takeLast();
+        if (g >= static_cast<quint32>(count) || kept[g])
+            continue;
+        kept[g] = true;
+        const quint32 start = offset(static_cast<int>(g)), end = offset(static_cast<int>(g) + 1);
+        if (end <= start || end > static_cast<quint32>(glyf.size()))
+            continue;
+        if (static_cast<qint16>(be16at(glyf, start)) >= 0)
+            continue; // a simple glyph
+        // A composite glyph: its components are kept too.
+        qsizetype at = start + 10;
+        for (;;) {
+            if (at + 4 > static_cast<qsizetype>(end))
+                break;
+            const quint16 flags = be16at(glyf, at);
+            keep.append(be16at(glyf, at + 2));
+            at += 4 + ((flags & 0x0001) ? 4 : 2);
+            if (flags & 0x0008)
+                at += 2;
+            else if (flags & 0x0040)
+                at += 4;
+            else if (flags & 0x0080)
+                at += 8;
+            if (!(flags & 0x0020))
+                break;
+        }
+    }
+    QByteArray newGlyf, newLoca;
+    const auto putOffset = [&](quint32 o) {
+        if (longOffsets) {
+            newLoca.append(static_cast<char>(o >> 24)).append(static_cast<char>(o >> 16));
+            newLoca.append(static_cast<char>(o >> 8)).append(static_cast<char>(o));
+        } else {
+            newLoca.append(static_cast<char>((o / 2) >> 8)).append(static_cast<char>(o / 2));
+        }
+    };
+    for (int g = 0; g < count; ++g) {
+        putOffset(static_cast<quint32>(newGlyf.size()));
+        const quint32 start = offset(g), end = offset(g + 1);
+        if (kept[static_cast<size_t>(g)] && end > start && end <= static_cast<quint32>(glyf.size())) {
+            newGlyf.append(glyf.constData() + start, end - start);
+            while (newGlyf.size() % 4)
+                newGlyf.append('\0');
+        }
+    }
+    putOffset(static_cast<quint32>(newGlyf.size()));
+    glyf = newGlyf;
+    loca = newLoca;
+    return true;
+}
+
 // The font program as a TrueType file, put together from the tables the
-// font engine gives.
+// font engine gives, with the outlines of the Windows-1252 characters only
+// and without glyph names.
 QByteArray trueTypeFile(const QRawFont &raw)
 {
     static const char *const tags[] = {"OS/2", "cmap", "cvt ", "fpgm", "gasp", "glyf", "head", "hhea",
                                        "hmtx", "loca", "maxp", "name", "post", "prep"};
-    std::vector<std::pair<QByteArray, QByteArray>> tables;
+    QHash<QByteArray, QByteArray> byTag;
     for (const char *t : tags) {
         const QByteArray data = raw.fontTable(t);
         if (!data.isEmpty())
-            tables.emplace_back(QByteArray(t, 4), data);
+            byTag.insert(QByteArray(t, 4), data);
     }
+    QByteArray glyf = byTag.value("glyf"), loca = byTag.value("loca");
+    QString charset;
+    for (int c = 32; c < 256; ++c)
+        charset += cp1252::decode(QByteArray(1, static_cast<char>(c)));
+    if (subsetGlyphs(glyf, loca, byTag.value("head"), byTag.value("maxp"), raw.glyphIndexesForString(charset))) {
+        byTag.insert("glyf", glyf);
+        byTag.insert("loca", loca);
+    }
+    QByteArray post = byTag.value("post").left(32);
+    if (post.size() == 32) {
+        post[0] = 0, post[1] = 3, post[2] = 0, post[3] = 0; // version 3: no glyph names
+        byTag.insert("post", post);
+    }
+    std::vector<std::pair<QByteArray, QByteArray>> tables;
+    for (const char *t : tags)
+        if (byTag.contains(QByteArray(t, 4)))
+            tables.emplace_back(QByteArray(t, 4), byTag.value(QByteArray(t, 4)));
     const auto be32 = [](QByteArray &b, quint32 v) {
         b.append(static_cast<char>(v >> 24)).append(static_cast<char>(v >> 16)).append(static_cast<char>(v >> 8)).append(static_cast<char>(v));
     };
