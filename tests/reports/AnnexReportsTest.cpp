@@ -325,3 +325,30 @@ TEST(GroupedVariants, AnnexEByProductPutsEntriesBeforeExits)
     ASSERT_EQ(r->outcome, Outcome::Printed);
     EXPECT_EQ(r->body(0, 4).filter(u("Operação:")), (QStringList{u("Dia 02 Operação: Entrada"), u("Dia 02 Operação: Saída")}));
 }
+
+TEST(ProductListing, TitleOnceColumnHeaderAndPageNumberOnEveryPage)
+{
+    test::TempStore store(QStringLiteral("listing"));
+    const int products = store.scalar(QStringLiteral("select count(*) from ProdutoControlado")).toInt();
+    ASSERT_GT(products, 60); // more than a page of the installed reference list
+    PageList list;
+    Result<Outcome> r = generate(productListing(store.db(), ProductOrder::Ncm), list);
+    ASSERT_TRUE(r.ok()) << qPrintable(r.message());
+    ASSERT_GE(list.pages.size(), 2u);
+    int rows = 0;
+    QString previous;
+    for (const Page &page : list.pages) {
+        const QStringList lines = page.lines();
+        const bool first = page.number == 1;
+        EXPECT_EQ(lines.at(0) == u("RELAÇÃO DOS PRODUTOS CONTROLADOS"), first);
+        EXPECT_EQ(lines.at(first ? 1 : 0), u("CÓDIGO NCM NOME DO PRODUTO"));
+        EXPECT_EQ(lines.last(), u("Página: ") + QString::number(page.number));
+        for (const QString &line : lines.mid(first ? 2 : 1, lines.size() - (first ? 3 : 2))) {
+            const QString ncm = line.section(QLatin1Char(' '), 0, 0);
+            EXPECT_GE(ncm.toLower(), previous.toLower()) << qPrintable(line);
+            previous = ncm;
+            ++rows;
+        }
+    }
+    EXPECT_EQ(rows, products);
+}

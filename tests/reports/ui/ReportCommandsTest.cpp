@@ -254,3 +254,30 @@ TEST_F(ReportCommandsTest, EmptyReportShowsItsMessageAndNoPreview)
     EXPECT_TRUE(previews().isEmpty());
     EXPECT_EQ(dialogs.lastText(), u("Não existem informações à serem impressas no Anexo D."));
 }
+
+#include "reports/ui/PrinterSink.h"
+
+#include <QPrinter>
+#include <QTemporaryDir>
+
+TEST(PrinterSink, PrintsTheChosenRangeScaledToThePaper)
+{
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("impresso.pdf")));
+    PrinterSink sink(printer, 2, 3);
+    sink.beginReport(QStringLiteral("Anexo B"), PageSetup{});
+    for (int n = 1; n <= 4; ++n) {
+        Page p;
+        p.number = n;
+        p.items.push_back(PageItem{PageItem::Kind::Text, QRectF(10, 10, 60, 4), QStringLiteral("Página %1").arg(n), {7, false}, Align::Left});
+        ASSERT_TRUE(sink.addPage(std::move(p)));
+    }
+    sink.endReport();
+    EXPECT_EQ(sink.printed(), 2);
+    EXPECT_EQ(printer.docName(), QStringLiteral("Anexo B"));
+    QFile f(dir.filePath(QStringLiteral("impresso.pdf")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(5).startsWith("%PDF"));
+}
