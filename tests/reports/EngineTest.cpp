@@ -80,6 +80,17 @@ TEST(Engine, PageBreaksKeepBandsWholeAndRepeatHeaders)
             EXPECT_LE(it.rect.bottom(), 297 - 10 + 1e-6);
     }
     EXPECT_EQ(seen, 100);
+
+    // A page packed for the preview comes back the same; other bytes give an
+    // empty page.
+    const Page &last = pages.pages.back();
+    const Page back = Page::unpack(last.pack());
+    EXPECT_EQ(back.number, last.number);
+    EXPECT_EQ(back.lines(), last.lines());
+    ASSERT_EQ(back.items.size(), last.items.size());
+    EXPECT_EQ(back.items.back().rect, last.items.back().rect);
+    EXPECT_TRUE(Page::unpack(QByteArrayLiteral("no page")).items.empty());
+    EXPECT_TRUE(Page::unpack(last.pack().left(20)).items.empty());
 }
 
 TEST(Engine, GroupHeadersFootersAndRunningSums)

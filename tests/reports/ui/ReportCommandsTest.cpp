@@ -181,7 +181,7 @@ TEST_F(ReportCommandsTest, OptionsDialogOfAnnexCAndPrintAllModeAcrossIt)
     options->findChild<QPushButton *>(QStringLiteral("btnImprimir"))->click();
     ASSERT_EQ(previews().size(), 1);
     EXPECT_EQ(previews().at(0)->title(), QStringLiteral("Anexo C"));
-    EXPECT_TRUE(previews().at(0)->pages().at(0).text().contains(u("Operação: Importação")));
+    EXPECT_TRUE(previews().at(0)->page(1).text().contains(u("Operação: Importação")));
     EXPECT_TRUE(previews().at(0)->finished());
     EXPECT_TRUE(options->isVisible());
     EXPECT_TRUE(printed.empty());
@@ -206,7 +206,7 @@ TEST_F(ReportCommandsTest, OptionsDialogOfAnnexCAndPrintAllModeAcrossIt)
     options->findChild<QRadioButton *>(QStringLiteral("rbProduto"))->setChecked(true);
     options->imprimir();
     ASSERT_EQ(previews().size(), 3);
-    EXPECT_EQ(commands->lastPreview()->pages().at(0).lines().at(4), u("Cod.NCM : - ACETONA Concentração %: Unidade:"));
+    EXPECT_EQ(commands->lastPreview()->page(1).lines().at(4), u("Cod.NCM : - ACETONA Concentração %: Unidade:"));
 }
 
 TEST_F(ReportCommandsTest, AnnexBLeavesItsTableInDayOrderAndSavesPdf)
