@@ -5,9 +5,7 @@
 
 #include <QGlyphRun>
 #include <QHash>
-#include <QPageLayout>
 #include <QRawFont>
-#include <QPageSize>
 #include <QPainter>
 #include <QSaveFile>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Drawing pages of the page model on a painter (preview, printer, PDF), and
+// Drawing pages of the page model on a painter (preview, printer), and
 // the sink that streams a report into a PDF file.
 
 #include "base/Result.h"
