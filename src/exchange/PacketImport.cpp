@@ -2,6 +2,7 @@
 
 #include "Messages.h"
 #include "shell/PeriodOps.h"
+#include "shell/RowRules.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 
@@ -191,9 +192,17 @@ Status importPacket(QSqlDatabase &db, const PacketRow &company, Dialogs &dialogs
     const Level &mes = level("qryMes");
     const std::vector<PacketRow> &months = rowsOf(root, company, mes.name);
     const QString cnpj = text(root, company, kCnpj);
-    const PeriodKey key = packetPeriod(company);
-    if (cnpj.isEmpty() || months.size() != 1 || !key.isValid() || key.cnpj.compare(cnpj, Qt::CaseInsensitive) != 0)
+    const PeriodKey given = packetPeriod(company);
+    if (cnpj.isEmpty() || months.size() != 1 || !given.isValid() || given.cnpj.compare(cnpj, Qt::CaseInsensitive) != 0)
         return failed(makeError(msg::kPacoteSemEmpresa, 2));
+    // The company key and the month code follow the rule of every stored
+    // key; the month is stored in its upper-case form.
+    if (Status s = shell::checkCompanyKey(cnpj); !s)
+        return failed(makeError(msg::kPacoteRegistro.arg(QStringLiteral("da empresa"), s.message()), 2));
+    const Result<PeriodKey> checked = shell::checkPeriodKey(given);
+    if (!checked)
+        return failed(makeError(msg::kPacoteRegistro.arg(QStringLiteral("do mês (%1)").arg(mes.name), checked.message()), 2));
+    const PeriodKey key = *checked;
     const PacketRow &month = months.front();
 
     sql::Transaction transaction(db);
@@ -222,7 +231,7 @@ Status importPacket(QSqlDatabase &db, const PacketRow &company, Dialogs &dialogs
     }
     {
         Inserter ins(db, mes);
-        if (Result<qint64> r = ins.insert(month, {}); !r)
+        if (Result<qint64> r = ins.insert(month, periodOverrides(ins, key)); !r)
             return failed(r.error());
     }
 
