@@ -3,6 +3,7 @@
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
 
+#include "base/ui/Placement.h"
 #include "entry/ui/AnnexScreens.h"
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
@@ -39,6 +40,7 @@ void installScreens(MainWindow &window)
             hooks.closeCompany = [&window] { return window.closeCompany(); };
             hooks.reconnect = [&window] { window.openStore(); };
             *deletion = new TfrmExclusaoQuirels(window.dialogs(), hooks, &window);
+            placeInside(*deletion, &window);
         }
         (*deletion)->show();
         (*deletion)->raise();
