@@ -29,6 +29,8 @@ TfrmExclusaoQuirels::TfrmExclusaoQuirels(store::DataModule &data, Dialogs &dialo
     m_number = new QLineEdit(this);
     m_number->setObjectName(QStringLiteral("edtCNPJ"));
     m_number->setReadOnly(true);
+    // Wide enough for a whole CNPJ with its mask.
+    m_number->setMinimumWidth(m_number->fontMetrics().horizontalAdvance(QStringLiteral("00.000.000/0000-00")) + 16);
     setHint(m_number, QStringLiteral("Digite o CNPJ da empresa"));
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("edtRazao"));
