@@ -303,6 +303,8 @@ void ControleGeralWindow::open()
 void ControleGeralWindow::flush()
 {
     m_productPanel->flush();
+    // As leaving a quantity does: the closing stock follows what was typed.
+    recomputeBalance();
     m_finalPanel->flush();
     m_substancePanel->flush();
 }

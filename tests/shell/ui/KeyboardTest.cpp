@@ -6,6 +6,7 @@
 #include "shell/ui/Splash.h"
 #include "base/ui/QtTexts.h"
 #include "base/ui/MessageBoxDialogs.h"
+#include "store/DataModule.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -9,6 +9,7 @@
 #include "shell/ui/NumberEdit.h"
 #include "shell/ui/OpenPeriodDialog.h"
 #include "shell/ui/ResponsibleDialog.h"
+#include "shell/Company.h"
 #include "shell/Messages.h"
 #include "store/DataModule.h"
 #include "store/Messages.h"
@@ -224,7 +225,7 @@ TEST_F(ShellTest, ValidateWritesWhatTheScreensHoldFirst)
     } cases[] = {
         {"a purchase quantity of XI-A", 'A',
          [](QWidget *a) { typeInto(a, QStringLiteral("edtCompra"), QStringLiteral("7")); },
-         "select count(*) from Produtos where QtCompras = 7"},
+         "select count(*) from Produtos where QtCompras = 7 and QtEstoqueAtual = 17"},
         {"a new movement of XI-B", 'B',
          [](QWidget *b) {
              click(b, QStringLiteral("btnNovo"));
@@ -336,4 +337,152 @@ TEST(OneDataModule, SavingNeverMovesTheUserToAnotherScreen)
     window.dataModule().empresa().cancel();
     for (QMdiSubWindow *sub : window.mdiArea()->subWindowList())
         sub->close();
+}
+
+// A clerk's short session through the main window; after each step the store
+// and the screens show the same data.
+TEST_F(ShellTest, ClerkSessionThroughTheMainWindow)
+{
+    showActive(*window);
+    auto rowOf = [this](const QString &sql) { return store.scalar(sql).toString(); };
+    auto pick = [](QWidget *root, const QString &name, const QString &text) {
+        auto *c = child<QComboBox>(root, name);
+        const int i = c->findText(text);
+        EXPECT_GE(i, 0) << qPrintable(text);
+        c->setCurrentIndex(i);
+        emit c->activated(i);
+    };
+    struct Step {
+        const char *what;
+        std::function<void()> act;
+        std::function<void()> check;
+    } steps[] = {
+        {"register the company, its month and groups",
+         [&] {
+             onModal<QDialog>([&](QDialog &nova) {
+                 auto *number = child<NumberEdit>(&nova, QStringLiteral("edtCNPJ"));
+                 number->removeMask();
+                 number->clear();
+                 QTest::keyClicks(number, kCnpj);
+                 number->leave();
+                 child<QLineEdit>(&nova, QStringLiteral("edtRazao"))->setText(QStringLiteral("QUIMICA ALFA"));
+                 onModal<QDialog>([&](QDialog &periodo) {
+                     pick(&periodo, shell::kMonthList, QStringLiteral("ABR"));
+                     pick(&periodo, shell::kYearList, QStringLiteral("2006"));
+                     QTest::mouseClick(child<QPushButton>(&periodo, QStringLiteral("btnOk")), Qt::LeftButton);
+                 });
+                 QTest::mouseClick(child<QPushButton>(&nova, QStringLiteral("btnOk")), Qt::LeftButton);
+             });
+             window->command(QStringLiteral("mniNovaEmpresa"))->trigger();
+             TfrmEmpresaQuirels *company = window->companyWindow();
+             ASSERT_TRUE(company->isVisible());
+             pick(company, QStringLiteral("cmbGrupoPrincipal"), QStringLiteral("Grupo I"));
+             company->mainGroupLeft();
+             QTest::mouseClick(child<QPushButton>(company, QStringLiteral("btnFechar")), Qt::LeftButton);
+         },
+         [&] {
+             EXPECT_EQ(rowOf(QStringLiteral("select NmRazao || '|' || DsGrupoPrincipal || '|' || FlGrupoI from Empresa")),
+                       QStringLiteral("QUIMICA ALFA|Grupo I|1"));
+             EXPECT_EQ(rowOf(QStringLiteral("select group_concat(Anexo, '') from Observacoes")), QStringLiteral("ABC"));
+             EXPECT_NE(window->annexWindow(QLatin1Char('A')), nullptr);
+         }},
+        {"record the person responsible",
+         [&] {
+             onModal<TfrmResponsavelQuirels>(recordResponsible);
+             window->command(QStringLiteral("mniResponsavel"))->trigger();
+         },
+         [&] {
+             EXPECT_EQ(rowOf(QStringLiteral("select NmResponsavel || '|' || SgUF from Empresa")),
+                       QStringLiteral("MARIA SILVA|DF"));
+         }},
+        {"type the CLF in the company information",
+         [&] {
+             onModal<TfrmEmpresaQuirels>([](TfrmEmpresaQuirels &w) {
+                 auto *clf = child<QLineEdit>(&w, QStringLiteral("edtCLF"));
+                 clf->setFocus();
+                 clf->home(false);
+                 QTest::keyClicks(clf, QStringLiteral("123456789"));
+                 QTest::mouseClick(child<QPushButton>(&w, QStringLiteral("btnFechar")), Qt::LeftButton);
+             });
+             window->command(QStringLiteral("mniInformacoesEmpresa"))->trigger();
+         },
+         [&] {
+             EXPECT_EQ(rowOf(QStringLiteral("select NrCLF || '|' || NmResponsavel || '|' || NrCpfResponsavel from Empresa")),
+                       QStringLiteral("12345678-9|MARIA SILVA|12345678909"));
+             EXPECT_NE(window->annexWindow(QLatin1Char('A')), nullptr);
+         }},
+        {"open the next month",
+         [&] {
+             dialogs.expect(Kind::Confirm, shell::msg::kIncluirPeriodo, Answer::Yes);
+             dialogs.expect(Kind::Information, shell::msg::kDadosImportados);
+             onModal<TfrmAbrirQuirels>([&](TfrmAbrirQuirels &d) {
+                 pick(&d, QStringLiteral("cmbMes"), QStringLiteral("MAI"));
+                 pick(&d, QStringLiteral("cmbAno"), QStringLiteral("2006"));
+                 QTest::mouseClick(child<QPushButton>(&d, QStringLiteral("btnOk")), Qt::LeftButton);
+             });
+             window->command(QStringLiteral("mniAbrirEmpresa"))->trigger();
+         },
+         [&] {
+             EXPECT_EQ(window->currentPeriod(), (PeriodKey{kCnpj, QStringLiteral("2006"), QStringLiteral("MAI")}));
+             EXPECT_EQ(rowOf(QStringLiteral("select group_concat(Anexo, '') from Observacoes where NmMes = 'MAI'")),
+                       QStringLiteral("ABC"));
+             QWidget *a = annex(*window, 'A');
+             EXPECT_EQ(child<QLineEdit>(a, QStringLiteral("edtNmMes"))->text(), QStringLiteral("MAI"));
+             EXPECT_FALSE(child<QPlainTextEdit>(a, QStringLiteral("memObservacoesAnexoA"))->isReadOnly());
+             EXPECT_EQ(dialogs.messages.size(), 2); // the two expected above
+             dialogs.clear();
+         }},
+        {"type a product in XI-A and a movement in XI-B, saving neither",
+         [&] {
+             showActive(*window); // the dialogs of the steps before are gone
+             QWidget *a = annex(*window, 'A');
+             click(a, QStringLiteral("btnNovo"));
+             typeInto(a, QStringLiteral("edtCdProduto"), QStringLiteral("29141100"));
+             typeInto(a, QStringLiteral("edtConcentracaoDemon"), QStringLiteral("100"));
+             typeInto(a, QStringLiteral("edtDensidadeDemon"), QStringLiteral("0,79"));
+             pick(a, QStringLiteral("cmbUnDemon"), QStringLiteral("Kg"));
+             typeInto(a, QStringLiteral("edtCompra"), QStringLiteral("5"));
+             window->command(QStringLiteral("mniMovimentacaoProdutos"))->trigger();
+             QWidget *b = annex(*window, 'B');
+             click(b, QStringLiteral("btnNovo"));
+             typeInto(b, QStringLiteral("edtNF"), QStringLiteral("4711"));
+             typeInto(b, QStringLiteral("edtQuantidade"), QStringLiteral("5"));
+         },
+         [&] {
+             EXPECT_EQ(rowOf(QStringLiteral("select count(*) from Produtos")), QStringLiteral("0"));
+             EXPECT_EQ(rowOf(QStringLiteral("select count(*) from Movimentacao")), QStringLiteral("0"));
+             EXPECT_FALSE(child(annex(*window, 'A'), QStringLiteral("btnNovo"))->isEnabled());
+             EXPECT_FALSE(child(annex(*window, 'B'), QStringLiteral("btnNovo"))->isEnabled());
+         }},
+        {"validate",
+         [&] { window->command(QStringLiteral("mniValidar"))->trigger(); },
+         [&] {
+             EXPECT_EQ(rowOf(QStringLiteral("select NmProduto || '|' || CdNCM || '|' || QtCompras || '|' || QtEstoqueAtual"
+                                            " from Produtos where NmMes = 'MAI'")),
+                       QStringLiteral("ACETONA|2914.11.00|5.0|5.0"));
+             EXPECT_EQ(rowOf(QStringLiteral("select NrNF || '|' || VlQuantidade from Movimentacao")),
+                       QStringLiteral("4711|5.0"));
+             EXPECT_TRUE(reportLines(*window).contains(validation::msg::kAnnexBOk));
+             for (char letter : {'A', 'B'})
+                 EXPECT_TRUE(child(annex(*window, letter), QStringLiteral("btnNovo"))->isEnabled()) << letter;
+         }},
+        {"generate the file",
+         [&] {
+             // Whatever the check found: the command asks no person responsible.
+             window->setCommandEnabled(QStringLiteral("mniGerarArquivo"), true);
+             onModal<exchange::TfrmDiscoQuirels>([](exchange::TfrmDiscoQuirels &d) { d.reject(); });
+             window->command(QStringLiteral("mniGerarArquivo"))->trigger();
+         },
+         [&] { EXPECT_EQ(rowOf(QStringLiteral("select NmResponsavel from Empresa")), QStringLiteral("MARIA SILVA")); }},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.what);
+        s.act();
+        s.check();
+        EXPECT_EQ(dialogs.pendingExpectations(), 0);
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+        dialogs.clear();
+        if (HasFatalFailure())
+            return;
+    }
 }
