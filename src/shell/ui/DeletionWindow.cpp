@@ -19,7 +19,9 @@
 namespace quirels {
 
 TfrmExclusaoQuirels::TfrmExclusaoQuirels(store::DataModule &data, Dialogs &dialogs, Hooks hooks, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_data(data), m_dialogs(dialogs), m_hooks(std::move(hooks))
+    // A dialog-type window without modality: it does not block the main
+    // window, yet the window manager keeps it in front of its owner.
+    : QWidget(parent, Qt::Dialog), m_data(data), m_dialogs(dialogs), m_hooks(std::move(hooks))
 {
     setObjectName(QStringLiteral("frmExclusaoQuirels"));
     setWindowTitle(QStringLiteral("Excluir Movimento"));
@@ -27,6 +29,8 @@ TfrmExclusaoQuirels::TfrmExclusaoQuirels(store::DataModule &data, Dialogs &dialo
     m_number = new QLineEdit(this);
     m_number->setObjectName(QStringLiteral("edtCNPJ"));
     m_number->setReadOnly(true);
+    // Wide enough for a whole CNPJ with its mask.
+    m_number->setMinimumWidth(m_number->fontMetrics().horizontalAdvance(QStringLiteral("00.000.000/0000-00")) + 16);
     setHint(m_number, QStringLiteral("Digite o CNPJ da empresa"));
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("edtRazao"));
