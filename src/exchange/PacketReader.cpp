@@ -398,7 +398,8 @@ private:
 
     Type endOfInput()
     {
-        if (m_open.empty() && m_rootDone)
+        // Only blanks may follow the last token.
+        if (m_open.empty() && m_rootDone && m_tokenStart >= size())
             return Done;
         fail(QStringLiteral("fim inesperado do arquivo"));
         return Failed;

@@ -194,6 +194,8 @@ TEST(PacketReader, RefusesDamagedAndHostileFiles)
          QStringLiteral("tblOutro"), {}},
         {"wrong row element", QByteArray(good).replace("<ROWtblIsolado ", "<ROWtblResiduo "), QStringLiteral("ROWtblResiduo"), {}},
         {"trailing element", good + "<DATAPACKET/>", QString(), {}},
+        {"trailing piece of a tag", good + "\r\n<DATA", QStringLiteral("depois do fim"), {}},
+        {"trailing text", good + "x", QStringLiteral("texto"), {}},
         {"too many rows", good, QStringLiteral("5 linhas"), fewRows},
         // Not well-formed XML.
         {"end tag of another element", QByteArray(good).replace("</qryMes>", "</tblOutro>"), QStringLiteral("</tblOutro>"), {}},
