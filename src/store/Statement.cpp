@@ -1,6 +1,7 @@
 #include "Statement.h"
 
 #include "Sql.h"
+#include "StoreError.h"
 
 #include <QByteArray>
 #include <QSqlDriver>
@@ -19,7 +20,9 @@ namespace {
 // file, the same transaction, no conversion through QVariant.
 class SqliteStatement final : public Statement {
 public:
-    SqliteStatement(sqlite3 *db, sqlite3_stmt *stmt) : m_db(db), m_stmt(stmt) {}
+    SqliteStatement(sqlite3 *db, sqlite3_stmt *stmt, const QSqlDriver *driver) : m_db(db), m_stmt(stmt), m_driver(driver)
+    {
+    }
     ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
 
     void bindNull(int i) override { sqlite3_bind_null(m_stmt, i + 1); }
@@ -100,10 +103,11 @@ public:
     }
 
 private:
-    QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+    QString errorText() const { return failure(m_db, m_driver); }
 
     sqlite3 *m_db;
     sqlite3_stmt *m_stmt;
+    const QSqlDriver *m_driver;
 };
 
 // Any other store: the same operations through a Qt SQL query.
@@ -164,6 +168,15 @@ private:
     mutable QString m_text;
 };
 
+// The user's sentence for the engine's last failure, as Qt SQL would report
+// it (the technical text goes to the store's log).
+QString failure(sqlite3 *db, const QSqlDriver *driver)
+{
+    const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
+                      QString::number(sqlite3_extended_errcode(db)));
+    return describe(e, driver).message;
+}
+
 sqlite3 *sqliteHandle(const QSqlDatabase &db)
 {
     if (!db.driver())
@@ -183,11 +196,11 @@ Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &stat
         sqlite3_stmt *stmt = nullptr;
         if (sqlite3_prepare_v3(h, text.constData(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
                                nullptr) != SQLITE_OK) {
-            const QString why = QString::fromUtf8(sqlite3_errmsg(h));
+            const QString why = failure(h, db.driver());
             sqlite3_finalize(stmt);
             return makeError(why, 2);
         }
-        return std::unique_ptr<Statement>(std::make_unique<SqliteStatement>(h, stmt));
+        return std::unique_ptr<Statement>(std::make_unique<SqliteStatement>(h, stmt, db.driver()));
     }
     QSqlQuery q(db);
     q.setForwardOnly(true);
