@@ -16,6 +16,15 @@ Statement::~Statement() = default;
 
 namespace {
 
+// The user's sentence for the engine's last failure, as Qt SQL would report
+// it (the technical text goes to the store's log).
+QString failure(sqlite3 *db, const QSqlDriver *driver)
+{
+    const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
+                      QString::number(sqlite3_extended_errcode(db)));
+    return describe(e, driver).message;
+}
+
 // The engine's own statement on the connection that Qt SQL opened: the same
 // file, the same transaction, no conversion through QVariant.
 class SqliteStatement final : public Statement {
@@ -167,15 +176,6 @@ private:
     QSqlQuery m_query;
     mutable QString m_text;
 };
-
-// The user's sentence for the engine's last failure, as Qt SQL would report
-// it (the technical text goes to the store's log).
-QString failure(sqlite3 *db, const QSqlDriver *driver)
-{
-    const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
-                      QString::number(sqlite3_extended_errcode(db)));
-    return describe(e, driver).message;
-}
 
 sqlite3 *sqliteHandle(const QSqlDatabase &db)
 {
