@@ -120,6 +120,63 @@ bool isSafeStoredPath(const QString &stored)
     return true;
 }
 
+// Creates the missing folders of `folder`, top down, noting each one it
+// creates in `created`.
+bool createMissing(const QString &folder, QStringList &created)
+{
+    QStringList missing;
+    QString p = QDir::cleanPath(folder);
+    for (;;) {
+        const QFileInfo fi(p);
+        if (fi.exists() || fi.isSymLink())
+            break;
+        missing.prepend(p);
+        const QString up = fi.path();
+        if (up == p)
+            break;
+        p = up;
+    }
+    for (const QString &m : missing) {
+        if (!QDir().mkdir(m))
+            return false;
+        created.append(m);
+    }
+    return QFileInfo(folder).isDir();
+}
+
+// The folder of a target inside the destination: every part below the
+// destination must be a real folder, never a symbolic link (which could lead
+// out of it); missing parts are created and noted in `created`.
+bool makeFoldersBelow(const QString &root, const QString &folder, QStringList &created)
+{
+    if (!createMissing(root, created))
+        return false;
+    const QString base = QDir::cleanPath(QDir(root).absolutePath());
+    const QString target = QDir::cleanPath(QDir(folder).absolutePath());
+    if (target == base)
+        return true;
+    if (!target.startsWith(base + QLatin1Char('/')) && base != QLatin1String("/"))
+        return false;
+    QString p = base;
+    for (const QString &part : target.mid(base.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (!p.endsWith(QLatin1Char('/')))
+            p += QLatin1Char('/');
+        p += part;
+        const QFileInfo fi(p);
+        if (fi.isSymLink())
+            return false;
+        if (fi.exists()) {
+            if (!fi.isDir())
+                return false;
+            continue;
+        }
+        if (!QDir().mkdir(p))
+            return false;
+        created.append(p);
+    }
+    return true;
+}
+
 int percentOf(qint64 done, qint64 total)
 {
     if (total <= 0)
@@ -1059,6 +1116,9 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
             progress(targetPath, percentOf(m_bytesProcessed, m_totalSize));
         }
     };
+    // What this restore put on disk that was not there: undone when it fails.
+    QStringList createdFolders;
+    QStringList writtenFiles;
     auto commitTarget = [&]() {
         if (!target)
             return true;
@@ -1068,6 +1128,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
             setFailure(kErrRead);
             return false;
         }
+        writtenFiles.append(targetPath);
         ++m_filesDone;
         return true;
     };
@@ -1184,12 +1245,14 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         case TRestoreMode::rmExisting: doRestore = exists; break;
         case TRestoreMode::rmExistingNewer: doRestore = exists && current < archived; break;
         }
+        bool callerChose = false;
         if (OnRestoreFile) {
             QString changed = path;
             OnRestoreFile(changed, time, doRestore);
             if (changed != path) {
                 path = changed;
                 safe = true; // the caller chose this target
+                callerChose = true;
             }
         }
         if (doRestore && !safe) {
@@ -1198,9 +1261,18 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
             setFailure(kErrRead);
             break;
         }
-        if (doRestore) {
+        if (doRestore && !dest.isEmpty() && !callerChose) {
+            // Inside the destination no symbolic link is followed, neither a
+            // folder nor the file itself: a link planted there could lead
+            // the restore out of it.
+            if (!makeFoldersBelow(dest, QFileInfo(path).absolutePath(), createdFolders) ||
+                QFileInfo(path).isSymLink()) {
+                setFailure(kErrRead);
+                break;
+            }
+        } else if (doRestore) {
             const QString folder = QFileInfo(path).absolutePath();
-            QDir().mkpath(folder);
+            createMissing(folder, createdFolders);
             if (!QFileInfo(folder).isDir())
                 doRestore = false;
         }
@@ -1229,6 +1301,18 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
 
     in.close();
     const bool success = m_failureCode == 0 && m_continue && endSeen;
+    if (!success && !createdFolders.isEmpty()) {
+        // A failed restore takes back the folders it created, with the files
+        // it wrote into them; files put into folders that existed stay.
+        for (const QString &f : writtenFiles)
+            for (const QString &d : createdFolders)
+                if (f.startsWith(d + QLatin1Char('/'))) {
+                    QFile::remove(f);
+                    break;
+                }
+        for (auto it = createdFolders.crbegin(); it != createdFolders.crend(); ++it)
+            QDir().rmdir(*it);
+    }
     progress(QString(), 100);
     m_busy = false;
     m_currentFile.clear();

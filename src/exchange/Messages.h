@@ -31,6 +31,19 @@ inline const QString kTxtNaoEhInteiro = QStringLiteral("'%1' não é um inteiro 
 // Concentrations and densities outside 0..100: the store's range message.
 inline const QString &kTxtForaDaFaixa = store::msg::kForaDaFaixa;
 
+// Values no entry screen accepts: the column text and the period's month
+// and year (a day), the column text (an annex letter), the column text and
+// the field (a negative number).
+inline const QString kTxtDiaInvalido = QStringLiteral("'%1' não é um dia válido de %2/%3 para o campo 'NrDia'");
+inline const QString kTxtAnexoInvalido = QStringLiteral("'%1' não é uma letra de anexo válida (A a H) para o campo 'Anexo'");
+inline const QString kTxtNegativo =
+    QStringLiteral("'%1' não é um valor válido para o campo '%2': não é permitido a inserção de valores negativos");
+// A line without a line end within the longest line of the layout (the limit).
+inline const QString kTxtLinhaLonga = QStringLiteral(
+    "A linha não termina em %1 caracteres: o arquivo não é um arquivo texto do layout de importação.");
+// Only regular files are read: the path.
+inline const QString kTxtNaoEhArquivo = QStringLiteral("\"%1\" não é um arquivo comum e não pode ser importado.");
+
 // A line that needs an earlier line of another record type (the record type
 // of the line and the one it needs): a final product without its product, a
 // substance without its final product, an observation text without its
@@ -95,6 +108,9 @@ inline const QString kPacoteGrandeDemais = QStringLiteral("O arquivo excede o li
 // first one (counted from 1).
 inline const QString kPacoteNaoUtf8 =
     QStringLiteral("o arquivo declara a codificação UTF-8, mas o byte na posição %1 não é UTF-8");
+// A record of the packet whose key breaks the rule of stored keys: the
+// record's data set name and the reason.
+inline const QString kPacoteRegistro = QStringLiteral("O arquivo não pode ser importado: registro %1: %2");
 inline const QString kPacoteSemEmpresa = QStringLiteral("O pacote de dados não contém a empresa e o mês.");
 
 // --- end of the declaration file block ----------------------------------------

@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "PacketReader.h"
 #include "shell/PeriodOps.h"
+#include "shell/RowRules.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 #include "store/Statement.h"
@@ -271,9 +272,17 @@ private:
         if (m_transaction)
             return makeError(msg::kPacoteSemEmpresa, 2);
         const QString cnpj = textOf(m_root, m_company, kCnpj);
-        m_key = {textOf(m_month, values, kCnpj), textOf(m_month, values, kAno), textOf(m_month, values, kMes)};
-        if (m_company.empty() || cnpj.isEmpty() || !m_key.isValid() || m_key.cnpj.compare(cnpj, Qt::CaseInsensitive) != 0)
+        const PeriodKey given{textOf(m_month, values, kCnpj), textOf(m_month, values, kAno), textOf(m_month, values, kMes)};
+        if (m_company.empty() || cnpj.isEmpty() || !given.isValid() || given.cnpj.compare(cnpj, Qt::CaseInsensitive) != 0)
             return makeError(msg::kPacoteSemEmpresa, 2);
+        // The company key and the month code follow the rule of every stored
+        // key; the month is stored in its upper-case form.
+        if (Status s = shell::checkCompanyKey(cnpj); !s)
+            return makeError(msg::kPacoteRegistro.arg(QStringLiteral("da empresa"), s.message()), 2);
+        const Result<PeriodKey> checked = shell::checkPeriodKey(given);
+        if (!checked)
+            return makeError(msg::kPacoteRegistro.arg(QStringLiteral("do mês (%1)").arg(m_month.name), checked.message()), 2);
+        m_key = *checked;
 
         m_transaction.emplace(m_db);
         if (!m_transaction->active())
@@ -299,7 +308,14 @@ private:
             if (Status s = shell::deletePeriodRows(m_db, **existing); !s)
                 return s;
         }
-        if (Result<qint64> r = insertPlain(m_month, values); !r)
+        Lane &lane = laneOf(m_month);
+        if (!lane.inserter)
+            return lane.error;
+        lane.inserter->bind(values);
+        lane.inserter->set(m_month.fieldIndex(kCnpj), m_key.cnpj);
+        lane.inserter->set(m_month.fieldIndex(kAno), m_key.ano);
+        lane.inserter->set(m_month.fieldIndex(kMes), m_key.mes);
+        if (Result<qint64> r = lane.inserter->insert(); !r)
             return r.error();
         return {};
     }

@@ -5,13 +5,21 @@
 #include "shell/PeriodOps.h"
 #include "store/RecordRules.h"
 #include "store/Sql.h"
+#include "store/StoreError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QStringList>
 #include <memory>
 #include <optional>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace quirels::exchange {
 
@@ -47,6 +55,7 @@ struct LineFailure {
     QString reason;
     int code = 1;
     bool rule = false;
+    bool store = false; // the store as a whole failed: no line is to blame
 };
 
 // QSqlQuery::bindValue() names each position with a placeholder string
@@ -120,7 +129,12 @@ private:
         failure = LineFailure{reason, code, rule};
         return false;
     }
-    bool storeFailed(const QSqlQuery &q) { return fail(sql::errorText(q), 2); }
+    bool storeFailed(const QSqlQuery &q)
+    {
+        const store::Failure f = store::describe(q);
+        failure = LineFailure{f.message, 2, false, !f.aboutRow()};
+        return false;
+    }
     bool needs(const RecordLayout &l, const char *earlier)
     {
         return fail(msg::kTxtSemRegistroAnterior.arg(l.type, QString::fromLatin1(earlier)));
@@ -495,6 +509,8 @@ TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &di
                 return result; // the transaction rolls back
             }
             const LineFailure &f = importer.failure;
+            if (f.store)
+                return failed(result, f.reason, f.code);
             return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), f.reason), f.code, f.rule, n);
         }
         if (sized && (n & 0xFFF) == 0)
@@ -503,9 +519,17 @@ TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &di
     }
     if (reader.failed())
         return failed(result, msg::kTxtLeitura.arg(device.objectName(), reader.errorString()), 2);
-    if (!importer.finish())
+    if (reader.tooLong()) {
+        const qint64 n = reader.lineNumber() + 1;
+        return failed(result, msg::kTxtErroNaLinha.arg(QString::number(n), msg::kTxtLinhaLonga.arg(text::kMaxLineBytes)),
+                      1, false, n);
+    }
+    if (!importer.finish()) {
+        if (importer.failure.store)
+            return failed(result, importer.failure.reason, importer.failure.code);
         return failed(result, msg::kTxtErroNaLinha.arg(QString::number(result.lines), importer.failure.reason),
                       importer.failure.code, false, result.lines);
+    }
     if (Status s = tx.commit(); !s)
         return failed(result, s.message(), 2);
     if (sized)
@@ -519,10 +543,35 @@ TextImportResult importTextFile(QSqlDatabase &db, QIODevice &device, Dialogs &di
 TextImportResult importTextFile(QSqlDatabase &db, const QString &path, Dialogs &dialogs, Progress &progress)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        TextImportResult r;
+    TextImportResult r;
+#ifdef Q_OS_UNIX
+    // Only a regular file is read: a device never ends and a named pipe
+    // without a writer blocks the opening itself. The file is opened without
+    // waiting and looked at through its descriptor, so what is read is what
+    // was looked at.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // Missing or not allowed: the opening fails at once either way and
+        // gives the system's reason in the application's language.
+        file.open(QIODevice::ReadOnly);
         return failed(r, msg::kTxtLeitura.arg(path, file.errorString()), 2);
     }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failed(r, msg::kTxtNaoEhArquivo.arg(path), 2);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return failed(r, msg::kTxtLeitura.arg(path, file.errorString()), 2);
+    }
+#else
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
+        return failed(r, msg::kTxtNaoEhArquivo.arg(path), 2);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(r, msg::kTxtLeitura.arg(path, file.errorString()), 2);
+#endif
     file.setObjectName(path);
     return importTextFile(db, file, dialogs, progress);
 }

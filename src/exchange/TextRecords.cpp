@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "base/Cp1252.h"
 #include "base/Numbers.h"
+#include "shell/RowRules.h"
 #include "store/RecordRules.h"
 
 #include <QIODevice>
@@ -195,6 +196,45 @@ bool parseInteger(QStringView s, int &value)
     return true;
 }
 
+// The characters of a column as the file gives them (for messages).
+QString columnText(const Column &c, QStringView line)
+{
+    const qsizetype start = c.first - 1;
+    if (start >= line.size())
+        return QString();
+    return line.mid(start, std::min<qsizetype>(c.last, line.size()) - start).toString();
+}
+
+// The keys and the values no entry screen accepts: the company key, the
+// year and the month code of the key prefix (the month stored in upper
+// case), a day outside the period's month, an annex letter outside A..H.
+Status checkKeys(const RecordLayout &layout, QStringView line, std::vector<QVariant> &values)
+{
+    if (layout.keyPrefix) {
+        Result<PeriodKey> key = shell::checkPeriodKey(
+            {values[0].toString(), values[1].toString(), values[2].toString()});
+        if (!key)
+            return key.error();
+        values[2] = key->mes;
+    } else if (layout.link == Link::Company) {
+        if (Status s = shell::checkCompanyKey(values[0].toString()); !s)
+            return s;
+    }
+    for (size_t i = 0; i < layout.columns.size(); ++i) {
+        const Column &c = layout.columns[i];
+        if (c.field == QLatin1String("NrDia") && !values[i].isNull() &&
+            !shell::isValidDay(values[i].toString(), values[2].toString(), values[1].toString()))
+            return makeError(msg::kTxtDiaInvalido.arg(columnText(c, line), values[2].toString(), values[1].toString()));
+        if (layout.link == Link::Observation && c.field == QLatin1String("Anexo")) {
+            const QString letter = values[i].toString().toUpper();
+            if (!shell::isAnnexLetter(letter))
+                return makeError(msg::kTxtAnexoInvalido.arg(columnText(c, line)));
+            values[i] = letter;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 const std::vector<RecordLayout> &layouts()
@@ -266,13 +306,18 @@ Status parseRecord(const RecordLayout &layout, QStringView line, std::vector<QVa
         const Column &c = layout.columns[i];
         if (Status s = convert(c, line, values[i]); !s)
             return s;
-        if (c.conversion == Conversion::Decimal && c.schemaField->max100 && !values[i].isNull()) {
-            const QString range = store::rules::rangeMessage(*c.schemaField, values[i].toDouble());
-            if (!range.isEmpty())
-                return makeError(range);
+        if (c.conversion == Conversion::Decimal && !values[i].isNull()) {
+            const double v = values[i].toDouble();
+            if (c.schemaField->max100) {
+                const QString range = store::rules::rangeMessage(*c.schemaField, v);
+                if (!range.isEmpty())
+                    return makeError(range);
+            }
+            if (v < 0 && shell::mayNotBeNegative(*c.schemaField))
+                return makeError(msg::kTxtNegativo.arg(columnText(c, line), c.field));
         }
     }
-    return {};
+    return checkKeys(layout, line, values);
 }
 
 void decodeLine(QByteArrayView bytes, QString &out)
@@ -395,32 +440,50 @@ bool LineReader::fill()
 bool LineReader::next()
 {
     m_line.clear();
-    qint64 length = 0; // of the whole line, without its LF
+    qint64 length = 0; // of the whole line, without its line end
     bool any = false;
     for (;;) {
         if (m_pos >= m_buffer.size() && !fill()) {
             if (m_failed || !any)
                 return false;
-            break; // last line without LF
+            break; // last line without a line end
+        }
+        if (m_afterCr) {
+            // A CR that ended the previous line and the LF after it are one
+            // line end, also when the buffer was refilled between them.
+            m_afterCr = false;
+            if (m_buffer.at(m_pos) == '\n') {
+                ++m_pos;
+                ++m_consumed;
+                continue;
+            }
         }
         any = true;
         const char *begin = m_buffer.constData() + m_pos;
         const qsizetype avail = m_buffer.size() - m_pos;
         const void *lf = std::memchr(begin, '\n', static_cast<size_t>(avail));
-        const qsizetype take = lf ? static_cast<const char *>(lf) - begin : avail;
+        qsizetype take = lf ? static_cast<const char *>(lf) - begin : avail;
+        if (const void *cr = std::memchr(begin, '\r', static_cast<size_t>(take)))
+            take = static_cast<const char *>(cr) - begin;
         if (m_line.size() < m_keep)
             m_line.append(begin, std::min<qsizetype>(take, m_keep - m_line.size()));
         length += take;
         m_pos += take;
         m_consumed += take;
-        if (lf) {
+        if (length > kMaxLineBytes) {
+            // No line end where any line of the layout has ended long ago:
+            // not a text file of the layout. Nothing more is read.
+            m_tooLong = true;
+            m_eof = true;
+            return false;
+        }
+        if (take < avail) {
+            m_afterCr = begin[take] == '\r';
             ++m_pos;
             ++m_consumed;
             break;
         }
     }
-    if (length == m_line.size() && m_line.endsWith('\r'))
-        m_line.chop(1);
     ++m_lineNumber;
     return true;
 }

@@ -87,10 +87,16 @@ void decodeLine(QByteArrayView bytes, QString &out);
 // plain text.
 QString textProblem(QByteArrayView line, bool firstLine);
 
-// Reads a device line by line. Lines end with LF; a CR just before it is
-// dropped; a last line without LF counts. Only the first `keep` bytes of a
-// line are kept: nothing beyond the longest layout is ever read, so a line of
-// any length costs no more memory than that.
+// Lines longer than this without a line end are refused: no line of the
+// layout comes near it (the longest is kMaxColumns), so a file without line
+// ends is found out after this many bytes instead of being read whole.
+constexpr qint64 kMaxLineBytes = 1 << 20;
+
+// Reads a device line by line. CR LF, LF and CR alone each end a line; a
+// last line without a line end counts. Only the first `keep` bytes of a line
+// are kept: nothing beyond the longest layout is ever read, so a line costs
+// no more memory than that. A line longer than kMaxLineBytes stops the
+// reading (tooLong()).
 class LineReader {
 public:
     explicit LineReader(QIODevice &device, int keep = kMaxColumns);
@@ -104,6 +110,9 @@ public:
     // True when the current line was the last one.
     bool atEnd();
     bool failed() const { return m_failed; }
+    // The reading stopped at a line without a line end within kMaxLineBytes;
+    // lineNumber() + 1 is that line.
+    bool tooLong() const { return m_tooLong; }
     QString errorString() const { return m_error; }
 
 private:
@@ -117,6 +126,8 @@ private:
     qint64 m_consumed = 0;
     bool m_eof = false;
     bool m_failed = false;
+    bool m_tooLong = false;
+    bool m_afterCr = false; // the previous line ended with a CR
     QString m_error;
 };
 

@@ -95,4 +95,12 @@ inline const QString kInformeUFResponsavel =
 
 // ---- end of the period and responsible-person block ----
 
+
+// Keys of imported rows (RowRules.h): the value as the file gives it.
+inline const QString kMesInvalido = QStringLiteral(
+    "O mês \"%1\" não é um mês válido: use JAN, FEV, MAR, ABR, MAI, JUN, JUL, AGO, SET, OUT, NOV ou DEZ.");
+inline const QString kAnoInvalido = QStringLiteral("O ano \"%1\" não é um ano válido: informe os quatro dígitos do ano.");
+inline const QString kChaveEmpresaInvalida = QStringLiteral(
+    "O CNPJ/CPF da empresa \"%1\" não é válido: informe os 14 dígitos do CNPJ ou os 11 dígitos do CPF, sem pontuação.");
+
 } // namespace quirels::shell::msg

@@ -1,6 +1,7 @@
 #include "ConsistencyCheck.h"
 
 #include "Messages.h"
+#include "StoredRows.h"
 #include "shell/Messages.h"
 #include "base/Numbers.h"
 #include "store/Sql.h"
@@ -577,14 +578,31 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
             rep.add(line(LineKind::Error, msg::kAllAnnexesEmpty, msg::kLocAllAnnexes), false);
     }
 
-    // What the entry screens enforce as data are typed.
-    for (const QString *s : {&msg::kCnpjChecked, &msg::kInvalidValuesChecked, &msg::kNegativeValuesChecked,
-                             &msg::kRequiredFieldsChecked})
-        rep.add(line(LineKind::Confirmation, *s, msg::kLocAllFields));
-    const std::pair<const QString *, char> dates[] = {
-        {&msg::kLocAnnexB, 'B'}, {&msg::kLocAnnexE, 'E'}, {&msg::kLocAnnexF, 'F'}, {&msg::kLocAnnexH, 'H'}};
-    for (const auto &d : dates)
-        rep.add(line(LineKind::Confirmation, msg::kDatesChecked, *d.first, Place::Annex, QLatin1Char(d.second)));
+    // What the entry screens enforce as data are typed, checked on the
+    // stored rows: the confirmation when every row passes, otherwise one
+    // error line per row and value that fails.
+    Result<StoredRowFindings> found = checkStoredRows(db, period);
+    if (!found)
+        return found.error();
+    const std::pair<const QString *, const QList<CheckLine> *> steps[] = {
+        {&msg::kCnpjChecked, &found->cnpj},
+        {&msg::kInvalidValuesChecked, &found->invalid},
+        {&msg::kNegativeValuesChecked, &found->negative},
+        {&msg::kRequiredFieldsChecked, &found->required}};
+    for (const auto &step : steps) {
+        if (step.second->isEmpty())
+            rep.add(line(LineKind::Confirmation, *step.first, msg::kLocAllFields));
+        for (const CheckLine &l : *step.second)
+            rep.add(l);
+    }
+    const QString *dateLocations[4] = {&msg::kLocAnnexB, &msg::kLocAnnexE, &msg::kLocAnnexF, &msg::kLocAnnexH};
+    for (int i = 0; i < 4; ++i) {
+        if (found->dates[i].isEmpty())
+            rep.add(line(LineKind::Confirmation, msg::kDatesChecked, *dateLocations[i], Place::Annex,
+                         QLatin1Char(kDatedAnnexes[i])));
+        for (const CheckLine &l : found->dates[i])
+            rep.add(l);
+    }
     return rep;
 }
 

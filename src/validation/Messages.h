@@ -96,4 +96,15 @@ inline const QString kNegativeValuesChecked = QStringLiteral("OK: Verificação 
 inline const QString kRequiredFieldsChecked = QStringLiteral("OK: Verificação de campos obrigatórios - pré-consistido");
 inline const QString kDatesChecked = QStringLiteral("OK: Validação de datas - pré-consistido");
 
+// Stored rows that break what the screens enforce: the field and the value
+// as stored (the location names the annex, the table and the row).
+inline const QString kStoredCompanyKey = QStringLiteral("Erro: Verificação de CNPJ/CPF - o CNPJ/CPF da empresa \"%1\" é inválido");
+inline const QString kStoredNumber = QStringLiteral("Erro: Verificação de CNPJ/CPF - o campo %1 tem o número inválido \"%2\"");
+inline const QString kStoredOutOfRange =
+    QStringLiteral("Erro: Verificação de valores inválidos - o campo %1 tem o valor %2, fora da faixa de 0 até 100");
+inline const QString kStoredNegative = QStringLiteral("Erro: Verificação de valores negativos - o campo %1 tem o valor negativo %2");
+inline const QString kStoredRequired = QStringLiteral("Erro: Verificação de campos obrigatórios - o campo %1 não foi informado");
+// The day as stored, the month code and the year.
+inline const QString kStoredDay = QStringLiteral("Erro: Validação de datas - o dia \"%1\" não existe em %2/%3");
+
 } // namespace quirels::validation::msg

@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace quirels;
@@ -644,4 +645,89 @@ TEST(BackupArchive, RestorePageTexts)
     EXPECT_EQ(contentsLine(1, 1023), QStringLiteral("1 files, 1 KB total"));
     EXPECT_EQ(fileInfoDisplayLine(QStringLiteral("/d/a.db\t") + QString::number(packDosTime(someTime(0))) + QStringLiteral("=77")),
               QStringLiteral("/d/a.db from 01/03/2021, 77 bytes"));
+}
+
+// Restoring into a folder never follows a symbolic link that stands in it (a
+// folder of the stored path or the file itself): the restore fails, nothing
+// is written outside the destination, and the folders it created are gone.
+TEST(BackupArchive, RestoreNeverFollowsALinkInTheDestinationAndUndoesItsFolders)
+{
+    Fixture f;
+    const QByteArray content("conteudo");
+    const qint32 time = static_cast<qint32>(packDosTime(someTime(1)));
+    auto archiveWith = [&](const QList<QByteArray> &names, bool damagedLast = false) {
+        Bytes b;
+        b.header("t", static_cast<qint32>(content.size() * names.size()), static_cast<qint32>(names.size()));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            b.text(names[i]).i32(time);
+            if (damagedLast && i == names.size() - 1)
+                b.raw("XXXX");
+            else
+                b.rawSegment(content);
+        }
+        b.i32(0);
+        const QString p = f.path(QStringLiteral("hand.bck"));
+        EXPECT_TRUE(writeFile(p, b.data));
+        return p;
+    };
+    const QString outside = f.path(QStringLiteral("fora"));
+    ASSERT_TRUE(QDir().mkpath(outside));
+    const auto link = [](const QString &target, const QString &at) { ASSERT_TRUE(QFile::link(target, at)) << qPrintable(at); };
+
+    struct Case {
+        const char *name;
+        QList<QByteArray> stored;
+        bool fullPath;
+        bool damagedLast;
+        std::function<void(const QString &dest)> plant;
+        QStringList gone; // relative to the destination: created, then removed
+    };
+    const Case cases[] = {
+        {"link to a folder on the stored path", {"c:\\novo\\a.db", "c:\\dados\\empresa.db"}, true, false,
+         [&](const QString &d) { link(outside, d + QStringLiteral("/dados")); }, {QStringLiteral("novo")}},
+        {"link deeper on the stored path", {"c:\\dados\\sub\\empresa.db"}, true, false,
+         [&](const QString &d) {
+             ASSERT_TRUE(QDir().mkpath(d + QStringLiteral("/dados")));
+             link(outside, d + QStringLiteral("/dados/sub"));
+         },
+         {}},
+        {"link in place of the file", {"c:\\empresa.db"}, false, false,
+         [&](const QString &d) {
+             ASSERT_TRUE(writeFile(outside + QStringLiteral("/alvo.db"), "original"));
+             link(outside + QStringLiteral("/alvo.db"), d + QStringLiteral("/empresa.db"));
+         },
+         {}},
+        {"dangling link in place of the file", {"c:\\empresa.db"}, false, false,
+         [&](const QString &d) { link(outside + QStringLiteral("/novo.db"), d + QStringLiteral("/empresa.db")); }, {}},
+        {"damaged entry after new folders", {"c:\\x\\y\\a.db", "c:\\z\\b.db"}, true, true, [](const QString &) {},
+         {QStringLiteral("x"), QStringLiteral("z")}},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString dest = f.path(QStringLiteral("restaurar%1").arg(++n));
+        ASSERT_TRUE(QDir().mkpath(dest));
+        c.plant(dest);
+        f.rec.codes.clear();
+        f.archive.setRestoreFullPath(c.fullPath);
+        EXPECT_FALSE(f.archive.Restore(archiveWith(c.stored, c.damagedLast), dest));
+        EXPECT_EQ(f.rec.codes.size(), 1);
+        // Nothing outside the destination changed.
+        QStringList there = QDir(outside).entryList(QDir::Files | QDir::NoDotAndDotDot);
+        there.removeAll(QStringLiteral("alvo.db"));
+        EXPECT_TRUE(there.isEmpty()) << qPrintable(there.join(QLatin1Char(',')));
+        if (QFile::exists(outside + QStringLiteral("/alvo.db"))) {
+            EXPECT_EQ(readFile(outside + QStringLiteral("/alvo.db")), QByteArray("original"));
+        }
+        for (const QString &g : c.gone)
+            EXPECT_FALSE(QFileInfo::exists(dest + QLatin1Char('/') + g)) << qPrintable(g);
+        EXPECT_TRUE(QFileInfo(dest).isDir()); // the destination existed before: it stays
+        QFile::remove(outside + QStringLiteral("/alvo.db"));
+    }
+
+    // A destination that did not exist goes again when the restore fails.
+    const QString fresh = f.path(QStringLiteral("nova/pasta"));
+    f.archive.setRestoreFullPath(false);
+    EXPECT_FALSE(f.archive.Restore(archiveWith({"c:\\a.db", "c:\\b.db"}, true), fresh));
+    EXPECT_FALSE(QFileInfo::exists(f.path(QStringLiteral("nova"))));
 }

@@ -5,6 +5,7 @@
 #include "exchange/PacketImport.h"
 #include "exchange/PacketReader.h"
 #include "exchange/PacketWriter.h"
+#include "shell/Messages.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -226,6 +227,59 @@ TEST(PacketImport, ARefusedRowLeavesEveryTableAsItWas)
             EXPECT_TRUE(dialogs.messages[0].text.contains(c.says)) << qPrintable(dialogs.messages[0].text);
         }
         EXPECT_EQ(dump(target), before);
+    }
+}
+
+// Month codes and company keys follow the rule of every stored key: a month
+// in any letter case is stored in its upper-case form; anything else is
+// refused, naming the record, and nothing is stored.
+TEST(PacketImport, MonthCodesAndCompanyKeysAreChecked)
+{
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    const PacketRow good = smallPacket(source);
+    const Level &root = packetRoot();
+    const Level &mes = *packetLevel(QStringLiteral("qryMes"));
+    const QString K = QStringLiteral("11222333000181");
+    const QString monthRecord = QStringLiteral("do mês (qryMes)");
+    struct Case {
+        const char *name;
+        QString cnpj;
+        QString month;
+        QString says; // empty: imported
+    };
+    const Case cases[] = {
+        {"lower-case month", K, QStringLiteral("mar"), QString()},
+        {"mixed-case month", K, QStringLiteral("Mar"), QString()},
+        {"unknown month", K, QStringLiteral("XYZ"), msg::kPacoteRegistro.arg(monthRecord, shell::msg::kMesInvalido.arg(QStringLiteral("XYZ")))},
+        {"month number", K, QStringLiteral("03"), msg::kPacoteRegistro.arg(monthRecord, shell::msg::kMesInvalido.arg(QStringLiteral("03")))},
+        {"company key with a letter", QStringLiteral("1122233300018A"), QStringLiteral("MAR"),
+         msg::kPacoteRegistro.arg(QStringLiteral("da empresa"), shell::msg::kChaveEmpresaInvalida.arg(QStringLiteral("1122233300018A")))},
+        {"company key with punctuation", QStringLiteral("11.222.333/0001-81"), QStringLiteral("MAR"),
+         msg::kPacoteRegistro.arg(QStringLiteral("da empresa"), shell::msg::kChaveEmpresaInvalida.arg(QStringLiteral("11.222.333/0001-81")))},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PacketRow p = good;
+        p.values[root.fieldIndex(QStringLiteral("CdCNPJEmpr"))] = c.cnpj;
+        PacketRow &month = p.nested[0][0];
+        month.values[mes.fieldIndex(QStringLiteral("CdCNPJEmpr"))] = c.cnpj;
+        month.values[mes.fieldIndex(QStringLiteral("NmMes"))] = c.month;
+        test::TempStore target(QStringLiteral("target"));
+        const QString before = dump(target);
+        ScriptedDialogs dialogs;
+        QSqlDatabase db = target.db();
+        const Status s = importPacket(db, p, dialogs);
+        if (c.says.isEmpty()) {
+            ASSERT_TRUE(s.ok()) << qPrintable(s.message());
+            EXPECT_EQ(target.scalar(QStringLiteral("SELECT group_concat(NmMes) FROM Mes")).toString(), QStringLiteral("MAR"));
+            EXPECT_GT(target.scalar(QStringLiteral("SELECT count(*) FROM Produtos WHERE NmMes = 'MAR'")).toInt(), 0);
+            EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Produtos WHERE NmMes <> 'MAR'")).toInt(), 0);
+        } else {
+            ASSERT_FALSE(s.ok());
+            EXPECT_EQ(dialogs.texts(), QStringList{c.says});
+            EXPECT_EQ(dump(target), before);
+        }
     }
 }
 

@@ -238,13 +238,42 @@ TEST(TextImportParser, LineReaderSplitsLinesAndKeepsOnlyTheReadColumns)
     while (r.next())
         lines.append(r.bytes().toByteArray());
     EXPECT_FALSE(r.failed());
-    ASSERT_EQ(lines.size(), 6);
+    ASSERT_EQ(lines.size(), 7);
     EXPECT_EQ(lines[0], "A1");
     EXPECT_EQ(lines[1], "B2");
     EXPECT_EQ(lines[2], "");
     EXPECT_EQ(lines[3], QByteArray(text::kMaxColumns, 'y'));
-    EXPECT_EQ(lines[4], "C3\rD"); // a CR alone does not end a line
-    EXPECT_EQ(lines[5], "last");
-    EXPECT_EQ(r.lineNumber(), 6);
+    EXPECT_EQ(lines[4], "C3"); // a CR alone ends a line too
+    EXPECT_EQ(lines[5], "D");
+    EXPECT_EQ(lines[6], "last");
+    EXPECT_EQ(r.lineNumber(), 7);
     EXPECT_EQ(r.position(), data.size());
+}
+
+// A CR LF split between two reads of the device is one line end; a line
+// without a line end within kMaxLineBytes stops the reading.
+TEST(TextImportParser, LineReaderJoinsASplitCrLfAndStopsAtAnEndlessLine)
+{
+    QByteArray data = "first\r\n";
+    data += QByteArray((1 << 20) - data.size() - 1, 'x') + "\r"; // the first read ends with the CR
+    data += "\nnext\r\n";
+    QBuffer buffer(&data);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    text::LineReader r(buffer);
+    QList<QByteArray> lines;
+    while (r.next())
+        lines.append(r.bytes().toByteArray().left(5));
+    EXPECT_FALSE(r.tooLong());
+    EXPECT_EQ(lines, (QList<QByteArray>{"first", "xxxxx", "next"}));
+
+    QByteArray endless = "EM1\n" + QByteArray(static_cast<qsizetype>(text::kMaxLineBytes) * 3, '\0');
+    QBuffer b2(&endless);
+    ASSERT_TRUE(b2.open(QIODevice::ReadOnly));
+    text::LineReader r2(b2);
+    EXPECT_TRUE(r2.next());
+    EXPECT_FALSE(r2.next());
+    EXPECT_TRUE(r2.tooLong());
+    EXPECT_FALSE(r2.failed());
+    EXPECT_EQ(r2.lineNumber(), 1);
+    EXPECT_LT(r2.position(), static_cast<qint64>(text::kMaxLineBytes) * 2 + 4);
 }

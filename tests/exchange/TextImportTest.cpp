@@ -4,15 +4,18 @@
 #include "TextImportFixture.h"
 #include "exchange/Messages.h"
 #include "exchange/TextImport.h"
+#include "exchange/TextRecords.h"
+#include "shell/Messages.h"
 #include "store/Messages.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
-#include "store/Messages.h"
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace quirels;
 using namespace quirels::exchange;
@@ -44,6 +47,18 @@ QString row(test::TempStore &store, const QString &select)
     for (int i = 0; i < q.record().count(); ++i)
         cells.append(q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
     return cells.join(QLatin1Char('|'));
+}
+
+// A movement line of annex XI-B with the day and the quantity given.
+test::Line movement(const QString &k, const QString &ano, const QString &mes, const QString &day,
+                    const QString &quantity = QStringLiteral("1"))
+{
+    return test::Line(QStringLiteral("MV"))
+        .key(k, ano, mes)
+        .put(24, 25, day)
+        .put(26, 30, QStringLiteral("1.102"))
+        .put(31, 36, QStringLiteral("98"))
+        .put(37, 56, quantity);
 }
 
 QString lineError(qint64 line, const QString &reason)
@@ -270,6 +285,37 @@ TEST(TextImport, AFailingLineLeavesEveryTableAsItWas)
         {"UTF-8 file", QStringLiteral("%1\r\n%2\r\n").arg(em, me).toUtf8(), lineError(1, msg::kTxtUtf8), 1, false},
         {"UTF-16 file", QByteArray("\xFF\xFE") + QByteArray("E\0M\0", 4), lineError(1, msg::kTxtNaoEhTexto.arg(0).arg(4)), 1,
          false},
+        // Keys and values no entry screen accepts.
+        {"month code unknown", bytesOf({em, test::meLine(K2, A, QStringLiteral("XYZ"))}),
+         lineError(2, shell::msg::kMesInvalido.arg(QStringLiteral("XYZ"))), 1, false},
+        {"month code of another line unknown", bytesOf({em, me, test::obLine(K2, A, QStringLiteral("MA"), QStringLiteral("A"))}),
+         lineError(3, shell::msg::kMesInvalido.arg(QStringLiteral("MA"))), 1, false},
+        {"year not a number", bytesOf({em, test::meLine(K2, QStringLiteral("ABCD"), M3)}),
+         lineError(2, shell::msg::kAnoInvalido.arg(QStringLiteral("ABCD"))), 1, false},
+        {"company key with letters", bytesOf({test::emLine(QStringLiteral("1122233300018X"), QStringLiteral("Nova"))}),
+         lineError(1, shell::msg::kChaveEmpresaInvalida.arg(QStringLiteral("1122233300018X"))), 1, false},
+        {"company key of 12 digits", bytesOf({em, test::meLine(QStringLiteral("112223330001"), A, M3)}),
+         lineError(2, shell::msg::kChaveEmpresaInvalida.arg(QStringLiteral("112223330001"))), 1, false},
+        {"day 45", bytesOf({em, me, movement(K2, A, M3, QStringLiteral("45"))}),
+         lineError(3, msg::kTxtDiaInvalido.arg(QStringLiteral("45"), M3, A)), 1, false},
+        {"day 00", bytesOf({em, me, movement(K2, A, M3, QStringLiteral("00"))}),
+         lineError(3, msg::kTxtDiaInvalido.arg(QStringLiteral("00"), M3, A)), 1, false},
+        {"day AB", bytesOf({em, me, movement(K2, A, M3, QStringLiteral("AB"))}),
+         lineError(3, msg::kTxtDiaInvalido.arg(QStringLiteral("AB"), M3, A)), 1, false},
+        {"day 31 in April",
+         bytesOf({em, test::meLine(K2, A, QStringLiteral("ABR")),
+                  Line(QStringLiteral("MR")).key(K2, A, QStringLiteral("abr")).put(24, 25, QStringLiteral("31"))}),
+         lineError(3, msg::kTxtDiaInvalido.arg(QStringLiteral("31"), QStringLiteral("ABR"), A)), 1, false},
+        {"day 29 in February of a common year",
+         bytesOf({em, test::meLine(K2, QStringLiteral("2023"), QStringLiteral("FEV")),
+                  Line(QStringLiteral("TP")).key(K2, QStringLiteral("2023"), QStringLiteral("FEV")).put(24, 25, QStringLiteral("29"))}),
+         lineError(3, msg::kTxtDiaInvalido.arg(QStringLiteral("29"), QStringLiteral("FEV"), QStringLiteral("2023"))), 1, false},
+        {"annex letter Z", bytesOf({em, me, test::obLine(K2, A, M3, QStringLiteral("Z"))}),
+         lineError(3, msg::kTxtAnexoInvalido.arg(QStringLiteral("Z"))), 1, false},
+        {"negative quantity", bytesOf({em, me, movement(K2, A, M3, QStringLiteral("05"), QStringLiteral("-3"))}),
+         lineError(3, msg::kTxtNegativo.arg(QStringLiteral("-3").leftJustified(20), QStringLiteral("VlQuantidade"))), 1, false},
+        {"negative stock", bytesOf({em, me, test::prLine(K2, A, M3, QStringLiteral("1"), QStringLiteral("Kg"), QStringLiteral("-5"))}),
+         lineError(3, msg::kTxtNegativo.arg(QStringLiteral("-5").rightJustified(20), QStringLiteral("QtEstoqueAtual"))), 1, false},
     };
 
     for (const Case &c : cases) {
@@ -378,4 +424,114 @@ TEST(TextImport, SkipsUnknownLinesAndReadsNothingBeyondTheLayout)
     ASSERT_TRUE(r.ok()) << qPrintable(r.error.message);
     EXPECT_EQ(row(store, QStringLiteral("SELECT count(*) FROM Produtos")), QStringLiteral("1"));
     EXPECT_EQ(row(store, QStringLiteral("SELECT NmProduto || '|' || VlQuantidade FROM Movimentacao")), QStringLiteral("Álcool|12.345"));
+}
+
+// Each of CR LF, LF and CR alone ends a line: the same file with any of them
+// (or a mix) stores the same rows.
+TEST(TextImport, EveryLineEndEndsALine)
+{
+    const QStringList lines = test::monthLines(kK, kAno, kMes);
+    const QByteArray crlf = test::fileBytes(lines);
+    QString expected;
+    {
+        test::TempStore store;
+        ScriptedDialogs d;
+        QBuffer b;
+        b.setData(crlf);
+        ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+        QSqlDatabase db = store.db();
+        ASSERT_TRUE(importTextFile(db, b, d).ok());
+        expected = test::dumpTables(store.db());
+    }
+    QByteArray mixed;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        mixed += *cp1252::encode(lines[i]) + (i % 3 == 0 ? "\r" : i % 3 == 1 ? "\n" : "\r\n");
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"LF", QByteArray(crlf).replace("\r\n", "\n")},
+        {"CR", QByteArray(crlf).replace("\r\n", "\r")},
+        {"CR without a last line end", QByteArray(crlf).replace("\r\n", "\r").chopped(1)},
+        {"mixed", mixed},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempStore store;
+        ScriptedDialogs d;
+        QBuffer b;
+        b.setData(c.bytes);
+        ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+        QSqlDatabase db = store.db();
+        const TextImportResult r = importTextFile(db, b, d);
+        ASSERT_TRUE(r.ok()) << qPrintable(r.error.message);
+        EXPECT_EQ(r.lines, lines.size());
+        EXPECT_EQ(test::dumpTables(store.db()), expected);
+    }
+}
+
+// A month code is matched without regard to letter case and stored in its
+// upper-case form: "abr" and "ABR" are one month.
+TEST(TextImport, MonthCodesAreStoredInTheirUpperCaseForm)
+{
+    test::TempStore store;
+    ScriptedDialogs first;
+    const QStringList lower{test::emLine(kK, QStringLiteral("X")), test::meLine(kK, kAno, QStringLiteral("abr")),
+                            test::prLine(kK, kAno, QStringLiteral("Abr")), test::obLine(kK, kAno, QStringLiteral("aBr"), QStringLiteral("b"))};
+    const TextImportResult r = importLines(store, lower, first);
+    ASSERT_TRUE(r.ok()) << qPrintable(r.error.message);
+    EXPECT_EQ(r.period.mes, QStringLiteral("ABR"));
+    EXPECT_EQ(row(store, QStringLiteral("SELECT group_concat(NmMes) FROM Mes")), QStringLiteral("ABR"));
+    EXPECT_EQ(row(store, QStringLiteral("SELECT NmMes FROM Produtos")), QStringLiteral("ABR"));
+    EXPECT_EQ(row(store, QStringLiteral("SELECT NmMes || Anexo FROM Observacoes")), QStringLiteral("ABRB"));
+
+    // The same month in upper case is the month already stored.
+    ScriptedDialogs again;
+    again.expect(Kind::Confirm, msg::kTxtEmpresaCadastrada, Answer::No);
+    again.expect(Kind::Confirm, msg::kTxtSobrescreverMes, Answer::Yes);
+    ASSERT_TRUE(importLines(store, {test::emLine(kK, QStringLiteral("X")), test::meLine(kK, kAno, QStringLiteral("ABR"))}, again).ok());
+    EXPECT_TRUE(again.failures.isEmpty()) << qPrintable(again.failures.join(QLatin1Char('\n')));
+    EXPECT_EQ(again.pendingExpectations(), 0);
+    EXPECT_EQ(row(store, QStringLiteral("SELECT count(*) FROM Mes")), QStringLiteral("1"));
+    EXPECT_EQ(row(store, QStringLiteral("SELECT count(*) FROM Produtos")), QStringLiteral("0"));
+}
+
+// Only regular files are read, and a file without line ends is refused
+// without being read to its end: a device that never ends and a named pipe
+// without a writer are refused at once.
+TEST(TextImport, OnlyRegularFilesWithLineEndsAreRead)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString noLineEnd = dir.filePath(QStringLiteral("zeros.txt"));
+    {
+        QFile f(noLineEnd);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(static_cast<qsizetype>(text::kMaxLineBytes) + 10, 'A'));
+    }
+    struct Case {
+        const char *name;
+        QString path;
+        QString message;
+    };
+    const Case cases[] = {
+        {"endless device", QStringLiteral("/dev/zero"), msg::kTxtNaoEhArquivo.arg(QStringLiteral("/dev/zero"))},
+        {"named pipe without a writer", fifo, msg::kTxtNaoEhArquivo.arg(fifo)},
+        {"folder", dir.path(), msg::kTxtNaoEhArquivo.arg(dir.path())},
+        {"no line end", noLineEnd, lineError(1, msg::kTxtLinhaLonga.arg(text::kMaxLineBytes))},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempStore store;
+        ScriptedDialogs d;
+        QSqlDatabase db = store.db();
+        QElapsedTimer t;
+        t.start();
+        const TextImportResult r = importTextFile(db, c.path, d);
+        EXPECT_LT(t.elapsed(), 10000);
+        EXPECT_EQ(r.outcome, TextImportResult::Outcome::Failed);
+        EXPECT_EQ(r.error.message, c.message);
+    }
 }

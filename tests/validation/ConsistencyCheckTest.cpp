@@ -311,3 +311,102 @@ TEST(ConsistencyCheck, ProductLabelUsesTheShortestRegionalForm)
     EXPECT_EQ(productLabel(QStringLiteral("X"), 100), QStringLiteral("X a 100%"));
     EXPECT_EQ(productLabel(QStringLiteral("X"), 0.1 + 0.2), QStringLiteral("X a 0,3%"));
 }
+
+// The four "pré-consistido" steps and the dates check the stored rows: a row
+// that breaks a rule gives an error line naming the annex, the row and the
+// value in place of the step's OK line, and the month cannot be generated.
+TEST(ConsistencyCheck, PreConsistencyStepsCheckTheStoredRows)
+{
+    struct Case {
+        const char *name;
+        std::function<void(test::Month &)> plant;
+        QString status;
+        QString location;
+        QString okStatus;   // the OK line that must be gone
+        QString okLocation;
+    };
+    const QString X = QStringLiteral("Xilol");
+    const Case cases[] = {
+        {"day 45 in annex XI-B", [&](test::Month &m) { m.movement(QStringLiteral("45"), QStringLiteral("1.102"), X, 10, 1); },
+         msg::kStoredDay.arg(QStringLiteral("45"), QStringLiteral("MAR"), QStringLiteral("2024")),
+         QStringLiteral("Anexo XI-B [Movimentacao, registro 1]"), msg::kDatesChecked, msg::kLocAnnexB},
+        {"day 00 in annex XI-E", [&](test::Month &m) { m.insert("MovArmazenagem", {{"NrDia", QStringLiteral("00")}, {"NmProduto", X}}); },
+         msg::kStoredDay.arg(QStringLiteral("00"), QStringLiteral("MAR"), QStringLiteral("2024")),
+         QStringLiteral("Anexo XI-E [MovArmazenagem, registro 1]"), msg::kDatesChecked, msg::kLocAnnexE},
+        {"day AB in annex XI-F, second row",
+         [&](test::Month &m) {
+             m.insert("Transporte", {{"NrDia", QStringLiteral("31")}, {"NmProduto", X}});
+             m.insert("Transporte", {{"NrDia", QStringLiteral("AB")}, {"NmProduto", X}});
+         },
+         msg::kStoredDay.arg(QStringLiteral("AB"), QStringLiteral("MAR"), QStringLiteral("2024")),
+         QStringLiteral("Anexo XI-F [Transporte, registro 2]"), msg::kDatesChecked, msg::kLocAnnexF},
+        {"day 32 in annex XI-H", [&](test::Month &m) { m.insert("MovResiduo", {{"NrDia", QStringLiteral("32")}, {"NmProduto", X}}); },
+         msg::kStoredDay.arg(QStringLiteral("32"), QStringLiteral("MAR"), QStringLiteral("2024")),
+         QStringLiteral("Anexo XI-H [MovResiduo, registro 1]"), msg::kDatesChecked, msg::kLocAnnexH},
+        {"negative quantity", [&](test::Month &m) { m.movement(QStringLiteral("05"), QStringLiteral("1.102"), X, 10, -3); },
+         msg::kStoredNegative.arg(QStringLiteral("VlQuantidade"), QStringLiteral("-3")),
+         QStringLiteral("Anexo XI-B [Movimentacao, registro 1]"), msg::kNegativeValuesChecked, msg::kLocAllFields},
+        {"negative stock", [&](test::Month &m) { m.product(X, 10, {{"QtEstoqueAnt", -2.5}}); },
+         msg::kStoredNegative.arg(QStringLiteral("QtEstoqueAnt"), QStringLiteral("-2,5")),
+         QStringLiteral("Anexo XI-A [1. Demonstrativo Geral] [Produtos, registro 1]"), msg::kNegativeValuesChecked, msg::kLocAllFields},
+        {"concentration above 100", [&](test::Month &m) { m.insert("Armazenagem", {{"NmProduto", X}, {"VlConcentracao", 150}}); },
+         msg::kStoredOutOfRange.arg(QStringLiteral("VlConcentracao"), QStringLiteral("150")),
+         QStringLiteral("Anexo XI-D [Armazenagem, registro 1]"), msg::kInvalidValuesChecked, msg::kLocAllFields},
+        {"supplier number with a letter",
+         [&](test::Month &m) {
+             m.insert("Movimentacao", {{"NrDia", QStringLiteral("05")}, {"NrCFOP", QStringLiteral("1.102")}, {"NmProduto", X},
+                                       {"VlQuantidade", 1}, {"CdFornecedor", QStringLiteral("1122233300018X")}});
+         },
+         msg::kStoredNumber.arg(QStringLiteral("CdFornecedor"), QStringLiteral("1122233300018X")),
+         QStringLiteral("Anexo XI-B [Movimentacao, registro 1]"), msg::kCnpjChecked, msg::kLocAllFields},
+        {"company key with a wrong check digit", [&](test::Month &m) {
+             m.store.exec(QStringLiteral("UPDATE Empresa SET CdCNPJEmpr = '11222333000182'"));
+             m.store.exec(QStringLiteral("UPDATE Mes SET CdCNPJEmpr = '11222333000182'"));
+             m.period.cnpj = QStringLiteral("11222333000182");
+         },
+         msg::kStoredCompanyKey.arg(QStringLiteral("11222333000182")), msg::kLocCompany, msg::kCnpjChecked, msg::kLocAllFields},
+        {"carrier number of 12 digits",
+         [&](test::Month &m) { m.insert("Importacao", {{"NmProduto", X}, {"CdTransportadora", QStringLiteral("112223330001")}}); },
+         msg::kStoredNumber.arg(QStringLiteral("CdTransportadora"), QStringLiteral("112223330001")),
+         QStringLiteral("Anexo XI-C [Importacao, registro 1]"), msg::kCnpjChecked, msg::kLocAllFields},
+        {"transport without product", [&](test::Month &m) { m.insert("Transporte", {{"NrDia", QStringLiteral("05")}}); },
+         msg::kStoredRequired.arg(QStringLiteral("CdNCM ou NmProduto")), QStringLiteral("Anexo XI-F [Transporte, registro 1]"),
+         msg::kRequiredFieldsChecked, msg::kLocAllFields},
+        {"movement without day", [&](test::Month &m) { m.insert("Movimentacao", {{"NrCFOP", QStringLiteral("1.102")}, {"NmProduto", X}, {"VlQuantidade", 1}}); },
+         msg::kStoredRequired.arg(QStringLiteral("NrDia")), QStringLiteral("Anexo XI-B [Movimentacao, registro 1]"),
+         msg::kRequiredFieldsChecked, msg::kLocAllFields},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        test::Month m({});
+        c.plant(m);
+        QSqlDatabase db = m.store.db();
+        Result<ValidationReport> rep = runCheck(db, m.period, std::nullopt);
+        ASSERT_OK(rep);
+        bool found = false, okLeft = false;
+        for (const CheckLine &l : rep->lines()) {
+            if (l.status == c.status && l.location == c.location && l.kind == LineKind::Error)
+                found = true;
+            if (l.status == c.okStatus && l.location == c.okLocation)
+                okLeft = true;
+        }
+        QStringList all;
+        for (const CheckLine &l : rep->lines())
+            all.append(l.status + QStringLiteral(" @ ") + l.location);
+        EXPECT_TRUE(found) << qPrintable(all.join(QLatin1Char('\n')));
+        EXPECT_FALSE(okLeft);
+        EXPECT_TRUE(rep->hasErrors());
+    }
+
+    // The same month without the bad rows keeps every confirmation.
+    test::Month clean({});
+    clean.movement(QStringLiteral("31"), QStringLiteral("1.102"), X, 10, 1);
+    QSqlDatabase db = clean.store.db();
+    Result<ValidationReport> rep = runCheck(db, clean.period, std::nullopt);
+    ASSERT_OK(rep);
+    int confirmations = 0;
+    for (const CheckLine &l : rep->lines())
+        if (l.status.endsWith(QStringLiteral("pré-consistido")))
+            ++confirmations;
+    EXPECT_EQ(confirmations, 8);
+}

@@ -5,6 +5,7 @@
 #include "shell/CpfCnpj.h"
 #include "shell/Messages.h"
 #include "shell/PeriodOps.h"
+#include "store/StoreError.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -68,7 +69,7 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     m_model = model;
     m_model->setQuery(QStringLiteral("select CdCNPJEmpr, NmRazao from Empresa order by CdCNPJEmpr"), m_db);
     if (m_model->lastError().isValid())
-        m_dialogs.error(m_model->lastError().text());
+        m_dialogs.error(store::describe(m_model->lastError(), m_db.driver()).message);
     while (m_model->canFetchMore())
         m_model->fetchMore();
     m_model->setHeaderData(0, Qt::Horizontal, QStringLiteral("CNPJ"));
