@@ -1,6 +1,8 @@
 #include "BenchSupport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +46,36 @@ void report(const QString &name, double ours, double baseline)
 {
     std::printf("%s: ours %.3f s, baseline %.3f s, ratio %.2f\n", name.toUtf8().constData(), ours, baseline,
                 baseline > 0 ? ours / baseline : 0.0);
+    std::fflush(stdout);
+}
+
+qint64 peakMemory()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
+qint64 peakMemoryOfRun(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!p.waitForStarted() || !p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "bench: the measured run failed: %s\n", p.readAllStandardError().constData());
+        std::exit(2);
+    }
+    const QList<QByteArray> lines = p.readAllStandardOutput().trimmed().split('\n');
+    return lines.isEmpty() ? 0 : lines.last().trimmed().toLongLong();
+}
+
+void reportMemory(const QString &name, qint64 peak, qint64 packetBytes)
+{
+    std::printf("%s: %.1f MB for %.1f MB of packet\n", name.toUtf8().constData(), peak / 1048576.0,
+                packetBytes / 1048576.0);
     std::fflush(stdout);
 }
 

@@ -17,4 +17,16 @@ double sqliteShell(const QString &databasePath, const QString &script);
 // Prints "name: ours X s, baseline Y s, ratio R".
 void report(const QString &name, double ours, double baseline);
 
+// The peak resident memory of this process so far, in bytes (0 where the
+// system does not tell).
+qint64 peakMemory();
+
+// Runs this benchmark program again with arguments (a mode of its own that
+// does one operation and prints its peakMemory() as its last line); returns
+// that figure. Aborts the benchmark when the run fails.
+qint64 peakMemoryOfRun(const QStringList &arguments);
+
+// Prints "name: X MB for Y MB of packet".
+void reportMemory(const QString &name, qint64 peak, qint64 packetBytes);
+
 } // namespace quirels::bench

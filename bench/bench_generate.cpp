@@ -1,5 +1,6 @@
 // The declaration of a month of 100,000 annex rows (both files) against the
-// sqlite3 shell writing the same rows as CSV.
+// sqlite3 shell writing the same rows as CSV; then the peak memory of a run
+// that writes a packet of over 100 MB.
 #include "BenchSupport.h"
 #include "ExchangeBenchData.h"
 #include "exchange/Generate.h"
@@ -8,15 +9,34 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 
 using namespace quirels;
 
+// "--memory DATA OUT": generates the bench period of the store in DATA into
+// OUT and prints the peak memory of this process.
+static int memoryRun(const QString &data, const QString &out)
+{
+    Result<QSqlDatabase> db = store::open(data);
+    if (!db)
+        return 2;
+    Result<exchange::GeneratedFiles> r = exchange::writeDeclarationFiles(*db, bench::kBenchPeriod, out);
+    if (!r) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(r.message()));
+        return 2;
+    }
+    std::printf("%lld\n", static_cast<long long>(bench::peakMemory()));
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--memory")
+        return memoryRun(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("dados"));
     if (Status s = store::initializeDataFolder(data); !s) {
@@ -55,5 +75,20 @@ int main(int argc, char **argv)
     for (int i = 0; i < 3; ++i)
         baseline = std::min(baseline, bench::sqliteShell(store::databasePath(data), script));
     bench::report(QStringLiteral("generate"), ours, baseline);
+
+    // Four times the month: a packet of over 100 MB.
+    const QString big = dir.filePath(QStringLiteral("grande"));
+    if (Status s = store::initializeDataFolder(big, {QStringLiteral("grande")}); !s)
+        return 2;
+    {
+        Result<QSqlDatabase> bigDb = store::open(big, {QStringLiteral("grande")});
+        if (!bigDb)
+            return 2;
+        bench::fillBenchMonth(*bigDb, 4);
+    }
+    store::close(QStringLiteral("grande"));
+    const qint64 peak = bench::peakMemoryOfRun({QStringLiteral("--memory"), big, out});
+    bench::reportMemory(QStringLiteral("generate_memory"), peak,
+                        QFileInfo(exchange::declarationPaths(out, bench::kBenchPeriod).packetPath).size());
     return 0;
 }

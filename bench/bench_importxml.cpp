@@ -1,17 +1,18 @@
 // Import of the full packet file of the generation benchmark's month (100,000
 // annex rows) into an empty store, against the sqlite3 shell loading the
-// same rows from CSV files into an empty store.
+// same rows from CSV files into an empty store; then the peak memory of a
+// run that imports a packet of over 100 MB.
 #include "BenchSupport.h"
 #include "ExchangeBenchData.h"
 #include "base/Dialogs.h"
 #include "exchange/Generate.h"
 #include "exchange/PacketImport.h"
-#include "exchange/PacketReader.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -26,9 +27,27 @@ static void check(const Status &s)
     }
 }
 
+// "--memory DATA PACKET": imports the packet into the store in DATA and
+// prints the peak memory of this process.
+static int memoryRun(const QString &data, const QString &packet)
+{
+    Result<QSqlDatabase> db = store::open(data);
+    if (!db)
+        return 2;
+    ScriptedDialogs dialogs;
+    if (Status s = exchange::importPacketFile(*db, packet, dialogs); !s) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(s.message()));
+        return 2;
+    }
+    std::printf("%lld\n", static_cast<long long>(bench::peakMemory()));
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--memory")
+        return memoryRun(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("origem"));
     check(store::initializeDataFolder(source));
@@ -51,10 +70,8 @@ int main(int argc, char **argv)
         Result<QSqlDatabase> db = store::open(target);
         check(db ? Status() : Status(db.error()));
         ours = std::min(ours, bench::seconds([&] {
-            Result<exchange::PacketRow> packet = exchange::readPacketFile(packetPath);
-            check(packet ? Status() : Status(packet.error()));
             ScriptedDialogs dialogs;
-            check(exchange::importPacket(*db, *packet, dialogs));
+            check(exchange::importPacketFile(*db, packetPath, dialogs));
         }));
         store::close();
     }
@@ -82,5 +99,25 @@ int main(int argc, char **argv)
         baseline = std::min(baseline, bench::sqliteShell(store::databasePath(target), importScript));
     }
     bench::report(QStringLiteral("importxml"), ours, baseline);
+
+    // Four times the month: a packet of over 100 MB.
+    const QString big = dir.filePath(QStringLiteral("grande"));
+    const QString bigOut = dir.filePath(QStringLiteral("grande-xml"));
+    QDir().mkpath(bigOut);
+    QString bigPacket;
+    {
+        check(store::initializeDataFolder(big));
+        Result<QSqlDatabase> db = store::open(big);
+        check(db ? Status() : Status(db.error()));
+        bench::fillBenchMonth(*db, 4);
+        Result<exchange::GeneratedFiles> files = exchange::writeDeclarationFiles(*db, bench::kBenchPeriod, bigOut);
+        check(files ? Status() : Status(files.error()));
+        bigPacket = files->packetPath;
+    }
+    store::close();
+    const QString target = dir.filePath(QStringLiteral("grande-destino"));
+    check(store::initializeDataFolder(target));
+    const qint64 peak = bench::peakMemoryOfRun({QStringLiteral("--memory"), target, bigPacket});
+    bench::reportMemory(QStringLiteral("importxml_memory"), peak, QFileInfo(bigPacket).size());
     return 0;
 }

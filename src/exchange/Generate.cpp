@@ -4,11 +4,13 @@
 #include "OutputFolder.h"
 #include "PacketBuilder.h"
 #include "PacketWriter.h"
+#include "PacketXml.h"
 #include "shell/Messages.h"
 #include "store/Sql.h"
 #include "validation/ConsistencyCheck.h"
 
 #include <QDir>
+#include <QSaveFile>
 #include <QSqlQuery>
 
 namespace quirels::exchange {
@@ -20,18 +22,106 @@ GeneratedFiles declarationPaths(const QString &folder, const PeriodKey &key)
             dir.filePath(declarationFileName(key.cnpj, key.ano, key.mes))};
 }
 
+namespace {
+
+// The two files of one run, written in the same pass: the head of the packet
+// goes to the full packet file alone; the body to both, the declaration file
+// beginning with its own header line. A failure of the declaration file does
+// not stop the full packet file.
+class DeclarationOutput final : public detail::PacketOutput {
+public:
+    DeclarationOutput(const GeneratedFiles &paths) : m_packet(paths.packetPath), m_declaration(paths.declarationPath) {}
+
+    Status open()
+    {
+        if (!m_packet.open(QIODevice::WriteOnly))
+            return failure(m_packet, m_packet.errorString());
+        if (!m_declaration.open(QIODevice::WriteOnly))
+            m_declarationError = failure(m_declaration, m_declaration.errorString()).error();
+        else
+            write(m_declaration, QByteArray(declarationHeader() + detail::kCrLf));
+        return {};
+    }
+
+    Status head(QByteArrayView bytes) override { return write(m_packet, bytes); }
+    Status body(QByteArrayView bytes) override
+    {
+        if (Status s = write(m_packet, bytes); !s)
+            return s;
+        write(m_declaration, bytes);
+        return {};
+    }
+
+    // The full packet file first; then the declaration file, or its failure.
+    Status commit()
+    {
+        write(m_declaration, QByteArray(detail::kCrLf + detail::kCrLf));
+        if (!m_packet.commit()) {
+            m_declaration.cancelWriting();
+            return failure(m_packet, m_packet.errorString());
+        }
+        if (m_declarationError.code != 0) {
+            m_declaration.cancelWriting();
+            return m_declarationError;
+        }
+        if (!m_declaration.commit())
+            return failure(m_declaration, m_declaration.errorString());
+        return {};
+    }
+
+    void cancel()
+    {
+        m_packet.cancelWriting();
+        m_declaration.cancelWriting();
+    }
+
+private:
+    QSaveFile m_packet;
+    QSaveFile m_declaration;
+    Error m_declarationError;
+
+    static Status failure(const QSaveFile &f, const QString &why)
+    {
+        return makeError(msg::kErroGravacao.arg(QDir::toNativeSeparators(f.fileName()), why), 2);
+    }
+
+    Status write(QSaveFile &f, QByteArrayView bytes)
+    {
+        if (&f == &m_declaration && (m_declarationError.code != 0 || !f.isOpen()))
+            return {};
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const qint64 n = f.write(bytes.data() + done, bytes.size() - done);
+            if (n <= 0) {
+                QString why = f.errorString();
+                if (why.isEmpty())
+                    why = QStringLiteral("falha de gravação");
+                const Error e = failure(f, why).error();
+                if (&f == &m_declaration) {
+                    m_declarationError = e;
+                    return {};
+                }
+                return e;
+            }
+            done += n;
+        }
+        return {};
+    }
+};
+
+} // namespace
+
 Result<GeneratedFiles> writeDeclarationFiles(QSqlDatabase &db, const PeriodKey &key, const QString &folder)
 {
-    Result<QByteArray> full = buildPacketBytes(db, key);
-    if (!full)
-        return full.error();
-    Result<QByteArray> declaration = declarationBytes(*full);
-    if (!declaration)
-        return declaration.error();
     const GeneratedFiles paths = declarationPaths(folder, key);
-    if (Status s = saveFile(paths.packetPath, *full); !s)
+    DeclarationOutput output(paths);
+    if (Status s = output.open(); !s)
         return s.error();
-    if (Status s = saveFile(paths.declarationPath, *declaration); !s)
+    if (Status s = streamPacket(db, key, output); !s) {
+        output.cancel();
+        return s.error();
+    }
+    if (Status s = output.commit(); !s)
         return s.error();
     return paths;
 }

@@ -104,6 +104,10 @@ inline const QString kPacoteSemDeclaracoes =
     QStringLiteral("O arquivo não contém as declarações de campos (METADATA); "
                    "somente o arquivo completo (\"...EMP.xml\") pode ser importado.");
 inline const QString kPacoteGrandeDemais = QStringLiteral("O arquivo excede o limite de %1.");
+// Bytes that are not UTF-8 in a file that says it is: the position of the
+// first one (counted from 1).
+inline const QString kPacoteNaoUtf8 =
+    QStringLiteral("o arquivo declara a codificação UTF-8, mas o byte na posição %1 não é UTF-8");
 // A record of the packet whose key breaks the rule of stored keys: the
 // record's data set name and the reason.
 inline const QString kPacoteRegistro = QStringLiteral("O arquivo não pode ser importado: registro %1: %2");

@@ -4,6 +4,7 @@
 #include "PacketXml.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
+#include "store/Statement.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -154,168 +155,337 @@ Result<PacketRow> buildPacket(QSqlDatabase &db, const PeriodKey &key)
 
 namespace {
 
-Result<QSqlQuery> openQuery(QSqlDatabase &db, const QString &statement, const QVariantList &binds)
+using detail::LevelBytes;
+using detail::PacketXmlWriter;
+using store::Statement;
+using store::ValueType;
+
+// One field of the current row of a statement, written as its attribute.
+// The common stored types are written straight from the store's value; any
+// other (text in a number field, a number in a text field) goes through the
+// QVariant the store gives, as the in-memory packet does.
+bool column(PacketXmlWriter &w, const PacketField &f, const QByteArray &prefix, const Statement &st, int i)
 {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(statement))
-        return makeError(sql::errorText(q), 2);
-    for (const QVariant &b : binds)
-        q.addBindValue(b);
-    if (!q.exec())
-        return makeError(sql::errorText(q), 2);
-    return q;
+    const ValueType t = st.type(i);
+    if (t == ValueType::Null)
+        return true;
+    switch (f.kind) {
+    case FieldKind::Text:
+    case FieldKind::Memo:
+    case FieldKind::Lookup:
+        if (t == ValueType::Text) {
+            const QStringView s = st.text(i);
+            if (s.isEmpty())
+                return true;
+            w.raw(prefix);
+            if (!w.text(s, f.name))
+                return false;
+            w.out.append('"');
+            return true;
+        }
+        break;
+    case FieldKind::Flag:
+        if (t == ValueType::Integer) {
+            w.raw(prefix);
+            w.raw(st.integer(i) != 0 ? "TRUE\"" : "FALSE\"");
+            return true;
+        }
+        break;
+    case FieldKind::Number:
+        if (t == ValueType::Real || t == ValueType::Integer) {
+            const double d = t == ValueType::Real ? st.real(i) : static_cast<double>(st.integer(i));
+            if (!std::isfinite(d))
+                break; // refused below, with the value as the store gives it
+            w.raw(prefix);
+            char buf[400];
+            const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
+            w.out.append(buf, r.ptr - buf);
+            w.out.append('"');
+            return true;
+        }
+        break;
+    case FieldKind::Integer:
+    case FieldKind::Counter:
+        if (t == ValueType::Integer) {
+            const qint64 n = st.integer(i);
+            if (n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max())
+                break;
+            w.raw(prefix);
+            char buf[24];
+            const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, n);
+            w.out.append(buf, r.ptr - buf);
+            w.out.append('"');
+            return true;
+        }
+        break;
+    }
+    return w.value(f, prefix, st.value(i));
 }
 
-// Writes the rows of one data set of the period; each row element is
-// completed by close(query), which writes "/>" or the row's nested sets and
-// its closing tag. Returns the number of rows.
-Result<qsizetype> streamRows(QSqlDatabase &db, const Level &level, const QString &statement,
-                             const QVariantList &binds, detail::PacketXmlWriter &w,
-                             const std::function<void(const QSqlQuery &)> &close)
+// "<ROWname" and the row's non-empty fields from the statement's columns.
+bool rowAttributes(PacketXmlWriter &w, const Level &level, const LevelBytes &b, const Statement &st)
 {
-    Result<QSqlQuery> q = openQuery(db, statement, binds);
-    if (!q)
-        return q.error();
-    QSqlQuery &query = *q;
-    qsizetype n = 0;
-    while (query.next()) {
-        if (!w.attributes(level, [&query](int i) { return query.value(i); }))
-            return w.error;
-        close(query);
-        ++n;
-    }
-    if (query.lastError().isValid())
-        return makeError(sql::errorText(query), 2);
-    return n;
+    w.raw(b.rowOpen);
+    const size_t n = level.fields.size();
+    for (size_t i = 0; i < n; ++i)
+        if (!column(w, level.fields[i], b.attr[i], st, static_cast<int>(i)))
+            return false;
+    return true;
 }
+
+// A query of one level's rows of the period, started.
+Result<std::unique_ptr<Statement>> query(QSqlDatabase &db, const QString &statement, const QStringList &binds)
+{
+    Result<std::unique_ptr<Statement>> st = store::prepare(db, statement);
+    if (!st)
+        return st;
+    for (int i = 0; i < binds.size(); ++i)
+        (*st)->bindText(i, binds.at(i));
+    if (Status s = (*st)->start(); !s)
+        return s.error();
+    return st;
+}
+
+// A cursor over the rows of a nested level, in key order, read alongside its
+// parent's rows: the rows of one parent stand together.
+class ChildCursor {
+public:
+    Status open(QSqlDatabase &db, const Level &level, const QStringList &period)
+    {
+        Result<std::unique_ptr<Statement>> st = query(db, selectOf(level, periodWhere(), keyOrder(level)), period);
+        if (!st)
+            return st.error();
+        m_st = st.take();
+        return advance();
+    }
+    Status advance()
+    {
+        Result<bool> more = m_st->next();
+        if (!more)
+            return more.error();
+        m_valid = *more;
+        return {};
+    }
+    bool valid() const { return m_valid; }
+    Statement &row() { return *m_st; }
+    // The row's link to its parent: an integer, or nothing that can match.
+    bool link(int column, qint64 &out) const
+    {
+        if (m_st->type(column) != ValueType::Integer)
+            return false;
+        out = m_st->integer(column);
+        return true;
+    }
+
+private:
+    std::unique_ptr<Statement> m_st;
+    bool m_valid = false;
+};
+
+class PacketStreamer {
+public:
+    PacketStreamer(QSqlDatabase &db, const PeriodKey &key, PacketXmlWriter &w)
+        : m_db(db), m_key(key), m_period{key.cnpj, key.ano, key.mes}, m_w(w)
+    {
+    }
+
+    Status run()
+    {
+        const Level &root = packetRoot();
+        const Level &month = *packetLevel(QStringLiteral("qryMes"));
+        if (!m_w.begin())
+            return m_w.error;
+        {
+            Result<std::unique_ptr<Statement>> st =
+                query(m_db, selectOf(root, QStringLiteral("t.CdCNPJEmpr = ?"), QString()), {m_key.cnpj});
+            if (!st)
+                return st.error();
+            Result<bool> row = (*st)->next();
+            if (!row)
+                return row.error();
+            if (!*row)
+                return makeError(msg::kEmpresaNaoCadastrada.arg(m_key.cnpj), 2);
+            if (!rowAttributes(m_w, root, m_w.bytesOf(root), **st))
+                return m_w.error;
+            m_w.raw(">");
+        }
+        const LevelBytes &monthBytes = m_w.bytesOf(month);
+        m_w.raw(monthBytes.setOpen);
+        {
+            Result<std::unique_ptr<Statement>> st = query(m_db, selectOf(month, periodWhere(), QString()), m_period);
+            if (!st)
+                return st.error();
+            Result<bool> row = (*st)->next();
+            if (!row)
+                return row.error();
+            if (!*row)
+                return makeError(msg::kMesNaoCadastrado.arg(m_key.mes, m_key.ano, m_key.cnpj), 2);
+            if (!rowAttributes(m_w, month, monthBytes, **st))
+                return m_w.error;
+            m_w.raw(">");
+        }
+        for (const Level *set : month.nested)
+            if (Status s = set->nested.empty() ? plainSet(*set) : productSet(*set); !s)
+                return s;
+        m_w.raw(monthBytes.rowClose);
+        m_w.raw(monthBytes.setClose);
+        m_w.raw(m_w.bytesOf(root).rowClose);
+        m_w.end();
+        if (!m_w.flush())
+            return m_w.error;
+        return {};
+    }
+
+private:
+    QSqlDatabase &m_db;
+    const PeriodKey &m_key;
+    const QStringList m_period;
+    PacketXmlWriter &m_w;
+
+    // The set's opening tag is written with its first row; a set without
+    // rows is written as an empty element.
+    Status plainSet(const Level &set)
+    {
+        const LevelBytes &b = m_w.bytesOf(set);
+        Result<std::unique_ptr<Statement>> st = query(m_db, selectOf(set, periodWhere(), keyOrder(set)), m_period);
+        if (!st)
+            return st.error();
+        bool any = false;
+        for (;;) {
+            Result<bool> row = (*st)->next();
+            if (!row)
+                return row.error();
+            if (!*row)
+                break;
+            if (!any)
+                m_w.raw(b.setOpen);
+            any = true;
+            if (!rowAttributes(m_w, set, b, **st))
+                return m_w.error;
+            m_w.raw("/>");
+            if (!m_w.rowDone())
+                return m_w.error;
+        }
+        m_w.raw(any ? b.setClose : b.setEmpty);
+        return {};
+    }
+
+    // The products with their final products and these with their
+    // substances: three cursors in key order, merged as they go, so that
+    // nothing of the chain is held.
+    Status productSet(const Level &produtos)
+    {
+        const Level &finais = *produtos.nested.front();
+        const Level &substancias = *finais.nested.front();
+        const LevelBytes &pb = m_w.bytesOf(produtos);
+        const LevelBytes &fb = m_w.bytesOf(finais);
+        const LevelBytes &sb = m_w.bytesOf(substancias);
+        const int productNumber = produtos.fieldIndex(QStringLiteral("CdProduto"));
+        const int finalProduct = finais.fieldIndex(QStringLiteral("CdProduto"));
+        const int finalNumber = finais.fieldIndex(QStringLiteral("CdProdFinal"));
+        const int substProduct = substancias.fieldIndex(QStringLiteral("CdProduto"));
+        const int substFinal = substancias.fieldIndex(QStringLiteral("CdProdFinal"));
+
+        ChildCursor finals, substs;
+        if (Status s = finals.open(m_db, finais, m_period); !s)
+            return s;
+        if (Status s = substs.open(m_db, substancias, m_period); !s)
+            return s;
+        Result<std::unique_ptr<Statement>> st =
+            query(m_db, selectOf(produtos, periodWhere(), keyOrder(produtos)), m_period);
+        if (!st)
+            return st.error();
+        Statement &p = **st;
+        bool any = false;
+        for (;;) {
+            Result<bool> row = p.next();
+            if (!row)
+                return row.error();
+            if (!*row)
+                break;
+            if (!any)
+                m_w.raw(pb.setOpen);
+            any = true;
+            if (!rowAttributes(m_w, produtos, pb, p))
+                return m_w.error;
+            m_w.raw(">");
+            const qint64 product = p.integer(productNumber);
+            // Final products of earlier (or no) products are not in the packet.
+            qint64 k = 0;
+            while (finals.valid() && !(finals.link(finalProduct, k) && k >= product))
+                if (Status s = finals.advance(); !s)
+                    return s;
+            bool anyFinal = false;
+            while (finals.valid() && finals.link(finalProduct, k) && k == product) {
+                if (!anyFinal)
+                    m_w.raw(fb.setOpen);
+                anyFinal = true;
+                if (!rowAttributes(m_w, finais, fb, finals.row()))
+                    return m_w.error;
+                m_w.raw(">");
+                const qint64 number = finals.row().integer(finalNumber);
+                if (Status s = substances(substs, substancias, sb, product, number, substProduct, substFinal); !s)
+                    return s;
+                m_w.raw(fb.rowClose);
+                if (Status s = finals.advance(); !s)
+                    return s;
+            }
+            m_w.raw(anyFinal ? fb.setClose : fb.setEmpty);
+            m_w.raw(pb.rowClose);
+            if (!m_w.rowDone())
+                return m_w.error;
+        }
+        m_w.raw(any ? pb.setClose : pb.setEmpty);
+        return {};
+    }
+
+    Status substances(ChildCursor &substs, const Level &level, const LevelBytes &b, qint64 product, qint64 number,
+                      int productColumn, int finalColumn)
+    {
+        auto before = [&](bool &equal) {
+            qint64 sp = 0, sf = 0;
+            if (!substs.link(productColumn, sp) || !substs.link(finalColumn, sf)) {
+                equal = false;
+                return true; // cannot belong to any final product
+            }
+            equal = sp == product && sf == number;
+            return sp < product || (sp == product && sf < number);
+        };
+        bool equal = false;
+        while (substs.valid() && before(equal))
+            if (Status s = substs.advance(); !s)
+                return s;
+        bool any = false;
+        while (substs.valid() && !before(equal) && equal) {
+            if (!any)
+                m_w.raw(b.setOpen);
+            any = true;
+            if (!rowAttributes(m_w, level, b, substs.row()))
+                return m_w.error;
+            m_w.raw("/>");
+            if (Status s = substs.advance(); !s)
+                return s;
+        }
+        m_w.raw(any ? b.setClose : b.setEmpty);
+        return {};
+    }
+};
 
 } // namespace
 
+Status streamPacket(QSqlDatabase &db, const PeriodKey &key, detail::PacketOutput &output)
+{
+    PacketXmlWriter w;
+    w.output = &output;
+    w.out.reserve(PacketXmlWriter::kFlushBytes + (1 << 18));
+    return PacketStreamer(db, key, w).run();
+}
+
 Result<QByteArray> buildPacketBytes(QSqlDatabase &db, const PeriodKey &key)
 {
-    const Level &root = packetRoot();
-    const Level &month = *packetLevel(QStringLiteral("qryMes"));
-    const Level &produtos = *packetLevel(QStringLiteral("tblProdutos"));
-    const Level &finais = *packetLevel(QStringLiteral("tblProdutoFinal"));
-    const Level &substancias = *packetLevel(QStringLiteral("tblSubstanciaPresente"));
-    const QVariantList period{key.cnpj, key.ano, key.mes};
-    detail::PacketXmlWriter w;
-    auto selfClose = [&w](const QSqlQuery &) { w.raw("/>"); };
-
-    // The chain first, each level rendered apart and grouped by its parent:
-    // substances by (product, final product), final products by product.
-    QHash<QPair<qint64, qint64>, QByteArray> substByFinal;
-    {
-        const int cdProduto = substancias.fieldIndex(QStringLiteral("CdProduto"));
-        const int cdFinal = substancias.fieldIndex(QStringLiteral("CdProdFinal"));
-        Result<QSqlQuery> q = openQuery(db, selectOf(substancias, periodWhere(), keyOrder(substancias)), period);
-        if (!q)
-            return q.error();
-        while (q->next()) {
-            QByteArray &group = substByFinal[qMakePair(q->value(cdProduto).toLongLong(), q->value(cdFinal).toLongLong())];
-            std::swap(w.out, group);
-            const bool ok = w.attributes(substancias, [&q](int i) { return q->value(i); });
-            w.raw("/>");
-            std::swap(w.out, group);
-            if (!ok)
-                return w.error;
-        }
-        if (q->lastError().isValid())
-            return makeError(sql::errorText(*q), 2);
-    }
-    const detail::LevelBytes substBytes = w.bytesOf(substancias);
-    QHash<qint64, QByteArray> finalsByProduct;
-    {
-        const int cdProduto = finais.fieldIndex(QStringLiteral("CdProduto"));
-        const int cdFinal = finais.fieldIndex(QStringLiteral("CdProdFinal"));
-        const detail::LevelBytes finalBytes = w.bytesOf(finais);
-        Result<QSqlQuery> q = openQuery(db, selectOf(finais, periodWhere(), keyOrder(finais)), period);
-        if (!q)
-            return q.error();
-        while (q->next()) {
-            const qint64 product = q->value(cdProduto).toLongLong();
-            QByteArray &group = finalsByProduct[product];
-            std::swap(w.out, group);
-            const bool ok = w.attributes(finais, [&q](int i) { return q->value(i); });
-            if (ok) {
-                w.raw(">");
-                auto it = substByFinal.constFind(qMakePair(product, q->value(cdFinal).toLongLong()));
-                if (it == substByFinal.constEnd()) {
-                    w.raw(substBytes.setEmpty);
-                } else {
-                    w.raw(substBytes.setOpen);
-                    w.raw(*it);
-                    w.raw(substBytes.setClose);
-                }
-                w.raw(finalBytes.rowClose);
-            }
-            std::swap(w.out, group);
-            if (!ok)
-                return w.error;
-        }
-        if (q->lastError().isValid())
-            return makeError(sql::errorText(*q), 2);
-    }
-    substByFinal.clear();
-
-    w.out.reserve(8 << 20);
-    w.begin();
-    qsizetype companies = 0;
-    {
-        Result<qsizetype> n = streamRows(db, root, selectOf(root, QStringLiteral("t.CdCNPJEmpr = ?"), QString()),
-                                         {key.cnpj}, w, [&w](const QSqlQuery &) { w.raw(">"); });
-        if (!n)
-            return n.error();
-        companies = *n;
-    }
-    if (companies == 0)
-        return makeError(msg::kEmpresaNaoCadastrada.arg(key.cnpj), 2);
-    const detail::LevelBytes &monthBytes = w.bytesOf(month);
-    w.raw(monthBytes.setOpen);
-    {
-        Result<qsizetype> n = streamRows(db, month, selectOf(month, periodWhere(), QString()), period, w,
-                                         [&w](const QSqlQuery &) { w.raw(">"); });
-        if (!n)
-            return n.error();
-        if (*n != 1)
-            return makeError(msg::kMesNaoCadastrado.arg(key.mes, key.ano, key.cnpj), 2);
-    }
-    const detail::LevelBytes finalSet = w.bytesOf(finais);
-    const detail::LevelBytes produtosBytes = w.bytesOf(produtos);
-    const int produtoNumber = produtos.fieldIndex(QStringLiteral("CdProduto"));
-    for (const Level *set : month.nested) {
-        const detail::LevelBytes setBytes = w.bytesOf(*set);
-        const qsizetype mark = w.out.size();
-        w.raw(setBytes.setOpen);
-        std::function<void(const QSqlQuery &)> close = selfClose;
-        if (set == &produtos)
-            close = [&](const QSqlQuery &q) {
-                w.raw(">");
-                auto it = finalsByProduct.constFind(q.value(produtoNumber).toLongLong());
-                if (it == finalsByProduct.constEnd()) {
-                    w.raw(finalSet.setEmpty);
-                } else {
-                    w.raw(finalSet.setOpen);
-                    w.raw(*it);
-                    w.raw(finalSet.setClose);
-                }
-                w.raw(produtosBytes.rowClose);
-            };
-        Result<qsizetype> n = streamRows(db, *set, selectOf(*set, periodWhere(), keyOrder(*set)), period, w, close);
-        if (!n)
-            return n.error();
-        if (*n == 0) {
-            w.out.truncate(mark);
-            w.raw(setBytes.setEmpty);
-        } else {
-            w.raw(setBytes.setClose);
-        }
-    }
-    w.raw(monthBytes.rowClose);
-    w.raw(monthBytes.setClose);
-    w.raw(w.bytesOf(root).rowClose);
-    w.end();
+    PacketXmlWriter w;
+    if (Status s = PacketStreamer(db, key, w).run(); !s)
+        return s.error();
     return std::move(w.out);
 }
 

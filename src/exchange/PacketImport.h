@@ -22,4 +22,10 @@ PeriodKey packetPeriod(const PacketRow &company);
 // the store's message. Error code 1 when the user declined, 2 on a failure.
 Status importPacket(QSqlDatabase &db, const PacketRow &company, Dialogs &dialogs, Progress &progress = noProgress());
 
+// The same for a full packet file, read and stored in one pass: each row is
+// inserted as it is read, so memory stays the same whatever the file's size.
+// A damaged file found after rows were stored undoes them with the rest. The
+// progress runs over the file's bytes.
+Status importPacketFile(QSqlDatabase &db, const QString &path, Dialogs &dialogs, Progress &progress = noProgress());
+
 } // namespace quirels::exchange

@@ -10,6 +10,8 @@
 #include "base/Result.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QStringView>
 #include <QVariant>
 #include <algorithm>
 #include <charconv>
@@ -26,6 +28,15 @@ inline const QByteArray kRootOpen = QByteArrayLiteral("<DATAPACKET Version=\"2.0
 inline const QByteArray kMetadataEnd = QByteArrayLiteral("</METADATA>");
 inline const QByteArray kCrLf = QByteArrayLiteral("\r\n");
 
+// Where a streamed packet goes: the bytes up to and including
+// "</METADATA>" (the head), then everything after it (the body).
+class PacketOutput {
+public:
+    virtual ~PacketOutput() = default;
+    virtual Status head(QByteArrayView bytes) = 0;
+    virtual Status body(QByteArrayView bytes) = 0;
+};
+
 // The byte forms of a level's names, made once per packet.
 struct LevelBytes {
     std::vector<QByteArray> attr; // ' name="' per field
@@ -39,6 +50,11 @@ struct LevelBytes {
 class PacketXmlWriter {
 public:
     QByteArray out;
+    // With an output, out is handed over whenever it grows past a row
+    // boundary beyond kFlushBytes; without one, out holds the whole packet.
+    PacketOutput *output = nullptr;
+    bool inBody = false;
+    static constexpr qsizetype kFlushBytes = 1 << 20;
     std::unordered_map<const Level *, LevelBytes> names;
 
     const LevelBytes &bytesOf(const Level &level)
@@ -73,9 +89,27 @@ public:
         return false;
     }
 
+    // Hands out over to the output (nothing without one).
+    bool flush()
+    {
+        if (!output || out.isEmpty())
+            return true;
+        const Status s = inBody ? output->body(out) : output->head(out);
+        out.truncate(0);
+        if (!s) {
+            if (!failed) {
+                failed = true;
+                error = s.error();
+            }
+            return false;
+        }
+        return true;
+    }
+    bool rowDone() { return out.size() < kFlushBytes || flush(); }
+
     // Text as Windows-1252 bytes with the XML special characters, and the
     // line breaks and tabs a memo may hold, written as references.
-    bool text(const QString &value, const QString &field)
+    bool text(QStringView value, const QString &field)
     {
         // Worst case six bytes per character ("&quot;"); written through a
         // pointer and trimmed afterwards.
@@ -237,9 +271,8 @@ public:
         return true;
     }
 
-    // Everything before the company row: declaration, field declarations,
-    // "<ROWDATA>".
-    void begin()
+    // The head: declaration and field declarations, up to "</METADATA>".
+    void metadata()
     {
         raw(kXmlDeclaration);
         raw("  ");
@@ -248,7 +281,19 @@ public:
         fields(packetRoot());
         raw("<PARAMS/>");
         raw(kMetadataEnd);
+    }
+    // Everything before the company row: the head and "<ROWDATA>"; with an
+    // output, the head is handed over and the body begins.
+    bool begin()
+    {
+        metadata();
+        if (output) {
+            if (!flush())
+                return false;
+            inBody = true;
+        }
         raw("<ROWDATA>");
+        return true;
     }
     void end() { raw("</ROWDATA></DATAPACKET>"); }
 

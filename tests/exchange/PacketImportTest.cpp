@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -315,4 +316,110 @@ TEST(PacketImport, CliEndToEnd)
         test::runCli(base + QStringList{QStringLiteral("importar-xml"), out.filePath(QStringLiteral("nada.xml"))});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(test::runCli(base + QStringList{QStringLiteral("importar-xml")}).exitCode, 2);
+}
+
+namespace {
+
+// The small period with a thousand more rows in each table of the chain and
+// in the product movements: a packet of many pieces.
+void fillLargerPeriod(const test::TempStore &s)
+{
+    test::fillSmallPeriod(s);
+    const QString series = QStringLiteral("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 1000) ");
+    s.exec(QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, CdProduto, QtEstoqueAnt, DsUnidade, NmProduto) ") +
+           series + QStringLiteral("SELECT '11222333000181', '2003', 'MAR', 100 + i, i * 0.5, 'Kg', 'PRODUTO ' || i FROM c"));
+    s.exec(QStringLiteral("INSERT INTO ProdutoFinal (CdCNPJEmpr, NrAno, NmMes, CdProduto, CdProdFinal, QtProdFinal, NmProduto) ") +
+           series + QStringLiteral("SELECT '11222333000181', '2003', 'MAR', 100 + i, 100 + i, i, 'FINAL ' || i FROM c"));
+    s.exec(QStringLiteral("INSERT INTO SubstanciaPresente (CdCNPJEmpr, NrAno, NmMes, CdProduto, CdProdFinal, CdSubstancia, "
+                          "VlConcentracao, NmProduto) ") +
+           series + QStringLiteral("SELECT '11222333000181', '2003', 'MAR', 100 + i, 100 + i, 100 + i, 50, 'Á & <B> ' || i FROM c"));
+    s.exec(QStringLiteral("INSERT INTO Movimentacao (CdCNPJEmpr, NrAno, NmMes, NrDia, NrCFOP, VlQuantidade, NmProduto) ") + series +
+           QStringLiteral("SELECT '11222333000181', '2003', 'MAR', '03', '1.101', i * 0.001, 'MOVIMENTO ' || i FROM c"));
+}
+
+} // namespace
+
+TEST(PacketImport, FileImportStoresAPacketOfManyPiecesInOnePass)
+{
+    test::TempStore source(QStringLiteral("source"));
+    fillLargerPeriod(source);
+    QTemporaryDir out;
+    QSqlDatabase sdb = source.db();
+    Result<GeneratedFiles> files = writeDeclarationFiles(sdb, test::kSmallPeriod, out.path());
+    ASSERT_OK(files);
+    ASSERT_GT(QFileInfo(files->packetPath).size(), 4 * 65536);
+
+    test::TempStore target(QStringLiteral("target"));
+    addLookupRow(target);
+    target.exec(QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, CdProduto) VALUES ('1', '2000', 'JAN', 5000)"));
+    QSqlDatabase tdb = target.db();
+    ScriptedDialogs dialogs;
+    ASSERT_OK(importPacketFile(tdb, files->packetPath, dialogs));
+    EXPECT_EQ(dialogs.texts(), QStringList{msg::kImportacaoConcluida});
+    Result<PacketRow> again = buildPacket(tdb, test::kSmallPeriod);
+    ASSERT_OK(again);
+    EXPECT_EQ(withoutNumbers(*again), withoutNumbers(smallPacket(source)));
+    // Each substance still hangs under the final product and product of its own number.
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM SubstanciaPresente s JOIN ProdutoFinal f ON "
+                                           "f.CdProduto = s.CdProduto AND f.CdProdFinal = s.CdProdFinal JOIN Produtos p "
+                                           "ON p.CdProduto = f.CdProduto WHERE p.CdProduto > 5000 AND "
+                                           "p.NmProduto LIKE 'PRODUTO %' AND substr(s.NmProduto, 9) = substr(p.NmProduto, 9)")).toInt(),
+              1000);
+}
+
+// A file found damaged after rows were stored leaves every table as it was;
+// so does an overwrite declined, and the question comes before any row.
+TEST(PacketImport, FileImportIsAllOrNothing)
+{
+    test::TempStore source(QStringLiteral("source"));
+    fillLargerPeriod(source);
+    QTemporaryDir out;
+    QSqlDatabase sdb = source.db();
+    Result<GeneratedFiles> files = writeDeclarationFiles(sdb, test::kSmallPeriod, out.path());
+    ASSERT_OK(files);
+    QFile full(files->packetPath);
+    ASSERT_TRUE(full.open(QIODevice::ReadOnly));
+    const QByteArray bytes = full.readAll();
+
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+        QString says;
+    };
+    const Case cases[] = {
+        {"cut in the last data set", bytes.left(bytes.lastIndexOf("<ROWtblMovimentacao") + 30), QStringLiteral("fim inesperado")},
+        {"a bad number near the end", QByteArray(bytes).replace("VlQuantidade=\"0.999\"", "VlQuantidade=\"0,999\""),
+         QStringLiteral("VlQuantidade")},
+        {"a second company", QByteArray(bytes).replace("</ROW></ROWDATA>", "</ROW><ROW CdCNPJEmpr=\"1\"/></ROWDATA>"),
+         QStringLiteral("mais de uma empresa")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = out.filePath(QStringLiteral("damaged.xml"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        test::TempStore target(QStringLiteral("target"));
+        const QString before = dump(target);
+        QSqlDatabase db = target.db();
+        ScriptedDialogs dialogs;
+        Status s = importPacketFile(db, path, dialogs);
+        ASSERT_FALSE(s.ok());
+        EXPECT_EQ(s.error().code, 2);
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(dialogs.messages[0].kind, Kind::Error);
+        EXPECT_TRUE(dialogs.messages[0].text.contains(c.says)) << qPrintable(dialogs.messages[0].text);
+        EXPECT_EQ(dump(target), before);
+    }
+
+    test::TempStore target(QStringLiteral("target"));
+    target.exec(QStringLiteral("INSERT INTO Mes VALUES ('11222333000181', '2003', 'MAR')"));
+    const QString before = dump(target);
+    QSqlDatabase db = target.db();
+    ScriptedDialogs no;
+    Status declined = importPacketFile(db, files->packetPath, no);
+    EXPECT_EQ(declined.error().code, 1);
+    EXPECT_EQ(no.texts(), QStringList{msg::kSobrescrever});
+    EXPECT_EQ(dump(target), before);
 }

@@ -1,0 +1,212 @@
+#include "Statement.h"
+
+#include "Sql.h"
+#include "StoreError.h"
+
+#include <QByteArray>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <sqlite3.h>
+#include <vector>
+
+namespace quirels::store {
+
+Statement::~Statement() = default;
+
+namespace {
+
+// The user's sentence for the engine's last failure, as Qt SQL would report
+// it (the technical text goes to the store's log).
+QString failure(sqlite3 *db, const QSqlDriver *driver)
+{
+    const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
+                      QString::number(sqlite3_extended_errcode(db)));
+    return describe(e, driver).message;
+}
+
+// The engine's own statement on the connection that Qt SQL opened: the same
+// file, the same transaction, no conversion through QVariant.
+class SqliteStatement final : public Statement {
+public:
+    SqliteStatement(sqlite3 *db, sqlite3_stmt *stmt, const QSqlDriver *driver) : m_db(db), m_stmt(stmt), m_driver(driver)
+    {
+    }
+    ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
+
+    void bindNull(int i) override { sqlite3_bind_null(m_stmt, i + 1); }
+    void bindInteger(int i, qint64 v) override { sqlite3_bind_int64(m_stmt, i + 1, v); }
+    void bindReal(int i, double v) override { sqlite3_bind_double(m_stmt, i + 1, v); }
+    void bindText(int i, QStringView v) override
+    {
+        static const char16_t empty = 0;
+        const void *data = v.isEmpty() ? static_cast<const void *>(&empty) : static_cast<const void *>(v.utf16());
+        sqlite3_bind_text16(m_stmt, i + 1, data, static_cast<int>(v.size() * 2), SQLITE_TRANSIENT);
+    }
+
+    Status run() override
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_DONE || rc == SQLITE_ROW) {
+            sqlite3_reset(m_stmt);
+            return {};
+        }
+        const QString why = errorText();
+        sqlite3_reset(m_stmt);
+        return makeError(why, 2);
+    }
+
+    qint64 lastInsertId() const override { return sqlite3_last_insert_rowid(m_db); }
+
+    Status start() override
+    {
+        sqlite3_reset(m_stmt);
+        return {};
+    }
+
+    Result<bool> next() override
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE) {
+            sqlite3_reset(m_stmt);
+            return false;
+        }
+        const QString why = errorText();
+        sqlite3_reset(m_stmt);
+        return makeError(why, 2);
+    }
+
+    ValueType type(int column) const override
+    {
+        switch (sqlite3_column_type(m_stmt, column)) {
+        case SQLITE_NULL: return ValueType::Null;
+        case SQLITE_INTEGER: return ValueType::Integer;
+        case SQLITE_FLOAT: return ValueType::Real;
+        case SQLITE_BLOB: return ValueType::Blob;
+        default: return ValueType::Text;
+        }
+    }
+    qint64 integer(int column) const override { return sqlite3_column_int64(m_stmt, column); }
+    double real(int column) const override { return sqlite3_column_double(m_stmt, column); }
+    QStringView text(int column) const override
+    {
+        const auto *p = static_cast<const char16_t *>(sqlite3_column_text16(m_stmt, column));
+        const int bytes = sqlite3_column_bytes16(m_stmt, column);
+        return p ? QStringView(p, bytes / 2) : QStringView();
+    }
+
+    // The conversions of the Qt SQLite driver, so that both paths read alike.
+    QVariant value(int column) const override
+    {
+        switch (sqlite3_column_type(m_stmt, column)) {
+        case SQLITE_NULL: return QVariant(QMetaType::fromType<QString>());
+        case SQLITE_INTEGER: return QVariant(static_cast<qlonglong>(sqlite3_column_int64(m_stmt, column)));
+        case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_stmt, column));
+        case SQLITE_BLOB:
+            return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, column)),
+                              sqlite3_column_bytes(m_stmt, column));
+        default: return text(column).toString();
+        }
+    }
+
+private:
+    QString errorText() const { return failure(m_db, m_driver); }
+
+    sqlite3 *m_db;
+    sqlite3_stmt *m_stmt;
+    const QSqlDriver *m_driver;
+};
+
+// Any other store: the same operations through a Qt SQL query.
+class QtStatement final : public Statement {
+public:
+    explicit QtStatement(QSqlQuery q) : m_query(std::move(q)) {}
+
+    void bindNull(int i) override { m_query.bindValue(i, QVariant()); }
+    void bindInteger(int i, qint64 v) override { m_query.bindValue(i, static_cast<qlonglong>(v)); }
+    void bindReal(int i, double v) override { m_query.bindValue(i, v); }
+    void bindText(int i, QStringView v) override { m_query.bindValue(i, v.isNull() ? QStringLiteral("") : v.toString()); }
+
+    Status run() override
+    {
+        if (!m_query.exec())
+            return makeError(sql::errorText(m_query), 2);
+        return {};
+    }
+    qint64 lastInsertId() const override { return m_query.lastInsertId().toLongLong(); }
+    Status start() override { return run(); }
+    Result<bool> next() override
+    {
+        if (m_query.next())
+            return true;
+        if (m_query.lastError().isValid())
+            return makeError(sql::errorText(m_query), 2);
+        return false;
+    }
+
+    ValueType type(int column) const override
+    {
+        const QVariant v = m_query.value(column);
+        if (v.isNull())
+            return ValueType::Null;
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong: return ValueType::Integer;
+        case QMetaType::Double:
+        case QMetaType::Float: return ValueType::Real;
+        case QMetaType::QByteArray: return ValueType::Blob;
+        default: return ValueType::Text;
+        }
+    }
+    qint64 integer(int column) const override { return m_query.value(column).toLongLong(); }
+    double real(int column) const override { return m_query.value(column).toDouble(); }
+    QStringView text(int column) const override
+    {
+        m_text = m_query.value(column).toString();
+        return m_text;
+    }
+    QVariant value(int column) const override { return m_query.value(column); }
+
+private:
+    QSqlQuery m_query;
+    mutable QString m_text;
+};
+
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    if (!db.driver())
+        return nullptr;
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(h.constData());
+}
+
+} // namespace
+
+Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &statement)
+{
+    if (sqlite3 *h = sqliteHandle(db)) {
+        const QByteArray text = statement.toUtf8();
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v3(h, text.constData(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                               nullptr) != SQLITE_OK) {
+            const QString why = failure(h, db.driver());
+            sqlite3_finalize(stmt);
+            return makeError(why, 2);
+        }
+        return std::unique_ptr<Statement>(std::make_unique<SqliteStatement>(h, stmt, db.driver()));
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(statement))
+        return makeError(sql::errorText(q), 2);
+    return std::unique_ptr<Statement>(std::make_unique<QtStatement>(std::move(q)));
+}
+
+} // namespace quirels::store

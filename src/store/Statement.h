@@ -1,0 +1,55 @@
+#pragma once
+// A statement prepared once and run for many rows, with values bound and read
+// by position: the path of the bulk readers and writers (declaration files,
+// packet import) that move a whole month row by row. On the SQLite store it
+// talks to the engine directly, without a QVariant per value; on any other
+// store it runs through Qt SQL. Callers see the same operations either way.
+
+#include "base/Result.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringView>
+#include <QVariant>
+#include <memory>
+
+namespace quirels::store {
+
+// The stored type of a value read back.
+enum class ValueType { Null, Integer, Real, Text, Blob };
+
+class Statement {
+public:
+    virtual ~Statement();
+
+    // Parameters are numbered from 0. A bound value stays until bound again.
+    virtual void bindNull(int i) = 0;
+    virtual void bindInteger(int i, qint64 v) = 0;
+    virtual void bindReal(int i, double v) = 0;
+    // The text is copied: the view may die after the call.
+    virtual void bindText(int i, QStringView v) = 0;
+
+    // Runs a statement that yields no rows; the store's message on failure.
+    virtual Status run() = 0;
+    // The number the store gave the row just inserted.
+    virtual qint64 lastInsertId() const = 0;
+
+    // Runs a query with the bound values; then next() moves to each row.
+    virtual Status start() = 0;
+    // True on a row, false after the last; an error on a store failure.
+    virtual Result<bool> next() = 0;
+
+    // Columns of the current row, numbered from 0.
+    virtual ValueType type(int column) const = 0;
+    virtual qint64 integer(int column) const = 0;
+    virtual double real(int column) const = 0;
+    // Valid until the next call on the statement.
+    virtual QStringView text(int column) const = 0;
+    // The value as a Qt SQL query gives it (a null QVariant for NULL).
+    virtual QVariant value(int column) const = 0;
+};
+
+// Prepares statement on db; the store's message when it does not compile.
+Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &statement);
+
+} // namespace quirels::store
