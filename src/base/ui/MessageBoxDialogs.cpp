@@ -78,6 +78,13 @@ bool MessageBoxDialogs::confirmOkCancel(const QString &text)
 
 void MessageBoxDialogs::focus(const QString &control)
 {
+    // The control of that name nearest the focus: several child windows of
+    // the main window have controls of the same name.
+    for (QWidget *p = QApplication::focusWidget(); p; p = p->parentWidget())
+        if (QWidget *w = p->objectName() == control ? p : p->findChild<QWidget *>(control)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
     QWidget *window = QApplication::activeWindow();
     if (!window)
         window = m_parent;

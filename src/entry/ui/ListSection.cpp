@@ -57,6 +57,9 @@ ListSection addListSection(const ListSpec &spec, ListEngine &engine, const Looku
     if (QTableView *view = s.bar->grid()) {
         view->setParent(page);
         layout->addWidget(view, 1);
+        // While the grid is hidden the height left over stays below the bar
+        // instead of spreading the fields apart.
+        layout->addStretch(0);
     }
     QObject::connect(s.bar, &ListBar::aboutToRun, s.panel, &FieldPanel::flush);
     addNavigatorShortcuts(*s.bar, scope);

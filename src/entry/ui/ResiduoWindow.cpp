@@ -65,7 +65,8 @@ ResiduoWindow::ResiduoWindow(store::DataModule &data, Dialogs &dialogs, QWidget 
     o1.memoLabel = m_spec.observationLabel();
     m_residueList = addListSection(m_spec.main, *m_residues, m_lookups, [this] { return period(); }, page1, lay1, o1);
     lay1->addStretch(1);
-    m_pages->addTab(page1, QStringLiteral("Resíduo"));
+    // Alt+R and Alt+P choose the pages.
+    m_pages->addTab(page1, QStringLiteral("&Resíduo"));
 
     auto *page2 = new QWidget;
     auto *lay2 = new QVBoxLayout(page2);
@@ -74,7 +75,7 @@ ResiduoWindow::ResiduoWindow(store::DataModule &data, Dialogs &dialogs, QWidget 
     m_isolatedList = addListSection(annexGIsolated(), *m_isolated, m_lookups, [this] { return period(); }, page2,
                                     lay2, o2);
     lay2->addStretch(1);
-    m_pages->addTab(page2, QStringLiteral("Produto Químico Controlado Isolado do Resíduo"));
+    m_pages->addTab(page2, QStringLiteral("&Produto Químico Controlado Isolado do Resíduo"));
 
     // A residue saved or deleted opens or closes the isolated products.
     connect(m_residues, &ListEngine::saved, this, &ResiduoWindow::evaluateIsolated);
