@@ -78,13 +78,19 @@ bool MessageBoxDialogs::confirmOkCancel(const QString &text)
 
 void MessageBoxDialogs::focus(const QString &control)
 {
-    // The control of that name nearest the focus: several child windows of
-    // the main window have controls of the same name.
-    for (QWidget *p = QApplication::focusWidget(); p; p = p->parentWidget())
-        if (QWidget *w = p->objectName() == control ? p : p->findChild<QWidget *>(control)) {
+    // Several child windows have controls of the same name: the one nearest
+    // to where the user is wins, so that a check never moves the user into
+    // another window.
+    for (QWidget *scope = QApplication::focusWidget(); scope; scope = scope->parentWidget()) {
+        if (scope->objectName() == control) {
+            scope->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (QWidget *w = scope->findChild<QWidget *>(control)) {
             w->setFocus(Qt::OtherFocusReason);
             return;
         }
+    }
     QWidget *window = QApplication::activeWindow();
     if (!window)
         window = m_parent;

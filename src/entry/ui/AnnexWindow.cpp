@@ -36,6 +36,8 @@ void AnnexWindow::open()
         m_list.panel->tabOrder().first()->setFocus();
 }
 
+void AnnexWindow::flush() { m_list.panel->flush(); }
+
 bool AnnexWindow::closePrompts()
 {
     m_list.panel->flush();

@@ -41,6 +41,9 @@ public:
     // The screen became the active window (a child window of the main
     // window, or a window of its own).
     virtual void activated() {}
+    // Writes what the focused control holds into its row, without the
+    // control's rules (before the main window posts every pending row).
+    virtual void flush() = 0;
 
 signals:
     // The screen closed (its prompts passed); it is released afterwards.

@@ -110,10 +110,15 @@ void ResiduoWindow::open()
     m_residueList.panel->tabOrder().first()->setFocus();
 }
 
-bool ResiduoWindow::closePrompts()
+void ResiduoWindow::flush()
 {
     m_residueList.panel->flush();
     m_isolatedList.panel->flush();
+}
+
+bool ResiduoWindow::closePrompts()
+{
+    flush();
     return ListEngine::promptPending(m_residues->table(), msg::kNaoSalvas, *m_dialogs)
         && ListEngine::promptPending(m_isolated->table(), msg::kNaoSalvas, *m_dialogs)
         && (!m_obs || ListEngine::promptPending(*m_obs, msg::observacoesNaoSalvas(m_spec.letter), *m_dialogs));
