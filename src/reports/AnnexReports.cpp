@@ -132,7 +132,7 @@ ReportDef frame(const QSqlDatabase &db, const PeriodKey &period, QChar annex)
     def.summary.elements = {label(0, 1, 0, msg::kObservacoes.arg(annex), kDay), memo(0, 7, 0, QStringLiteral("Observacao"), kVal)};
 
     const QString sql = QStringLiteral(
-        "select ? as CdCNPJEmpr, ? as NrAno, ? as NmMes, "
+        "select cast(? as text) as CdCNPJEmpr, cast(? as text) as NrAno, cast(? as text) as NmMes, "
         "(select NmRazao from Empresa where CdCNPJEmpr = ?) as NmRazao, "
         "(select Observacao from Observacoes where CdCNPJEmpr = ? and NrAno = ? and NmMes = ? and Anexo = ?) as Observacao");
     def.params = std::make_shared<SqlSource>(db, sql, QVariantList{period.cnpj, period.ano, period.mes, period.cnpj,
@@ -562,6 +562,31 @@ ReportDef annexReport(const QSqlDatabase &db, const PeriodKey &period, QChar ann
     case 'H': annexH(def, db, period); break;
     default: break;
     }
+    return def;
+}
+
+ReportDef productListing(const QSqlDatabase &db, ProductOrder order)
+{
+    ReportDef def;
+    def.title = msg::kTituloProdutos;
+    def.setup.margins = QMarginsF(10, 10, 10, 10);
+    def.titleBand.height = 10;
+    def.titleBand.elements = {label(0, 2, 0, s("RELAÇÃO DOS PRODUTOS CONTROLADOS"), {12, true}, Align::Center)};
+    const double ncmWidth = 30;
+    def.columnHeader.height = 6;
+    def.columnHeader.elements = {box(0, 0, ncmWidth, 6), label(1.5, 0.5, ncmWidth - 3, s("CÓDIGO NCM"), kCap),
+                                 box(ncmWidth, 0, 0, 6), label(ncmWidth + 1.5, 0.5, 150, QStringLiteral("NOME DO PRODUTO"), kCap)};
+    def.pageFooter.height = 6;
+    def.pageFooter.elements = {pageNumber(0, 2, 0, s("Página: "), kVal, Align::Right)};
+    Level l;
+    const QString sql = QStringLiteral("select CdNCM, NmProdutoControlado from ProdutoControlado order by ") +
+                        (order == ProductOrder::Ncm ? QStringLiteral("CdNCM collate nocase, IdProdutoControlado")
+                                                    : QStringLiteral("NmProdutoControlado collate nocase, IdProdutoControlado"));
+    l.source = [db, sql](const Source *) { return std::make_unique<SqlSource>(db, sql); };
+    l.detail.height = 5;
+    l.detail.elements = {box(0, 0, ncmWidth, 5), field(1.5, 0.4, ncmWidth - 3, QStringLiteral("CdNCM")),
+                         box(ncmWidth, 0, 0, 5), field(ncmWidth + 1.5, 0.4, 150, QStringLiteral("NmProdutoControlado"))};
+    def.sections.push_back(l);
     return def;
 }
 

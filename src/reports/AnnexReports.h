@@ -33,6 +33,11 @@ bool hasVariant(QChar annex, Variant variant);
 // the engine runs it.
 ReportDef annexReport(const QSqlDatabase &db, const PeriodKey &period, QChar annex, Variant variant = Variant::Data);
 
+// The listing of controlled products (TfrmRelProdutos), ordered by NCM code
+// or by name as the product search shows them; no empty check.
+enum class ProductOrder { Ncm, Nome };
+ReportDef productListing(const QSqlDatabase &db, ProductOrder order);
+
 // The report run: generates the annex report into the sink. When there is
 // nothing to print, the annex's empty message is shown and Outcome::Empty
 // returned; a store failure is returned as an error (not shown).

@@ -3,11 +3,12 @@
 
 #include "base/Numbers.h"
 
+#include <QDataStream>
+#include <QIODevice>
 #include <QFontMetricsF>
 #include <QImage>
 #include <cmath>
 #include <map>
-#include <mutex>
 
 namespace quirels::reports {
 
@@ -46,6 +47,38 @@ int Page::ruleCount() const
         if (it.kind == PageItem::Kind::Line && it.rect.height() == 0)
             ++n;
     return n;
+}
+
+QByteArray Page::pack() const
+{
+    QByteArray raw;
+    QDataStream out(&raw, QIODevice::WriteOnly);
+    out << qint32(number) << quint32(items.size());
+    for (const PageItem &it : items)
+        out << quint8(it.kind) << it.rect << it.text << it.font.pt << it.font.bold << quint8(it.align);
+    return qCompress(raw, 1);
+}
+
+Page Page::unpack(const QByteArray &bytes)
+{
+    Page page;
+    const QByteArray raw = qUncompress(bytes);
+    QDataStream in(raw);
+    qint32 number = 0;
+    quint32 count = 0;
+    in >> number >> count;
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        PageItem it;
+        quint8 kind = 0, align = 0;
+        in >> kind >> it.rect >> it.text >> it.font.pt >> it.font.bold >> align;
+        if (in.status() != QDataStream::Ok || kind > quint8(PageItem::Kind::Box) || align > quint8(Align::Right))
+            return Page();
+        it.kind = static_cast<PageItem::Kind>(kind);
+        it.align = static_cast<Align>(align);
+        page.items.push_back(std::move(it));
+    }
+    page.number = in.status() == QDataStream::Ok ? number : 0;
+    return page;
 }
 
 // ---- sources ------------------------------------------------------------------

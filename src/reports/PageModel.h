@@ -4,6 +4,7 @@
 // and alignment, lines, boxes). The preview, the printer and PDF all draw the
 // same pages, and the tests read them.
 
+#include <QByteArray>
 #include <QMarginsF>
 #include <QRectF>
 #include <QSizeF>
@@ -40,6 +41,12 @@ struct Page {
     QString text() const { return lines().join(QLatin1Char('\n')); }
     // The number of horizontal lines drawn on the page.
     int ruleCount() const;
+
+    // The page packed into a few compressed bytes, and back: a preview keeps
+    // long reports this way. unpack() of bytes that are not a packed page
+    // gives an empty page.
+    QByteArray pack() const;
+    static Page unpack(const QByteArray &bytes);
 };
 
 // Paper and margins in millimetres (left, top, right, bottom).

@@ -1,14 +1,17 @@
 #include "reports/Render.h"
 #include "reports/Fonts.h"
 
+#include "base/Cp1252.h"
+
 #include <QGlyphRun>
 #include <QHash>
-#include <QPageLayout>
 #include <QRawFont>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSaveFile>
+
+#include <cmath>
+
+#include <zlib.h>
 
 namespace quirels::reports {
 
@@ -147,12 +150,238 @@ void paintPage(QPainter &painter, const Page &page, double dotsPerMm)
     }
 }
 
+// ---- PDF ---------------------------------------------------------------------------
+
+namespace {
+
+// A number of a content stream: at most two decimals, no trailing zeros.
+QByteArray num(double v)
+{
+    long long n = std::llround(v * 100);
+    QByteArray b;
+    if (n < 0) {
+        b.append('-');
+        n = -n;
+    }
+    b.append(QByteArray::number(n / 100));
+    const int frac = static_cast<int>(n % 100);
+    if (frac) {
+        b.append('.');
+        b.append(static_cast<char>('0' + frac / 10));
+        if (frac % 10)
+            b.append(static_cast<char>('0' + frac % 10));
+    }
+    return b == "-0" ? QByteArray("0") : b;
+}
+
+// Windows-1252 bytes of a text; a character without one becomes "?".
+QByteArray winAnsi(const QString &text)
+{
+    static const QHash<char16_t, char> high = [] {
+        QHash<char16_t, char> h;
+        QByteArray bytes;
+        for (int b = 0x80; b < 0xA0; ++b)
+            bytes.append(static_cast<char>(b));
+        const QString decoded = cp1252::decode(bytes);
+        for (int i = 0; i < decoded.size(); ++i)
+            h.insert(decoded.at(i).unicode(), static_cast<char>(0x80 + i));
+        return h;
+    }();
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+            out.append(static_cast<char>(u));
+        else
+            out.append(high.value(u, '?'));
+    }
+    return out;
+}
+
+QByteArray escaped(const QByteArray &bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size() + 8);
+    for (const char c : bytes) {
+        if (c == '(' || c == ')' || c == '\\')
+            out.append('\\');
+        out.append(c);
+    }
+    return out;
+}
+
+// Page contents are compressed for speed, font programs for size.
+QByteArray deflated(const QByteArray &data, int level = 1)
+{
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
+    if (compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(data.constData()),
+                  static_cast<uLong>(data.size()), level) != Z_OK)
+        return {};
+    out.resize(static_cast<qsizetype>(size));
+    return out;
+}
+
+quint16 be16at(const QByteArray &b, qsizetype at)
+{
+    return at + 1 < b.size() ? static_cast<quint16>((quint8(b[at]) << 8) | quint8(b[at + 1])) : 0;
+}
+
+quint32 be32at(const QByteArray &b, qsizetype at)
+{
+    return (quint32(be16at(b, at)) << 16) | be16at(b, at + 2);
+}
+
+// Keeps the outlines of the given glyphs (and of the glyphs they are built
+// from) and empties every other one: the file shrinks to the characters a
+// report can print. Returns false, leaving the tables alone, when they do
+// not read as expected.
+bool subsetGlyphs(QByteArray &glyf, QByteArray &loca, const QByteArray &head, const QByteArray &maxp,
+                  QList<quint32> keep)
+{
+    const bool longOffsets = be16at(head, 50) == 1;
+    const int count = be16at(maxp, 4);
+    if (count == 0 || loca.size() < (count + 1) * (longOffsets ? 4 : 2))
+        return false;
+    const auto offset = [&](int g) -> quint32 { return longOffsets ? be32at(loca, g * 4) : quint32(be16at(loca, g * 2)) * 2; };
+    std::vector<bool> kept(static_cast<size_t>(count), false);
+    kept[0] = true;
+    while (!keep.isEmpty()) {
+        const quint32 g = keep.takeLast();
+        if (g >= static_cast<quint32>(count) || kept[g])
+            continue;
+        kept[g] = true;
+        const quint32 start = offset(static_cast<int>(g)), end = offset(static_cast<int>(g) + 1);
+        if (end <= start || end > static_cast<quint32>(glyf.size()))
+            continue;
+        if (static_cast<qint16>(be16at(glyf, start)) >= 0)
+            continue; // a simple glyph
+        // A composite glyph: its components are kept too.
+        qsizetype at = start + 10;
+        for (;;) {
+            if (at + 4 > static_cast<qsizetype>(end))
+                break;
+            const quint16 flags = be16at(glyf, at);
+            keep.append(be16at(glyf, at + 2));
+            at += 4 + ((flags & 0x0001) ? 4 : 2);
+            if (flags & 0x0008)
+                at += 2;
+            else if (flags & 0x0040)
+                at += 4;
+            else if (flags & 0x0080)
+                at += 8;
+            if (!(flags & 0x0020))
+                break;
+        }
+    }
+    QByteArray newGlyf, newLoca;
+    const auto putOffset = [&](quint32 o) {
+        if (longOffsets) {
+            newLoca.append(static_cast<char>(o >> 24)).append(static_cast<char>(o >> 16));
+            newLoca.append(static_cast<char>(o >> 8)).append(static_cast<char>(o));
+        } else {
+            newLoca.append(static_cast<char>((o / 2) >> 8)).append(static_cast<char>(o / 2));
+        }
+    };
+    for (int g = 0; g < count; ++g) {
+        putOffset(static_cast<quint32>(newGlyf.size()));
+        const quint32 start = offset(g), end = offset(g + 1);
+        if (kept[static_cast<size_t>(g)] && end > start && end <= static_cast<quint32>(glyf.size())) {
+            newGlyf.append(glyf.constData() + start, end - start);
+            while (newGlyf.size() % 4)
+                newGlyf.append('\0');
+        }
+    }
+    putOffset(static_cast<quint32>(newGlyf.size()));
+    glyf = newGlyf;
+    loca = newLoca;
+    return true;
+}
+
+// The font program as a TrueType file, put together from the tables the
+// font engine gives, with the outlines of the Windows-1252 characters only
+// and without glyph names.
+QByteArray trueTypeFile(const QRawFont &raw)
+{
+    static const char *const tags[] = {"OS/2", "cmap", "cvt ", "fpgm", "gasp", "glyf", "head", "hhea",
+                                       "hmtx", "loca", "maxp", "name", "post", "prep"};
+    QHash<QByteArray, QByteArray> byTag;
+    for (const char *t : tags) {
+        const QByteArray data = raw.fontTable(t);
+        if (!data.isEmpty())
+            byTag.insert(QByteArray(t, 4), data);
+    }
+    QByteArray glyf = byTag.value("glyf"), loca = byTag.value("loca");
+    QString charset;
+    for (int c = 32; c < 256; ++c)
+        charset += cp1252::decode(QByteArray(1, static_cast<char>(c)));
+    if (subsetGlyphs(glyf, loca, byTag.value("head"), byTag.value("maxp"), raw.glyphIndexesForString(charset))) {
+        byTag.insert("glyf", glyf);
+        byTag.insert("loca", loca);
+    }
+    QByteArray post = byTag.value("post").left(32);
+    if (post.size() == 32) {
+        post[0] = 0, post[1] = 3, post[2] = 0, post[3] = 0; // version 3: no glyph names
+        byTag.insert("post", post);
+    }
+    std::vector<std::pair<QByteArray, QByteArray>> tables;
+    for (const char *t : tags)
+        if (byTag.contains(QByteArray(t, 4)))
+            tables.emplace_back(QByteArray(t, 4), byTag.value(QByteArray(t, 4)));
+    const auto be32 = [](QByteArray &b, quint32 v) {
+        b.append(static_cast<char>(v >> 24)).append(static_cast<char>(v >> 16)).append(static_cast<char>(v >> 8)).append(static_cast<char>(v));
+    };
+    const auto be16 = [](QByteArray &b, quint16 v) { b.append(static_cast<char>(v >> 8)).append(static_cast<char>(v)); };
+    const quint16 n = static_cast<quint16>(tables.size());
+    quint16 pow2 = 1, log2 = 0;
+    while (pow2 * 2 <= n) {
+        pow2 *= 2;
+        ++log2;
+    }
+    QByteArray out;
+    be32(out, 0x00010000);
+    be16(out, n);
+    be16(out, static_cast<quint16>(pow2 * 16));
+    be16(out, log2);
+    be16(out, static_cast<quint16>(n * 16 - pow2 * 16));
+    quint32 offset = 12 + 16u * n;
+    for (const auto &[tag, data] : tables) {
+        QByteArray padded = data;
+        while (padded.size() % 4)
+            padded.append('\0');
+        quint32 sum = 0;
+        for (qsizetype i = 0; i < padded.size(); i += 4)
+            sum += (quint32(quint8(padded[i])) << 24) | (quint32(quint8(padded[i + 1])) << 16) |
+                   (quint32(quint8(padded[i + 2])) << 8) | quint32(quint8(padded[i + 3]));
+        out.append(tag);
+        be32(out, sum);
+        be32(out, offset);
+        be32(out, static_cast<quint32>(data.size()));
+        offset += static_cast<quint32>(padded.size());
+    }
+    for (const auto &[tag, data] : tables) {
+        out.append(data);
+        while (out.size() % 4)
+            out.append('\0');
+    }
+    return out;
+}
+
+} // namespace
+
+struct PdfSink::Font {
+    FontSpec spec;
+    QByteArray name;        // resource name, "F1"
+    QRawFont raw;           // at 1000 units per em
+    double widths[256] = {};
+    double ascent = 0, descent = 0;
+};
+
 PdfSink::PdfSink(const QString &path) : m_path(path) {}
 
 PdfSink::~PdfSink()
 {
-    if (m_painter && m_painter->isActive())
-        m_painter->end();
     if (m_file)
         m_file->cancelWriting();
 }
@@ -164,51 +393,190 @@ void PdfSink::beginReport(const QString &title, const PageSetup &setup)
         m_title = title;
 }
 
+int PdfSink::newObject()
+{
+    m_offsets.push_back(m_written);
+    return static_cast<int>(m_offsets.size());
+}
+
+bool PdfSink::write(const QByteArray &bytes)
+{
+    if (m_failed)
+        return false;
+    if (m_file->write(bytes) != bytes.size()) {
+        m_failed = true;
+        return false;
+    }
+    m_written += bytes.size();
+    return true;
+}
+
+PdfSink::Font &PdfSink::font(const FontSpec &spec)
+{
+    // One font program per weight; sizes are set in the content.
+    for (auto &f : m_fonts)
+        if (f->spec.bold == spec.bold)
+            return *f;
+    auto f = std::make_unique<Font>();
+    f->spec = spec;
+    f->name = "F" + QByteArray::number(static_cast<int>(m_fonts.size()) + 1);
+    FontSpec unit = spec;
+    unit.pt = 12;
+    f->raw = QRawFont::fromFont(qfont(unit));
+    f->raw.setPixelSize(1000);
+    for (int c = 32; c < 256; ++c) {
+        const QString ch = cp1252::decode(QByteArray(1, static_cast<char>(c)));
+        const QList<quint32> glyphs = f->raw.glyphIndexesForString(ch);
+        const QList<QPointF> adv = f->raw.advancesForGlyphIndexes(glyphs);
+        f->widths[c] = adv.isEmpty() ? 0 : adv.first().x();
+    }
+    f->ascent = f->raw.ascent();
+    f->descent = f->raw.descent();
+    m_fonts.push_back(std::move(f));
+    return *m_fonts.back();
+}
+
 bool PdfSink::addPage(Page &&page)
 {
     if (m_failed)
         return false;
-    const QPageSize size(m_setup.paper, QPageSize::Millimeter);
-    if (!m_writer) {
+    if (!m_file) {
         m_file = std::make_unique<QSaveFile>(m_path);
         if (!m_file->open(QIODevice::WriteOnly)) {
             m_failed = true;
             return false;
         }
-        m_writer = std::make_unique<QPdfWriter>(m_file.get());
-        m_writer->setResolution(600);
-        m_writer->setTitle(m_title);
-        m_writer->setCreator(QStringLiteral("Quirels"));
-        m_writer->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        m_painter = std::make_unique<QPainter>();
-        if (!m_painter->begin(m_writer.get())) {
-            m_failed = true;
-            return false;
+        // Objects 1, 2 and 3 (catalog, page tree, the pages' shared
+        // resources) are written last.
+        write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+        m_offsets = {0, 0, 0};
+    }
+    const double k = 72.0 / 25.4; // points per millimetre
+    const double height = m_setup.paper.height() * k;
+    QByteArray c;
+    c.reserve(16384);
+    c += "0 G 0 g " + num(0.2 * k) + " w\n";
+    for (const PageItem &item : page.items) {
+        const QRectF &r = item.rect;
+        switch (item.kind) {
+        case PageItem::Kind::Line:
+            c += num(r.left() * k) + ' ' + num(height - r.top() * k) + " m " + num(r.right() * k) + ' ' +
+                 num(height - r.bottom() * k) + " l S\n";
+            break;
+        case PageItem::Kind::Box:
+            c += num(r.left() * k) + ' ' + num(height - r.bottom() * k) + ' ' + num(r.width() * k) + ' ' +
+                 num(r.height() * k) + " re S\n";
+            break;
+        case PageItem::Kind::Text: {
+            if (item.text.isEmpty())
+                break;
+            Font &f = font(item.font);
+            const QByteArray bytes = winAnsi(item.text);
+            double w = 0;
+            for (const char ch : bytes)
+                w += f.widths[static_cast<quint8>(ch)];
+            const double size = item.font.pt;
+            w *= size / 1000.0;
+            const double left = r.left() * k, width = r.width() * k;
+            const double x = item.align == Align::Right ? left + width - w
+                             : item.align == Align::Center ? left + (width - w) / 2
+                                                           : left;
+            const double boxHeight = r.height() * k;
+            const double glyphHeight = (f.ascent + f.descent) * size / 1000.0;
+            const double baseline = r.top() * k + (boxHeight - glyphHeight) / 2 + f.ascent * size / 1000.0;
+            c += "BT /" + f.name + ' ' + num(size) + " Tf " + num(x) + ' ' + num(height - baseline) + " Td (" +
+                 escaped(bytes) + ") Tj ET\n";
+            break;
         }
-    } else {
-        m_writer->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        if (!m_writer->newPage()) {
-            m_failed = true;
-            return false;
         }
     }
-    paintPage(*m_painter, page, m_writer->resolution() / 25.4);
-    ++m_pages;
-    return true;
+    const QByteArray z = deflated(c);
+    const int content = newObject();
+    write(QByteArray::number(content) + " 0 obj\n<< /Length " + QByteArray::number(z.size()) +
+          " /Filter /FlateDecode >>\nstream\n" + z + "\nendstream\nendobj\n");
+    const int pageObject = newObject();
+    write(QByteArray::number(pageObject) + " 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " +
+          num(m_setup.paper.width() * k) + ' ' + num(height) + "] /Contents " + QByteArray::number(content) +
+          " 0 R /Resources 3 0 R >>\nendobj\n");
+    m_pageObjects.push_back(pageObject);
+    return !m_failed;
+}
+
+bool PdfSink::writeFonts()
+{
+    // Both weights are always declared, so that every page can share one
+    // resource dictionary (object 3).
+    font(FontSpec{7, false});
+    font(FontSpec{7, true});
+    QByteArray resources = "<< /Font << ";
+    std::vector<int> objects;
+    for (auto &f : m_fonts) {
+        // The font programs are the same in every file: made once.
+        static QHash<bool, QPair<QByteArray, qsizetype>> programs;
+        if (!programs.contains(f->spec.bold)) {
+            const QByteArray program = trueTypeFile(f->raw);
+            programs.insert(f->spec.bold, {deflated(program, 9), program.size()});
+        }
+        const QByteArray &z = programs[f->spec.bold].first;
+        const qsizetype programSize = programs[f->spec.bold].second;
+        const int file = newObject();
+        write(QByteArray::number(file) + " 0 obj\n<< /Length " + QByteArray::number(z.size()) + " /Length1 " +
+              QByteArray::number(programSize) + " /Filter /FlateDecode >>\nstream\n" + z + "\nendstream\nendobj\n");
+        const QByteArray baseName = f->spec.bold ? "DejaVuSans-Bold" : "DejaVuSans";
+        const int descriptor = newObject();
+        write(QByteArray::number(descriptor) + " 0 obj\n<< /Type /FontDescriptor /FontName /" + baseName +
+              " /Flags 32 /FontBBox [-1021 -463 1793 1232] /ItalicAngle 0 /Ascent " + num(f->ascent) + " /Descent -" +
+              num(f->descent) + " /CapHeight 729 /StemV " + QByteArray(f->spec.bold ? "140" : "80") + " /FontFile2 " +
+              QByteArray::number(file) + " 0 R >>\nendobj\n");
+        QByteArray widths;
+        for (int ch = 32; ch < 256; ++ch)
+            widths += num(f->widths[ch]) + (ch % 16 == 15 ? "\n" : " ");
+        const int dict = newObject();
+        write(QByteArray::number(dict) + " 0 obj\n<< /Type /Font /Subtype /TrueType /BaseFont /" + baseName +
+              " /FirstChar 32 /LastChar 255 /Widths [" + widths + "] /Encoding /WinAnsiEncoding /FontDescriptor " +
+              QByteArray::number(descriptor) + " 0 R >>\nendobj\n");
+        resources += '/' + f->name + ' ' + QByteArray::number(dict) + " 0 R ";
+    }
+    resources += ">> >>";
+    m_offsets[2] = m_written;
+    return write("3 0 obj\n" + resources + "\nendobj\n");
 }
 
 Status PdfSink::close()
 {
-    if (m_painter && m_painter->isActive())
-        m_painter->end();
-    m_painter.reset();
-    m_writer.reset();
-    if (m_failed || !m_file) {
+    if (!m_file || m_failed) {
         const QString why = m_file ? m_file->errorString() : QString();
         if (m_file)
             m_file->cancelWriting();
         m_file.reset();
         return makeError(why.isEmpty() ? m_path : m_path + QStringLiteral(": ") + why, 2);
+    }
+    writeFonts();
+    QByteArray kids;
+    for (const int p : m_pageObjects)
+        kids += QByteArray::number(p) + " 0 R ";
+    m_offsets[1] = m_written;
+    write("2 0 obj\n<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pageCount()) + " >>\nendobj\n");
+    m_offsets[0] = m_written;
+    write("1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+    // The title as UTF-16 with its byte-order mark, in hexadecimal.
+    QByteArray title = "FEFF";
+    for (const QChar ch : m_title)
+        title += QByteArray::number(ch.unicode(), 16).rightJustified(4, '0').toUpper();
+    const int info = newObject();
+    write(QByteArray::number(info) + " 0 obj\n<< /Title <" + title + "> /Creator (Quirels) /Producer (Quirels) >>\nendobj\n");
+    const qint64 xref = m_written;
+    QByteArray table = "xref\n0 " + QByteArray::number(m_offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qint64 off : m_offsets)
+        table += QByteArray::number(off).rightJustified(10, '0') + " 00000 n \n";
+    table += "trailer\n<< /Size " + QByteArray::number(m_offsets.size() + 1) + " /Root 1 0 R /Info " +
+             QByteArray::number(info) + " 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    write(table);
+    if (m_failed) {
+        const QString why = m_file->errorString();
+        m_file->cancelWriting();
+        m_file.reset();
+        return makeError(m_path + QStringLiteral(": ") + why, 2);
     }
     const bool ok = m_file->commit();
     const QString why = m_file->errorString();

@@ -1,5 +1,5 @@
 #pragma once
-// Drawing pages of the page model on a painter (preview, printer, PDF), and
+// Drawing pages of the page model on a painter (preview, printer), and
 // the sink that streams a report into a PDF file.
 
 #include "base/Result.h"
@@ -7,9 +7,9 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 class QPainter;
-class QPdfWriter;
 class QSaveFile;
 
 namespace quirels::reports {
@@ -20,8 +20,11 @@ namespace quirels::reports {
 void paintPage(QPainter &painter, const Page &page, double dotsPerMm);
 
 // Writes every page it receives into one PDF file, page by page: no page is
-// kept once drawn. Several reports may follow one another in the same file.
-// The file appears only when close() succeeds.
+// kept once written. Several reports may follow one another in the same
+// file. Texts are written whole with the report fonts embedded (Windows-1252
+// encoding, the character set of the system's data), so the file is small,
+// quick to write and its text can be searched and extracted. The file
+// appears only when close() succeeds.
 class PdfSink : public PageSink {
 public:
     explicit PdfSink(const QString &path);
@@ -30,17 +33,24 @@ public:
     bool addPage(Page &&page) override;
     // Finishes the file; the error carries the system's message.
     Status close();
-    int pageCount() const { return m_pages; }
+    int pageCount() const { return static_cast<int>(m_pageObjects.size()); }
 
 private:
+    struct Font;
+    Font &font(const FontSpec &spec);
+    int newObject();
+    bool write(const QByteArray &bytes);
+    bool writeFonts();
+
     QString m_path;
     std::unique_ptr<QSaveFile> m_file;
-    std::unique_ptr<QPdfWriter> m_writer;
-    std::unique_ptr<QPainter> m_painter;
     PageSetup m_setup;
     QString m_title;
-    int m_pages = 0;
     bool m_failed = false;
+    qint64 m_written = 0;
+    std::vector<qint64> m_offsets;      // by object number - 1
+    std::vector<int> m_pageObjects;
+    std::vector<std::unique_ptr<Font>> m_fonts;
 };
 
 } // namespace quirels::reports

@@ -225,6 +225,21 @@ TEST(AnnexReportsCli, ImprimirWritesAReadablePdfAndRefusesEmptyAnnexes)
     EXPECT_EQ(p.out.trimmed(), u("Não existem informações à serem impressas no Anexo D."));
     EXPECT_FALSE(QFile::exists(none));
 
+    // A grouped variant: annex B by product, with its total.
+    const QString grouped = m.store.folder() + QStringLiteral("/b-produto.pdf");
+    p = test::runCli({QStringLiteral("--dados"), m.store.folder(), QStringLiteral("imprimir"), m.period.cnpj, m.period.ano,
+                      m.period.mes, QStringLiteral("B"), QStringLiteral("--variante"), QStringLiteral("produto"),
+                      QStringLiteral("--pdf"), grouped});
+    ASSERT_EQ(p.exitCode, 0) << qPrintable(p.err);
+    text.start(pdftotext, {grouped, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("1.234.567,891")));
+    // Annex C has no invoice variant.
+    p = test::runCli({QStringLiteral("--dados"), m.store.folder(), QStringLiteral("imprimir"), m.period.cnpj, m.period.ano,
+                      m.period.mes, QStringLiteral("C"), QStringLiteral("--variante"), QStringLiteral("nota"),
+                      QStringLiteral("--pdf"), grouped});
+    EXPECT_EQ(p.exitCode, 2);
+
     // "todos": the annexes with data, in order, in one file.
     const QString all = m.store.folder() + QStringLiteral("/todos.pdf");
     p = test::runCli({QStringLiteral("--dados"), m.store.folder(), QStringLiteral("imprimir"), m.period.cnpj, m.period.ano,
@@ -309,4 +324,31 @@ TEST(GroupedVariants, AnnexEByProductPutsEntriesBeforeExits)
     auto r = runVariant(m, QLatin1Char('E'), Variant::Produto);
     ASSERT_EQ(r->outcome, Outcome::Printed);
     EXPECT_EQ(r->body(0, 4).filter(u("Operação:")), (QStringList{u("Dia 02 Operação: Entrada"), u("Dia 02 Operação: Saída")}));
+}
+
+TEST(ProductListing, TitleOnceColumnHeaderAndPageNumberOnEveryPage)
+{
+    test::TempStore store(QStringLiteral("listing"));
+    const int products = store.scalar(QStringLiteral("select count(*) from ProdutoControlado")).toInt();
+    ASSERT_GT(products, 60); // more than a page of the installed reference list
+    PageList list;
+    Result<Outcome> r = generate(productListing(store.db(), ProductOrder::Ncm), list);
+    ASSERT_TRUE(r.ok()) << qPrintable(r.message());
+    ASSERT_GE(list.pages.size(), 2u);
+    int rows = 0;
+    QString previous;
+    for (const Page &page : list.pages) {
+        const QStringList lines = page.lines();
+        const bool first = page.number == 1;
+        EXPECT_EQ(lines.at(0) == u("RELAÇÃO DOS PRODUTOS CONTROLADOS"), first);
+        EXPECT_EQ(lines.at(first ? 1 : 0), u("CÓDIGO NCM NOME DO PRODUTO"));
+        EXPECT_EQ(lines.last(), u("Página: ") + QString::number(page.number));
+        for (const QString &line : lines.mid(first ? 2 : 1, lines.size() - (first ? 3 : 2))) {
+            const QString ncm = line.section(QLatin1Char(' '), 0, 0);
+            EXPECT_GE(ncm.toLower(), previous.toLower()) << qPrintable(line);
+            previous = ncm;
+            ++rows;
+        }
+    }
+    EXPECT_EQ(rows, products);
 }

@@ -80,6 +80,17 @@ TEST(Engine, PageBreaksKeepBandsWholeAndRepeatHeaders)
             EXPECT_LE(it.rect.bottom(), 297 - 10 + 1e-6);
     }
     EXPECT_EQ(seen, 100);
+
+    // A page packed for the preview comes back the same; other bytes give an
+    // empty page.
+    const Page &last = pages.pages.back();
+    const Page back = Page::unpack(last.pack());
+    EXPECT_EQ(back.number, last.number);
+    EXPECT_EQ(back.lines(), last.lines());
+    ASSERT_EQ(back.items.size(), last.items.size());
+    EXPECT_EQ(back.items.back().rect, last.items.back().rect);
+    EXPECT_TRUE(Page::unpack(QByteArrayLiteral("no page")).items.empty());
+    EXPECT_TRUE(Page::unpack(last.pack().left(20)).items.empty());
 }
 
 TEST(Engine, GroupHeadersFootersAndRunningSums)
@@ -212,4 +223,51 @@ TEST(Engine, WrapSplitsOverlongWordsAndKeepsLineBreaks)
     for (const QString &l : lines)
         EXPECT_LE(textWidth(l, f), 30.0 + 1e-9);
     EXPECT_EQ(lines.mid(2).join(QString()), QString(200, QLatin1Char('x')));
+}
+
+#include "reports/Render.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+TEST(PdfSink, WritesAFileOnlyWhenClosedAndReportsAnUnwritablePath)
+{
+    QTemporaryDir dir;
+    Page page;
+    page.number = 1;
+    page.items.push_back(PageItem{PageItem::Kind::Text, QRectF(10, 10, 50, 4), QStringLiteral("Preço (R$) \\ 5%"), {7, true}, Align::Left});
+    page.items.push_back(PageItem{PageItem::Kind::Line, QRectF(10, 15, 100, 0), {}, {}, Align::Left});
+
+    const QString path = dir.filePath(QStringLiteral("a.pdf"));
+    {
+        PdfSink pdf(path);
+        pdf.beginReport(QStringLiteral("Anexo A"), PageSetup{});
+        ASSERT_TRUE(pdf.addPage(Page(page)));
+        ASSERT_TRUE(pdf.addPage(Page(page)));
+        EXPECT_FALSE(QFile::exists(path));
+        ASSERT_TRUE(pdf.close().ok());
+        EXPECT_EQ(pdf.pageCount(), 2);
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-1.4"));
+    EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
+    EXPECT_TRUE(bytes.contains("/Count 2"));
+
+    // A sink dropped without close leaves no file.
+    const QString dropped = dir.filePath(QStringLiteral("b.pdf"));
+    {
+        PdfSink pdf(dropped);
+        ASSERT_TRUE(pdf.addPage(Page(page)));
+    }
+    EXPECT_FALSE(QFile::exists(dropped));
+
+    const QString bad = dir.filePath(QStringLiteral("sem-pasta/c.pdf"));
+    PdfSink pdf(bad);
+    EXPECT_FALSE(pdf.addPage(Page(page)));
+    const Status s = pdf.close();
+    ASSERT_FALSE(s.ok());
+    EXPECT_TRUE(s.message().contains(bad));
 }

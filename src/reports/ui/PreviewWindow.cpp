@@ -156,12 +156,19 @@ QToolButton *TfrmPreview::button(const char *name, const QString &hint, int icon
 
 void TfrmPreview::addPage(Page page)
 {
-    m_pages.push_back(std::move(page));
+    m_pages.push_back(page.pack());
     if (m_current == 0)
         m_current = 1;
     refresh();
     if (m_current == pageCount())
         render();
+}
+
+Page TfrmPreview::page(int number) const
+{
+    if (number < 1 || number > pageCount())
+        return {};
+    return Page::unpack(m_pages[static_cast<size_t>(number - 1)]);
 }
 
 void TfrmPreview::setFinished()
@@ -213,7 +220,7 @@ void TfrmPreview::render()
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
-        paintPage(p, m_pages[static_cast<size_t>(m_current - 1)], dotsPerMm);
+        paintPage(p, this->page(m_current), dotsPerMm);
     }
     m_view->setPixmap(QPixmap::fromImage(img));
     m_view->resize(img.size());
@@ -252,8 +259,8 @@ void TfrmPreview::print()
     if (!sink)
         return; // no printer: nothing is printed
     sink->beginReport(m_title, m_setup);
-    for (const Page &p : m_pages)
-        if (!sink->addPage(Page(p)))
+    for (const QByteArray &p : m_pages)
+        if (!sink->addPage(Page::unpack(p)))
             break;
     sink->endReport();
 }
@@ -284,8 +291,8 @@ bool TfrmPreview::savePdf()
         return false;
     PdfSink pdf(path);
     pdf.beginReport(m_title, m_setup);
-    for (const Page &p : m_pages)
-        if (!pdf.addPage(Page(p)))
+    for (const QByteArray &p : m_pages)
+        if (!pdf.addPage(Page::unpack(p)))
             break;
     pdf.endReport();
     if (Status s = pdf.close(); !s) {

@@ -33,7 +33,8 @@ public:
 
     int currentPage() const { return m_current; }
     int pageCount() const { return static_cast<int>(m_pages.size()); }
-    const std::vector<Page> &pages() const { return m_pages; }
+    // Page 1 .. pageCount().
+    Page page(int number) const;
     int zoom() const { return m_zoom; }
     void goTo(int page);
 
@@ -59,7 +60,7 @@ private:
     PageSetup m_setup;
     QString m_pdfName;
     ReportEnv m_env;
-    std::vector<Page> m_pages;
+    std::vector<QByteArray> m_pages; // packed: long months stay small in memory
     bool m_finished = false;
     int m_current = 0;
     int m_zoom = 90;

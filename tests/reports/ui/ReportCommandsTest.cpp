@@ -181,7 +181,7 @@ TEST_F(ReportCommandsTest, OptionsDialogOfAnnexCAndPrintAllModeAcrossIt)
     options->findChild<QPushButton *>(QStringLiteral("btnImprimir"))->click();
     ASSERT_EQ(previews().size(), 1);
     EXPECT_EQ(previews().at(0)->title(), QStringLiteral("Anexo C"));
-    EXPECT_TRUE(previews().at(0)->pages().at(0).text().contains(u("Operação: Importação")));
+    EXPECT_TRUE(previews().at(0)->page(1).text().contains(u("Operação: Importação")));
     EXPECT_TRUE(previews().at(0)->finished());
     EXPECT_TRUE(options->isVisible());
     EXPECT_TRUE(printed.empty());
@@ -206,7 +206,7 @@ TEST_F(ReportCommandsTest, OptionsDialogOfAnnexCAndPrintAllModeAcrossIt)
     options->findChild<QRadioButton *>(QStringLiteral("rbProduto"))->setChecked(true);
     options->imprimir();
     ASSERT_EQ(previews().size(), 3);
-    EXPECT_EQ(commands->lastPreview()->pages().at(0).lines().at(4), u("Cod.NCM : - ACETONA Concentração %: Unidade:"));
+    EXPECT_EQ(commands->lastPreview()->page(1).lines().at(4), u("Cod.NCM : - ACETONA Concentração %: Unidade:"));
 }
 
 TEST_F(ReportCommandsTest, AnnexBLeavesItsTableInDayOrderAndSavesPdf)
@@ -253,4 +253,31 @@ TEST_F(ReportCommandsTest, EmptyReportShowsItsMessageAndNoPreview)
     trigger("mniArmazenagemRel");
     EXPECT_TRUE(previews().isEmpty());
     EXPECT_EQ(dialogs.lastText(), u("Não existem informações à serem impressas no Anexo D."));
+}
+
+#include "reports/ui/PrinterSink.h"
+
+#include <QPrinter>
+#include <QTemporaryDir>
+
+TEST(PrinterSink, PrintsTheChosenRangeScaledToThePaper)
+{
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("impresso.pdf")));
+    PrinterSink sink(printer, 2, 3);
+    sink.beginReport(QStringLiteral("Anexo B"), PageSetup{});
+    for (int n = 1; n <= 4; ++n) {
+        Page p;
+        p.number = n;
+        p.items.push_back(PageItem{PageItem::Kind::Text, QRectF(10, 10, 60, 4), QStringLiteral("Página %1").arg(n), {7, false}, Align::Left});
+        ASSERT_TRUE(sink.addPage(std::move(p)));
+    }
+    sink.endReport();
+    EXPECT_EQ(sink.printed(), 2);
+    EXPECT_EQ(printer.docName(), QStringLiteral("Anexo B"));
+    QFile f(dir.filePath(QStringLiteral("impresso.pdf")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(5).startsWith("%PDF"));
 }
