@@ -1,11 +1,10 @@
 #include "base/Numbers.h"
+#include "base/ui/QtTexts.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/Splash.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QScreen>
-#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,10 +22,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Quirels"));
     QApplication::setWindowIcon(quirels::applicationIcon());
     QLocale::setDefault(quirels::numbers::appLocale());
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    quirels::installQtTranslations();
 
     // 2. The main window reads the settings and decides the data folder;
     // 3. it opens the store, showing the store's message when that fails.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <QFile>
 #include <QFileInfo>
+#include <QResource>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -174,6 +175,29 @@ const std::vector<ReferenceFile> &referenceFiles()
     };
     return files;
 }
+
+} // namespace
+
+QList<ReferenceTable> referenceTables(const QSqlDatabase &db)
+{
+    initReferenceResource();
+    QList<ReferenceTable> out;
+    for (const ReferenceFile &rf : referenceFiles()) {
+        ReferenceTable t;
+        t.table = QString::fromLatin1(rf.table);
+        t.edition = QResource(QStringLiteral(":/reference/") + QString::fromLatin1(rf.file)).lastModified();
+        if (db.isOpen()) {
+            QSqlDatabase handle = db;
+            Result<QVariant> count = sql::scalar(handle, QStringLiteral("SELECT count(*) FROM ") + sql::id(t.table));
+            if (count)
+                t.rows = count->toLongLong();
+        }
+        out.append(t);
+    }
+    return out;
+}
+
+namespace {
 
 Status loadOne(QSqlDatabase &db, const ReferenceFile &rf)
 {

@@ -4,6 +4,8 @@
 
 #include "base/Result.h"
 
+#include <QDateTime>
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -36,6 +38,16 @@ Status createSchema(QSqlDatabase &db);
 // data; a table that has rows is left alone. A row that does not fit its
 // column is an error naming the file and line.
 Status loadReferenceData(QSqlDatabase &db);
+
+// One reference table: its name, the date of the reference data this
+// program installs into it, and how many rows the store holds now.
+struct ReferenceTable {
+    QString table;
+    QDateTime edition;  // invalid when unknown
+    qint64 rows = -1;   // -1 when the store could not tell
+};
+// The reference tables in their loading order; `db` may be closed.
+QList<ReferenceTable> referenceTables(const QSqlDatabase &db);
 
 // Brings an existing store up to this program's layout step by step: each
 // step moves the schema version by one and runs in one transaction with the

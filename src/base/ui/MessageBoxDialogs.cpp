@@ -1,6 +1,8 @@
 #include "MessageBoxDialogs.h"
 
 #include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
@@ -8,6 +10,8 @@
 namespace quirels {
 
 QString MessageBoxDialogs::caption() { return QStringLiteral("Quirels"); }
+
+QString MessageBoxDialogs::errorCaption() { return QStringLiteral("Erro"); }
 
 namespace {
 
@@ -19,11 +23,13 @@ QString boxText(const QString &text)
     return t;
 }
 
+// The box belongs to the window the user is working in, so that this
+// window, not the main window behind it, is in front again afterwards.
 QWidget *parentFor(QWidget *parent)
 {
-    if (parent)
-        return parent;
-    return QApplication::activeWindow();
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return parent;
 }
 
 struct Button {
@@ -34,7 +40,9 @@ struct Button {
 QMessageBox::StandardButton ask(QWidget *parent, QMessageBox::Icon icon, const QString &text,
                                 const QList<Button> &buttons, QMessageBox::StandardButton def)
 {
-    QMessageBox box(icon, MessageBoxDialogs::caption(), boxText(text), QMessageBox::NoButton, parentFor(parent));
+    const QString title = icon == QMessageBox::Critical ? MessageBoxDialogs::errorCaption() : MessageBoxDialogs::caption();
+    QMessageBox box(icon, title, boxText(text), QMessageBox::NoButton, parentFor(parent));
+    box.setObjectName(QStringLiteral("dlgMensagem"));
     for (const Button &b : buttons)
         box.addButton(b.which)->setText(b.label);
     box.setDefaultButton(def);
@@ -96,8 +104,22 @@ void MessageBoxDialogs::focus(const QString &control)
         window = m_parent;
     if (!window)
         return;
-    if (QWidget *w = window->findChild<QWidget *>(control))
+    // Several child windows may have a control of that name: the one to
+    // take is visible and, inside a child window, in the active one.
+    QWidget *current = QApplication::focusWidget();
+    if (current && current->objectName() == control)
+        return;
+    for (QWidget *w : window->findChildren<QWidget *>(control)) {
+        if (!w->isVisible())
+            continue;
+        QMdiSubWindow *sub = nullptr;
+        for (QWidget *p = w->parentWidget(); p && !sub; p = p->parentWidget())
+            sub = qobject_cast<QMdiSubWindow *>(p);
+        if (sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() != sub)
+            continue;
         w->setFocus(Qt::OtherFocusReason);
+        return;
+    }
 }
 
 } // namespace quirels

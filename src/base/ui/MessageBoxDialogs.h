@@ -20,7 +20,9 @@ public:
     // Finds the control by object name in the active window and focuses it.
     void focus(const QString &control) override;
 
+    // The title of the boxes: "Quirels"; error boxes are titled "Erro".
     static QString caption();
+    static QString errorCaption();
 
 private:
     QWidget *m_parent;

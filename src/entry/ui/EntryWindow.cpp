@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace quirels::entry {
 
@@ -78,6 +79,9 @@ QPlainTextEdit *EntryWindow::buildMemo(ListEngine &engine)
     m_memo->setToolTip(msg::kHintObservacoes);
     m_memo->setStatusTip(msg::kHintObservacoes);
     m_memo->setTabChangesFocus(true);
+    // Three lines at least, however small the window.
+    m_memo->setMinimumHeight(m_memo->fontMetrics().lineSpacing() * 3 + 2 * m_memo->frameWidth()
+                             + 2 * static_cast<int>(m_memo->document()->documentMargin()));
     connect(m_memo, &QPlainTextEdit::textChanged, this, [this, &engine] {
         if (m_memoLoading || !m_obs || m_obs->count() == 0)
             return;

@@ -4,6 +4,7 @@
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -191,10 +192,22 @@ void ListBar::move(int which)
 
 void ListBar::applyState(ButtonState state)
 {
+    QPushButton *focused = nullptr;
+    for (QPushButton *b : {m_novo, m_salvar, m_cancelar, m_excluir})
+        if (b->hasFocus())
+            focused = b;
     m_novo->setEnabled(state == ButtonState::Browse);
     m_excluir->setEnabled(state == ButtonState::Browse);
     m_cancelar->setEnabled(state == ButtonState::Editing);
     m_salvar->setEnabled(state == ButtonState::Editing);
+    // A pressed button that is now disabled hands the focus to the list's
+    // next command (Novo after Salvar), not to whatever follows it.
+    if (focused && !focused->isEnabled()) {
+        if (m_novo->isEnabled())
+            m_novo->setFocus(Qt::OtherFocusReason);
+        else if (m_salvar->isEnabled())
+            m_salvar->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 } // namespace quirels::entry

@@ -19,7 +19,9 @@
 namespace quirels {
 
 TfrmExclusaoQuirels::TfrmExclusaoQuirels(store::DataModule &data, Dialogs &dialogs, Hooks hooks, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_data(data), m_dialogs(dialogs), m_hooks(std::move(hooks))
+    // A dialog-type window without modality: it does not block the main
+    // window, yet the window manager keeps it in front of its owner.
+    : QWidget(parent, Qt::Dialog), m_data(data), m_dialogs(dialogs), m_hooks(std::move(hooks))
 {
     setObjectName(QStringLiteral("frmExclusaoQuirels"));
     setWindowTitle(QStringLiteral("Excluir Movimento"));

@@ -88,6 +88,10 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     setWindowTitle(QStringLiteral("Quirels"));
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setBackground(QColor(128, 128, 128));
+    // A child window kept at its smallest usable size in a smaller frame
+    // (tiled, or on a small screen) is scrolled to, never squeezed.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWindowIcon(applicationIcon());
     setCentralWidget(m_mdi);
     resize(1024, 700);
@@ -213,6 +217,8 @@ QMdiSubWindow *MainWindow::addChild(QWidget *widget)
 {
     QMdiSubWindow *sub = m_mdi->addSubWindow(widget);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Never smaller than its screen can be used at: the frame scrolls instead.
+    sub->setMinimumSize(sub->minimumSizeHint());
     // The window's own menu keeps its items but not their keys: Ctrl+F4
     // belongs to "&Fechar" of the "Janela" menu, which closes the active child.
     if (QMenu *own = sub->systemMenu())
@@ -239,16 +245,20 @@ QMdiSubWindow *MainWindow::showAnnex(QChar letter, bool maximised)
     if (i < 0 || i >= 8)
         return nullptr;
     QPointer<QMdiSubWindow> &ref = m_annexWindows[static_cast<size_t>(i)];
+    Q_UNUSED(maximised)
     if (!annexWindow(letter)) {
         QWidget *w = m_annexFactory ? m_annexFactory(letter) : nullptr;
         if (!w)
             w = placeholderAnnexWindow(letter);
         ref = addChild(w);
-    }
-    if (maximised)
+        // Every annex window opens maximised; shown again, it keeps the
+        // size the user gave it.
         ref->showMaximized();
-    else
+    } else if (ref->isMinimized()) {
+        ref->showNormal();
+    } else {
         ref->show();
+    }
     m_mdi->setActiveSubWindow(ref);
     updateWindowCommands();
     return ref;
@@ -466,7 +476,7 @@ void MainWindow::repairTables()
         m_dialogs->information(msg::kReparoConcluido);
 }
 
-void MainWindow::about() { showAbout(this); }
+void MainWindow::about() { showAbout(db(), this); }
 
 void MainWindow::toggleHints()
 {
@@ -495,17 +505,22 @@ void MainWindow::tile(Qt::Orientation orientation)
         return;
     const QRect area = m_mdi->viewport()->rect();
     const int n = static_cast<int>(subs.size());
+    int at = 0;
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow *sub = subs.at(i);
         sub->showNormal();
         // Horizontal: one above the other, each as wide as the frame;
-        // vertical: side by side, each as tall as the frame.
+        // vertical: side by side, each as tall as the frame. A window
+        // keeps its smallest size, and the frame scrolls to the rest.
+        const QSize least = sub->minimumSize();
         if (orientation == Qt::Horizontal) {
-            const int h = area.height() / n;
-            sub->setGeometry(0, i * h, area.width(), h);
+            const int h = qMax(area.height() / n, least.height());
+            sub->setGeometry(0, at, qMax(area.width(), least.width()), h);
+            at += h;
         } else {
-            const int w = area.width() / n;
-            sub->setGeometry(i * w, 0, w, area.height());
+            const int w = qMax(area.width() / n, least.width());
+            sub->setGeometry(at, 0, w, qMax(area.height(), least.height()));
+            at += w;
         }
     }
 }

@@ -147,7 +147,8 @@ public:
     bool runScreen(const QString &name, const QString &argument = QString());
     void registerAnnexWindow(AnnexFactory factory) { m_annexFactory = std::move(factory); }
 
-    // Shows an annex window, creating it on first use.
+    // Shows an annex window, creating it on first use; a new one opens
+    // maximised (`maximised` is kept for callers and no longer decides).
     QMdiSubWindow *showAnnex(QChar letter, bool maximised = false);
     // The annex window, or null when it is not open.
     QMdiSubWindow *annexWindow(QChar letter) const;

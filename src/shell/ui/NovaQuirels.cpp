@@ -56,7 +56,9 @@ TfrmNovaQuirels::TfrmNovaQuirels(MainWindow &main, QWidget *parent)
 
     auto *ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("btnOk"));
+    // Enter confirms, as in the other dialogs of the program.
     ok->setAutoDefault(false);
+    ok->setDefault(true);
     setHint(ok, QStringLiteral("Confirma nova empresa"));
     auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
     cancel->setObjectName(QStringLiteral("btnCancelar"));

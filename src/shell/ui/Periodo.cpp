@@ -69,7 +69,9 @@ TfrmPeriodo::TfrmPeriodo(MainWindow &main, const QString &number, const QString 
 
     auto *ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("btnOk"));
+    // Enter confirms, as in the other dialogs of the program.
     ok->setAutoDefault(false);
+    ok->setDefault(true);
     setHint(ok, QStringLiteral("Confirma seleção do período"));
     auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
     cancel->setObjectName(QStringLiteral("btnCancelar"));

@@ -5,6 +5,7 @@
 #include "validation/ui/ValidationScreen.h"
 #include "reports/ui/ReportCommands.h"
 
+#include "base/ui/Placement.h"
 #include "entry/ui/AnnexScreens.h"
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
@@ -46,6 +47,7 @@ void installScreens(MainWindow &window)
             hooks.closeCompany = [&window] { return window.closeCompany(); };
             hooks.reconnect = [&window] { window.openStore(); };
             *deletion = new TfrmExclusaoQuirels(window.dataModule(), window.dialogs(), hooks, &window);
+            placeInside(*deletion, &window);
         }
         (*deletion)->show();
         (*deletion)->raise();

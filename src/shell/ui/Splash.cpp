@@ -2,6 +2,11 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QSqlDatabase>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLinearGradient>
@@ -9,6 +14,9 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <memory>
+
+#include "store/Database.h"
 
 #ifndef QUIRELS_VERSION
 #define QUIRELS_VERSION "0.1.0"
@@ -111,25 +119,51 @@ QWidget *createSplash()
     return w;
 }
 
-void showAbout(QWidget *parent)
+QDialog *createAbout(const QSqlDatabase &db, QWidget *parent)
 {
-    QDialog box(parent);
-    box.setObjectName(QStringLiteral("frmSobre"));
-    box.setWindowTitle(QStringLiteral("Sobre"));
-    auto *layout = new QVBoxLayout(&box);
-    auto *picture = new QLabel(&box);
-    picture->setPixmap(startupPicture());
-    layout->addWidget(picture);
-    auto *text = new QLabel(QStringLiteral("<b>Quirels</b> &mdash; versão %1<br>"
+    auto *box = new QDialog(parent);
+    box->setObjectName(QStringLiteral("frmSobre"));
+    box->setWindowTitle(QStringLiteral("Sobre"));
+    auto *layout = new QVBoxLayout(box);
+    auto *head = new QHBoxLayout;
+    auto *icon = new QLabel(box);
+    icon->setPixmap(applicationIcon().pixmap(48, 48));
+    head->addWidget(icon, 0, Qt::AlignTop);
+    auto *text = new QLabel(QStringLiteral("<b>Quirels</b><br>Versão %1<br>"
                                            "Mapas de controle de produtos químicos controlados.")
                                 .arg(applicationVersion()),
-                            &box);
+                            box);
     text->setObjectName(QStringLiteral("lblVersao"));
-    layout->addWidget(text);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    head->addWidget(text, 1);
+    layout->addLayout(head);
+
+    auto *tables = new QGroupBox(QStringLiteral("Tabelas de referência instaladas"), box);
+    tables->setObjectName(QStringLiteral("grpTabelas"));
+    auto *form = new QFormLayout(tables);
+    const QHash<QString, QString> captions{{QStringLiteral("ProdutoControlado"), QStringLiteral("Produtos controlados")},
+                                           {QStringLiteral("Cnae"), QStringLiteral("CNAE")},
+                                           {QStringLiteral("CFOP"), QStringLiteral("CFOP")},
+                                           {QStringLiteral("Paises"), QStringLiteral("Países")}};
+    for (const store::ReferenceTable &t : store::referenceTables(db)) {
+        QString line = t.edition.isValid() ? t.edition.date().toString(QStringLiteral("dd/MM/yyyy"))
+                                           : QStringLiteral("data desconhecida");
+        if (t.rows >= 0)
+            line += QStringLiteral(" \u2014 %1 registros").arg(t.rows);
+        auto *value = new QLabel(line, tables);
+        value->setObjectName(QStringLiteral("lbl") + t.table);
+        form->addRow(captions.value(t.table, t.table) + QLatin1Char(':'), value);
+    }
+    layout->addWidget(tables);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, box, &QDialog::accept);
     layout->addWidget(buttons);
-    box.exec();
+    return box;
+}
+
+void showAbout(const QSqlDatabase &db, QWidget *parent)
+{
+    std::unique_ptr<QDialog> box(createAbout(db, parent));
+    box->exec();
 }
 
 } // namespace quirels

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QString>
 
+class QDialog;
+class QSqlDatabase;
 class QWidget;
 
 namespace quirels {
@@ -17,7 +19,10 @@ QPixmap startupPicture();
 // A borderless white window that stays on top, centred on the screen,
 // showing the start-up picture with an hourglass cursor.
 QWidget *createSplash();
-// The about box: name and version, modal.
-void showAbout(QWidget *parent);
+// The about box: name, version and the reference tables installed in the
+// store `db` (the date of their data and their rows).
+QDialog *createAbout(const QSqlDatabase &db, QWidget *parent);
+// Shows it modally.
+void showAbout(const QSqlDatabase &db, QWidget *parent);
 
 } // namespace quirels

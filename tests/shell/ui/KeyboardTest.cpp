@@ -3,13 +3,22 @@
 
 #include "ShellFixture.h"
 #include "shell/ui/OpenPeriodDialog.h"
+#include "shell/ui/Splash.h"
+#include "base/ui/QtTexts.h"
+#include "base/ui/MessageBoxDialogs.h"
 
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMdiArea>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QShortcut>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace quirels;
@@ -127,7 +136,7 @@ TEST_F(ShellTest, TabLeavesTheCompanyGridArrowsMoveInIt)
 {
     addCompany(kCnpj, {1});
     addCompany(kCpf, {1});
-    TfrmAbrirQuirels dlg(window->db(), dialogs, nullptr);
+    TfrmAbrirQuirels dlg(window->dataModule(), dialogs, nullptr);
     dlg.show();
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
@@ -144,4 +153,85 @@ TEST_F(ShellTest, TabLeavesTheCompanyGridArrowsMoveInIt)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), grid);
+}
+
+TEST_F(ShellTest, AboutShowsVersionAndReferenceTables)
+{
+    std::unique_ptr<QDialog> box(createAbout(window->db(), window.get()));
+    EXPECT_TRUE(box->findChild<QLabel *>(QStringLiteral("lblVersao"))->text().contains(applicationVersion()));
+    const QRegularExpression dated(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \u2014 \\d+ registros$"));
+    for (const char *table : {"ProdutoControlado", "Cnae", "CFOP", "Paises"}) {
+        auto *l = box->findChild<QLabel *>(QStringLiteral("lbl") + QLatin1String(table));
+        ASSERT_NE(l, nullptr) << table;
+        EXPECT_TRUE(dated.match(l->text()).hasMatch()) << qPrintable(l->text());
+    }
+    // Not the start-up picture with its "Carregando...".
+    for (QLabel *l : box->findChildren<QLabel *>())
+        EXPECT_FALSE(l->text().contains(QStringLiteral("Carregando")));
+}
+
+TEST(QtTexts, StandardButtonsInPortuguese)
+{
+    if (!installQtTranslations())
+        GTEST_SKIP() << "Qt's Portuguese translations are not installed";
+    QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Cancelar"));
+}
+
+TEST_F(ShellTest, ErrorBoxesAreTitledErro)
+{
+    MessageBoxDialogs boxes(window.get());
+    QStringList titles;
+    auto closeNext = [&titles] {
+        QTimer::singleShot(0, [&titles] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                titles.append(w->windowTitle());
+                w->close();
+            }
+        });
+    };
+    closeNext();
+    boxes.error(QStringLiteral("falhou"));
+    closeNext();
+    boxes.information(QStringLiteral("aviso"));
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Erro"), QStringLiteral("Quirels")}));
+}
+
+TEST_F(ShellTest, DeletionWindowOpensInsideTheMainWindowAsItsDialog)
+{
+    window->setGeometry(200, 150, 900, 640);
+    window->show();
+    addCompany(kCpf, {1});
+    openPeriod(kCpf);
+    window->runScreen(screens::kExclusao);
+    auto *w = window->findChild<QWidget *>(QStringLiteral("frmExclusaoQuirels"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowType(), Qt::Dialog);
+    EXPECT_FALSE(w->isModal());
+    EXPECT_TRUE(window->geometry().contains(w->geometry()))
+        << w->geometry().x() << "," << w->geometry().y() << " " << w->width() << "x" << w->height();
+    w->close();
+}
+
+TEST_F(ShellTest, TiledEntryScreensKeepTheirSmallestUsableSize)
+{
+    window->resize(1024, 700);
+    window->show();
+    addCompany(kCpf, {9});
+    openPeriod(kCpf);
+    window->showAnnex(QLatin1Char('B'));
+    // An annex window opens maximised.
+    EXPECT_TRUE(window->annexWindow(QLatin1Char('B'))->isMaximized());
+    window->command(QStringLiteral("mniHorizontal"))->trigger();
+    QCoreApplication::processEvents();
+    QMdiSubWindow *b = window->annexWindow(QLatin1Char('B'));
+    ASSERT_NE(b, nullptr);
+    QWidget *screen = b->widget();
+    EXPECT_GE(screen->height(), screen->minimumSizeHint().height());
+    EXPECT_GE(screen->width(), screen->minimumSizeHint().width());
+    auto *memo = screen->findChild<QPlainTextEdit *>(QStringLiteral("memObservacoesAnexoB"));
+    ASSERT_NE(memo, nullptr);
+    EXPECT_GE(memo->height(), memo->fontMetrics().lineSpacing() * 3);
+    // The frame scrolls to what does not fit.
+    EXPECT_EQ(window->mdiArea()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
 }

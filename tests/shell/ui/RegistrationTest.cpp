@@ -371,3 +371,18 @@ TEST_F(ShellTest, CompanyNumberTakesAtMostItsWidth)
     QTest::keyClicks(d->nameField(), QString(80, QLatin1Char('a')));
     EXPECT_EQ(d->nameField()->text().size(), 70);
 }
+
+TEST_F(ShellTest, EnterConfirmsTheRegistrationDialogs)
+{
+    Handed handed;
+    auto d = newCompanyDialog(*window, handed);
+    d->show();
+    QApplication::setActiveWindow(d.get());
+    d->numberField()->setFocus();
+    QTest::keyClicks(d->numberField(), kCpf);
+    QTest::keyClick(d->numberField(), Qt::Key_Tab);
+    QTest::keyClicks(d->nameField(), QStringLiteral("Acme"));
+    QTest::keyClick(d->nameField(), Qt::Key_Return);
+    EXPECT_EQ(handed.times, 1);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+}
