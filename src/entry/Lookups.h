@@ -22,6 +22,11 @@ struct CfopEntry {
     QString description;
 };
 
+struct CountryEntry {
+    QString code;         // CDPAIS as text
+    QString name;         // NMPAIS
+};
+
 class Lookups {
 public:
     explicit Lookups(QSqlDatabase db) : m_db(std::move(db)) {}
@@ -38,6 +43,11 @@ public:
     Result<QList<CfopEntry>> cfops() const;
     // The description of a CFOP code; empty when the table has no such code.
     Result<std::optional<QString>> cfopDescription(const QString &code) const;
+
+    // Table Paises in name order (its index idxPais).
+    Result<QList<CountryEntry>> countries() const;
+    // The name of a country number; empty when the table has no such number.
+    Result<std::optional<QString>> countryName(const QString &code) const;
 
 private:
     Result<std::optional<QString>> first(const QString &statement) const;

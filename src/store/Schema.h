@@ -80,6 +80,7 @@ const QStringList &monthCodes();
 int monthNumber(const QString &code);
 
 // The version of the store layout this program writes (PRAGMA user_version).
-constexpr int kSchemaVersion = 1;
+// 2: Residuo.DsDestinacao widened from 25 to 26 characters.
+constexpr int kSchemaVersion = 2;
 
 } // namespace quirels::schema

@@ -3,6 +3,7 @@
 #include "entry/Annex.h"
 #include "entry/ui/AnnexWindow.h"
 #include "entry/ui/ControleGeralWindow.h"
+#include "entry/ui/ResiduoWindow.h"
 #include "shell/Annexes.h"
 #include "shell/ui/MainWindow.h"
 
@@ -12,11 +13,7 @@
 
 namespace quirels::entry {
 
-bool hasAnnexScreen(QChar letter)
-{
-    const QChar l = letter.toUpper();
-    return l == QLatin1Char('A') || l == QLatin1Char('B');
-}
+bool hasAnnexScreen(QChar letter) { return annexSpec(letter) != nullptr; }
 
 EntryWindow *createAnnexScreen(QChar letter, store::DataModule &data, Dialogs &dialogs, QWidget *parent)
 {
@@ -25,11 +22,14 @@ EntryWindow *createAnnexScreen(QChar letter, store::DataModule &data, Dialogs &d
     case 'A':
         w = new ControleGeralWindow(data, dialogs, parent);
         break;
-    case 'B':
-        w = new AnnexWindow(annexB(), data, dialogs, parent);
+    case 'G':
+        w = new ResiduoWindow(data, dialogs, parent);
         break;
     default:
-        return nullptr;
+        if (const AnnexSpec *spec = annexSpec(letter))
+            w = new AnnexWindow(*spec, data, dialogs, parent);
+        else
+            return nullptr;
     }
     w->open();
     return w;
@@ -65,8 +65,18 @@ void installAnnexScreens(MainWindow &window)
         QObject::connect(&window, &MainWindow::aboutToPostPending, w, &EntryWindow::flush);
         return w;
     });
-    QObject::connect(window.mdiArea(), &QMdiArea::subWindowActivated, &window,
-                     [&window] { updateChecks(window); });
+    // A checkable menu entry toggles when chosen; asking for the screen that
+    // is already active must leave it checked.
+    for (const shell::Annex &a : shell::annexes())
+        for (const char *name : {a.menuItem, a.button})
+            if (QAction *command = window.command(QString::fromLatin1(name)))
+                QObject::connect(command, &QAction::triggered, &window, [&window] { updateChecks(window); });
+    QObject::connect(window.mdiArea(), &QMdiArea::subWindowActivated, &window, [&window](QMdiSubWindow *sub) {
+        updateChecks(window);
+        if (sub)
+            if (auto *screen = qobject_cast<EntryWindow *>(sub->widget()))
+                screen->activated();
+    });
 }
 
 } // namespace quirels::entry

@@ -118,6 +118,13 @@ void EntryWindow::loadMemo()
     m_memoLoading = false;
 }
 
+bool EntryWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && isWindow())
+        activated();
+    return QWidget::event(event);
+}
+
 void EntryWindow::closeEvent(QCloseEvent *event)
 {
     if (!closePrompts()) {

@@ -38,6 +38,9 @@ public:
     virtual void open() = 0;
     // The close prompts in their order; false when closing was stopped.
     virtual bool closePrompts() = 0;
+    // The screen became the active window (a child window of the main
+    // window, or a window of its own).
+    virtual void activated() {}
     // Writes what the focused control holds into its row, without the
     // control's rules (before the main window posts every pending row).
     virtual void flush() = 0;
@@ -58,6 +61,7 @@ protected:
     void loadHeader();
     void loadMemo();
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
     const AnnexSpec &m_spec;
     store::DataModule &m_data;

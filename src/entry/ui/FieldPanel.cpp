@@ -83,6 +83,10 @@ FieldPanel::FieldPanel(const ListSpec &spec, ListEngine &engine, const Lookups &
         }
         if (f.readOnly)
             w->setFocusPolicy(Qt::NoFocus);
+        if (!f.hint.isEmpty()) {
+            w->setToolTip(f.hint);
+            w->setStatusTip(f.hint);
+        }
     }
     QWidget *prev = nullptr;
     for (QWidget *w : tabOrder()) {
@@ -144,7 +148,14 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         auto *group = new QButtonGroup(box);
         int id = 0;
         for (const auto &c : f.choices) {
-            auto *r = new QRadioButton(c.first, box);
+            // Alt with N, S, C and E belongs to the list's commands; a choice
+            // whose letter is one of them shows no mnemonic.
+            QString caption = c.first;
+            const qsizetype amp = caption.indexOf(QLatin1Char('&'));
+            if (amp >= 0 && amp + 1 < caption.size()
+                && QStringLiteral("NSCE").contains(caption.at(amp + 1).toUpper()))
+                caption.remove(amp, 1);
+            auto *r = new QRadioButton(caption, box);
             group->addButton(r, id++);
             lay->addWidget(r);
         }
@@ -163,6 +174,13 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
     case FieldKind::FixedList:
         for (const auto &e : f.choices)
             c->addItem(e.first, e.second);
+        break;
+    case FieldKind::CountryList:
+        if (auto list = m_lookups.countries(); list.ok())
+            for (const CountryEntry &e : *list)
+                c->addItem(e.name, e.code);
+        c->setMinimumContentsLength(20);
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         break;
     case FieldKind::CfopList:
         if (auto list = m_lookups.cfops(); list.ok())
@@ -193,6 +211,14 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
 int FieldPanel::widthOf(const FieldSpec &f) const
 {
     return f.maxLength > 0 ? f.maxLength : schema::textWidth(m_spec.table, f.field);
+}
+
+void FieldPanel::layOut(QGridLayout *grid)
+{
+    QHash<QString, int> spans;
+    for (const auto &s : m_spec.spans)
+        spans.insert(s.first, s.second);
+    layOut(grid, m_spec.perRow, spans);
 }
 
 void FieldPanel::layOut(QGridLayout *grid, int perRow, const QHash<QString, int> &spans)
@@ -263,7 +289,7 @@ void FieldPanel::show(const FieldSpec &f)
             c->setEditText(text);
         } else if (f.kind == FieldKind::CfopList) {
             c->setCurrentIndex(c->findData(text));
-        } else if (f.kind == FieldKind::FixedList) {
+        } else if (f.kind == FieldKind::FixedList || f.kind == FieldKind::CountryList) {
             c->setCurrentIndex(c->findData(text));
         } else {
             c->setCurrentIndex(c->findText(text));
@@ -313,7 +339,7 @@ QString FieldPanel::shownText(const FieldSpec &f) const
         return e->text();
     }
     if (auto *c = qobject_cast<QComboBox *>(w)) {
-        if (f.kind == FieldKind::CfopList || f.kind == FieldKind::FixedList)
+        if (f.kind == FieldKind::CfopList || f.kind == FieldKind::FixedList || f.kind == FieldKind::CountryList)
             return c->currentIndex() < 0 ? QString() : c->currentData().toString();
         return c->currentText();
     }
