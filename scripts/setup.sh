@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
-  zlib1g-dev libgtest-dev sqlite3
+  zlib1g-dev libgtest-dev sqlite3 libzip-dev libxml2-utils
   xvfb xauth fonts-dejavu-core
 )
 missing=()

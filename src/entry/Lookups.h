@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QHash>
 #include <QList>
 #include <optional>
 
@@ -38,10 +39,14 @@ public:
     Result<QList<CfopEntry>> cfops() const;
     // The description of a CFOP code; empty when the table has no such code.
     Result<std::optional<QString>> cfopDescription(const QString &code) const;
+    // Reads table CFOP once, for a run that checks many rows: later
+    // cfopDescription() calls answer from memory.
+    Status holdCfops();
 
 private:
     Result<std::optional<QString>> first(const QString &statement) const;
     QSqlDatabase m_db;
+    std::optional<QHash<QString, QString>> m_cfops; // held by holdCfops()
 };
 
 } // namespace quirels::entry

@@ -58,6 +58,12 @@ const std::vector<Table> &tables();
 // Case-insensitive; null when unknown.
 const Table *table(const QString &name);
 
+// Tables of this program's own bookkeeping (the access keys of imported
+// invoices, the remembered unit factors). They live in the same store but
+// belong to no annex: the data module opens no cursor on them and the
+// declaration file, the packets and the text import never carry them.
+const std::vector<Table> &ownTables();
+
 // The physical name of an index in the store: index names are global in the
 // store, so each carries its table's name.
 QString physicalIndexName(const Table &t, const Index &i);
@@ -77,6 +83,6 @@ const QStringList &monthCodes();
 int monthNumber(const QString &code);
 
 // The version of the store layout this program writes (PRAGMA user_version).
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 } // namespace quirels::schema

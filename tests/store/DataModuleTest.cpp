@@ -153,6 +153,16 @@ TEST(DataModule, StartupRebuildsTheDayIndexAndTheMissingTables)
     EXPECT_EQ(dm.empresa().count(), 1);
     EXPECT_EQ(openCursors(dm), allCursorNames(dm));
 
+    // A store of version 1 (before the invoice import) gets its tables.
+    store.exec(QStringLiteral("DROP TABLE NFeImportada"));
+    store.exec(QStringLiteral("DROP TABLE FatorUnidade"));
+    store.exec(QStringLiteral("PRAGMA user_version = 1"));
+    ASSERT_OK(dm.openAtStartup(folder));
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
+                                          "('NFeImportada', 'FatorUnidade', 'NFeImportada_idxChave')")).toInt(), 3);
+    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA user_version")).toInt(), 2);
+    EXPECT_EQ(dm.empresa().count(), 1);
+
     // A further start finds everything in place and adds nothing.
     const int objects = store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
     ASSERT_OK(dm.openAtStartup(folder));
