@@ -3,12 +3,18 @@
 #include "Messages.h"
 #include "NfeScreens.h"
 #include "store/Schema.h"
+#include "store/BulkBind.h"
 #include "store/Sql.h"
 
 #include <QHash>
 #include <QSet>
 #include <QSqlQuery>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <optional>
+#include <thread>
 
 namespace quirels::exchange::nfe {
 
@@ -322,6 +328,25 @@ private:
     Scan &m_scan;
 };
 
+// Parses each read input of the batch, spreading the files over the cores.
+template <typename Pending>
+void parseAll(std::vector<Pending> &batch, const Limits &limits)
+{
+    std::atomic<size_t> nextIndex{0};
+    const auto work = [&] {
+        for (size_t i = nextIndex++; i < batch.size(); i = nextIndex++)
+            if (batch[i].bytes)
+                batch[i].doc.emplace(parse(*batch[i].bytes, limits));
+    };
+    const int cores = std::max(1, QThread::idealThreadCount());
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < cores && static_cast<size_t>(t) < batch.size(); ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread &h : helpers)
+        h.join();
+}
+
 } // namespace
 
 QString Candidate::table() const
@@ -356,22 +381,40 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
     QSet<QString> cancelled;
     qint64 files = 0;
     progress.setLabel(msg::kNfeLendo);
+    // Files are read in order and parsed a batch at a time on every core;
+    // the results are taken in input order.
+    struct Pending {
+        QString name;
+        Result<QByteArray> bytes;
+        std::optional<Result<Document>> doc;
+    };
+    std::vector<Pending> batch;
+    const auto flush = [&] {
+        parseAll(batch, limits);
+        for (Pending &p : batch) {
+            progress.setValue(++files);
+            if (!p.bytes) {
+                out.skipped.push_back({p.name, p.bytes.message()});
+                continue;
+            }
+            Result<Document> &doc = *p.doc;
+            if (!doc) {
+                out.skipped.push_back({p.name, doc.message()});
+                continue;
+            }
+            for (const Cancellation &c : doc->cancellations)
+                cancelled.insert(c.key);
+            for (Invoice &inv : doc->invoices)
+                reads.push_back({std::move(inv), p.name});
+        }
+        batch.clear();
+    };
     forEachInput(paths, limits, [&](const QString &name, const Result<QByteArray> &bytes) {
-        progress.setValue(++files);
-        if (!bytes) {
-            out.skipped.push_back({name, bytes.message()});
-            return;
-        }
-        Result<Document> doc = parse(*bytes, limits);
-        if (!doc) {
-            out.skipped.push_back({name, doc.message()});
-            return;
-        }
-        for (const Cancellation &c : doc->cancellations)
-            cancelled.insert(c.key);
-        for (Invoice &inv : doc->invoices)
-            reads.push_back({std::move(inv), name});
+        batch.push_back({name, bytes, std::nullopt});
+        if (batch.size() >= 128)
+            flush();
     });
+    flush();
 
     Builder builder(ctx, out);
     builder.m_cancelled = cancelled;
@@ -505,7 +548,7 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
             if (c.importedBefore)
                 replaced.insert(c.key);
         QSqlQuery find(db), forget(db), delB(db), delC(db);
-        if (!find.prepare(QStringLiteral("SELECT NmTabela, NrLinha FROM NFeImportada WHERE CdCNPJEmpr = ? AND CdChave = ?")) ||
+        if (!find.prepare(QStringLiteral("SELECT DsLinhas FROM NFeImportada WHERE CdCNPJEmpr = ? AND CdChave = ?")) ||
             !forget.prepare(QStringLiteral("DELETE FROM NFeImportada WHERE CdCNPJEmpr = ? AND CdChave = ?")) ||
             !delB.prepare(QStringLiteral("DELETE FROM Movimentacao WHERE CdCNPJEmpr = ? AND NrMovimentacao = ?")) ||
             !delC.prepare(QStringLiteral("DELETE FROM Importacao WHERE CdCNPJEmpr = ? AND CdImportacao = ?")))
@@ -515,12 +558,16 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
             find.bindValue(1, key);
             if (Status s = execOrFail(find); !s)
                 return s.error();
-            std::vector<std::pair<QString, QVariant>> rows;
+            QStringList rows;
             while (find.next())
-                rows.emplace_back(find.value(0).toString(), find.value(1));
+                rows += find.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
             find.finish();
-            for (const auto &[table, id] : rows) {
-                QSqlQuery &del = table.compare(QLatin1String("Importacao"), Qt::CaseInsensitive) == 0 ? delC : delB;
+            for (const QString &row : rows) {
+                bool ok = false;
+                const qlonglong id = row.mid(1).toLongLong(&ok);
+                if (!ok)
+                    continue;
+                QSqlQuery &del = row.startsWith(QLatin1Char('C')) ? delC : delB;
                 del.bindValue(0, p.cnpj);
                 del.bindValue(1, id);
                 if (Status s = execOrFail(del); !s)
@@ -541,39 +588,60 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
     if (Status s = prepareInsert(db, insC, QStringLiteral("Importacao"), period + fieldsC()); !s)
         return s.error();
     if (Status s = prepareInsert(db, keyRow, QStringLiteral("NFeImportada"),
-                                 period + QStringList{QStringLiteral("CdChave"), QStringLiteral("NmTabela"),
-                                                      QStringLiteral("NrLinha"), QStringLiteral("NrNF"),
-                                                      QStringLiteral("CdParte")});
+                                 period + QStringList{QStringLiteral("CdChave"), QStringLiteral("NrNF"),
+                                                      QStringLiteral("CdParte"), QStringLiteral("DsLinhas")});
         !s)
         return s.error();
 
+    sql::BulkStatement bulkB(*insB.query, static_cast<int>(insB.fields.size()));
+    sql::BulkStatement bulkC(*insC.query, static_cast<int>(insC.fields.size()));
+    sql::BulkStatement bulkKey(*keyRow.query, static_cast<int>(keyRow.fields.size()));
+    const QVariant cnpj(p.cnpj), ano(p.ano), mes(p.mes);
+    // The invoice's key row, written once its rows are all in (the rows of
+    // one invoice are next to each other).
+    const Candidate *invoice = nullptr;
+    QString created;
+    const auto keepKey = [&]() -> Status {
+        if (!invoice)
+            return {};
+        bulkKey.set(0, cnpj);
+        bulkKey.set(1, ano);
+        bulkKey.set(2, mes);
+        bulkKey.set(3, invoice->key);
+        bulkKey.set(4, invoice->number.left(10));
+        bulkKey.set(5, invoice->party.left(14));
+        bulkKey.set(6, created);
+        if (!bulkKey.exec())
+            return makeError(sql::errorText(bulkKey.query()), 2);
+        created.clear();
+        return {};
+    };
     for (size_t i = 0; i < scan.rows.size(); ++i) {
         if (!write[i])
             continue;
         const Candidate &c = scan.rows[i];
+        if (invoice && invoice->key != c.key) {
+            if (Status s = keepKey(); !s)
+                return s.error();
+        }
+        invoice = &c;
         const bool b = c.annex != QLatin1Char('C');
         Insert &ins = b ? insB : insC;
-        QSqlQuery &q = *ins.query;
-        q.bindValue(0, p.cnpj);
-        q.bindValue(1, p.ano);
-        q.bindValue(2, p.mes);
+        sql::BulkStatement &q = b ? bulkB : bulkC;
+        q.set(0, cnpj);
+        q.set(1, ano);
+        q.set(2, mes);
         for (int f = 3; f < ins.fields.size(); ++f)
-            q.bindValue(f, c.row.value(ins.fields.at(f)));
-        if (Status s = execOrFail(q); !s)
-            return s.error();
-        QSqlQuery &k = *keyRow.query;
-        k.bindValue(0, p.cnpj);
-        k.bindValue(1, p.ano);
-        k.bindValue(2, p.mes);
-        k.bindValue(3, c.key);
-        k.bindValue(4, c.table());
-        k.bindValue(5, q.lastInsertId());
-        k.bindValue(6, c.number.left(10));
-        k.bindValue(7, c.party.left(14));
-        if (Status s = execOrFail(k); !s)
-            return s.error();
+            q.set(f, c.row.value(ins.fields.at(f)));
+        if (!q.exec())
+            return makeError(sql::errorText(q.query()), 2);
+        if (!created.isEmpty())
+            created += QLatin1Char(' ');
+        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(q.query().lastInsertId().toLongLong());
         (b ? result.rowsB : result.rowsC)++;
     }
+    if (Status s = keepKey(); !s)
+        return s.error();
 
     // Factors given now are remembered for the next imports.
     QSqlQuery delFactor(db), addFactor(db);

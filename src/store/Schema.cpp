@@ -177,13 +177,12 @@ const std::vector<Table> &tables()
 const std::vector<Table> &ownTables()
 {
     static const std::vector<Table> own{
-        // One row per annex row created from an invoice, with the invoice's
-        // access key: a second import of the same invoice finds it here.
+        // One row per imported invoice: its access key, and the annex rows
+        // created from it ("B12 B13 C4": Movimentacao 12 and 13, Importacao
+        // 4). A second import of the same invoice finds it here.
         {"NFeImportada", "NFeImportada.db", "",
-         withPeriod({text("CdChave", 44), text("NmTabela", 20), integer("NrLinha"), text("NrNF", 10),
-                     text("CdParte", 14)}),
-         periodPlus({"CdChave", "NmTabela", "NrLinha"}), nullptr, {},
-         {Index{"idxChave", {"CdCNPJEmpr", "CdChave"}, true, false}}},
+         withPeriod({text("CdChave", 44), text("NrNF", 10), text("CdParte", 14), memo("DsLinhas", 240)}),
+         {"CdCNPJEmpr", "CdChave"}},
         // The factor that turns an invoice unit of one issuer's product code
         // into kilograms or litres, given once and remembered.
         {"FatorUnidade", "FatorUnidade.db", "",

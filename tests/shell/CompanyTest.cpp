@@ -28,8 +28,8 @@ void fillCompany(test::TempStore &s, const QString &key)
             extra = QStringLiteral(", Anexo");
             extraValue = QStringLiteral(", 'A'");
         } else if (t == QLatin1String("NFeImportada")) {
-            extra = QStringLiteral(", CdChave, NmTabela, NrLinha");
-            extraValue = QStringLiteral(", 'K', 'Movimentacao', 1");
+            extra = QStringLiteral(", CdChave");
+            extraValue = QStringLiteral(", 'K'");
         }
         s.exec(QStringLiteral("insert into %1 (CdCNPJEmpr, NrAno, NmMes%2) values ('%3', '2005', 'MAR'%4)")
                    .arg(t, extra, key, extraValue));

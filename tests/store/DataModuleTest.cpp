@@ -159,7 +159,7 @@ TEST(DataModule, StartupRebuildsTheDayIndexAndTheMissingTables)
     store.exec(QStringLiteral("PRAGMA user_version = 1"));
     ASSERT_OK(dm.openAtStartup(folder));
     EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
-                                          "('NFeImportada', 'FatorUnidade', 'NFeImportada_idxChave')")).toInt(), 3);
+                                          "('NFeImportada', 'FatorUnidade')")).toInt(), 2);
     EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA user_version")).toInt(), 2);
     EXPECT_EQ(dm.empresa().count(), 1);
 
