@@ -33,6 +33,7 @@ enum class FieldKind {
     Counterpart,  // CNPJ/CPF of another party
     Choice,       // radio group of stored letters
     FixedList,    // drop-down of fixed entries, nothing else can be typed
+    CountryList,  // drop-down of table Paises: shows the name, stores the number
 };
 
 struct FieldSpec {
@@ -46,6 +47,7 @@ struct FieldSpec {
     bool readOnly = false;     // shown, skipped by the tab order
     QList<QPair<QString, QString>> choices; // Choice: caption, stored value; FixedList: entry, entry
     bool refreshes = true;     // a change runs the editing-state refresh
+    QString hint;              // tool tip and status tip of the control
 };
 
 enum class CheckMode { Novo, Salvar };
@@ -70,6 +72,16 @@ std::function<bool(const QVariantMap &, const CheckContext &)> blank(const QStri
 std::function<bool(const QVariantMap &, const CheckContext &)> noDigit(const QString &field);
 // The CFOP code has no description in table CFOP.
 std::function<bool(const QVariantMap &, const CheckContext &)> noCfopDescription(const QString &field);
+// The country number names no country of table Paises (the drop-down shows
+// no name).
+std::function<bool(const QVariantMap &, const CheckContext &)> noCountryName(const QString &field);
+// The condition only where the command is the given one.
+std::function<bool(const QVariantMap &, const CheckContext &)>
+onlyOn(CheckMode mode, std::function<bool(const QVariantMap &, const CheckContext &)> c);
+// The condition, except under the given command while `field` holds `value`.
+std::function<bool(const QVariantMap &, const CheckContext &)>
+exceptOnWhen(CheckMode mode, const QString &field, const QString &value,
+             std::function<bool(const QVariantMap &, const CheckContext &)> c);
 } // namespace when
 
 struct InvoiceReuse {
@@ -93,6 +105,8 @@ struct ListSpec {
     QList<GridColumn> grid;
     QString gridHint;
     QString closePrompt;              // asked on closing while a row is pending
+    int perRow = 6;                   // label-over-control cells per row of the group
+    QList<QPair<QString, int>> spans; // controls that take more than one cell
 
     const FieldSpec *fieldByControl(const QString &control) const;
     const FieldSpec *fieldByName(const QString &field) const;
@@ -117,6 +131,21 @@ const AnnexSpec &annexB();
 // The dependent lists of annex XI-A.
 const ListSpec &annexAFinalProducts();
 const ListSpec &annexASubstances();
+const AnnexSpec &annexC();
+const AnnexSpec &annexD();
+const AnnexSpec &annexE();
+const AnnexSpec &annexF();
+const AnnexSpec &annexG();
+const AnnexSpec &annexH();
+// The isolated-product list of annex XI-G (its second page).
+const ListSpec &annexGIsolated();
+// The annex of a letter 'A'..'H'; null for another letter.
+const AnnexSpec *annexSpec(QChar letter);
+// The federal units of annex XI-F in their order, "EX" for a foreign party.
+const QStringList &ufList();
+// The destinations of a residue in their order.
+const QStringList &destinationList();
+
 // The closing-stock quantity controls of annex XI-A page 1, in tab order
 // ("Estoque Anterior" .. "Saídas Diversas", then the closing stock).
 const QStringList &annexAStockControls();

@@ -94,6 +94,7 @@ bool ListEngine::salvar()
     if (m_obs && m_obs->isEditing() && !m_obs->post().ok())
         return false;
     setButtons(ButtonState::Browse);
+    emit saved();
     return true;
 }
 
@@ -106,13 +107,17 @@ void ListEngine::cancelar()
     setButtons(ButtonState::Browse);
 }
 
+bool ListEngine::removeCurrent() { return m_table.remove().ok(); }
+
 bool ListEngine::excluir()
 {
-    bool removed = false;
+    bool done = false;
     if (m_table.count() > 0 && m_dialogs.confirm(msg::kExcluirRegistro))
-        removed = m_table.remove().ok();
+        done = removeCurrent();
     setButtons(ButtonState::Browse);
-    return removed;
+    if (done)
+        emit removed();
+    return done;
 }
 
 bool ListEngine::promptPending(store::Cursor &cursor, const QString &question, Dialogs &dialogs)

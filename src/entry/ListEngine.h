@@ -60,9 +60,16 @@ public:
 
 signals:
     void buttonsChanged(quirels::entry::ButtonState state);
+    // Salvar saved what was pending (the row, the observation record).
+    void saved();
+    // Excluir deleted the current record.
+    void removed();
 
 protected:
     void startObservation();
+    // Deletes the current record; a list whose records own others deletes
+    // those with it.
+    virtual bool removeCurrent();
 
     const ListSpec &m_spec;
     store::Cursor &m_table;

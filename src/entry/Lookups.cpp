@@ -89,4 +89,25 @@ Status Lookups::holdCfops()
     return {};
 }
 
+Result<QList<CountryEntry>> Lookups::countries() const
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises order by NMPAIS collate nocase, CDPAIS")))
+        return makeError(sql::errorText(q));
+    QList<CountryEntry> list;
+    while (q.next())
+        list.append({q.value(0).toString(), q.value(1).toString()});
+    return list;
+}
+
+Result<std::optional<QString>> Lookups::countryName(const QString &code) const
+{
+    bool ok = false;
+    const qlonglong n = code.trimmed().toLongLong(&ok);
+    if (!ok)
+        return std::optional<QString>();
+    return first(QStringLiteral("Select NMPAIS from Paises where CDPAIS = ") + QString::number(n));
+}
+
 } // namespace quirels::entry

@@ -23,6 +23,11 @@ struct CfopEntry {
     QString description;
 };
 
+struct CountryEntry {
+    QString code;         // CDPAIS as text
+    QString name;         // NMPAIS
+};
+
 class Lookups {
 public:
     explicit Lookups(QSqlDatabase db) : m_db(std::move(db)) {}
@@ -42,6 +47,11 @@ public:
     // Reads table CFOP once, for a run that checks many rows: later
     // cfopDescription() calls answer from memory.
     Status holdCfops();
+
+    // Table Paises in name order (its index idxPais).
+    Result<QList<CountryEntry>> countries() const;
+    // The name of a country number; empty when the table has no such number.
+    Result<std::optional<QString>> countryName(const QString &code) const;
 
 private:
     Result<std::optional<QString>> first(const QString &statement) const;

@@ -58,6 +58,53 @@ inline const QString kInformarFornecedor = QStringLiteral("É necessário inform
 inline const QString kInformarTransportadora =
     QStringLiteral("É necessário informar o número do CNPJ da transportadora.");
 
+// Annexes XI-C to XI-H.
+inline const QString kInformarOperacao = QStringLiteral("É necessário informar o tipo de operação.");
+inline const QString kInformarNumeroNotaFiscal = QStringLiteral("É necessário informar o número da Nota Fiscal.");
+inline const QString kInformarQuantidadeSo = QStringLiteral("É necessário informar a quantidade.");
+inline const QString kInformarValorDaConcentracao = QStringLiteral("É necessário informar o valor da concentração.");
+// XI-C.
+inline const QString kInformarCodigoProdutoQuimico =
+    QStringLiteral("É necessário informar o código do produto químico controlado.");
+inline const QString kInformarNomeProdutoQuimico =
+    QStringLiteral("É necessário informar o nome do produto químico controlado.");
+inline const QString kInformarLiRe = QStringLiteral("É necessário informar o LI ou RE.");
+inline const QString kInformarCnpjTransportadora = QStringLiteral("É necessário informar o CNPJ da Transportadora.");
+inline const QString kInformarImportador =
+    QStringLiteral("É necessário informar o nome do Importador ou Exportador.");
+inline const QString kInformarPais = QStringLiteral("É necessário informar o País.");
+// XI-D.
+inline const QString kNomeDoProduto = QStringLiteral("É necessário o nome do produto.");
+inline const QString kInformarEstoqueAnterior =
+    QStringLiteral("É necessário informar a quantidade do estoque anterior.");
+inline const QString kInformarEstoqueAtual = QStringLiteral("É necessário informar a quantidade do estoque atual.");
+inline const QString kInformarUnidadeDeMedida = QStringLiteral("É necessário informar a Unidade de Medida.");
+inline const QString kInformarCnpjProprietario =
+    QStringLiteral("É necessário informar o número do CNPJ do Proprietário.");
+// XI-E.
+inline const QString kInformarANotaFiscal = QStringLiteral("É necessário informar a Nota Fiscal.");
+inline const QString kInformarCnpjCpfProprietario =
+    QStringLiteral("É necessário informar o CNPJ ou o CPF do proprietário.");
+inline const QString kInformarCnpjCpfTransportadora =
+    QStringLiteral("É necessário informar o CNPJ ou o CPF da transportadora.");
+// XI-F.
+inline const QString kInformarEmbarcador = QStringLiteral("É necessário informar o CNPJ ou CPF do embarcador.");
+inline const QString kInformarUfEmbarcador = QStringLiteral("É necessário informar a UF do embarcador.");
+inline const QString kInformarDestinatario = QStringLiteral("É necessário informar o CNPJ ou CPF do destinatário.");
+inline const QString kInformarUfDestinatario = QStringLiteral("É necessário informar a UF do destinatário.");
+inline const QString kHintUf = QStringLiteral("Selecione a UF e EX para empresas estrangeiras");
+// XI-G and XI-H.
+inline const QString kInformarCodigoPresente =
+    QStringLiteral("É necessário informar o código do produto controlado presente.");
+inline const QString kInformarNomePresente =
+    QStringLiteral("É necessário informar o nome do produto controlado presente.");
+inline const QString kInformarDestinacao =
+    QStringLiteral("É necessário informar a destinação do produto controlado presente.");
+inline const QString kInformarDensidade = QStringLiteral("É necessário informar o valor da densidade.");
+inline const QString kInformarCodigoControlado = QStringLiteral("É necessário informar o código do produto controlado.");
+inline const QString kInformarCnpjCpfFornecedor = QStringLiteral("É necessário informar o CNPJ ou CPF do fornecedor.");
+inline const QString kInformarCnpjDaTransportadora = QStringLiteral("É necessário informar CNPJ da transportadora.");
+
 // Hints shared by the screens.
 inline const QString kHintPrimeiro = QStringLiteral("Primeiro registro");
 inline const QString kHintAnterior = QStringLiteral("Registro anterior");

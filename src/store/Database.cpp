@@ -6,6 +6,7 @@
 #include "base/Csv.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -88,31 +89,68 @@ static Status createTables(QSqlDatabase &db)
     return createTables(db, schema::ownTables());
 }
 
-Status createSchema(QSqlDatabase &db)
+namespace {
+
+// A table made again from the schema with its rows, its numbering and its
+// indexes, for a change SQLite cannot make in place (a column's width rule).
+Status rebuildTable(QSqlDatabase &db, const schema::Table &t)
 {
-    if (Status s = createTables(db); !s)
-        return s;
-    Result<QVariant> version = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
-    if (!version)
-        return version.error();
-    if (version->toInt() < schema::kSchemaVersion)
-        return sql::exec(db, QStringLiteral("PRAGMA user_version = %1").arg(schema::kSchemaVersion));
+    const QString name = t.qname();
+    const QString old = name + QStringLiteral("_anterior");
+    Result<QVariant> seq = sql::scalar(
+        db, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ") + sql::quote(name));
+    if (!seq) // no table sqlite_sequence: nothing was ever numbered
+        seq = Result<QVariant>(QVariant());
+    QStringList cols;
+    for (const QString &f : t.fieldNames())
+        cols.append(sql::id(f));
+    const QStringList statements = schema::ddl(t);
+    const QStringList steps{
+        QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(sql::id(name), sql::id(old)),
+        statements.first(),
+        QStringLiteral("INSERT INTO %1 (%3) SELECT %3 FROM %2").arg(sql::id(name), sql::id(old), cols.join(QLatin1Char(','))),
+        QStringLiteral("DROP TABLE %1").arg(sql::id(old)),
+    };
+    for (const QString &statement : steps + statements.mid(1))
+        if (Status s = sql::exec(db, statement); !s)
+            return makeError(QStringLiteral("Tabela %1: %2").arg(name, s.message()), 2);
+    // A number once given is never given again.
+    if (seq->isValid() && !seq->isNull()) {
+        const QString fix = QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, %1) WHERE name = %2")
+                                .arg(seq->toLongLong())
+                                .arg(sql::quote(name));
+        if (Status s = sql::exec(db, fix); !s)
+            return makeError(QStringLiteral("Tabela %1: %2").arg(name, s.message()), 2);
+        Result<QVariant> present =
+            sql::scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_sequence WHERE name = ") + sql::quote(name));
+        if (present && present->toInt() == 0)
+            if (Status s = sql::exec(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (%1, %2)")
+                                             .arg(sql::quote(name))
+                                             .arg(seq->toLongLong()));
+                !s)
+                return makeError(QStringLiteral("Tabela %1: %2").arg(name, s.message()), 2);
+    }
     return {};
 }
 
-namespace {
-
-// Migration steps: step i brings a store stamped i to i + 1. A store stamped
-// 0 predates the stamp (or is empty): the full layout is created where it is
-// missing.
+// Migration steps: step i brings a store stamped i to i + 1. Each can run
+// again on a store that already has its change.
+// 0 -> 1: a store that predates the stamp (or is empty): the full layout is
+// created where it is missing.
 Status stepCreateLayout(QSqlDatabase &db) { return createTables(db); }
-// Version 2 adds the tables of the invoice import (imported access keys, unit
-// factors). Being the last step, it also re-creates any table a current store
-// lost.
+// 1 -> 2: the residue destination takes 26 characters, so that
+// "Destruição - Neutralização" is kept whole.
+Status stepWideDestination(QSqlDatabase &db)
+{
+    return rebuildTable(db, *schema::table(QStringLiteral("Residuo")));
+}
+// 2 -> 3: the tables of the invoice import (imported access keys, unit
+// factors). Being the last step, it also re-creates any table a current
+// store lost.
 Status stepInvoiceImport(QSqlDatabase &db) { return createTables(db); }
 
 using Step = Status (*)(QSqlDatabase &);
-const Step kSteps[] = {stepCreateLayout, stepInvoiceImport};
+const Step kSteps[] = {stepCreateLayout, stepWideDestination, stepInvoiceImport};
 static_assert(sizeof(kSteps) / sizeof(kSteps[0]) == schema::kSchemaVersion, "one step per schema version");
 
 bool hasEveryTable(QSqlDatabase &db)
@@ -210,6 +248,22 @@ Status loadOne(QSqlDatabase &db, const ReferenceFile &rf)
 
 } // namespace
 
+Status createSchema(QSqlDatabase &db)
+{
+    if (Status s = createTables(db); !s)
+        return s;
+    Result<QVariant> version = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
+    if (!version)
+        return version.error();
+    if (version->toInt() >= schema::kSchemaVersion)
+        return {};
+    // Tables kept from an older layout take the later steps.
+    for (int v = std::max(version->toInt(), 1); v < schema::kSchemaVersion; ++v)
+        if (Status s = kSteps[v](db); !s)
+            return s;
+    return sql::exec(db, QStringLiteral("PRAGMA user_version = %1").arg(schema::kSchemaVersion));
+}
+
 Status upgradeSchema(QSqlDatabase &db)
 {
     Result<QVariant> stamp = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
@@ -218,10 +272,16 @@ Status upgradeSchema(QSqlDatabase &db)
     int version = stamp->toInt();
     if (version > schema::kSchemaVersion)
         return makeError(msg::kVersaoMaisNova.arg(version).arg(schema::kSchemaVersion), 2);
-    // The last step creates what is missing; a current store that lost a
-    // table goes through it again.
-    if (version == schema::kSchemaVersion && !hasEveryTable(db))
-        version = schema::kSchemaVersion - 1;
+    // A current store that lost a table has it created again.
+    if (version == schema::kSchemaVersion && !hasEveryTable(db)) {
+        sql::Transaction tx(db);
+        if (!tx.active())
+            return makeError(tx.error().message, 2);
+        if (Status s = createTables(db); !s)
+            return s;
+        if (Status s = tx.commit(); !s)
+            return makeError(s.message(), 2);
+    }
     while (version < schema::kSchemaVersion) {
         sql::Transaction tx(db);
         if (!tx.active())

@@ -117,10 +117,12 @@ std::vector<Table> build()
                              text("SgUFDestinatario", 2), text("CdNCM", 10, kNcmMask), text("NmProduto", 70)}),
                  periodPlus({"CdTransporte"}), "Mes", periodPlus({})});
 
+    // DsDestinacao holds the longest destination, "Destruição - Neutralização",
+    // whole: 26 characters (25 in older stores, which are migrated).
     t.push_back({"Residuo", "Residuo.db", "tblResiduo",
                  withPeriod({autoinc("CdResiduo"), integer("CdProdContrPresente"),
                              real("VlConcentracao", "##0.00", "##0.00", true), real("QtResiduo", "0.000", "0.000"),
-                             text("DsUnidade", 6), text("DsDestinacao", 25), text("CdNCM", 10, kNcmMask),
+                             text("DsUnidade", 6), text("DsDestinacao", 26), text("CdNCM", 10, kNcmMask),
                              text("NmProduto", 70)}),
                  periodPlus({"CdResiduo"}), "Mes", periodPlus({})});
 
@@ -199,6 +201,13 @@ const Table *table(const QString &name)
         if (name.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0)
             return &t;
     return nullptr;
+}
+
+int textWidth(const QString &tableName, const QString &fieldName)
+{
+    const Table *t = table(tableName);
+    const Field *f = t ? t->field(fieldName) : nullptr;
+    return f && f->type == Type::Text ? f->width : 0;
 }
 
 const Field *Table::field(const QString &n) const

@@ -57,6 +57,9 @@ struct Table {
 const std::vector<Table> &tables();
 // Case-insensitive; null when unknown.
 const Table *table(const QString &name);
+// The width of a text field: the most characters an input for it takes.
+// 0 for other fields and unknown names.
+int textWidth(const QString &table, const QString &field);
 
 // Tables of this program's own bookkeeping (the access keys of imported
 // invoices, the remembered unit factors). They live in the same store but
@@ -83,6 +86,8 @@ const QStringList &monthCodes();
 int monthNumber(const QString &code);
 
 // The version of the store layout this program writes (PRAGMA user_version).
-constexpr int kSchemaVersion = 2;
+// 2: Residuo.DsDestinacao widened from 25 to 26 characters.
+// 3: the invoice import's own tables (NFeImportada, FatorUnidade).
+constexpr int kSchemaVersion = 3;
 
 } // namespace quirels::schema

@@ -68,7 +68,7 @@ const char *const kMetadataSpec =
     ">tblIsolado CdCNPJEmpr:s14 NrAno:s4 NmMes:s3 CdIsolado:a CdProdContrPresente:i VlConcentracao:r VlDensidade:r "
     "QtProdIsolado:r DsUnidade:s6 CdNCM:s10 NmProduto:s70 < "
     ">tblResiduo CdCNPJEmpr:s14 NrAno:s4 NmMes:s3 CdResiduo:a CdProdContrPresente:i VlConcentracao:r QtResiduo:r "
-    "DsUnidade:s6 DsDestinacao:s25 CdNCM:s10 NmProduto:s70 < "
+    "DsUnidade:s6 DsDestinacao:s26 CdNCM:s10 NmProduto:s70 < "
     ">tblImportacao CdCNPJEmpr:s14 NrAno:s4 NmMes:s3 CdImportacao:a CdProduto:i VlConcentracao:r QtImportacao:r "
     "NrLI:s20 DsUnidade:s6 NrNF:s10 CdTransportadora:s14 FlIE:s1 NmImportador:s100 CdPais:i CdNCM:s10 "
     "NmProduto:s70 < "

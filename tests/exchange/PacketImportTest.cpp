@@ -117,6 +117,35 @@ TEST(PacketImport, RoundTripIntoAnEmptyStoreKeepsEveryRowAndTheChain)
     EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Produtos WHERE NmProduto = 'SEM NCM' AND CdNCM IS NULL")).toInt(), 1);
 }
 
+TEST(PacketImport, TheLongestResidueDestinationSurvivesBothFilesWhole)
+{
+    const QString wide = QStringLiteral("Destruição - Neutralização");
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    source.exec(QStringLiteral("UPDATE Residuo SET DsDestinacao = '%1'").arg(wide));
+    QTemporaryDir out;
+    QSqlDatabase sdb = source.db();
+    Result<GeneratedFiles> files = writeDeclarationFiles(sdb, test::kSmallPeriod, out.path());
+    ASSERT_OK(files);
+    // Both files declare the width and hold the 26 characters in Windows-1252.
+    for (const QString &path : {files->packetPath, files->declarationPath}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        EXPECT_TRUE(bytes.contains("<FIELD attrname=\"DsDestinacao\" fieldtype=\"string\" WIDTH=\"26\"/>")) << qPrintable(path);
+        EXPECT_TRUE(bytes.contains("DsDestinacao=\"Destrui\xE7\xE3o - Neutraliza\xE7\xE3o\"")) << qPrintable(path);
+    }
+
+    test::TempStore target(QStringLiteral("target"));
+    addLookupRow(target);
+    Result<PacketRow> loaded = readPacketFile(files->packetPath);
+    ASSERT_OK(loaded);
+    ScriptedDialogs dialogs;
+    QSqlDatabase tdb = target.db();
+    ASSERT_OK(importPacket(tdb, *loaded, dialogs));
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT DsDestinacao FROM Residuo")).toString(), wide);
+}
+
 TEST(PacketImport, RegisteredCompanyAndTheOverwriteQuestion)
 {
     test::TempStore source(QStringLiteral("source"));

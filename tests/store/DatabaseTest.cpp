@@ -1,4 +1,6 @@
 #include "store/Database.h"
+#include "store/Schema.h"
+#include "store/Sql.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -51,4 +53,38 @@ TEST(Database, FolderThatCannotBeCreated)
     Status s = store::initializeDataFolder(dir.filePath(QStringLiteral("file/dados")));
     ASSERT_FALSE(s.ok());
     EXPECT_TRUE(s.message().contains(QStringLiteral("file/dados"))) << qPrintable(s.message());
+}
+
+TEST(Database, UpgradeWidensTheResidueDestinationKeepingRowsAndNumbers)
+{
+    test::TempStore store;
+    const QString wide = QStringLiteral("Destruição - Neutralização");
+    ASSERT_EQ(wide.size(), 26);
+    // The layout of version 1: the destination held 25 characters.
+    QStringList v1 = schema::ddl(*schema::table(QStringLiteral("Residuo")));
+    v1.first().replace(QStringLiteral("VARCHAR(26)"), QStringLiteral("VARCHAR(25)"))
+        .replace(QStringLiteral("<= 26"), QStringLiteral("<= 25"));
+    store.exec(QStringLiteral("DROP TABLE Residuo"));
+    for (const QString &s : v1)
+        store.exec(s);
+    for (int i = 1; i <= 3; ++i)
+        store.exec(QStringLiteral("INSERT INTO Residuo (CdCNPJEmpr, NrAno, NmMes, DsDestinacao, QtResiduo) VALUES "
+                                  "('11222333000181', '2004', 'FEV', 'Aterro', %1)").arg(i));
+    store.exec(QStringLiteral("DELETE FROM Residuo WHERE CdResiduo = 3"));
+    store.exec(QStringLiteral("PRAGMA user_version = 1"));
+    QSqlDatabase db = store.db();
+    EXPECT_FALSE(sql::exec(db, QStringLiteral("UPDATE Residuo SET DsDestinacao = '%1'").arg(wide)).ok());
+
+    ASSERT_OK(store::upgradeSchema(db));
+    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA user_version")).toInt(), schema::kSchemaVersion);
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT group_concat(CdResiduo || ':' || QtResiduo) FROM Residuo")).toString(),
+              QStringLiteral("1:1.0,2:2.0"));
+    EXPECT_OK(sql::exec(db, QStringLiteral("UPDATE Residuo SET DsDestinacao = '%1' WHERE CdResiduo = 2").arg(wide)));
+    EXPECT_FALSE(sql::exec(db, QStringLiteral("UPDATE Residuo SET DsDestinacao = '%1x'").arg(wide)).ok());
+    // Number 3 was given once and is not given again; the key index is back.
+    store.exec(QStringLiteral("INSERT INTO Residuo (CdCNPJEmpr, NrAno, NmMes) VALUES ('11222333000181', '2004', 'FEV')"));
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT max(CdResiduo) FROM Residuo")).toInt(), 4);
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'Residuo_pk'")).toInt(), 1);
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE '%anterior%'")).toInt(), 0);
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT DsDestinacao FROM Residuo WHERE CdResiduo = 2")).toString(), wide);
 }

@@ -3,6 +3,7 @@
 #include "entry/Annex.h"
 #include "entry/ui/AnnexWindow.h"
 #include "entry/ui/ControleGeralWindow.h"
+#include "entry/ui/ResiduoWindow.h"
 #include "shell/Annexes.h"
 #include "shell/ui/MainWindow.h"
 
@@ -12,11 +13,7 @@
 
 namespace quirels::entry {
 
-bool hasAnnexScreen(QChar letter)
-{
-    const QChar l = letter.toUpper();
-    return l == QLatin1Char('A') || l == QLatin1Char('B');
-}
+bool hasAnnexScreen(QChar letter) { return annexSpec(letter) != nullptr; }
 
 EntryWindow *createAnnexScreen(QChar letter, store::DataModule &data, Dialogs &dialogs, QWidget *parent)
 {
@@ -25,11 +22,14 @@ EntryWindow *createAnnexScreen(QChar letter, store::DataModule &data, Dialogs &d
     case 'A':
         w = new ControleGeralWindow(data, dialogs, parent);
         break;
-    case 'B':
-        w = new AnnexWindow(annexB(), data, dialogs, parent);
+    case 'G':
+        w = new ResiduoWindow(data, dialogs, parent);
         break;
     default:
-        return nullptr;
+        if (const AnnexSpec *spec = annexSpec(letter))
+            w = new AnnexWindow(*spec, data, dialogs, parent);
+        else
+            return nullptr;
     }
     w->open();
     return w;
@@ -55,27 +55,27 @@ void updateChecks(MainWindow &window)
 
 void installAnnexScreens(MainWindow &window)
 {
-    auto *data = new store::DataModule(window.dialogs(), store::kConnection, &window);
-    window.registerAnnexWindow([&window, data](QChar letter) -> QWidget * {
+    // Every screen works on the main window's data module, whose current
+    // Empresa and Mes rows are the open company and period.
+    window.registerAnnexWindow([&window](QChar letter) -> QWidget * {
         if (!hasAnnexScreen(letter))
             return nullptr;
-        // With no entry screen open, read the tables again: the period may be
-        // new, or changed by imports and the carry-over since the last one.
-        bool anyOpen = false;
-        for (const shell::Annex &a : shell::annexes())
-            if (QMdiSubWindow *sub = window.annexWindow(QLatin1Char(a.letter)))
-                anyOpen = anyOpen || qobject_cast<EntryWindow *>(sub->widget());
-        if (!anyOpen && !data->reopenAll().ok())
-            return nullptr;
-        const PeriodKey p = window.currentPeriod();
-        data->empresa().locate({{QStringLiteral("CdCNPJEmpr"), p.cnpj}});
-        data->mes().locate({{QStringLiteral("NrAno"), p.ano}, {QStringLiteral("NmMes"), p.mes}});
-        EntryWindow *w = createAnnexScreen(letter, *data, window.dialogs());
+        EntryWindow *w = createAnnexScreen(letter, window.dataModule(), window.dialogs());
         QObject::connect(w, &EntryWindow::closed, &window, [&window] { updateChecks(window); });
         return w;
     });
-    QObject::connect(window.mdiArea(), &QMdiArea::subWindowActivated, &window,
-                     [&window] { updateChecks(window); });
+    // A checkable menu entry toggles when chosen; asking for the screen that
+    // is already active must leave it checked.
+    for (const shell::Annex &a : shell::annexes())
+        for (const char *name : {a.menuItem, a.button})
+            if (QAction *command = window.command(QString::fromLatin1(name)))
+                QObject::connect(command, &QAction::triggered, &window, [&window] { updateChecks(window); });
+    QObject::connect(window.mdiArea(), &QMdiArea::subWindowActivated, &window, [&window](QMdiSubWindow *sub) {
+        updateChecks(window);
+        if (sub)
+            if (auto *screen = qobject_cast<EntryWindow *>(sub->widget()))
+                screen->activated();
+    });
 }
 
 } // namespace quirels::entry

@@ -4,8 +4,7 @@
 // and the grid.
 
 #include "entry/ui/EntryWindow.h"
-#include "entry/ui/FieldPanel.h"
-#include "entry/ui/ListBar.h"
+#include "entry/ui/ListSection.h"
 
 namespace quirels::entry {
 
@@ -15,8 +14,8 @@ public:
     AnnexWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs &dialogs, QWidget *parent = nullptr);
 
     ListEngine &engine() { return *m_engine; }
-    FieldPanel &panel() { return *m_panel; }
-    ListBar &bar() { return *m_bar; }
+    FieldPanel &panel() { return *m_list.panel; }
+    ListBar &bar() { return *m_list.bar; }
 
     // Opening: the cursors open, every table browsing, buttons in browse.
     void open() override;
@@ -24,12 +23,7 @@ public:
 
 private:
     ListEngine *m_engine;
-    FieldPanel *m_panel;
-    ListBar *m_bar;
+    ListSection m_list;
 };
-
-// Keyboard moves of a list: Ctrl+Home, Ctrl+PgUp, Ctrl+PgDown, Ctrl+End for
-// the navigator and Ctrl+G for the grid, within `scope`.
-void addNavigatorShortcuts(ListBar &bar, QWidget *scope);
 
 } // namespace quirels::entry

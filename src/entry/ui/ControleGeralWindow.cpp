@@ -2,7 +2,7 @@
 
 #include "base/Numbers.h"
 #include "entry/Messages.h"
-#include "entry/ui/AnnexWindow.h"
+#include "entry/ui/ListSection.h"
 #include "store/RecordRules.h"
 
 #include <QFocusEvent>
@@ -72,37 +72,18 @@ QWidget *ControleGeralWindow::buildPage1()
 {
     auto *page = new QWidget;
     auto *lay = new QVBoxLayout(page);
-    auto *group = new QGroupBox(m_spec.main.group, page);
-    auto *grid = new QGridLayout(group);
-    m_productPanel = new FieldPanel(m_spec.main, *m_products, m_lookups, [this] { return period(); }, group);
-    m_productPanel->layOut(grid, 7, {{QStringLiteral("cmbProdutos"), 3}});
-    const int memoRow = grid->rowCount();
-    auto *memoLabel = new QLabel(m_spec.observationLabel(), group);
-    grid->addWidget(memoLabel, memoRow, 0, 1, 7);
-    QPlainTextEdit *memo = buildMemo(*m_products);
-    memo->setParent(group);
-    memo->setMaximumHeight(70);
-    memoLabel->setBuddy(memo);
-    grid->addWidget(memo, memoRow + 1, 0, 1, 7);
-    lay->addWidget(group);
-
-    m_productBar = new ListBar(*m_products, QString(), Qt::AltModifier, page, page);
-    lay->addWidget(m_productBar);
-    m_productBar->grid()->setParent(page);
-    lay->addWidget(m_productBar->grid(), 1);
-    connect(m_productBar, &ListBar::aboutToRun, m_productPanel, &FieldPanel::flush);
-    addNavigatorShortcuts(*m_productBar, page);
-
+    ListSectionOptions o;
+    o.memo = buildMemo(*m_products);
+    o.memoLabel = m_spec.observationLabel();
+    o.memoHeight = 70;
+    const ListSection s = addListSection(m_spec.main, *m_products, m_lookups, [this] { return period(); }, page,
+                                         lay, o);
+    m_productPanel = s.panel;
+    m_productBar = s.bar;
     connect(m_productPanel, &FieldPanel::left, this, [this](const QString &control) {
         if (annexAStockControls().contains(control))
             recomputeBalance();
     });
-    QWidget *prev = m_productPanel->tabOrder().last();
-    for (QWidget *w : QList<QWidget *>{memo, m_productBar->novo(), m_productBar->salvar(),
-                                       m_productBar->cancelar(), m_productBar->excluir()}) {
-        setTabOrder(prev, w);
-        prev = w;
-    }
     return page;
 }
 
@@ -152,27 +133,21 @@ QWidget *ControleGeralWindow::buildPage2()
 
     auto list = [&](const ListSpec &spec, ListEngine &engine, FieldPanel *&panel, ListBar *&bar,
                     const QString &suffix, Qt::KeyboardModifiers keys, QGroupBox *&group) {
-        group = new QGroupBox(spec.group, page);
-        auto *g = new QGridLayout(group);
-        panel = new FieldPanel(spec, engine, m_lookups, [this] { return period(); }, group);
-        panel->layOut(g, static_cast<int>(spec.fields.size()), {});
-        g->setColumnStretch(1, 3);
-        bar = new ListBar(engine, suffix, keys, page, group);
-        g->addWidget(bar, g->rowCount(), 0, 1, static_cast<int>(spec.fields.size()));
-        connect(bar, &ListBar::aboutToRun, panel, &FieldPanel::flush);
-        addNavigatorShortcuts(*bar, group);
-        QWidget *prev = panel->tabOrder().last();
-        for (QWidget *w : QList<QWidget *>{bar->novo(), bar->salvar(), bar->cancelar(), bar->excluir()}) {
-            setTabOrder(prev, w);
-            prev = w;
-        }
-        lay->addWidget(group);
+        ListSectionOptions o;
+        o.suffix = suffix;
+        o.keys = keys;
+        // Both lists share the page: each one's keys work inside its group.
+        o.barInGroup = true;
+        ListSection s = addListSection(spec, engine, m_lookups, [this] { return period(); }, page, lay, o);
+        panel = s.panel;
+        bar = s.bar;
+        group = s.group;
+        static_cast<QGridLayout *>(group->layout())->setColumnStretch(1, 3);
     };
     list(annexAFinalProducts(), *m_finals, m_finalPanel, m_finalBar, QStringLiteral("ProdFinal"), Qt::AltModifier,
          m_finalGroup);
     list(annexASubstances(), *m_substances, m_substancePanel, m_substanceBar, QStringLiteral("Substancia"),
-         Qt::AltModifier | Qt::ShiftModifier,
-         m_substanceGroup);
+         Qt::AltModifier | Qt::ShiftModifier, m_substanceGroup);
     lay->addStretch(1);
 
     // Final products: a save opens the substances to the new final product;
@@ -266,18 +241,9 @@ void ControleGeralWindow::recomputeBalance()
 
 void ControleGeralWindow::evaluateDependents()
 {
-    if (m_products->table().count() == 0) {
-        m_finalGroup->setEnabled(false);
-        m_finals->setButtons(ButtonState::Locked);
-        m_substanceGroup->setEnabled(false);
-        m_substances->setButtons(ButtonState::Locked);
-        return;
-    }
-    m_finalGroup->setEnabled(true);
-    m_finals->setButtons(ButtonState::Browse);
-    const bool anyFinal = m_finals->table().count() > 0;
-    m_substanceGroup->setEnabled(anyFinal);
-    m_substances->setButtons(anyFinal ? ButtonState::Browse : ButtonState::Locked);
+    const bool anyProduct = m_products->table().count() > 0;
+    setListAvailable(*m_finals, m_finalGroup, anyProduct);
+    setListAvailable(*m_substances, m_substanceGroup, anyProduct && m_finals->table().count() > 0);
 }
 
 void ControleGeralWindow::open()

@@ -1,5 +1,6 @@
 #include "EntryWindow.h"
 
+#include "base/ui/EnterKey.h"
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 
@@ -18,6 +19,7 @@ EntryWindow::EntryWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs
 {
     setObjectName(spec.className);
     setWindowTitle(spec.caption);
+    enterMovesToNextField(this);
 }
 
 EntryWindow::~EntryWindow() = default;
@@ -107,6 +109,13 @@ void EntryWindow::loadMemo()
     // Without the letter's row there is nowhere to keep the text.
     m_memo->setReadOnly(!hasRow);
     m_memoLoading = false;
+}
+
+bool EntryWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && isWindow())
+        activated();
+    return QWidget::event(event);
 }
 
 void EntryWindow::closeEvent(QCloseEvent *event)

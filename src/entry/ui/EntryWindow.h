@@ -38,6 +38,9 @@ public:
     virtual void open() = 0;
     // The close prompts in their order; false when closing was stopped.
     virtual bool closePrompts() = 0;
+    // The screen became the active window (a child window of the main
+    // window, or a window of its own).
+    virtual void activated() {}
 
 signals:
     // The screen closed (its prompts passed); it is released afterwards.
@@ -55,6 +58,7 @@ protected:
     void loadHeader();
     void loadMemo();
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
     const AnnexSpec &m_spec;
     store::DataModule &m_data;

@@ -2,9 +2,11 @@
 
 #include "base/Masks.h"
 #include "base/Numbers.h"
+#include "base/ui/MaskCaret.h"
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 #include "store/Messages.h"
+#include "store/Schema.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -81,6 +83,10 @@ FieldPanel::FieldPanel(const ListSpec &spec, ListEngine &engine, const Lookups &
         }
         if (f.readOnly)
             w->setFocusPolicy(Qt::NoFocus);
+        if (!f.hint.isEmpty()) {
+            w->setToolTip(f.hint);
+            w->setStatusTip(f.hint);
+        }
     }
     QWidget *prev = nullptr;
     for (QWidget *w : tabOrder()) {
@@ -108,9 +114,11 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         switch (f.kind) {
         case FieldKind::Ncm:
             e->setInputMask(EditMask::ncm().qtInputMask());
+            keepCaretInMask(e, EditMask::ncm());
             break;
         case FieldKind::CfopCode:
             e->setInputMask(cfopMask().qtInputMask());
+            keepCaretInMask(e, cfopMask());
             break;
         case FieldKind::Counterpart:
             // Digits only; room for the punctuation shown once it is left.
@@ -126,8 +134,9 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         default:
             break;
         }
-        if (f.maxLength > 0 && e->inputMask().isEmpty() && f.kind != FieldKind::Counterpart)
-            e->setMaxLength(f.maxLength);
+        // Every input takes at most its field's width.
+        if (const int width = widthOf(f); width > 0 && e->inputMask().isEmpty() && f.kind != FieldKind::Counterpart)
+            e->setMaxLength(width);
         e->setReadOnly(f.readOnly);
         connect(e, &QLineEdit::textEdited, this, [this, &f] { edited(f); });
         return e;
@@ -139,7 +148,14 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         auto *group = new QButtonGroup(box);
         int id = 0;
         for (const auto &c : f.choices) {
-            auto *r = new QRadioButton(c.first, box);
+            // Alt with N, S, C and E belongs to the list's commands; a choice
+            // whose letter is one of them shows no mnemonic.
+            QString caption = c.first;
+            const qsizetype amp = caption.indexOf(QLatin1Char('&'));
+            if (amp >= 0 && amp + 1 < caption.size()
+                && QStringLiteral("NSCE").contains(caption.at(amp + 1).toUpper()))
+                caption.remove(amp, 1);
+            auto *r = new QRadioButton(caption, box);
             group->addButton(r, id++);
             lay->addWidget(r);
         }
@@ -159,6 +175,13 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         for (const auto &e : f.choices)
             c->addItem(e.first, e.second);
         break;
+    case FieldKind::CountryList:
+        if (auto list = m_lookups.countries(); list.ok())
+            for (const CountryEntry &e : *list)
+                c->addItem(e.name, e.code);
+        c->setMinimumContentsLength(20);
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        break;
     case FieldKind::CfopList:
         if (auto list = m_lookups.cfops(); list.ok())
             for (const CfopEntry &e : *list)
@@ -170,8 +193,8 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         c->lineEdit()->setValidator(new UpperValidator(c));
-        if (f.maxLength > 0)
-            c->lineEdit()->setMaxLength(f.maxLength);
+        if (const int width = widthOf(f); width > 0)
+            c->lineEdit()->setMaxLength(width);
         c->setMinimumContentsLength(24);
         c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         c->setCompleter(nullptr);
@@ -183,6 +206,19 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
     c->setCurrentIndex(-1);
     connect(c, &QComboBox::activated, this, [this, &f] { edited(f); });
     return c;
+}
+
+int FieldPanel::widthOf(const FieldSpec &f) const
+{
+    return f.maxLength > 0 ? f.maxLength : schema::textWidth(m_spec.table, f.field);
+}
+
+void FieldPanel::layOut(QGridLayout *grid)
+{
+    QHash<QString, int> spans;
+    for (const auto &s : m_spec.spans)
+        spans.insert(s.first, s.second);
+    layOut(grid, m_spec.perRow, spans);
 }
 
 void FieldPanel::layOut(QGridLayout *grid, int perRow, const QHash<QString, int> &spans)
@@ -253,7 +289,7 @@ void FieldPanel::show(const FieldSpec &f)
             c->setEditText(text);
         } else if (f.kind == FieldKind::CfopList) {
             c->setCurrentIndex(c->findData(text));
-        } else if (f.kind == FieldKind::FixedList) {
+        } else if (f.kind == FieldKind::FixedList || f.kind == FieldKind::CountryList) {
             c->setCurrentIndex(c->findData(text));
         } else {
             c->setCurrentIndex(c->findText(text));
@@ -303,7 +339,7 @@ QString FieldPanel::shownText(const FieldSpec &f) const
         return e->text();
     }
     if (auto *c = qobject_cast<QComboBox *>(w)) {
-        if (f.kind == FieldKind::CfopList || f.kind == FieldKind::FixedList)
+        if (f.kind == FieldKind::CfopList || f.kind == FieldKind::FixedList || f.kind == FieldKind::CountryList)
             return c->currentIndex() < 0 ? QString() : c->currentData().toString();
         return c->currentText();
     }

@@ -33,6 +33,8 @@ public:
     // Lays the controls out in rows of `perRow` label-over-control cells;
     // `spans` gives a control more than one cell.
     void layOut(QGridLayout *grid, int perRow, const QHash<QString, int> &spans = {});
+    // The same with the list's own cells per row and spans.
+    void layOut(QGridLayout *grid);
 
     QWidget *control(const QString &name) const { return m_controls.value(name); }
     QLabel *label(const QString &name) const { return m_labels.value(name); }
@@ -61,6 +63,8 @@ private:
         QWidget *widget = nullptr;
     };
     QWidget *create(const FieldSpec &f, QWidget *parent);
+    // The most characters the field's input takes.
+    int widthOf(const FieldSpec &f) const;
     void edited(const FieldSpec &f);
     bool write(const FieldSpec &f);
     QString shownText(const FieldSpec &f) const;

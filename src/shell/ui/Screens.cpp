@@ -8,7 +8,7 @@
 #include "OpenPeriodDialog.h"
 #include "ResponsibleDialog.h"
 #include "store/Cursor.h"
-#include "store/Schema.h"
+#include "store/DataModule.h"
 
 #include <QPointer>
 #include <memory>
@@ -47,12 +47,11 @@ void installScreens(MainWindow &window)
     });
 
     window.registerScreen(screens::kResponsavel, [&window](const QString &) {
-        store::Cursor empresa(QStringLiteral("tblEmpresa"), *schema::table(QStringLiteral("Empresa")),
-                              window.db().connectionName());
-        empresa.setDialogs(&window.dialogs());
-        if (Status s = empresa.open(); !s)
+        // The dialog edits the data module's company row, the open company.
+        store::Cursor &empresa = window.dataModule().empresa();
+        if (!empresa.isOpen() && !empresa.open().ok())
             return false; // the cursor showed the store's message
-        if (!empresa.locate({{QStringLiteral("CdCNPJEmpr"), window.currentPeriod().cnpj}}))
+        if (!empresa.isEditing() && empresa.row() < 0)
             return false;
         return TfrmResponsavelQuirels::run(empresa, window.dialogs(), &window);
     });

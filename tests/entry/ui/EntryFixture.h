@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ struct EntryFixture {
         store.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'QUIMICA ALFA LTDA')")
                        .arg(kCnpj));
         store.exec(QStringLiteral("INSERT INTO Mes VALUES ('%1', '%2', '%3')").arg(kCnpj, year, month));
-        for (const char *letter : {"A", "B"})
+        for (const char *letter : {"A", "B", "C", "D", "E", "F", "G", "H"})
             store.exec(QStringLiteral("INSERT INTO Observacoes (CdCNPJEmpr, NrAno, NmMes, Anexo) VALUES "
                                       "('%1', '%2', '%3', '%4')")
                            .arg(kCnpj, year, month, QLatin1String(letter)));
@@ -67,7 +68,7 @@ inline QString focusName()
     QWidget *f = focused();
     if (!f)
         return QString();
-    if (qobject_cast<QComboBox *>(f->parentWidget()))
+    if (qobject_cast<QComboBox *>(f->parentWidget()) || qobject_cast<QRadioButton *>(f))
         return f->parentWidget()->objectName();
     return f->objectName();
 }

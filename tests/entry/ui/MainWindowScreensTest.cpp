@@ -1,6 +1,8 @@
 #include "entry/Messages.h"
 #include "entry/ui/AnnexWindow.h"
 #include "entry/ui/ControleGeralWindow.h"
+#include "entry/Annex.h"
+#include "shell/Annexes.h"
 #include "shell/ui/MainWindow.h"
 #include "support/TestSupport.h"
 
@@ -65,4 +67,41 @@ TEST(AnnexScreensInMainWindow, OneScreenPerAnnexWithItsMenuCheck)
     EXPECT_FALSE(itemA->isChecked());
     EXPECT_FALSE(itemB->isChecked());
     EXPECT_TRUE(dialogs.failures.isEmpty()) << qPrintable(dialogs.failures.join(QLatin1Char('|')));
+}
+
+TEST(AnnexScreensInMainWindow, EveryAnnexCommandAndButtonOpensItsScreen)
+{
+    test::TempStore store;
+    ScriptedDialogs dialogs;
+    const QString cnpj = QStringLiteral("11222333000181");
+    store.exec(QStringLiteral("insert into Empresa (CdCNPJEmpr, NmRazao, FlGrupoIX) values ('%1', 'ALFA', 1)").arg(cnpj));
+    store.exec(QStringLiteral("insert into Mes values ('%1', '2005', 'MAR')").arg(cnpj));
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = store.folder();
+    o.openStore = false;
+    MainWindow window(o);
+    window.show();
+    window.setCurrentPeriod(PeriodKey{cnpj, QStringLiteral("2005"), QStringLiteral("MAR")});
+    window.openAnnexWindows();
+    for (const shell::Annex &a : shell::annexes()) {
+        const QChar letter = QLatin1Char(a.letter);
+        for (const char *name : {a.menuItem, a.button}) {
+            QAction *command = window.command(QLatin1String(name));
+            ASSERT_NE(command, nullptr) << name;
+            EXPECT_TRUE(command->isEnabled()) << name;
+            command->trigger();
+            QMdiSubWindow *sub = window.annexWindow(letter);
+            ASSERT_NE(sub, nullptr) << name;
+            EXPECT_EQ(window.mdiArea()->activeSubWindow(), sub) << name;
+            auto *screen = qobject_cast<entry::EntryWindow *>(sub->widget());
+            ASSERT_NE(screen, nullptr) << name;
+            EXPECT_EQ(screen->objectName(), entry::annexSpec(letter)->className);
+            EXPECT_TRUE(window.command(QLatin1String(a.menuItem))->isChecked()) << name;
+        }
+    }
+    for (const shell::Annex &a : shell::annexes())
+        EXPECT_NE(window.annexWindow(QLatin1Char(a.letter)), nullptr);
+    EXPECT_TRUE(window.closeCompany());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('|')));
 }
