@@ -573,6 +573,7 @@ namespace {
 
 struct ListedFile {
     QString path;
+    QString source; // the file read for it
     qint64 size = 0;
     bool exists = false;
 };
@@ -690,8 +691,17 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
     for (const QString &path : finder.files) {
         ListedFile f;
         f.path = path;
+        f.source = path;
+        if (OnSourceFile && QFileInfo::exists(path)) {
+            if (!OnSourceFile(path, f.source)) {
+                setFailure(kErrRead);
+                return finish();
+            }
+            if (f.source.isEmpty())
+                continue;
+        }
         const QFileInfo info(path);
-        f.exists = info.exists();
+        f.exists = info.exists() && QFileInfo::exists(f.source);
         if (f.exists) {
             // Names are stored in Windows-1252; a name without a code for
             // every character cannot be archived.
@@ -699,7 +709,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
                 setFailure(kErrRead);
                 return finish();
             }
-            f.size = info.size();
+            f.size = QFileInfo(f.source).size();
             m_totalSize += f.size;
             if (m_saveFileID) {
                 const QString line = path + QLatin1Char('\t') +
@@ -722,6 +732,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
         fileList->close();
         ListedFile head;
         head.path = fileList->fileName();
+        head.source = head.path;
         head.size = fileInfo.size();
         head.exists = true;
         list.insert(list.begin(), head);
@@ -754,9 +765,9 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
     for (size_t i = 0; i < list.size() && m_continue; ++i) {
         const ListedFile &entry = list[i];
         const bool isFileList = m_saveFileID && i == 0;
-        if (!QFileInfo::exists(entry.path))
+        if (!QFileInfo::exists(entry.source))
             continue;
-        QFile src(entry.path);
+        QFile src(entry.source);
         if (!src.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             setFailure(kErrRead);
             break;
@@ -765,7 +776,10 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
         const QByteArray name = isFileList ? kFileListName.toLatin1() : *cp1252::encode(entry.path);
         out.putInt(static_cast<qint32>(name.size()));
         out.put(name.constData(), name.size());
-        out.putInt(static_cast<qint32>(packDosTime(src.fileTime(QFileDevice::FileModificationTime))));
+        // A substituted file carries the time of the file it stands for.
+        const QDateTime modified = entry.source == entry.path ? src.fileTime(QFileDevice::FileModificationTime)
+                                                              : QFileInfo(entry.path).lastModified();
+        out.putInt(static_cast<qint32>(packDosTime(modified)));
         if (out.failed()) {
             setFailure(kErrWrite);
             break;

@@ -95,6 +95,12 @@ public:
     // May change a restore target and whether it is written; fa is the
     // archived packed date-time.
     std::function<void(QString &fileName, qint32 fa, bool &doRestore)> OnRestoreFile;
+    // Called for each file found for a backup, before anything is written:
+    // source starts as the file's path and may be set to another file whose
+    // bytes are archived under that path (a consistent copy of a file in
+    // use), or emptied to leave the file out. False fails the backup with
+    // kErrRead.
+    std::function<bool(const QString &path, QString &source)> OnSourceFile;
     // Replaces the error dialog.
     std::function<void(int code, const QString &message)> OnError;
     // Called between blocks so a user interface can handle pending input. By

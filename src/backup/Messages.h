@@ -40,6 +40,11 @@ inline const QString kAskBackup = QStringLiteral(
 inline const QString kAskAbort = QStringLiteral("Gostaria de abortar o Backup?");
 inline const QString kFloppyDrive = QStringLiteral("Drive A indica um drive floppy - por favor insira um disco vazio");
 inline const QString kWritingToDisk = QStringLiteral("Gravando no Disco ...... ");
+// This platform has no floppy drive letter: the split into disk-sized
+// volumes is offered by a check box of its own.
+inline const QString kVolumesOption = QStringLiteral("Dividir em volumes de 1.400.000 bytes (disquetes)");
+inline const QString kVolumesHint =
+    QStringLiteral("Grava o backup em arquivos de até 1.400.000 bytes (Quirels.bck, Quirels.002, ...), um por disquete");
 
 // quirels-cli only.
 inline const QString kCliFileNotFound = QStringLiteral("Arquivo não encontrado: %1");

@@ -1,6 +1,7 @@
 #include "BackupCommon.h"
 
 #include "backup/Messages.h"
+#include "backup/store/StoreGuard.h"
 #include "base/Cp1252.h"
 
 #include <QDir>
@@ -77,6 +78,7 @@ static int backupCommand(Context &ctx)
     }
 
     TBackupArchive archive(*ctx.dialogs);
+    StoreGuard guard(archive, *ctx.dialogs);
     archive.setBackupTitle(title);
     archive.setBackupMode(TBackupMode::bmAll);
     archive.setCompressionLevel(level);

@@ -1,6 +1,7 @@
 #include "BackupCommon.h"
 
 #include "backup/Messages.h"
+#include "backup/store/StoreGuard.h"
 
 #include <QDir>
 
@@ -41,6 +42,7 @@ static int restaurarCommand(Context &ctx)
         destination = QDir::cleanPath(QFileInfo(destination).absoluteFilePath());
 
     TBackupArchive archive(*ctx.dialogs);
+    StoreGuard guard(archive, *ctx.dialogs);
     archive.setRestoreMode(TRestoreMode::rmAll);
     // The full-path option only applies when restoring into another folder.
     archive.setRestoreFullPath(otherPath && fullPath);
@@ -54,14 +56,16 @@ static int restaurarCommand(Context &ctx)
     showProgress(ctx, archive);
 
     const bool exists = QFileInfo::exists(archiveName);
-    if (archive.Restore(archiveName, otherPath ? destination : QString())) {
+    const bool restored = archive.Restore(archiveName, otherPath ? destination : QString());
+    const bool sound = guard.checkRestored();
+    if (restored && sound) {
         ctx.dialogs->information(msg::kRestoreSuccessPrefix + QString::number(archive.FilesDone()) +
                                  msg::kRestoreSuccessFilesOf + QString::number(archive.FileCount()) +
                                  msg::kRestoreSuccessSuffix);
         return kOk;
     }
     ctx.dialogs->error(msg::kRestoreFailed);
-    return !exists || archive.FailureCode() != 0 ? kUsage : kRefused;
+    return !exists || archive.FailureCode() != 0 || !sound ? kUsage : kRefused;
 }
 
 QUIRELS_CLI_COMMAND("restaurar", "ARQUIVO.bck [--destino PASTA] [--caminho-completo]", restaurarCommand);

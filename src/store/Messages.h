@@ -43,4 +43,15 @@ inline const QString kPastaSomenteLeitura =
     QStringLiteral("A pasta de dados \"%1\" não permite gravação: %2");
 inline const QString kArquivoNaoExcluido = QStringLiteral("Não foi possível excluir o arquivo \"%1\".");
 
+// Store files handled as a whole (backup copy, restore, repair): the path.
+inline const QString kCopiaFalhou = QStringLiteral("Não foi possível fazer uma cópia consistente do banco de dados \"%1\".");
+inline const QString kCopiaBloqueada = QStringLiteral(
+    "Não foi possível copiar o banco de dados \"%1\": outro programa está gravando nele. Tente novamente mais tarde.");
+// The path and the number of problems the integrity check found.
+inline const QString kIntegridadeFalhou =
+    QStringLiteral("O banco de dados \"%1\" está danificado (%2 problema(s) encontrado(s) na verificação de integridade).");
+inline const QString kBancoIlegivel = QStringLiteral("O banco de dados \"%1\" não pode ser lido.");
+inline const QString kArquivoNaoMovido = QStringLiteral("Não foi possível mover o arquivo \"%1\" para \"%2\".");
+inline const QString kRecuperacaoFalhou = QStringLiteral("Não foi possível recuperar o banco de dados \"%1\".");
+
 } // namespace quirels::store::msg

@@ -1,7 +1,9 @@
 #include "MainWindow.h"
+#include "backup/ui/BackupScreen.h"
 #include "exchange/ui/PacketScreens.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
+#include "reports/ui/ReportCommands.h"
 
 #include "entry/ui/AnnexScreens.h"
 #include "DeletionWindow.h"
@@ -60,6 +62,8 @@ void installScreens(MainWindow &window)
     exchange::ui::installTextImport(window);
     exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
+    reports::ui::installReportScreens(window);
+    backup::ui::installBackupScreen(window);
 }
 
 } // namespace quirels

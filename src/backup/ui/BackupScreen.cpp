@@ -1,0 +1,69 @@
+#include "BackupScreen.h"
+
+#include "BackupWindow.h"
+#include "shell/ui/MainWindow.h"
+#include "store/DataModule.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <memory>
+
+namespace quirels::backup::ui {
+
+namespace {
+
+// The folder archives are made in and looked for: the one that holds the
+// data folder.
+QString archiveFolderOf(const QString &dataFolder)
+{
+    QDir d(dataFolder);
+    return d.cdUp() ? d.absolutePath() : QDir::homePath();
+}
+
+} // namespace
+
+void installBackupScreen(MainWindow &window)
+{
+    auto screen = std::make_shared<QPointer<TfrmBackup>>();
+    auto reopen = std::make_shared<PeriodKey>();
+    window.registerScreen(screens::kBackup, [&window, screen, reopen](const QString &) {
+        if (!*screen) {
+            TfrmBackup::Hooks hooks;
+            hooks.dataFolder = window.dataFolder();
+            hooks.archiveFolder = archiveFolderOf(window.dataFolder());
+            hooks.closeStore = [&window, reopen] {
+                *reopen = window.companyOpen() ? window.currentPeriod() : PeriodKey{};
+                if (!window.closeCompany())
+                    return false;
+                window.dataModule().disconnect();
+                return true;
+            };
+            hooks.reopenStore = [&window, reopen] {
+                if (!window.openStore())
+                    return;
+                const PeriodKey period = *reopen;
+                *reopen = PeriodKey{};
+                // The month may not be in the restored store: then no company
+                // stays open.
+                if (period.isValid() && window.setCurrentPeriod(period)) {
+                    window.setCommandEnabled(QStringLiteral("mniBackup"), false);
+                    window.openAnnexWindows();
+                }
+            };
+            *screen = new TfrmBackup(window.dialogs(), std::move(hooks), &window);
+            if (const QScreen *s = QGuiApplication::primaryScreen())
+                (*screen)->move(s->availableGeometry().center() - (*screen)->rect().center());
+            (*screen)->showBackupPage();
+        }
+        TfrmBackup *w = *screen;
+        w->setFolders(window.dataFolder(), archiveFolderOf(window.dataFolder()));
+        w->show();
+        w->raise();
+        w->activateWindow();
+        return true;
+    });
+}
+
+} // namespace quirels::backup::ui
