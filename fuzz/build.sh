@@ -18,6 +18,8 @@ san=(-fsanitize=address,undefined -fno-sanitize-recover=undefined)
 sources=("$root"/src/backup/*.cpp "$root/src/base/Cp1252.cpp" "$root/src/base/Dialogs.cpp" "$root/src/base/Numbers.cpp")
 # The packet reader and writer (no store access; the schema below) for fuzz_packet.
 sources+=("$root/src/exchange/Packet.cpp" "$root/src/exchange/PacketReader.cpp" "$root/src/exchange/PacketWriter.cpp")
+# The electronic invoice reader (its zip batches link libzip).
+sources+=("$root/src/exchange/NfeReader.cpp")
 # The text import's line parser.
 sources+=("$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp" "$root/src/store/RecordRules.cpp")
 objects=()
@@ -31,7 +33,7 @@ done
 
 for target in "$root"/fuzz/fuzz_*.cpp; do
   name=$(basename "${target%.cpp}")
-  "$cxx" "${common[@]}" "${san[@]}" -fsanitize=fuzzer "$target" "${objects[@]}" $qt_libs -lz -o "$out/$name"
+  "$cxx" "${common[@]}" "${san[@]}" -fsanitize=fuzzer "$target" "${objects[@]}" $qt_libs -lz -lzip -o "$out/$name"
   mkdir -p "$out/corpus_${name#fuzz_}"
   echo "built $out/$name"
 done

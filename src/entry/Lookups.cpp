@@ -66,7 +66,27 @@ Result<QList<CfopEntry>> Lookups::cfops() const
 
 Result<std::optional<QString>> Lookups::cfopDescription(const QString &code) const
 {
+    if (m_cfops) {
+        const auto it = m_cfops->constFind(code);
+        return it == m_cfops->constEnd() ? std::optional<QString>() : std::optional<QString>(*it);
+    }
     return first(QStringLiteral("Select dsCFOP from CFOP where CdCFOP = ") + sql::quote(code));
+}
+
+Status Lookups::holdCfops()
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP")))
+        return makeError(sql::errorText(q));
+    QHash<QString, QString> all;
+    while (q.next()) {
+        const QString code = q.value(0).toString();
+        if (!all.contains(code)) // the first row of a code, as the look-up answers
+            all.insert(code, q.value(1).toString());
+    }
+    m_cfops = std::move(all);
+    return {};
 }
 
 Result<QList<CountryEntry>> Lookups::countries() const

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QHash>
 #include <QList>
 #include <optional>
 
@@ -43,6 +44,9 @@ public:
     Result<QList<CfopEntry>> cfops() const;
     // The description of a CFOP code; empty when the table has no such code.
     Result<std::optional<QString>> cfopDescription(const QString &code) const;
+    // Reads table CFOP once, for a run that checks many rows: later
+    // cfopDescription() calls answer from memory.
+    Status holdCfops();
 
     // Table Paises in name order (its index idxPais).
     Result<QList<CountryEntry>> countries() const;
@@ -52,6 +56,7 @@ public:
 private:
     Result<std::optional<QString>> first(const QString &statement) const;
     QSqlDatabase m_db;
+    std::optional<QHash<QString, QString>> m_cfops; // held by holdCfops()
 };
 
 } // namespace quirels::entry

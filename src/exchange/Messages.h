@@ -115,4 +115,54 @@ inline const QString kPacoteSemEmpresa = QStringLiteral("O pacote de dados não 
 
 // --- end of the declaration file block ----------------------------------------
 
+// ---- Electronic invoice (NF-e) import ---------------------------------------
+
+// The command and its window.
+inline const QString kNfeTitulo = QStringLiteral("Importar Notas Fiscais (NF-e)");
+inline const QString kNfeLendo = QStringLiteral("Lendo as notas fiscais...");
+// Why a file was not read (one line per file: "<file>: <reason>").
+inline const QString kNfeLinhaArquivo = QStringLiteral("%1: %2");
+inline const QString kNfeNaoEncontrado = QStringLiteral("Arquivo ou pasta não encontrado.");
+inline const QString kNfeIlegivel = QStringLiteral("Não foi possível ler o arquivo: %1");
+inline const QString kNfeGrandeDemais = QStringLiteral("O arquivo excede o limite de %1 bytes.");
+inline const QString kNfeZipInvalido = QStringLiteral("Arquivo compactado inválido: %1");
+inline const QString kNfeZipEntradas = QStringLiteral("O arquivo compactado tem mais de %1 arquivos.");
+inline const QString kNfeZipAninhado = QStringLiteral("Arquivo compactado dentro de outro não é lido.");
+inline const QString kNfeXmlInvalido = QStringLiteral("XML inválido: %1 (linha %2, coluna %3).");
+inline const QString kNfeComDtd = QStringLiteral("Declaração de tipo de documento (DTD) não é aceita.");
+inline const QString kNfeEntidade = QStringLiteral("Referência a entidade não é aceita.");
+inline const QString kNfeFundoDemais = QStringLiteral("O XML passa de %1 níveis de elementos.");
+inline const QString kNfeNaoEhNfe = QStringLiteral("O arquivo não é uma NF-e nem um evento de NF-e.");
+inline const QString kNfeSemChave = QStringLiteral("A nota não tem uma chave de acesso válida.");
+inline const QString kNfeSemCampo = QStringLiteral("A nota não informa o campo %1.");
+inline const QString kNfeValorInvalido = QStringLiteral("'%1' não é um número válido para o campo %2.");
+// Invoices left out (the invoice number).
+inline const QString kNfeOutraEmpresa = QStringLiteral("A nota %1 não é da empresa (nem emitente nem destinatária).");
+inline const QString kNfeNaoAutorizada = QStringLiteral("A nota %1 não está autorizada (situação %2).");
+inline const QString kNfeCancelada = QStringLiteral("A nota %1 foi cancelada.");
+inline const QString kNfeForaDoPeriodo = QStringLiteral("A nota %1 é de %2, fora do período.");
+inline const QString kNfeRepetida = QStringLiteral("A nota %1 aparece mais de uma vez; só a primeira é lida.");
+inline const QString kNfeSemItensControlados = QStringLiteral("A nota %1 não tem itens de produtos controlados.");
+// Summary lines.
+inline const QString kNfeTotalForaDoPeriodo = QStringLiteral("Notas fora do período: %1.");
+inline const QString kNfeItensIgnorados = QStringLiteral("Itens que não são produtos controlados: %1.");
+inline const QString kNfeImportadas = QStringLiteral("Linhas importadas: %1 no Anexo XI-B e %2 no Anexo XI-C.");
+inline const QString kNfeNenhumaLinha = QStringLiteral("Nenhuma linha a importar.");
+// The period must exist (company, month, year).
+inline const QString kNfeSemPeriodo =
+    QStringLiteral("Não há dados da empresa %1 para %2/%3. Abra o período antes de importar as notas.");
+// Invoices imported before: the count; Sim replaces them, Não skips them.
+inline const QString kNfeJaImportadas =
+    QStringLiteral("%1 nota(s) fiscal(is) já foram importadas antes.\r\n"
+                   "Deseja substituir as linhas importadas antes (Sim) ou ignorar essas notas (Não)?");
+// Rows that lack what the annex requires: the refusal, then one line per row
+// ("<annex> NF <number> item <n> (<file>): <message>").
+inline const QString kNfeIncompletas =
+    QStringLiteral("Há %1 linha(s) sem o que o anexo exige; nada foi importado.");
+inline const QString kNfeIncompletasDeixadas = QStringLiteral("Linhas deixadas de fora por estarem incompletas: %1.");
+inline const QString kNfeLinhaIncompleta = QStringLiteral("Anexo XI-%1, NF %2, item %3 (%4): %5");
+// A unit that is neither kilograms nor litres nor tonnes, with no factor given.
+inline const QString kNfeSemFator =
+    QStringLiteral("Informe o fator da unidade \"%1\" do produto %2 (%3) para Kg ou litro.");
+
 } // namespace quirels::exchange::msg

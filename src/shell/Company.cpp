@@ -131,6 +131,8 @@ const QStringList &keyChangeTables()
         QStringLiteral("MovResiduo"),    QStringLiteral("Observacoes"),  QStringLiteral("ProdutoFinal"),
         QStringLiteral("Produtos"),      QStringLiteral("Residuo"),      QStringLiteral("SubstanciaPresente"),
         QStringLiteral("Transporte"),
+        // The invoice import's own tables follow the company's key too.
+        QStringLiteral("NFeImportada"),  QStringLiteral("FatorUnidade"),
     };
     return t;
 }

@@ -244,7 +244,7 @@ const QStringList &periodTables()
         QStringLiteral("ARMAZENAGEM"), QStringLiteral("MOVARMAZENAGEM"),   QStringLiteral("RESIDUO"),
         QStringLiteral("ISOLADO"),    QStringLiteral("MOVRESIDUO"),        QStringLiteral("PRODUTOS"),
         QStringLiteral("IMPORTACAO"), QStringLiteral("PRODUTOFINAL"),      QStringLiteral("SUBSTANCIAPRESENTE"),
-        QStringLiteral("OBSERVACOES")};
+        QStringLiteral("OBSERVACOES"), QStringLiteral("NFEIMPORTADA")};
     return order;
 }
 

@@ -75,13 +75,20 @@ void close(const QString &connection)
 }
 
 // Every table and index of the layout that is missing.
-static Status createTables(QSqlDatabase &db)
+static Status createTables(QSqlDatabase &db, const std::vector<schema::Table> &tables)
 {
-    for (const schema::Table &t : schema::tables())
+    for (const schema::Table &t : tables)
         for (const QString &statement : schema::ddl(t))
             if (Status s = sql::exec(db, statement); !s)
                 return makeError(QStringLiteral("Tabela %1: %2").arg(t.qname(), s.message()), 2);
     return {};
+}
+
+static Status createTables(QSqlDatabase &db)
+{
+    if (Status s = createTables(db, schema::tables()); !s)
+        return s;
+    return createTables(db, schema::ownTables());
 }
 
 namespace {
@@ -139,15 +146,21 @@ Status stepWideDestination(QSqlDatabase &db)
 {
     return rebuildTable(db, *schema::table(QStringLiteral("Residuo")));
 }
+// 2 -> 3: the tables of the invoice import (imported access keys, unit
+// factors). Being the last step, it also re-creates any table a current
+// store lost.
+Status stepInvoiceImport(QSqlDatabase &db) { return createTables(db); }
 
 using Step = Status (*)(QSqlDatabase &);
-const Step kSteps[] = {stepCreateLayout, stepWideDestination};
+const Step kSteps[] = {stepCreateLayout, stepWideDestination, stepInvoiceImport};
 static_assert(sizeof(kSteps) / sizeof(kSteps[0]) == schema::kSchemaVersion, "one step per schema version");
 
 bool hasEveryTable(QSqlDatabase &db)
 {
     const QStringList present = db.tables();
-    for (const schema::Table &t : schema::tables()) {
+    std::vector<schema::Table> all = schema::tables();
+    all.insert(all.end(), schema::ownTables().begin(), schema::ownTables().end());
+    for (const schema::Table &t : all) {
         bool found = false;
         for (const QString &p : present)
             if (p.compare(t.qname(), Qt::CaseInsensitive) == 0) {

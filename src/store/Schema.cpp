@@ -176,6 +176,25 @@ const std::vector<Table> &tables()
     return all;
 }
 
+const std::vector<Table> &ownTables()
+{
+    static const std::vector<Table> own{
+        // One row per imported invoice: its access key, and the annex rows
+        // created from it ("B12 B13 C4": Movimentacao 12 and 13, Importacao
+        // 4). A second import of the same invoice finds it here.
+        {"NFeImportada", "NFeImportada.db", "",
+         withPeriod({text("CdChave", 44), text("NrNF", 10), text("CdParte", 14), memo("DsLinhas", 240)}),
+         {"CdCNPJEmpr", "CdChave"}},
+        // The factor that turns an invoice unit of one issuer's product code
+        // into kilograms or litres, given once and remembered.
+        {"FatorUnidade", "FatorUnidade.db", "",
+         {text("CdCNPJEmpr", 14), text("CdEmitente", 14), text("CdProdutoNF", 60), text("SgUnidadeNF", 6),
+          real("VlFator", "0.000000"), text("DsUnidade", 6)},
+         {"CdCNPJEmpr", "CdEmitente", "CdProdutoNF", "SgUnidadeNF"}},
+    };
+    return own;
+}
+
 const Table *table(const QString &name)
 {
     for (const Table &t : tables())

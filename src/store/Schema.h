@@ -61,6 +61,12 @@ const Table *table(const QString &name);
 // 0 for other fields and unknown names.
 int textWidth(const QString &table, const QString &field);
 
+// Tables of this program's own bookkeeping (the access keys of imported
+// invoices, the remembered unit factors). They live in the same store but
+// belong to no annex: the data module opens no cursor on them and the
+// declaration file, the packets and the text import never carry them.
+const std::vector<Table> &ownTables();
+
 // The physical name of an index in the store: index names are global in the
 // store, so each carries its table's name.
 QString physicalIndexName(const Table &t, const Index &i);
@@ -81,6 +87,7 @@ int monthNumber(const QString &code);
 
 // The version of the store layout this program writes (PRAGMA user_version).
 // 2: Residuo.DsDestinacao widened from 25 to 26 characters.
-constexpr int kSchemaVersion = 2;
+// 3: the invoice import's own tables (NFeImportada, FatorUnidade).
+constexpr int kSchemaVersion = 3;
 
 } // namespace quirels::schema

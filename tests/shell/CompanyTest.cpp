@@ -21,8 +21,19 @@ void fillCompany(test::TempStore &s, const QString &key)
 {
     s.exec(QStringLiteral("insert into Empresa (CdCNPJEmpr, NmRazao) values ('%1', 'EMPRESA %1')").arg(key));
     for (const QString &t : keyChangeTables()) {
-        const QString extra = t == QLatin1String("Observacoes") ? QStringLiteral(", Anexo") : QString();
-        const QString extraValue = t == QLatin1String("Observacoes") ? QStringLiteral(", 'A'") : QString();
+        if (t == QLatin1String("FatorUnidade")) { // no period: the factors of the company
+            s.exec(QStringLiteral("insert into FatorUnidade (CdCNPJEmpr, CdEmitente, CdProdutoNF, SgUnidadeNF) "
+                                  "values ('%1', '1', 'P', 'GL')").arg(key));
+            continue;
+        }
+        QString extra, extraValue;
+        if (t == QLatin1String("Observacoes")) {
+            extra = QStringLiteral(", Anexo");
+            extraValue = QStringLiteral(", 'A'");
+        } else if (t == QLatin1String("NFeImportada")) {
+            extra = QStringLiteral(", CdChave");
+            extraValue = QStringLiteral(", 'K'");
+        }
         s.exec(QStringLiteral("insert into %1 (CdCNPJEmpr, NrAno, NmMes%2) values ('%3', '2005', 'MAR'%4)")
                    .arg(t, extra, key, extraValue));
     }

@@ -33,6 +33,9 @@ inline void fillPeriod(TempStore &store, const PeriodKey &k)
     store.exec(QStringLiteral("insert into SubstanciaPresente (%1,CdProduto,CdProdFinal,NmProduto) values (%2,1,1,'x')")
                    .arg(cols, key));
     store.exec(QStringLiteral("insert into Observacoes (%1,Anexo,Observacao) values (%2,'A','obs')").arg(cols, key));
+    // One imported invoice per period: its key is unique in the company.
+    store.exec(QStringLiteral("insert into NFeImportada (%1,CdChave,DsLinhas) values (%2,%3,'B1')")
+                   .arg(cols, key, sql::quote(k.ano + k.mes)));
 }
 
 inline int countKey(TempStore &store, const QString &table, const QString &cnpj)

@@ -153,6 +153,16 @@ TEST(DataModule, StartupRebuildsTheDayIndexAndTheMissingTables)
     EXPECT_EQ(dm.empresa().count(), 1);
     EXPECT_EQ(openCursors(dm), allCursorNames(dm));
 
+    // A store of version 2 (before the invoice import) gets its tables.
+    store.exec(QStringLiteral("DROP TABLE NFeImportada"));
+    store.exec(QStringLiteral("DROP TABLE FatorUnidade"));
+    store.exec(QStringLiteral("PRAGMA user_version = 2"));
+    ASSERT_OK(dm.openAtStartup(folder));
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
+                                          "('NFeImportada', 'FatorUnidade')")).toInt(), 2);
+    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA user_version")).toInt(), schema::kSchemaVersion);
+    EXPECT_EQ(dm.empresa().count(), 1);
+
     // A further start finds everything in place and adds nothing.
     const int objects = store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
     ASSERT_OK(dm.openAtStartup(folder));

@@ -1,0 +1,677 @@
+#include "NfeImport.h"
+
+#include "Messages.h"
+#include "NfeScreens.h"
+#include "store/Schema.h"
+#include "store/BulkBind.h"
+#include "store/Sql.h"
+
+#include <QHash>
+#include <QSet>
+#include <QSqlQuery>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+
+namespace quirels::exchange::nfe {
+
+namespace {
+
+const QString kBrokenKey = QStringLiteral("\x1f");
+
+// Month order of the period key, for "the latest row" in SQL.
+const QString kMonthOrder =
+    QStringLiteral("instr('JANFEVMARABRMAIJUNJULAGOSETOUTNOVDEZ', upper(NmMes))");
+
+struct KnownUnit {
+    const char *name;
+    const char *unit;
+    double factor;
+};
+
+// Units that need no factor. Anything else is asked once per product code.
+const KnownUnit kUnits[] = {
+    {"KG", "Kg", 1},         {"KGS", "Kg", 1},          {"QUILO", "Kg", 1},       {"QUILOS", "Kg", 1},
+    {"L", "litro", 1},       {"LT", "litro", 1},        {"LTS", "litro", 1},      {"LITRO", "litro", 1},
+    {"LITROS", "litro", 1},  {"T", "Kg", 1000},         {"TON", "Kg", 1000},      {"TONELADA", "Kg", 1000},
+    {"TONELADAS", "Kg", 1000},
+};
+
+const KnownUnit *knownUnit(const QString &unit)
+{
+    const QString u = unit.trimmed().toUpper();
+    for (const KnownUnit &k : kUnits)
+        if (u == QLatin1String(k.name))
+            return &k;
+    return nullptr;
+}
+
+QString factorKey(const QString &issuer, const QString &code, const QString &unit)
+{
+    return issuer + kBrokenKey + code + kBrokenKey + unit.trimmed();
+}
+
+QVariant nullText() { return QVariant(QMetaType::fromType<QString>()); }
+QVariant nullNumber() { return QVariant(QMetaType::fromType<double>()); }
+
+QVariant textOrNull(const QString &s, int width)
+{
+    const QString t = s.trimmed().left(width);
+    return t.isEmpty() ? nullText() : QVariant(t);
+}
+
+// What the scan reads from the store once.
+class Context {
+public:
+    explicit Context(QSqlDatabase &db, const PeriodKey &period) : m_db(db), m_period(period) {}
+
+    Status load()
+    {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(QStringLiteral("SELECT 1 FROM Mes WHERE CdCNPJEmpr = ? AND NrAno = ? AND NmMes = ?")))
+            return makeError(sql::errorText(q), 2);
+        q.addBindValue(m_period.cnpj);
+        q.addBindValue(m_period.ano);
+        q.addBindValue(m_period.mes);
+        if (!q.exec())
+            return makeError(sql::errorText(q), 2);
+        if (!q.next())
+            return makeError(msg::kNfeSemPeriodo.arg(m_period.cnpj, m_period.mes, m_period.ano), 1);
+
+        if (!q.exec(QStringLiteral("SELECT CdNCM, NmProdutoControlado FROM ProdutoControlado ORDER BY IdProdutoControlado")))
+            return makeError(sql::errorText(q), 2);
+        while (q.next()) {
+            const QString ncm = q.value(0).toString().trimmed();
+            if (!controlled.contains(ncm))
+                controlled.insert(ncm, q.value(1).toString());
+        }
+        if (!q.exec(QStringLiteral("SELECT CDPAIS FROM Paises")))
+            return makeError(sql::errorText(q), 2);
+        while (q.next())
+            countries.insert(q.value(0).toInt());
+
+        if (!q.prepare(QStringLiteral("SELECT CdNCM, VlConcentracao FROM Produtos WHERE CdCNPJEmpr = ? AND NrAno = ? "
+                                      "AND NmMes = ? AND VlConcentracao IS NOT NULL ORDER BY CdProduto")))
+            return makeError(sql::errorText(q), 2);
+        q.addBindValue(m_period.cnpj);
+        q.addBindValue(m_period.ano);
+        q.addBindValue(m_period.mes);
+        if (!q.exec())
+            return makeError(sql::errorText(q), 2);
+        while (q.next()) {
+            const QString ncm = q.value(0).toString().trimmed();
+            if (!monthConcentration.contains(ncm))
+                monthConcentration.insert(ncm, q.value(1).toDouble());
+        }
+
+        if (!q.prepare(QStringLiteral("SELECT CdEmitente, CdProdutoNF, SgUnidadeNF, VlFator, DsUnidade FROM FatorUnidade "
+                                      "WHERE CdCNPJEmpr = ?")))
+            return makeError(sql::errorText(q), 2);
+        q.addBindValue(m_period.cnpj);
+        if (!q.exec())
+            return makeError(sql::errorText(q), 2);
+        while (q.next())
+            factors.insert(factorKey(q.value(0).toString(), q.value(1).toString(), q.value(2).toString()),
+                           {q.value(3).toDouble(), q.value(4).toString()});
+
+        if (!q.prepare(QStringLiteral("SELECT DISTINCT CdChave FROM NFeImportada WHERE CdCNPJEmpr = ?")))
+            return makeError(sql::errorText(q), 2);
+        q.addBindValue(m_period.cnpj);
+        if (!q.exec())
+            return makeError(sql::errorText(q), 2);
+        while (q.next())
+            importedKeys.insert(q.value(0).toString());
+        return {};
+    }
+
+    // The party's latest value of a field in the annex's table (any period
+    // of the company), for a proposal; null when none.
+    Result<QVariant> latest(QChar annex, const QString &field, const QString &party, const QString &ncm)
+    {
+        const QString cacheKey = QString(annex) + field + kBrokenKey + party + kBrokenKey + ncm;
+        if (const auto it = m_latest.constFind(cacheKey); it != m_latest.constEnd())
+            return *it;
+        const bool b = annex == QLatin1Char('B');
+        const QString table = b ? QStringLiteral("Movimentacao") : QStringLiteral("Importacao");
+        const QString partyField = b ? QStringLiteral("CdFornecedor") : QStringLiteral("NmImportador");
+        const QString rowOrder = b ? QStringLiteral("NrMovimentacao") : QStringLiteral("CdImportacao");
+        QString where = QStringLiteral("CdCNPJEmpr = ? AND %1 = ? AND trim(coalesce(%2, '')) <> ''")
+                            .arg(partyField, sql::id(field));
+        if (!ncm.isEmpty())
+            where += QStringLiteral(" AND CdNCM = ?");
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY NrAno DESC, %4 DESC, %5 DESC LIMIT 1")
+                           .arg(sql::id(field), table, where, kMonthOrder, rowOrder)))
+            return makeError(sql::errorText(q), 2);
+        q.addBindValue(m_period.cnpj);
+        q.addBindValue(party);
+        if (!ncm.isEmpty())
+            q.addBindValue(ncm);
+        if (!q.exec())
+            return makeError(sql::errorText(q), 2);
+        const QVariant v = q.next() ? q.value(0) : QVariant();
+        m_latest.insert(cacheKey, v);
+        return v;
+    }
+
+    struct Factor {
+        double factor;
+        QString target;
+    };
+    QHash<QString, QString> controlled; // "9999.99.99" -> name
+    QSet<int> countries;
+    QHash<QString, double> monthConcentration;
+    QHash<QString, Factor> factors;
+    QSet<QString> importedKeys;
+
+private:
+    QSqlDatabase &m_db;
+    PeriodKey m_period;
+    QHash<QString, QVariant> m_latest;
+};
+
+struct Read {
+    Invoice invoice;
+    QString file;
+};
+
+// Quantity and unit of an item: the commercial unit when it is a known
+// one, else the tax unit when that one is, else a remembered factor.
+void setQuantity(Candidate &c, const Item &item, const QString &issuer, const Context &ctx)
+{
+    const QString qtyField = c.annex == QLatin1Char('B') ? QStringLiteral("VlQuantidade") : QStringLiteral("QtImportacao");
+    const QString unitField = c.annex == QLatin1Char('B') ? QStringLiteral("NmUnidade") : QStringLiteral("DsUnidade");
+    c.issuer = issuer;
+    c.productCode = item.productCode;
+    c.invoiceUnit = item.unit;
+    c.description = item.description;
+    c.invoiceQuantity = item.quantity;
+    if (const KnownUnit *k = knownUnit(item.unit)) {
+        c.row[qtyField] = item.quantity * k->factor;
+        c.row[unitField] = QString::fromLatin1(k->unit);
+    } else if (const KnownUnit *t = knownUnit(item.taxUnit)) {
+        c.row[qtyField] = item.taxQuantity * t->factor;
+        c.row[unitField] = QString::fromLatin1(t->unit);
+    } else if (const auto f = ctx.factors.constFind(factorKey(issuer, item.productCode, item.unit));
+               f != ctx.factors.constEnd()) {
+        c.row[qtyField] = item.quantity * f->factor;
+        c.row[unitField] = f->target;
+    } else {
+        c.needsFactor = true;
+        c.row[qtyField] = nullNumber();
+        c.row[unitField] = nullText();
+    }
+}
+
+class Builder {
+public:
+    Builder(Context &ctx, Scan &scan) : m_ctx(ctx), m_scan(scan) {}
+
+    Status invoice(const Read &r)
+    {
+        const Invoice &inv = r.invoice;
+        const QString &company = m_scan.period.cnpj;
+        const bool issued = inv.issuer.document == company;
+        if (!issued && inv.recipient.document != company)
+            return skip(r.file, msg::kNfeOutraEmpresa.arg(inv.number));
+        if (inv.hasProtocol && inv.status != 100)
+            return skip(r.file, msg::kNfeNaoAutorizada.arg(inv.number).arg(inv.status));
+        if (m_cancelled.contains(inv.key))
+            return skip(r.file, msg::kNfeCancelada.arg(inv.number));
+        const QDate date = inv.date();
+        if (date.year() != m_scan.period.ano.toInt() || date.month() != schema::monthNumber(m_scan.period.mes)) {
+            ++m_scan.outsidePeriod;
+            return skip(r.file, msg::kNfeForaDoPeriodo.arg(inv.number, date.toString(QStringLiteral("dd/MM/yyyy"))));
+        }
+        const Party &other = issued ? inv.recipient : inv.issuer;
+        const bool before = m_ctx.importedKeys.contains(inv.key);
+        if (before && !m_scan.importedBefore.contains(inv.key))
+            m_scan.importedBefore.append(inv.key);
+        int kept = 0;
+        for (const Item &item : inv.items) {
+            const QString ncm = formatNcm(item.ncm);
+            const auto name = m_ctx.controlled.constFind(ncm);
+            if (ncm.isEmpty() || name == m_ctx.controlled.constEnd()) {
+                ++m_scan.uncontrolledItems;
+                continue;
+            }
+            const QString cfop = companyCfop(formatCfop(item.cfop), issued);
+            const QChar side = cfop.isEmpty() ? QChar() : cfop.at(0);
+            const bool foreign = other.foreign || side == QLatin1Char('3') || side == QLatin1Char('7');
+            Candidate c;
+            c.annex = foreign ? QLatin1Char('C') : QLatin1Char('B');
+            c.file = r.file;
+            c.key = inv.key;
+            c.number = inv.number;
+            c.item = item.number;
+            c.importedBefore = before;
+            c.row[QStringLiteral("CdNCM")] = ncm;
+            c.row[QStringLiteral("NmProduto")] = name->left(70);
+            c.row[QStringLiteral("NrNF")] = textOrNull(inv.number, 10);
+            c.row[QStringLiteral("CdTransportadora")] = textOrNull(inv.carrier, 14);
+            if (foreign) {
+                c.party = other.name.trimmed().left(100);
+                const bool entering = side == QLatin1Char('1') || side == QLatin1Char('2') || side == QLatin1Char('3') ||
+                                      (side.isNull() && !issued);
+                c.row[QStringLiteral("FlIE")] = entering ? QStringLiteral("I") : QStringLiteral("E");
+                c.row[QStringLiteral("NrLI")] =
+                    textOrNull(entering ? item.importDeclaration : item.exportRegistration, 20);
+                c.row[QStringLiteral("NmImportador")] = textOrNull(c.party, 100);
+                c.row[QStringLiteral("CdPais")] = m_ctx.countries.contains(other.countryCode)
+                                                      ? QVariant(other.countryCode)
+                                                      : QVariant(QMetaType::fromType<int>());
+            } else {
+                c.party = other.document;
+                c.row[QStringLiteral("NrDia")] = QStringLiteral("%1").arg(date.day(), 2, 10, QLatin1Char('0'));
+                c.row[QStringLiteral("NrCFOP")] = textOrNull(cfop, 10);
+                c.row[QStringLiteral("CdFornecedor")] = textOrNull(other.document, 14);
+            }
+            setQuantity(c, item, inv.issuer.document, m_ctx);
+            if (Status s = propose(c, ncm); !s)
+                return s;
+            m_scan.rows.push_back(std::move(c));
+            ++kept;
+        }
+        if (kept == 0)
+            return skip(r.file, msg::kNfeSemItensControlados.arg(inv.number));
+        return {};
+    }
+
+    QSet<QString> m_cancelled;
+
+private:
+    Status skip(const QString &file, const QString &reason)
+    {
+        m_scan.skipped.push_back({file, reason});
+        return {};
+    }
+
+    // Concentration: the month's XI-A product of the same NCM, else the
+    // party's latest row of that NCM. Carrier: the party's latest row.
+    Status propose(Candidate &c, const QString &ncm)
+    {
+        const QString conc = QStringLiteral("VlConcentracao");
+        if (const auto it = m_ctx.monthConcentration.constFind(ncm); it != m_ctx.monthConcentration.constEnd()) {
+            c.row[conc] = *it;
+            c.proposed.append(conc);
+        } else {
+            c.row[conc] = nullNumber();
+            if (!c.party.isEmpty()) {
+                Result<QVariant> v = m_ctx.latest(c.annex, conc, c.party, ncm);
+                if (!v)
+                    return v.error();
+                if (v->isValid() && !v->isNull()) {
+                    c.row[conc] = v->toDouble();
+                    c.proposed.append(conc);
+                }
+            }
+        }
+        const QString carrier = QStringLiteral("CdTransportadora");
+        if (c.row.value(carrier).isNull() && !c.party.isEmpty()) {
+            Result<QVariant> v = m_ctx.latest(c.annex, carrier, c.party, QString());
+            if (!v)
+                return v.error();
+            if (v->isValid() && !v->isNull()) {
+                c.row[carrier] = v->toString();
+                c.proposed.append(carrier);
+            }
+        }
+        return {};
+    }
+
+    Context &m_ctx;
+    Scan &m_scan;
+};
+
+// Parses each read input of the batch, spreading the files over the cores.
+template <typename Pending>
+void parseAll(std::vector<Pending> &batch, const Limits &limits)
+{
+    std::atomic<size_t> nextIndex{0};
+    const auto work = [&] {
+        for (size_t i = nextIndex++; i < batch.size(); i = nextIndex++)
+            if (batch[i].bytes)
+                batch[i].doc.emplace(parse(*batch[i].bytes, limits));
+    };
+    const int cores = std::max(1, QThread::idealThreadCount());
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < cores && static_cast<size_t>(t) < batch.size(); ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread &h : helpers)
+        h.join();
+}
+
+} // namespace
+
+QString Candidate::table() const
+{
+    return annex == QLatin1Char('C') ? QStringLiteral("Importacao") : QStringLiteral("Movimentacao");
+}
+
+QString Skipped::line() const { return msg::kNfeLinhaArquivo.arg(file, reason); }
+
+QString companyCfop(const QString &invoiceCfop, bool companyIssued)
+{
+    if (companyIssued || invoiceCfop.isEmpty())
+        return invoiceCfop;
+    static const char map[] = {'0', '5', '6', '7', '4', '1', '2', '3', '8', '9'};
+    const QChar first = invoiceCfop.at(0);
+    if (!first.isDigit())
+        return invoiceCfop;
+    return QChar(QLatin1Char(map[first.digitValue()])) + invoiceCfop.mid(1);
+}
+
+Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &paths, const Limits &limits,
+                  Progress &progress)
+{
+    Scan out;
+    out.period = period;
+    Context ctx(db, period);
+    if (Status s = ctx.load(); !s)
+        return s.error();
+
+    // Every file first: a cancellation anywhere in the input cancels.
+    std::vector<Read> reads;
+    QSet<QString> cancelled;
+    qint64 files = 0;
+    progress.setLabel(msg::kNfeLendo);
+    // Files are read in order and parsed a batch at a time on every core;
+    // the results are taken in input order.
+    struct Pending {
+        QString name;
+        Result<QByteArray> bytes;
+        std::optional<Result<Document>> doc;
+    };
+    std::vector<Pending> batch;
+    const auto flush = [&] {
+        parseAll(batch, limits);
+        for (Pending &p : batch) {
+            progress.setValue(++files);
+            if (!p.bytes) {
+                out.skipped.push_back({p.name, p.bytes.message()});
+                continue;
+            }
+            Result<Document> &doc = *p.doc;
+            if (!doc) {
+                out.skipped.push_back({p.name, doc.message()});
+                continue;
+            }
+            for (const Cancellation &c : doc->cancellations)
+                cancelled.insert(c.key);
+            for (Invoice &inv : doc->invoices)
+                reads.push_back({std::move(inv), p.name});
+        }
+        batch.clear();
+    };
+    forEachInput(paths, limits, [&](const QString &name, const Result<QByteArray> &bytes) {
+        batch.push_back({name, bytes, std::nullopt});
+        if (batch.size() >= 128)
+            flush();
+    });
+    flush();
+
+    Builder builder(ctx, out);
+    builder.m_cancelled = cancelled;
+    QSet<QString> seen;
+    for (const Read &r : reads) {
+        if (seen.contains(r.invoice.key)) {
+            out.skipped.push_back({r.file, msg::kNfeRepetida.arg(r.invoice.number)});
+            continue;
+        }
+        seen.insert(r.invoice.key);
+        if (Status s = builder.invoice(r); !s)
+            return s.error();
+    }
+    return out;
+}
+
+int applyFactor(Scan &scan, const UnitFactor &f)
+{
+    int changed = 0;
+    for (Candidate &c : scan.rows) {
+        if (c.issuer != f.issuer || c.productCode != f.productCode || c.invoiceUnit.trimmed() != f.unit.trimmed())
+            continue;
+        if (knownUnit(c.invoiceUnit))
+            continue;
+        const bool b = c.annex == QLatin1Char('B');
+        c.row[b ? QStringLiteral("VlQuantidade") : QStringLiteral("QtImportacao")] = c.invoiceQuantity * f.factor;
+        c.row[b ? QStringLiteral("NmUnidade") : QStringLiteral("DsUnidade")] = f.target;
+        c.needsFactor = false;
+        ++changed;
+    }
+    return changed;
+}
+
+Screen::Screen(QSqlDatabase db) : m_lookups(db)
+{
+    m_lookups.holdCfops(); // on failure each check asks the store itself
+}
+
+const entry::RequiredCheck *Screen::firstMissing(QChar annex, const QVariantMap &row) const
+{
+    entry::CheckContext ctx;
+    ctx.mode = entry::CheckMode::Salvar;
+    ctx.lookups = &m_lookups;
+    return entry::firstMissing(annex == QLatin1Char('C') ? checksC() : checksB(), row, ctx);
+}
+
+const entry::RequiredCheck *Screen::firstMissing(const Candidate &c) const { return firstMissing(c.annex, c.row); }
+
+namespace {
+
+struct Insert {
+    std::unique_ptr<QSqlQuery> query;
+    QStringList fields;
+};
+
+Status prepareInsert(QSqlDatabase &db, Insert &ins, const QString &table, const QStringList &fields)
+{
+    QStringList ids, marks;
+    for (const QString &f : fields) {
+        ids.append(sql::id(f));
+        marks.append(QStringLiteral("?"));
+    }
+    ins.fields = fields;
+    ins.query = std::make_unique<QSqlQuery>(db);
+    if (!ins.query->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(table, ids.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
+        return makeError(sql::errorText(*ins.query), 2);
+    return {};
+}
+
+const QStringList &fieldsB()
+{
+    static const QStringList f{QStringLiteral("NrDia"),         QStringLiteral("NrCFOP"),       QStringLiteral("CdNCM"),
+                               QStringLiteral("NmProduto"),     QStringLiteral("VlConcentracao"), QStringLiteral("VlQuantidade"),
+                               QStringLiteral("NmUnidade"),     QStringLiteral("NrNF"),         QStringLiteral("CdFornecedor"),
+                               QStringLiteral("CdTransportadora")};
+    return f;
+}
+
+const QStringList &fieldsC()
+{
+    static const QStringList f{QStringLiteral("FlIE"),         QStringLiteral("NrLI"),           QStringLiteral("NrNF"),
+                               QStringLiteral("CdTransportadora"), QStringLiteral("NmImportador"), QStringLiteral("CdPais"),
+                               QStringLiteral("CdNCM"),        QStringLiteral("NmProduto"),      QStringLiteral("VlConcentracao"),
+                               QStringLiteral("QtImportacao"), QStringLiteral("DsUnidade")};
+    return f;
+}
+
+Status execOrFail(QSqlQuery &q)
+{
+    if (!q.exec())
+        return makeError(sql::errorText(q), 2);
+    return {};
+}
+
+} // namespace
+
+Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions &options)
+{
+    StoreResult result;
+    const Screen screen(db);
+    std::vector<bool> write(scan.rows.size(), false);
+    QSet<QString> skippedKeys;
+    for (size_t i = 0; i < scan.rows.size(); ++i) {
+        const Candidate &c = scan.rows[i];
+        if (c.importedBefore && !options.replace) {
+            skippedKeys.insert(c.key);
+            continue;
+        }
+        if (screen.firstMissing(c)) {
+            result.incomplete.push_back(i);
+            continue;
+        }
+        write[i] = true;
+    }
+    result.invoicesSkipped = static_cast<int>(skippedKeys.size());
+    if (!result.incomplete.empty() && !options.completeOnly) {
+        result.refused = true;
+        return result;
+    }
+
+    sql::Transaction tx(db);
+    if (!tx.active())
+        return makeError(tx.error().message, 2);
+    const PeriodKey &p = scan.period;
+
+    // Rows of the invoices imported before, when they are replaced.
+    if (options.replace) {
+        QSet<QString> replaced;
+        for (const Candidate &c : scan.rows)
+            if (c.importedBefore)
+                replaced.insert(c.key);
+        QSqlQuery find(db), forget(db), delB(db), delC(db);
+        if (!find.prepare(QStringLiteral("SELECT DsLinhas FROM NFeImportada WHERE CdCNPJEmpr = ? AND CdChave = ?")) ||
+            !forget.prepare(QStringLiteral("DELETE FROM NFeImportada WHERE CdCNPJEmpr = ? AND CdChave = ?")) ||
+            !delB.prepare(QStringLiteral("DELETE FROM Movimentacao WHERE CdCNPJEmpr = ? AND NrMovimentacao = ?")) ||
+            !delC.prepare(QStringLiteral("DELETE FROM Importacao WHERE CdCNPJEmpr = ? AND CdImportacao = ?")))
+            return makeError(sql::errorText(find), 2);
+        for (const QString &key : replaced) {
+            find.bindValue(0, p.cnpj);
+            find.bindValue(1, key);
+            if (Status s = execOrFail(find); !s)
+                return s.error();
+            QStringList rows;
+            while (find.next())
+                rows += find.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            find.finish();
+            for (const QString &row : rows) {
+                bool ok = false;
+                const qlonglong id = row.mid(1).toLongLong(&ok);
+                if (!ok)
+                    continue;
+                QSqlQuery &del = row.startsWith(QLatin1Char('C')) ? delC : delB;
+                del.bindValue(0, p.cnpj);
+                del.bindValue(1, id);
+                if (Status s = execOrFail(del); !s)
+                    return s.error();
+            }
+            forget.bindValue(0, p.cnpj);
+            forget.bindValue(1, key);
+            if (Status s = execOrFail(forget); !s)
+                return s.error();
+        }
+        result.invoicesReplaced = static_cast<int>(replaced.size());
+    }
+
+    Insert insB, insC, keyRow;
+    const QStringList period = schema::periodKey();
+    if (Status s = prepareInsert(db, insB, QStringLiteral("Movimentacao"), period + fieldsB()); !s)
+        return s.error();
+    if (Status s = prepareInsert(db, insC, QStringLiteral("Importacao"), period + fieldsC()); !s)
+        return s.error();
+    if (Status s = prepareInsert(db, keyRow, QStringLiteral("NFeImportada"),
+                                 period + QStringList{QStringLiteral("CdChave"), QStringLiteral("NrNF"),
+                                                      QStringLiteral("CdParte"), QStringLiteral("DsLinhas")});
+        !s)
+        return s.error();
+
+    sql::BulkStatement bulkB(*insB.query, static_cast<int>(insB.fields.size()));
+    sql::BulkStatement bulkC(*insC.query, static_cast<int>(insC.fields.size()));
+    sql::BulkStatement bulkKey(*keyRow.query, static_cast<int>(keyRow.fields.size()));
+    const QVariant cnpj(p.cnpj), ano(p.ano), mes(p.mes);
+    // The invoice's key row, written once its rows are all in (the rows of
+    // one invoice are next to each other).
+    const Candidate *invoice = nullptr;
+    QString created;
+    const auto keepKey = [&]() -> Status {
+        if (!invoice)
+            return {};
+        bulkKey.set(0, cnpj);
+        bulkKey.set(1, ano);
+        bulkKey.set(2, mes);
+        bulkKey.set(3, invoice->key);
+        bulkKey.set(4, invoice->number.left(10));
+        bulkKey.set(5, invoice->party.left(14));
+        bulkKey.set(6, created);
+        if (!bulkKey.exec())
+            return makeError(sql::errorText(bulkKey.query()), 2);
+        created.clear();
+        return {};
+    };
+    for (size_t i = 0; i < scan.rows.size(); ++i) {
+        if (!write[i])
+            continue;
+        const Candidate &c = scan.rows[i];
+        if (invoice && invoice->key != c.key) {
+            if (Status s = keepKey(); !s)
+                return s.error();
+        }
+        invoice = &c;
+        const bool b = c.annex != QLatin1Char('C');
+        Insert &ins = b ? insB : insC;
+        sql::BulkStatement &q = b ? bulkB : bulkC;
+        q.set(0, cnpj);
+        q.set(1, ano);
+        q.set(2, mes);
+        for (int f = 3; f < ins.fields.size(); ++f)
+            q.set(f, c.row.value(ins.fields.at(f)));
+        if (!q.exec())
+            return makeError(sql::errorText(q.query()), 2);
+        if (!created.isEmpty())
+            created += QLatin1Char(' ');
+        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(q.query().lastInsertId().toLongLong());
+        (b ? result.rowsB : result.rowsC)++;
+    }
+    if (Status s = keepKey(); !s)
+        return s.error();
+
+    // Factors given now are remembered for the next imports.
+    QSqlQuery delFactor(db), addFactor(db);
+    if (!delFactor.prepare(QStringLiteral("DELETE FROM FatorUnidade WHERE CdCNPJEmpr = ? AND CdEmitente = ? AND "
+                                          "CdProdutoNF = ? AND SgUnidadeNF = ?")) ||
+        !addFactor.prepare(QStringLiteral("INSERT INTO FatorUnidade (CdCNPJEmpr, CdEmitente, CdProdutoNF, SgUnidadeNF, "
+                                          "VlFator, DsUnidade) VALUES (?, ?, ?, ?, ?, ?)")))
+        return makeError(sql::errorText(delFactor), 2);
+    for (const UnitFactor &f : options.factors) {
+        const QVariantList key{p.cnpj, f.issuer.left(14), f.productCode.left(60), f.unit.trimmed().left(6)};
+        for (int i = 0; i < key.size(); ++i) {
+            delFactor.bindValue(i, key.at(i));
+            addFactor.bindValue(i, key.at(i));
+        }
+        addFactor.bindValue(4, f.factor);
+        addFactor.bindValue(5, f.target);
+        if (Status s = execOrFail(delFactor); !s)
+            return s.error();
+        if (Status s = execOrFail(addFactor); !s)
+            return s.error();
+    }
+
+    if (Status s = tx.commit(); !s)
+        return makeError(s.message(), 2);
+    return result;
+}
+
+QString incompleteLine(const Candidate &c, const QString &message)
+{
+    return msg::kNfeLinhaIncompleta.arg(QString(c.annex), c.number, QString::number(c.item), c.file, message);
+}
+
+} // namespace quirels::exchange::nfe
