@@ -8,6 +8,7 @@
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
 #include "ResponsibleDialog.h"
+#include "SettingsDialog.h"
 #include "store/Cursor.h"
 #include "store/Schema.h"
 
@@ -56,6 +57,19 @@ void installScreens(MainWindow &window)
         if (!empresa.locate({{QStringLiteral("CdCNPJEmpr"), window.currentPeriod().cnpj}}))
             return false;
         return TfrmResponsavelQuirels::run(empresa, window.dialogs(), &window);
+    });
+
+    window.registerScreen(screens::kConfiguracoes, [&window](const QString &) {
+        TfrmConfiguracoes dialog(window.dialogs(),
+                                 {window.settingsPath(), window.storeConfigPath(), window.dataFolder(), window.xmlFolder()},
+                                 &window);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        // The open month stays open when the chosen store has it.
+        const PeriodKey period = window.companyOpen() ? window.currentPeriod() : PeriodKey{};
+        window.setDataFolder(dialog.dataFolder(), dialog.xmlFolder());
+        window.reconnect(period);
+        return true;
     });
 
     validation::installValidationScreen(window);

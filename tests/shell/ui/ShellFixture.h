@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -39,6 +40,9 @@ protected:
         MainWindow::Options o;
         o.dialogs = &dialogs;
         o.dataFolder = store.folder();
+        // The test's own settings files, never those beside the programs.
+        o.settingsPath = QDir(store.folder()).filePath(QStringLiteral("quirels.ini"));
+        o.storeConfigPath = QDir(store.folder()).filePath(QStringLiteral("armazenamento.ini"));
         o.today = [] { return QDate(2006, 5, 17); };
         o.openUrl = [this](const QUrl &u) {
             opened.append(u.toString());
