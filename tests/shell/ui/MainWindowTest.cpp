@@ -8,6 +8,7 @@
 #include "shell/Annexes.h"
 #include "shell/Links.h"
 #include "shell/Messages.h"
+#include "shell/Repair.h"
 #include "store/DataModule.h"
 
 #include <QLabel>
@@ -311,12 +312,20 @@ TEST_F(ShellTest, PeripheryCommands)
     EXPECT_EQ(dialogs.pendingExpectations(), 0);
 }
 
-TEST_F(ShellTest, RepairTablesChecksAndReopensTheStore)
+TEST_F(ShellTest, RepairTablesClosesEverythingAndStartsTheRepairProgram)
 {
     addCompany(kCpf, {1});
-    dialogs.expect(ScriptedDialogs::Kind::Information, msg::kReparoConcluido);
+    openPeriod(kCpf);
     window->command(QStringLiteral("mniRepararTabelas"))->trigger();
-    EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa")), 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+    EXPECT_FALSE(window->companyOpen());
+    EXPECT_FALSE(window->dataModule().isConnected());
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_TRUE(started.first().first().endsWith(QStringLiteral("/quirels-reparo")));
+    EXPECT_EQ(started.first().mid(1), (QStringList{shell::kRepairAccessCode, store.folder()}));
+    // The next command that needs the store opens it again.
+    EXPECT_TRUE(window->ensureStore());
+    EXPECT_TRUE(window->dataModule().empresa().isOpen());
 }
 
 TEST_F(ShellTest, LongHintsReachTheMessagePanelWhileHintsAreShown)

@@ -48,6 +48,10 @@ protected:
             opened.append(u.toString());
             return true;
         };
+        o.startDetached = [this](const QString &program, const QStringList &args) {
+            started.append(QStringList{program} + args);
+            return true;
+        };
         window = std::make_unique<MainWindow>(o);
     }
 
@@ -90,6 +94,7 @@ protected:
     TempStore store{QStringLiteral("fixture")};
     ScriptedDialogs dialogs;
     QStringList opened;
+    QList<QStringList> started; // programs started detached, with their arguments
     std::unique_ptr<MainWindow> window;
 };
 
