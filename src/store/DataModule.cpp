@@ -261,7 +261,7 @@ Status DataModule::openAtStartup(const QString &dataFolder, const StartupOptions
     const auto writeFailure = [&](const Error &e) {
         if (QFileInfo(dataFolder).isWritable())
             return fail(e);
-        return fail(makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(dataFolder), e.message), 2));
+        return fail(makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(dataFolder)), 2));
     };
     if (Status s = upgradeSchema(*db); !s)
         return writeFailure(s.error());

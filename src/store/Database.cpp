@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "Schema.h"
 #include "Sql.h"
+#include "StoreError.h"
 #include "base/Csv.h"
 
 #include <QDir>
@@ -24,14 +25,15 @@ Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options)
         return makeError(QStringLiteral("O banco de dados \"%1\" não existe.").arg(QDir::toNativeSeparators(path)), 2);
     close(options.connection);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), options.connection);
+    // Failures of this connection are logged in its data folder.
+    setLogFolder(db.driver(), QFileInfo(path).absolutePath());
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
     if (!db.open()) {
-        const QString msg = sql::errorText(db);
+        const Failure f = describe(db);
         db = QSqlDatabase();
         close(options.connection);
-        return makeError(QStringLiteral("Não foi possível abrir o banco de dados \"%1\": %2")
-                             .arg(QDir::toNativeSeparators(path), msg), 2);
+        return makeError(QStringLiteral("%1 (%2)").arg(f.message, QDir::toNativeSeparators(path)), 2);
     }
     // Reading the schema proves the file is a database at all; a lock held
     // by another program is waited for (the busy timeout), then reported as
@@ -39,19 +41,17 @@ Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options)
     {
         QSqlQuery probe(db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()) {
-            const QString native = probe.lastError().nativeErrorCode();
-            const QString msg = sql::errorText(probe);
+            const Failure f = describe(probe);
             probe = QSqlQuery();
             db = QSqlDatabase();
             close(options.connection);
-            const bool busy = native == QLatin1String("5") || native == QLatin1String("6");
-            if (busy)
-                return makeError(msg::kBancoBloqueado.arg(QDir::toNativeSeparators(path), msg), 2);
+            if (f.kind == FailureKind::Busy)
+                return makeError(msg::kBancoBloqueado.arg(QDir::toNativeSeparators(path)), 2);
             // A store kept with a write-ahead log cannot even be read where
             // the log files cannot be created.
             if (!QFileInfo(QFileInfo(path).absolutePath()).isWritable())
-                return makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()), msg), 2);
-            return makeError(msg::kBancoInvalido.arg(QDir::toNativeSeparators(path), msg), 2);
+                return makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())), 2);
+            return makeError(msg::kBancoInvalido.arg(QDir::toNativeSeparators(path)), 2);
         }
     }
     const QString mode = options.sharedFolder ? QStringLiteral("DELETE") : QStringLiteral("WAL");
@@ -65,6 +65,7 @@ void close(const QString &connection)
         return;
     {
         QSqlDatabase db = QSqlDatabase::database(connection, false);
+        forgetLogFolder(db.driver());
         if (db.isOpen())
             db.close();
     }

@@ -31,16 +31,16 @@ inline const QString kTextoLongo = QStringLiteral("O valor do campo '%1' excede 
 inline const QString kNaoNumerico = QStringLiteral("'%1' não é um valor válido para o campo '%2'.");
 
 // Opening the store: the path and the store's own message.
-inline const QString kBancoInvalido = QStringLiteral("O arquivo \"%1\" não é um banco de dados válido: %2");
-inline const QString kBancoBloqueado =
-    QStringLiteral("O banco de dados \"%1\" está bloqueado por outro programa: %2\rTente novamente mais tarde.");
+inline const QString kBancoInvalido = QStringLiteral(
+    "O arquivo \"%1\" não é um banco de dados válido deste programa. Verifique a pasta de dados ou restaure a cópia de segurança mais recente.");
+inline const QString kBancoBloqueado = QStringLiteral(
+    "O banco de dados \"%1\" está sendo usado por outro programa. Aguarde que o outro programa termine (ou feche-o) e tente novamente.");
 // A store written by a newer program: its version and ours.
 inline const QString kVersaoMaisNova =
     QStringLiteral("O banco de dados foi gravado por uma versão mais nova do programa (versão %1; esta versão lê até a %2).");
-// The data folder (or the store in it) cannot be written: the folder and the
-// store's message.
+// The data folder (or the store in it) cannot be written: the folder.
 inline const QString kPastaSomenteLeitura =
-    QStringLiteral("A pasta de dados \"%1\" não permite gravação: %2");
+    QStringLiteral("A pasta de dados \"%1\" não permite gravação. Verifique as permissões da pasta.");
 inline const QString kArquivoNaoExcluido = QStringLiteral("Não foi possível excluir o arquivo \"%1\".");
 
 // Store files handled as a whole (backup copy, restore, repair): the path.
@@ -53,5 +53,34 @@ inline const QString kIntegridadeFalhou =
 inline const QString kBancoIlegivel = QStringLiteral("O banco de dados \"%1\" não pode ser lido.");
 inline const QString kArquivoNaoMovido = QStringLiteral("Não foi possível mover o arquivo \"%1\" para \"%2\".");
 inline const QString kRecuperacaoFalhou = QStringLiteral("Não foi possível recuperar o banco de dados \"%1\".");
+
+// Store failures (StoreError.h): what failed and what to do. The technical
+// text goes to the log file, never to the user.
+inline const QString kFalhaOcupado = QStringLiteral(
+    "O banco de dados está sendo usado por outro programa. Aguarde que o outro programa termine (ou feche-o) e tente novamente.");
+inline const QString kFalhaDanificado = QStringLiteral(
+    "O banco de dados está danificado. Use \"Reparar Tabelas\" ou restaure a cópia de segurança mais recente.");
+inline const QString kFalhaSemEspaco =
+    QStringLiteral("Não há espaço livre no disco da pasta de dados. Libere espaço e tente novamente.");
+inline const QString kFalhaSomenteLeitura = QStringLiteral(
+    "Não é permitido gravar no banco de dados. Verifique as permissões da pasta de dados e do arquivo \"quirels.db\".");
+inline const QString kFalhaAbrir = QStringLiteral(
+    "Não foi possível abrir o banco de dados. Verifique se a pasta de dados existe e está acessível.");
+inline const QString kFalhaDisco = QStringLiteral(
+    "Ocorreu um erro de leitura ou gravação no disco da pasta de dados. Verifique o disco e tente novamente.");
+// The table's name.
+inline const QString kFalhaTabelaAusente = QStringLiteral(
+    "A tabela %1 não existe no banco de dados. Use \"Reparar Tabelas\" ou verifique a pasta de dados.");
+// The table's name.
+inline const QString kFalhaChaveRepetida =
+    QStringLiteral("Já existe um registro com a mesma chave na tabela %1. O registro não foi gravado.");
+// The field and the table.
+inline const QString kFalhaObrigatorio =
+    QStringLiteral("O campo '%1' da tabela %2 é obrigatório e não foi informado. O registro não foi gravado.");
+inline const QString kFalhaRecusado =
+    QStringLiteral("O banco de dados recusou um valor do registro. O registro não foi gravado.");
+// The log file's path.
+inline const QString kFalhaOutra = QStringLiteral(
+    "O banco de dados não pôde concluir a operação. Os detalhes técnicos foram gravados em \"%1\".");
 
 } // namespace quirels::store::msg

@@ -1,6 +1,7 @@
 #include "Sql.h"
 
 #include "base/Numbers.h"
+#include "store/StoreError.h"
 
 #include <QSqlError>
 
@@ -61,18 +62,8 @@ QString selectMax(const QString &field, const QString &table)
     return QStringLiteral("Select Max (%1) as cod from %2").arg(field, table);
 }
 
-static QString text(const QSqlError &e)
-{
-    QString t = e.databaseText();
-    if (t.isEmpty())
-        t = e.driverText();
-    if (t.isEmpty())
-        t = e.text();
-    return t;
-}
-
-QString errorText(const QSqlQuery &q) { return text(q.lastError()); }
-QString errorText(const QSqlDatabase &db) { return text(db.lastError()); }
+QString errorText(const QSqlQuery &q) { return store::describe(q).message; }
+QString errorText(const QSqlDatabase &db) { return store::describe(db).message; }
 
 Status exec(QSqlDatabase &db, const QString &statement)
 {
@@ -106,6 +97,17 @@ Result<QVariant> scalar(QSqlDatabase &db, const QString &statement)
 
 Transaction::Transaction(QSqlDatabase &db) : m_db(db)
 {
+    if (m_db.driverName() == QLatin1String("QSQLITE")) {
+        // The write lock is taken at the start. A transaction that begins as
+        // a reader and writes later is refused at once, without waiting, when
+        // another program writes meanwhile; one that takes the lock first
+        // waits the busy timeout for it like any writer.
+        QSqlQuery begin(m_db);
+        m_active = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!m_active)
+            m_error = makeError(errorText(begin));
+        return;
+    }
     m_active = m_db.transaction();
     if (!m_active)
         m_error = makeError(errorText(m_db));

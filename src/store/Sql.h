@@ -33,7 +33,8 @@ QString deleteWhere(const QString &table, const KeyValues &key);
 // "Select Max (F) as cod from T"
 QString selectMax(const QString &field, const QString &table);
 
-// The store's own message for a failed query or database call.
+// The user's sentence for a failed query or database call (store/StoreError.h):
+// what failed and what to do; the store's own text goes to the log.
 QString errorText(const QSqlQuery &q);
 QString errorText(const QSqlDatabase &db);
 
@@ -47,7 +48,9 @@ Status exec(QSqlQuery &q, const QString &statement);
 Result<QVariant> scalar(QSqlDatabase &db, const QString &statement);
 
 // All-or-nothing: begins on construction, rolls back on destruction unless
-// commit() succeeded.
+// commit() succeeded. On the SQLite store the write lock is taken at the
+// start (BEGIN IMMEDIATE), waiting the connection's busy timeout for another
+// writer to finish.
 class Transaction {
 public:
     explicit Transaction(QSqlDatabase &db);

@@ -13,6 +13,7 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <functional>
+#include "store/Messages.h"
 #include <gtest/gtest.h>
 
 using namespace quirels;
@@ -193,13 +194,13 @@ TEST(PacketImport, ARefusedRowLeavesEveryTableAsItWas)
     const Case cases[] = {
         {"two observations of one letter",
          [&](PacketRow &m) { m.nested[static_cast<size_t>(obs)].push_back(m.nested[static_cast<size_t>(obs)].front()); },
-         QStringLiteral("UNIQUE")},
+         store::msg::kFalhaChaveRepetida.arg(QStringLiteral("Observacoes"))},
         {"text wider than its field",
          [&](PacketRow &m) {
              m.nested[static_cast<size_t>(mov)].back().values[movLevel.fieldIndex(QStringLiteral("NrNF"))] =
                  QStringLiteral("12345678901");
          },
-         QString()},
+         store::msg::kTextoLongo.arg(QStringLiteral("NrNF")).arg(10)},
         {"a row of another period",
          [&](PacketRow &m) {
              m.nested[static_cast<size_t>(mov)].back().values[movLevel.fieldIndex(QStringLiteral("NrAno"))] =

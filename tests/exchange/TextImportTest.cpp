@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
+#include "store/Messages.h"
 #include <gtest/gtest.h>
 
 using namespace quirels;
@@ -313,7 +314,8 @@ TEST(TextImport, StoreRefusalAndUnreadableFileLeaveNothingBehind)
     EXPECT_EQ(dup.error.code, 2);
     EXPECT_EQ(dup.failedLine, 4);
     EXPECT_TRUE(dup.error.message.startsWith(QStringLiteral("Erro na linha 4 do arquivo texto:\r"))) << qPrintable(dup.error.message);
-    EXPECT_TRUE(dup.error.message.contains(QStringLiteral("UNIQUE"))) << qPrintable(dup.error.message);
+    EXPECT_TRUE(dup.error.message.contains(store::msg::kFalhaChaveRepetida.arg(QStringLiteral("Observacoes"))))
+        << qPrintable(dup.error.message);
     EXPECT_EQ(test::dumpTables(store.db()), before);
 
     QTemporaryDir dir;

@@ -300,7 +300,7 @@ TEST(DataModule, StartupWaitsForALockThenReportsIt)
         Status s = dm.openAtStartup(dir.path(), so);
         ASSERT_FALSE(s.ok());
         ASSERT_EQ(d.messages.size(), 1);
-        EXPECT_TRUE(d.lastText().contains(QStringLiteral("bloqueado"))) << qPrintable(d.lastText());
+        EXPECT_TRUE(d.lastText().contains(QStringLiteral("usado por outro programa"))) << qPrintable(d.lastText());
         EXPECT_TRUE(openCursors(dm).isEmpty());
     }
     // The other program's work is its own: rolled back, nothing of ours in it.
