@@ -138,9 +138,26 @@ QString EditMask::store(const QString &shown) const
         any = !m_slots.at(i).literal && shown.at(i) != m_blank && shown.at(i) != QLatin1Char(' ');
     if (!any && shown.size() <= m_slots.size())
         return QString();
+    if (m_storeLiterals) {
+        // The field's full width: the positions after a short shown text are empty.
+        for (qsizetype i = n; i < m_slots.size(); ++i)
+            out += m_slots.at(i).literal ? m_slots.at(i).ch : QLatin1Char(' ');
+        return out;
+    }
     while (out.endsWith(QLatin1Char(' ')))
         out.chop(1);
     return out;
+}
+
+int EditMask::firstEmpty(const QString &shown) const
+{
+    for (qsizetype i = 0; i < m_slots.size(); ++i) {
+        if (m_slots.at(i).literal)
+            continue;
+        if (i >= shown.size() || shown.at(i) == m_blank || shown.at(i) == QLatin1Char(' '))
+            return static_cast<int>(i);
+    }
+    return static_cast<int>(m_slots.size());
 }
 
 QString EditMask::format(const QString &stored) const

@@ -31,9 +31,15 @@ public:
     // positions from the left (a stored value that holds the literals is
     // matched position by position), empty positions show the blank.
     QString display(const QString &stored) const;
-    // The value to store for a shown text: the blanks are dropped and the
-    // literals kept or dropped as the mask says; trailing blanks trimmed.
+    // The value to store for a shown text. A mask that stores its literals
+    // stores the whole width, an empty position as a space ("2807.  .  "),
+    // so that a partly filled value keeps every character in its place;
+    // otherwise the blanks and literals are dropped ("11222333000181").
+    // Only blanks and literals: no value.
     QString store(const QString &shown) const;
+    // The first input position of a shown text that holds no character;
+    // the length when every position is filled.
+    int firstEmpty(const QString &shown) const;
     // Applies the mask to a stored value with no blanks: used where the
     // system formats a value through a mask for display only (reports).
     QString format(const QString &stored) const;

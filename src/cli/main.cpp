@@ -2,10 +2,13 @@
 #include "ConsoleProgress.h"
 
 #include "base/Settings.h"
+#include "reports/Application.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace quirels::cli {
 
@@ -56,8 +59,14 @@ int main(int argc, char **argv)
 {
     using namespace quirels;
     using namespace quirels::cli;
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // Printing lays text out with fonts, which need a (windowless) Gui
+    // application; every other command runs on Qt Core alone.
+    bool printing = false;
+    for (int i = 1; i < argc; ++i)
+        printing = printing || std::strcmp(argv[i], "imprimir") == 0;
+    std::unique_ptr<QCoreApplication> app = printing ? reports::makeHeadlessApplication(argc, argv)
+                                                     : std::make_unique<QCoreApplication>(argc, argv);
+    QStringList args = app->arguments().mid(1);
 
     QString dataFolder;
     bool yes = false;

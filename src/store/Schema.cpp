@@ -182,6 +182,13 @@ const Table *table(const QString &name)
     return nullptr;
 }
 
+int textWidth(const QString &tableName, const QString &fieldName)
+{
+    const Table *t = table(tableName);
+    const Field *f = t ? t->field(fieldName) : nullptr;
+    return f && f->type == Type::Text ? f->width : 0;
+}
+
 const Field *Table::field(const QString &n) const
 {
     const int i = fieldIndex(n);

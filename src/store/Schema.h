@@ -57,6 +57,9 @@ struct Table {
 const std::vector<Table> &tables();
 // Case-insensitive; null when unknown.
 const Table *table(const QString &name);
+// The width of a text field: the most characters an input for it takes.
+// 0 for other fields and unknown names.
+int textWidth(const QString &table, const QString &field);
 
 // The physical name of an index in the store: index names are global in the
 // store, so each carries its table's name.

@@ -38,6 +38,19 @@ TEST(Masks, DisplayAndStore)
     EXPECT_EQ(ncm.display(QStringLiteral("2811.19.90")), QStringLiteral("2811.19.90"));
     EXPECT_EQ(ncm.store(QStringLiteral("2811.19.90")), QStringLiteral("2811.19.90"));
     EXPECT_EQ(ncm.store(QStringLiteral("    .  .  ")), QString());
+    // A partly filled mask that keeps its literals is stored in its full width.
+    EXPECT_EQ(ncm.store(QStringLiteral("2807.  .  ")), QStringLiteral("2807.  .  "));
+    EXPECT_EQ(ncm.store(QStringLiteral("2807.1")), QStringLiteral("2807.1 .  "));
+    EXPECT_EQ(ncm.display(QStringLiteral("2807.  .  ")), QStringLiteral("2807.  .  "));
+    const EditMask cfop(QStringLiteral("9.999;1;_"));
+    EXPECT_EQ(cfop.store(QStringLiteral("5.1__")), QStringLiteral("5.1  "));
+
+    // Where typing goes on: the first input position without a character.
+    EXPECT_EQ(ncm.firstEmpty(QStringLiteral("    .  .  ")), 0);
+    EXPECT_EQ(ncm.firstEmpty(QStringLiteral("2807.  .  ")), 5);
+    EXPECT_EQ(ncm.firstEmpty(QStringLiteral("2807.10.  ")), 8);
+    EXPECT_EQ(ncm.firstEmpty(QStringLiteral("2807.10.20")), 10);
+    EXPECT_EQ(cnpj.firstEmpty(QStringLiteral("11.2__.___/____-__")), 4);
 
     const EditMask phone(QStringLiteral("\\ 999-9999;0;_"));
     EXPECT_EQ(phone.display(QStringLiteral("3211234")), QStringLiteral(" 321-1234"));

@@ -2,9 +2,12 @@
 
 #include "base/Numbers.h"
 
-#ifdef QUIRELS_TEST_WIDGETS
+#if defined(QUIRELS_TEST_WIDGETS)
 #include <QApplication>
 using App = QApplication;
+#elif defined(QUIRELS_TEST_GUI)
+#include <QGuiApplication>
+using App = QGuiApplication;
 #else
 #include <QCoreApplication>
 using App = QCoreApplication;

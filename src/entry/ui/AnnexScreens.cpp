@@ -55,22 +55,12 @@ void updateChecks(MainWindow &window)
 
 void installAnnexScreens(MainWindow &window)
 {
-    auto *data = new store::DataModule(window.dialogs(), store::kConnection, &window);
-    window.registerAnnexWindow([&window, data](QChar letter) -> QWidget * {
+    // Every screen works on the main window's data module, whose current
+    // Empresa and Mes rows are the open company and period.
+    window.registerAnnexWindow([&window](QChar letter) -> QWidget * {
         if (!hasAnnexScreen(letter))
             return nullptr;
-        // With no entry screen open, read the tables again: the period may be
-        // new, or changed by imports and the carry-over since the last one.
-        bool anyOpen = false;
-        for (const shell::Annex &a : shell::annexes())
-            if (QMdiSubWindow *sub = window.annexWindow(QLatin1Char(a.letter)))
-                anyOpen = anyOpen || qobject_cast<EntryWindow *>(sub->widget());
-        if (!anyOpen && !data->reopenAll().ok())
-            return nullptr;
-        const PeriodKey p = window.currentPeriod();
-        data->empresa().locate({{QStringLiteral("CdCNPJEmpr"), p.cnpj}});
-        data->mes().locate({{QStringLiteral("NrAno"), p.ano}, {QStringLiteral("NmMes"), p.mes}});
-        EntryWindow *w = createAnnexScreen(letter, *data, window.dialogs());
+        EntryWindow *w = createAnnexScreen(letter, window.dataModule(), window.dialogs());
         QObject::connect(w, &EntryWindow::closed, &window, [&window] { updateChecks(window); });
         return w;
     });

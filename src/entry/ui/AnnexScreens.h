@@ -25,9 +25,8 @@ bool hasAnnexScreen(QChar letter);
 // a screen.
 EntryWindow *createAnnexScreen(QChar letter, store::DataModule &data, Dialogs &dialogs, QWidget *parent = nullptr);
 
-// Registers the screens with the main window. The screens work on a data
-// module over the window's store connection, placed on the window's open
-// period each time a screen is created.
+// Registers the screens with the main window. The screens work on the
+// window's own data module, on its open company and period.
 void installAnnexScreens(MainWindow &window);
 
 } // namespace quirels::entry

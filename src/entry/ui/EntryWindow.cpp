@@ -1,5 +1,6 @@
 #include "EntryWindow.h"
 
+#include "base/ui/EnterKey.h"
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 
@@ -18,6 +19,7 @@ EntryWindow::EntryWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs
 {
     setObjectName(spec.className);
     setWindowTitle(spec.caption);
+    enterMovesToNextField(this);
 }
 
 EntryWindow::~EntryWindow() = default;

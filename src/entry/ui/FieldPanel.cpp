@@ -2,9 +2,11 @@
 
 #include "base/Masks.h"
 #include "base/Numbers.h"
+#include "base/ui/MaskCaret.h"
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 #include "store/Messages.h"
+#include "store/Schema.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -108,9 +110,11 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         switch (f.kind) {
         case FieldKind::Ncm:
             e->setInputMask(EditMask::ncm().qtInputMask());
+            keepCaretInMask(e, EditMask::ncm());
             break;
         case FieldKind::CfopCode:
             e->setInputMask(cfopMask().qtInputMask());
+            keepCaretInMask(e, cfopMask());
             break;
         case FieldKind::Counterpart:
             // Digits only; room for the punctuation shown once it is left.
@@ -126,8 +130,9 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         default:
             break;
         }
-        if (f.maxLength > 0 && e->inputMask().isEmpty() && f.kind != FieldKind::Counterpart)
-            e->setMaxLength(f.maxLength);
+        // Every input takes at most its field's width.
+        if (const int width = widthOf(f); width > 0 && e->inputMask().isEmpty() && f.kind != FieldKind::Counterpart)
+            e->setMaxLength(width);
         e->setReadOnly(f.readOnly);
         connect(e, &QLineEdit::textEdited, this, [this, &f] { edited(f); });
         return e;
@@ -170,8 +175,8 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         c->lineEdit()->setValidator(new UpperValidator(c));
-        if (f.maxLength > 0)
-            c->lineEdit()->setMaxLength(f.maxLength);
+        if (const int width = widthOf(f); width > 0)
+            c->lineEdit()->setMaxLength(width);
         c->setMinimumContentsLength(24);
         c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         c->setCompleter(nullptr);
@@ -183,6 +188,11 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
     c->setCurrentIndex(-1);
     connect(c, &QComboBox::activated, this, [this, &f] { edited(f); });
     return c;
+}
+
+int FieldPanel::widthOf(const FieldSpec &f) const
+{
+    return f.maxLength > 0 ? f.maxLength : schema::textWidth(m_spec.table, f.field);
 }
 
 void FieldPanel::layOut(QGridLayout *grid, int perRow, const QHash<QString, int> &spans)

@@ -61,6 +61,8 @@ private:
         QWidget *widget = nullptr;
     };
     QWidget *create(const FieldSpec &f, QWidget *parent);
+    // The most characters the field's input takes.
+    int widthOf(const FieldSpec &f) const;
     void edited(const FieldSpec &f);
     bool write(const FieldSpec &f);
     QString shownText(const FieldSpec &f) const;

@@ -75,7 +75,15 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
     auto *lay = new QHBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     auto button = [&](const QString &caption, const QString &name, Qt::Key key) {
-        auto *b = new QPushButton(caption, this);
+        // Under Alt alone the letter is shown underlined in the caption. The
+        // key itself is an explicit shortcut of `scope` in every case, not
+        // the caption's mnemonic: several lists share the captions, and the
+        // shortcut works the same on every platform.
+        QString text = caption;
+        if (modifiers == Qt::AltModifier)
+            text.insert(caption.indexOf(QChar(key), 0, Qt::CaseInsensitive), QLatin1Char('&'));
+        auto *b = new QPushButton(text, this);
+        b->setShortcut(QKeySequence());
         b->setObjectName(name + suffix);
         b->setAutoDefault(false);
         lay->addWidget(b);
@@ -128,6 +136,7 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
         m_grid->setObjectName(QStringLiteral("grd") + engine.spec().table + suffix);
         m_grid->setModel(new CursorGridModel(engine.table(), engine.spec().grid, m_grid));
         m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        m_grid->setTabKeyNavigation(false);
         m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
         m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
         m_grid->verticalHeader()->setDefaultSectionSize(20);

@@ -206,6 +206,7 @@ QTableView *TfrmXML::grid(const QString &name, PacketTableModel *model)
     view->setObjectName(QStringLiteral("grd") + name);
     view->setModel(model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setTabKeyNavigation(false);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->verticalHeader()->hide();

@@ -4,9 +4,12 @@
 #include "MainWindow.h"
 #include "NumberEdit.h"
 #include "base/Masks.h"
+#include "base/ui/EnterKey.h"
+#include "base/ui/MaskCaret.h"
 #include "shell/Company.h"
 #include "shell/Messages.h"
 #include "store/DataModule.h"
+#include "store/Schema.h"
 #include "store/Sql.h"
 
 #include <QCheckBox>
@@ -82,18 +85,20 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmEmpresaQuirels"));
     setWindowTitle(QStringLiteral("Informações sobre a Empresa"));
+    enterMovesToNextField(this);
 
     m_name->setObjectName(QStringLiteral("edtRazao"));
-    m_name->setMaxLength(70);
+    m_name->setMaxLength(schema::textWidth(QStringLiteral("Empresa"), QStringLiteral("NmRazao")));
     setHint(m_name, QStringLiteral("Digite a Razão social da empresa"));
     m_number->setObjectName(QStringLiteral("edtCNPJ"));
     m_number->setRule(NumberEdit::Rule::Typed);
     m_number->setDigitsOnly(true);
-    m_number->setMaxLength(14);
+    m_number->setWidth(schema::textWidth(QStringLiteral("Empresa"), QStringLiteral("CdCNPJEmpr")));
     m_number->setDialogs(&main.dialogs());
     setHint(m_number, QStringLiteral("Digite o CNPJ da emrpesa"));
     m_clf->setObjectName(QStringLiteral("edtCLF"));
     m_clf->setInputMask(clfMask().qtInputMask());
+    keepCaretInMask(m_clf, clfMask());
     setHint(m_clf, QStringLiteral("Digite o CLF da empresa"));
     m_mainGroup->setObjectName(QStringLiteral("cmbGrupoPrincipal"));
     m_mainGroup->setEditable(false);
@@ -127,7 +132,7 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
         m_groups[static_cast<size_t>(i)] = box;
     }
     m_otherActivity->setObjectName(QStringLiteral("edtDsGrupoIX"));
-    m_otherActivity->setMaxLength(50);
+    m_otherActivity->setMaxLength(schema::textWidth(QStringLiteral("Empresa"), QStringLiteral("DsGrupoIX")));
     setHint(m_otherActivity, QStringLiteral("Indique a atividade\ndesenvolvida|Indicar a atividade desenvolvida"));
     groupsGrid->addWidget(m_otherActivity, 4, 1);
 

@@ -58,8 +58,8 @@ const char *const kClosedCommands[] = {
     "btnGerarArquivo",  "btnEnviarArquivo",    "btnValidar",
 };
 
-const char *const kWindowCommands[] = {"mniCascata", "mniHorizontal", "mniVertical", "mniMinimizar",
-                                       "mniFecharJanela"};
+const char *const kWindowCommands[] = {"mniCascata",      "mniHorizontal",    "mniVertical",      "mniMinimizar",
+                                       "mniFecharJanela", "mniProximaJanela", "mniJanelaAnterior"};
 
 // The annex window shown until the entry screen of that annex is installed.
 QWidget *placeholderAnnexWindow(QChar letter)
@@ -267,6 +267,11 @@ QMdiSubWindow *MainWindow::addChild(QWidget *widget)
 {
     QMdiSubWindow *sub = m_mdi->addSubWindow(widget);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The window's own menu keeps its items but not their keys: Ctrl+F4
+    // belongs to "&Fechar" of the "Janela" menu, which closes the active child.
+    if (QMenu *own = sub->systemMenu())
+        for (QAction *a : own->actions())
+            a->setShortcuts({});
     sub->installEventFilter(this);
     connect(sub, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, [this] { updateWindowCommands(); }); });
     return sub;
@@ -361,13 +366,18 @@ bool MainWindow::closeCompany()
         if (!sub->close())
             return false;
     }
+    disableCompanyCommands();
+    return true;
+}
+
+void MainWindow::disableCompanyCommands()
+{
     for (const char *name : kClosedCommands)
         setCommandEnabled(s(name), false);
     for (const shell::Annex &a : shell::annexes())
         setAnnexCommandsEnabled(QLatin1Char(a.letter), false);
     setCommandEnabled(QStringLiteral("mniBackup"), true);
     updateWindowCommands();
-    return true;
 }
 
 bool MainWindow::companyOpen() const

@@ -138,6 +138,8 @@ public:
     // Enables what registration enables before the period exists: the
     // "Quirels" menu, closing, deleting, company information, validation.
     void enableCompanyCommands();
+    // The commands of no open company: what Close company leaves enabled.
+    void disableCompanyCommands();
 
     // ---- Commands ----
     // A menu command or toolbar button by object name ("mniValidar",

@@ -27,7 +27,8 @@ namespace quirels {
 // One row of the command table: the menu it belongs to, its object name,
 // caption, shortcut, hint, whether it is enabled at start, and what it runs.
 struct MainWindow::CommandDef {
-    enum Flags { None = 0, Checked = 1, Hidden = 2, SeparatorBefore = 4 };
+    // NoMenu: a key of the window itself, in no menu.
+    enum Flags { None = 0, Checked = 1, Hidden = 2, SeparatorBefore = 4, NoMenu = 8 };
     QString menu;
     QString name;
     QString caption;
@@ -149,8 +150,12 @@ void MainWindow::buildCommands()
              for (QMdiSubWindow *sub : w.m_mdi->subWindowList())
                  sub->showMinimized();
          }},
-        {s("mnuJanela"), s("mniFecharJanela"), s("&Fechar"), {}, s("Fecha a janela ativa"), false,
+        {s("mnuJanela"), s("mniFecharJanela"), s("&Fechar"), s("Ctrl+F4"), s("Fecha a janela ativa"), false,
          C::SeparatorBefore, [](MainWindow &w) { w.m_mdi->closeActiveSubWindow(); }},
+        {s("mnuJanela"), s("mniProximaJanela"), s("Próxima Janela"), s("Ctrl+Tab"), s("Ativa a próxima janela"),
+         false, C::NoMenu, [](MainWindow &w) { w.m_mdi->activateNextSubWindow(); }},
+        {s("mnuJanela"), s("mniJanelaAnterior"), s("Janela Anterior"), s("Ctrl+Shift+Tab"),
+         s("Ativa a janela anterior"), false, C::NoMenu, [](MainWindow &w) { w.m_mdi->activatePreviousSubWindow(); }},
         {s("mnuAjuda"), s("mniConteudo"), s("Conteúdo"), {}, s("Conteúdo do arquivo de ajuda"), true, C::Hidden,
          [](MainWindow &w) {
              const QString doc = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quirels.doc"));
@@ -193,7 +198,12 @@ void MainWindow::buildCommands()
         a->setVisible(!(c.flags & C::Hidden));
         const auto run = c.run;
         connect(a, &QAction::triggered, this, [this, run] { run(*this); });
-        menu->addAction(a);
+        if (c.flags & C::NoMenu) {
+            a->setShortcutContext(Qt::WindowShortcut);
+            addAction(a);
+        } else {
+            menu->addAction(a);
+        }
         m_commands.insert(c.name, a);
     }
     QMenu *arquivo = m_menus.value(QStringLiteral("mnuArquivo"));
@@ -251,13 +261,14 @@ void MainWindow::buildToolBar()
                              {"mniDropXML", "Arquivo XML", "", "mniAbrirXML"},
                              {"mniDropTexto", "Arquivo TXT", "", "mniAbrirTexto"}};
     for (const DropDef &d : drops) {
-        auto *a = drop->addAction(s(d.caption));
+        // The key is only shown here (the text after the tab is the menu's
+        // shortcut column): the menu command owns it, and a second owner
+        // would make the key ambiguous, so that it runs nothing.
+        QString caption = s(d.caption);
+        if (*d.shortcut)
+            caption += QLatin1Char('\t') + s(d.shortcut);
+        auto *a = drop->addAction(caption);
         a->setObjectName(s(d.name));
-        if (*d.shortcut) {
-            // Shown in the drop-down; the menu command owns the key itself.
-            a->setShortcut(QKeySequence(s(d.shortcut)));
-            a->setShortcutContext(Qt::WidgetShortcut);
-        }
         connect(a, &QAction::triggered, m_commands.value(s(d.runs)), &QAction::trigger);
         m_commands.insert(a->objectName(), a);
     }

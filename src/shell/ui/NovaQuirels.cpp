@@ -6,6 +6,7 @@
 #include "Periodo.h"
 #include "shell/CpfCnpj.h"
 #include "shell/Messages.h"
+#include "store/Schema.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -43,12 +44,12 @@ TfrmNovaQuirels::TfrmNovaQuirels(MainWindow &main, QWidget *parent)
     m_number->setObjectName(QStringLiteral("edtCNPJ"));
     m_number->setRule(NumberEdit::Rule::Typed);
     m_number->setDigitsOnly(true);
-    m_number->setMaxLength(14);
+    m_number->setWidth(schema::textWidth(QStringLiteral("Empresa"), QStringLiteral("CdCNPJEmpr")));
     m_number->setDialogs(&main.dialogs());
     setHint(m_number, QStringLiteral("Digite o CNPJ da empresa"));
 
     m_name->setObjectName(QStringLiteral("edtRazao"));
-    m_name->setMaxLength(70);
+    m_name->setMaxLength(schema::textWidth(QStringLiteral("Empresa"), QStringLiteral("NmRazao")));
     m_name->setMinimumWidth(380);
     makeUpperCaseAsTyped(m_name);
     setHint(m_name, QStringLiteral("Digite o nome razão da empresa"));
@@ -78,7 +79,7 @@ TfrmNovaQuirels::TfrmNovaQuirels(MainWindow &main, QWidget *parent)
 
     m_periodRunner = [this](const QString &number, const QString &name) {
         TfrmPeriodo period(m_main, number, name, this);
-        period.exec();
+        return period.exec() == QDialog::Accepted;
     };
 }
 
@@ -104,7 +105,10 @@ bool TfrmNovaQuirels::registerCompany()
         return false;
     }
     m_main.enableCompanyCommands();
-    m_periodRunner(number, name);
+    // Without a period there is no company to work on: the commands that
+    // registration enabled go again.
+    if (!m_periodRunner(number, name))
+        m_main.disableCompanyCommands();
     accept();
     return true;
 }

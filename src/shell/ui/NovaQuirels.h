@@ -23,7 +23,8 @@ public:
 
     // How the period dialog is shown for the checked number and name; the
     // period dialog, modal, unless a test replaces it.
-    using PeriodRunner = std::function<void(const QString &number, const QString &name)>;
+    // True when the period was created or opened.
+    using PeriodRunner = std::function<bool(const QString &number, const QString &name)>;
     void setPeriodRunner(PeriodRunner runner) { m_periodRunner = std::move(runner); }
 
     // "&Ok": false when a check failed (its message shown, the focus moved).

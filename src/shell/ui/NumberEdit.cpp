@@ -10,6 +10,21 @@ using cpfcnpj::MaskKind;
 
 NumberEdit::NumberEdit(QWidget *parent) : QLineEdit(parent) {}
 
+void NumberEdit::setWidth(int width)
+{
+    m_width = width;
+    if (inputMask().isEmpty() && width > 0)
+        setMaxLength(width);
+}
+
+void NumberEdit::clearInputMask()
+{
+    // Dropping a mask lifts the length limit as well: put the width back.
+    setInputMask(QString());
+    if (m_width > 0)
+        setMaxLength(m_width);
+}
+
 QString NumberEdit::value() const
 {
     if (m_mask == MaskKind::Cpf || m_mask == MaskKind::Cnpj)
@@ -21,7 +36,7 @@ void NumberEdit::setValue(const QString &digits, MaskKind mask)
 {
     if (mask == MaskKind::Keep)
         mask = m_mask;
-    setInputMask(QString());
+    clearInputMask();
     m_mask = MaskKind::None;
     setText(digits);
     applyMask(mask);
@@ -35,7 +50,7 @@ void NumberEdit::applyMask(MaskKind mask)
     const EditMask m = cpfcnpj::mask(mask);
     m_mask = mask;
     if (m.isEmpty()) {
-        setInputMask(QString());
+        clearInputMask();
         setText(digits);
         return;
     }

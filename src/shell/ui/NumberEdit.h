@@ -25,6 +25,9 @@ public:
     void setRule(Rule rule) { m_rule = rule; }
     // Where the messages of a failed test go.
     void setDialogs(Dialogs *dialogs) { m_dialogs = dialogs; }
+    // The most digits the field takes (its field's width); kept while the
+    // mask comes and goes.
+    void setWidth(int width);
     // Lets only the digits, Backspace and Enter through.
     void setDigitsOnly(bool on) { m_digitsOnly = on; }
 
@@ -53,6 +56,8 @@ private:
     Dialogs *m_dialogs = nullptr;
     bool m_digitsOnly = false;
     bool m_inLeave = false;
+    int m_width = 0;
+    void clearInputMask();
     cpfcnpj::MaskKind m_mask = cpfcnpj::MaskKind::None;
 };
 

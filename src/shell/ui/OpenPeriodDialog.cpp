@@ -79,6 +79,8 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Arrows move inside the grid; Tab leaves it for the period.
+    m_grid->setTabKeyNavigation(false);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setColumnWidth(0, 140);

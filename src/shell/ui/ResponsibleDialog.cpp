@@ -115,7 +115,7 @@ TfrmResponsavelQuirels::TfrmResponsavelQuirels(store::Cursor &empresa, Dialogs &
     m_cpf->setRule(NumberEdit::Rule::Responsible);
     m_cpf->setDialogs(&m_dialogs);
     m_cpf->setDigitsOnly(true);
-    m_cpf->setMaxLength(11);
+    m_cpf->setWidth(11);
     m_identity = textField(box, "edtNrIdentidade", 14);
     m_issuer = textField(box, "edtNmOrgao", 35);
     connect(m_issuer, &QLineEdit::textEdited, m_issuer, [this](const QString &t) {

@@ -3,6 +3,7 @@
 #include "exchange/ui/PacketScreens.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
+#include "reports/ui/ReportCommands.h"
 
 #include "entry/ui/AnnexScreens.h"
 #include "DeletionWindow.h"
@@ -10,7 +11,7 @@
 #include "ResponsibleDialog.h"
 #include "SettingsDialog.h"
 #include "store/Cursor.h"
-#include "store/Schema.h"
+#include "store/DataModule.h"
 
 #include <QPointer>
 #include <memory>
@@ -49,12 +50,11 @@ void installScreens(MainWindow &window)
     });
 
     window.registerScreen(screens::kResponsavel, [&window](const QString &) {
-        store::Cursor empresa(QStringLiteral("tblEmpresa"), *schema::table(QStringLiteral("Empresa")),
-                              window.db().connectionName());
-        empresa.setDialogs(&window.dialogs());
-        if (Status s = empresa.open(); !s)
+        // The dialog edits the data module's company row, the open company.
+        store::Cursor &empresa = window.dataModule().empresa();
+        if (!empresa.isOpen() && !empresa.open().ok())
             return false; // the cursor showed the store's message
-        if (!empresa.locate({{QStringLiteral("CdCNPJEmpr"), window.currentPeriod().cnpj}}))
+        if (!empresa.isEditing() && empresa.row() < 0)
             return false;
         return TfrmResponsavelQuirels::run(empresa, window.dialogs(), &window);
     });
@@ -76,6 +76,7 @@ void installScreens(MainWindow &window)
     exchange::ui::installTextImport(window);
     exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
+    reports::ui::installReportScreens(window);
     backup::ui::installBackupScreen(window);
 }
 

@@ -6,6 +6,7 @@
 #include "shell/ui/DeletionWindow.h"
 #include "shell/ui/OpenPeriodDialog.h"
 #include "shell/ui/ResponsibleDialog.h"
+#include "store/DataModule.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,6 +92,8 @@ TEST_F(ShellTest, ResponsibleScreenAnswersWhetherItWasCancelled)
 
     store.exec(QStringLiteral("update Empresa set NmResponsavel = 'MARIA', NrCpfResponsavel = '12345678909',"
                               " NrIdentidade = '123', NmOrgao = 'SSP', SgUF = 'DF'"));
+    // Written behind the data module's back: read again, as after a bulk change.
+    ASSERT_OK(window->dataModule().empresa().refresh());
     onModal<TfrmResponsavelQuirels>([](TfrmResponsavelQuirels &d) {
         d.findChild<QLineEdit *>(QStringLiteral("edtNrFone"))->setText(QStringLiteral("1234567"));
         QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);

@@ -23,6 +23,7 @@ struct Handed {
     QString number;
     QString name;
     int times = 0;
+    bool accept = true;  // what the period dialog answers
 };
 
 // The new-company dialog with the period dialog replaced by a recorder.
@@ -33,6 +34,7 @@ std::unique_ptr<TfrmNovaQuirels> newCompanyDialog(MainWindow &w, Handed &handed)
         handed.number = number;
         handed.name = name;
         ++handed.times;
+        return handed.accept;
     });
     return d;
 }
@@ -329,4 +331,43 @@ TEST(NumberEdit, LeavingCounterpartAndResponsibleFields)
             EXPECT_TRUE(dialogs.messages.isEmpty()) << c.typed;
         }
     }
+}
+
+TEST_F(ShellTest, CancellingThePeriodLeavesNoCompanyCommands)
+{
+    Handed handed;
+    handed.accept = false;
+    auto d = newCompanyDialog(*window, handed);
+    d->show();
+    d->numberField()->setFocus();
+    QTest::keyClicks(d->numberField(), kCpf);
+    QTest::keyClicks(d->nameField(), QStringLiteral("Acme"));
+    ASSERT_TRUE(d->registerCompany());
+    EXPECT_EQ(handed.times, 1);
+    for (const char *n : {"mniFecharEmpresa", "mniExcluirMovimento", "mniInformacoesEmpresa", "mniValidar",
+                          "btnValidar", "mnuQuirels"}) {
+        if (QAction *a = window->command(QString::fromLatin1(n)))
+            EXPECT_FALSE(a->isEnabled()) << n;
+    }
+    EXPECT_TRUE(enabled("mniBackup"));
+}
+
+TEST_F(ShellTest, CompanyNumberTakesAtMostItsWidth)
+{
+    Handed handed;
+    auto d = newCompanyDialog(*window, handed);
+    d->show();
+    QApplication::setActiveWindow(d.get());
+    NumberEdit *n = d->numberField();
+    n->setFocus();
+    QTest::keyClicks(n, QStringLiteral("112223330001819999"));
+    EXPECT_EQ(n->value(), kCnpj);
+    // Left (the mask comes) and entered again (it goes): still fourteen.
+    d->nameField()->setFocus();
+    n->setFocus();
+    n->end(false);
+    QTest::keyClicks(n, QStringLiteral("9999"));
+    EXPECT_EQ(n->value(), kCnpj);
+    QTest::keyClicks(d->nameField(), QString(80, QLatin1Char('a')));
+    EXPECT_EQ(d->nameField()->text().size(), 70);
 }

@@ -1,0 +1,16 @@
+#pragma once
+// Enter in an entry screen moves to the next field, as Tab does, the way
+// clerks are used to enter forms: in a single-line field (an edit, a
+// drop-down, a number box), never in a memo, a list or on a button. Windows
+// that do not ask for it keep Qt's rule, where Enter presses the dialog's
+// default button.
+
+class QWidget;
+
+namespace quirels {
+
+// Enter moves to the next field for every field inside `root`, including
+// fields created afterwards.
+void enterMovesToNextField(QWidget *root);
+
+} // namespace quirels

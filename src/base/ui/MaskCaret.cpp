@@ -1,0 +1,73 @@
+#include "MaskCaret.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
+
+namespace quirels {
+
+namespace {
+
+class MaskCaret : public QObject {
+public:
+    MaskCaret(QLineEdit *edit, EditMask mask) : QObject(edit), m_edit(edit), m_mask(std::move(mask))
+    {
+        edit->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (watched != m_edit)
+            return false;
+        if (e->type() == QEvent::FocusIn) {
+            // After the field's own handling, which selects all or puts the
+            // caret under the pointer.
+            QPointer<QLineEdit> edit = m_edit;
+            QTimer::singleShot(0, this, [this, edit] {
+                if (edit && edit->hasFocus())
+                    place(true);
+            });
+        } else if (e->type() == QEvent::MouseButtonRelease) {
+            QPointer<QLineEdit> edit = m_edit;
+            QTimer::singleShot(0, this, [this, edit] {
+                if (edit && edit->hasFocus())
+                    place(false);
+            });
+        }
+        return false;
+    }
+
+private:
+    // On entering: to the first empty position whenever there is one. On a
+    // click: only when the click fell past it, so that a typed character can
+    // still be corrected by clicking on it.
+    void place(bool entering)
+    {
+        if (m_edit->inputMask().isEmpty() || m_edit->isReadOnly())
+            return;
+        const int empty = m_mask.firstEmpty(m_edit->displayText());
+        if (empty >= m_mask.length())
+            return;
+        if (entering) {
+            m_edit->deselect();
+            m_edit->setCursorPosition(empty);
+        } else if (!m_edit->hasSelectedText() && m_edit->cursorPosition() > empty) {
+            m_edit->setCursorPosition(empty);
+        }
+    }
+
+    QLineEdit *m_edit;
+    EditMask m_mask;
+};
+
+} // namespace
+
+void keepCaretInMask(QLineEdit *edit, const EditMask &mask)
+{
+    if (edit)
+        new MaskCaret(edit, mask);
+}
+
+} // namespace quirels

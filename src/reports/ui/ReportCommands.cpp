@@ -1,0 +1,171 @@
+#include "reports/ui/ReportCommands.h"
+#include "reports/Messages.h"
+#include "reports/ui/ConfigRelatorio.h"
+#include "reports/ui/PreviewWindow.h"
+
+#include "shell/Annexes.h"
+#include "shell/Messages.h"
+#include "shell/ui/MainWindow.h"
+#include "store/Cursor.h"
+#include "store/DataModule.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMdiSubWindow>
+
+namespace quirels::reports::ui {
+
+namespace {
+
+// Pages of a report on their way to a preview window: the window opens with
+// the first page, shows the count growing, and closing it stops generation.
+class PreviewSink : public PageSink {
+public:
+    PreviewSink(MainWindow &window, ReportEnv env, QString pdfName)
+        : m_window(window), m_env(std::move(env)), m_pdfName(std::move(pdfName))
+    {
+    }
+    void beginReport(const QString &title, const PageSetup &setup) override
+    {
+        auto *preview = new TfrmPreview(title, setup, m_pdfName, m_env);
+        QMdiSubWindow *sub = m_window.addChild(preview);
+        sub->showMaximized();
+        preview->setFocus();
+        m_preview = preview;
+    }
+    bool addPage(Page &&page) override
+    {
+        if (!m_preview)
+            return false; // closed while it was being generated
+        m_preview->addPage(std::move(page));
+        QCoreApplication::processEvents();
+        return !m_preview.isNull();
+    }
+    void endReport() override
+    {
+        if (m_preview)
+            m_preview->setFinished();
+    }
+    TfrmPreview *preview() const { return m_preview; }
+
+private:
+    MainWindow &m_window;
+    ReportEnv m_env;
+    QString m_pdfName;
+    QPointer<TfrmPreview> m_preview;
+};
+
+// Pages nobody prints (print-all mode without a printer): the empty check
+// still runs and shows its message.
+class DiscardSink : public PageSink {
+public:
+    bool addPage(Page &&) override { return true; }
+};
+
+} // namespace
+
+ReportCommands::ReportCommands(MainWindow &window)
+    : QObject(&window), m_window(window), m_env(ReportEnv::desktop(window.dialogs())), m_printer(QPrinter::HighResolution)
+{
+    setObjectName(QStringLiteral("reportCommands"));
+}
+
+void ReportCommands::menuCommand(QChar annex)
+{
+    m_window.setPrintAll(false);
+    if (!QStringLiteral("BCEF").contains(annex)) {
+        run(annex, Variant::Data);
+        return;
+    }
+    m_window.setOptionsAnnex(annex);
+    if (!m_options)
+        m_options = new TfrmConfigRelatorio([w = &m_window] { return w->optionsAnnex(); },
+                                            [this](QChar a, Variant v) { run(a, v); }, &m_window);
+    m_options->show();
+    m_options->setup();
+    m_options->raise();
+    m_options->activateWindow();
+}
+
+void ReportCommands::printAll()
+{
+    m_window.setPrintAll(true);
+    for (const shell::Annex &a : shell::annexes()) {
+        QAction *entry = m_window.command(QString::fromLatin1(a.button));
+        if (entry && entry->isEnabled())
+            run(QLatin1Char(a.letter), Variant::Data);
+    }
+}
+
+bool ReportCommands::settlePendingRows()
+{
+    for (store::Cursor *c : m_window.dataModule().cursors()) {
+        if (!c->isEditing())
+            continue;
+        if (!c->checkBrowseMode())
+            return false; // the rule's message was shown
+    }
+    return true;
+}
+
+void ReportCommands::prepare(QChar annex)
+{
+    // Reports B and E leave their table in day order, as the entry screens
+    // then show it.
+    store::DataModule &dm = m_window.dataModule();
+    store::Cursor *c = annex == QLatin1Char('B') ? &dm.movimentacao()
+                       : annex == QLatin1Char('E') ? &dm.movArmazenagem()
+                                                   : nullptr;
+    if (c && c->isOpen() && c->orderName().compare(QLatin1String("idxDia"), Qt::CaseInsensitive) != 0 &&
+        !c->setOrder(QStringLiteral("idxDia")))
+        c->setOrderFields({QStringLiteral("CdCNPJEmpr"), QStringLiteral("NrAno"), QStringLiteral("NmMes"), QStringLiteral("NrDia")},
+                          true);
+}
+
+bool ReportCommands::run(QChar annex, Variant variant)
+{
+    if (!hasVariant(annex, variant)) {
+        m_env.dialogs->information(shell::msg::kTelaIndisponivel);
+        return false;
+    }
+    if (!settlePendingRows())
+        return false;
+    prepare(annex);
+    const PeriodKey period = m_window.currentPeriod();
+    const QSqlDatabase db = m_window.db();
+    Result<Outcome> r = Outcome::Empty;
+    if (m_window.printAll()) {
+        std::unique_ptr<PageSink> printer = m_env.printer ? m_env.printer(m_printer, 0, 0, true) : nullptr;
+        DiscardSink none;
+        r = runAnnexReport(db, period, annex, variant, printer ? *printer : static_cast<PageSink &>(none), *m_env.dialogs);
+    } else {
+        const QString pdfName = period.cnpj + QLatin1Char('_') + period.mes + period.ano + QStringLiteral("_Anexo") + annex +
+                                QStringLiteral(".pdf");
+        PreviewSink preview(m_window, m_env, pdfName);
+        r = runAnnexReport(db, period, annex, variant, preview, *m_env.dialogs);
+        if (preview.preview())
+            m_lastPreview = preview.preview();
+    }
+    if (!r) {
+        m_env.dialogs->error(r.message());
+        return false;
+    }
+    return *r == Outcome::Printed;
+}
+
+void installReportScreens(MainWindow &window)
+{
+    auto *commands = new ReportCommands(window);
+    window.registerScreen(screens::kRelatorio, [commands](const QString &letter) {
+        if (letter.size() != 1)
+            return false;
+        commands->menuCommand(letter.at(0));
+        return true;
+    });
+    window.registerScreen(screens::kImprimirTodos, [commands](const QString &) {
+        commands->printAll();
+        return true;
+    });
+}
+
+} // namespace quirels::reports::ui

@@ -1,0 +1,2 @@
+#include <QtPrintSupport/QPrinter>
+int probe() { return sizeof(QPrinter); }

@@ -1,0 +1,112 @@
+// The entry screens from the keyboard: Enter moves on, masked fields take
+// what is typed where typing goes on, the buttons show their Alt letters.
+
+#include "EntryFixture.h"
+
+#include "entry/Annex.h"
+#include "entry/Messages.h"
+#include "entry/ui/AnnexWindow.h"
+
+using namespace quirels;
+using namespace quirels::test;
+namespace msg = quirels::entry::msg;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+struct Screen : EntryFixture {
+    entry::AnnexWindow w{entry::annexB(), dm, dialogs};
+
+    Screen()
+    {
+        w.open();
+        showActive(w);
+    }
+};
+
+void enterKey() { QTest::keyClick(focused(), Qt::Key_Return); }
+
+} // namespace
+
+TEST(EntryKeys, EnterMovesToTheNextFieldButNotInTheMemo)
+{
+    Screen s;
+    QTest::keyClick(focused(), Qt::Key_N, Qt::AltModifier);
+    ASSERT_EQ(focusName(), QStringLiteral("edtDia"));
+    QTest::keyClicks(focused(), QStringLiteral("5"));
+    enterKey();
+    EXPECT_EQ(focusName(), QStringLiteral("edtCFOP"));
+    // Keypad Enter too; leaving runs the field's rule as Tab does.
+    QTest::keyClicks(focused(), QStringLiteral("1101"));
+    QTest::keyClick(focused(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(focusName(), QStringLiteral("cmbCFOP"));
+    EXPECT_EQ(s.dm.movimentacao().value(QStringLiteral("NrCFOP")).toString(), QStringLiteral("1.101"));
+    // A drop-down list without free text.
+    s.w.findChild<QWidget *>(QStringLiteral("cmbUnidade"))->setFocus(Qt::TabFocusReason);
+    enterKey();
+    EXPECT_EQ(focusName(), QStringLiteral("edtNF"));
+    // The memo takes Enter as a line break.
+    auto *memo = child<QPlainTextEdit>(s.w, QStringLiteral("memObservacoesAnexoB"));
+    memo->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(memo, QStringLiteral("a"));
+    enterKey();
+    QTest::keyClicks(memo, QStringLiteral("b"));
+    EXPECT_EQ(focused(), memo);
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("a\nb"));
+    EXPECT_TRUE(s.dialogs.messages.isEmpty()) << qPrintable(s.dialogs.texts().join(QLatin1Char('|')));
+}
+
+TEST(EntryKeys, MaskedFieldTypesFromItsFirstEmptyPosition)
+{
+    Screen s;
+    QTest::keyClick(focused(), Qt::Key_N, Qt::AltModifier);
+    auto *ncm = child<QLineEdit>(s.w, QStringLiteral("edtCodProduto"));
+    // A click far right in the empty field.
+    QTest::mouseClick(ncm, Qt::LeftButton, {}, QPoint(ncm->width() - 4, ncm->height() / 2));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(focused(), ncm);
+    EXPECT_EQ(ncm->cursorPosition(), 0);
+    QTest::keyClicks(ncm, QStringLiteral("2807"));
+    EXPECT_EQ(ncm->displayText(), QStringLiteral("2807.  .  "));
+    // Clicking past the typed digits goes on after them.
+    QTest::mouseClick(ncm, Qt::LeftButton, {}, QPoint(ncm->width() - 4, ncm->height() / 2));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ncm->cursorPosition(), 5);
+    // The partly filled code keeps its full width.
+    s.dialogs.expect(Kind::Confirm, msg::kNcmInexistente, Answer::Yes);
+    tab();
+    EXPECT_EQ(s.dm.movimentacao().value(QStringLiteral("CdNCM")).toString(), QStringLiteral("2807.  .  "));
+    // Entering it again, the caret waits at the first empty position.
+    ncm->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ncm->cursorPosition(), 5);
+    EXPECT_FALSE(ncm->hasSelectedText());
+    EXPECT_TRUE(s.dialogs.failures.isEmpty()) << qPrintable(s.dialogs.failures.join(QLatin1Char('|')));
+}
+
+TEST(EntryKeys, CommandsShowTheirAltLetters)
+{
+    Screen s;
+    const struct {
+        const char *button;
+        const char *caption;
+    } cases[] = {{"btnNovo", "&Novo"}, {"btnSalvar", "&Salvar"}, {"btnCancelar", "&Cancelar"}, {"btnExcluir", "&Excluir"}};
+    for (const auto &c : cases)
+        EXPECT_EQ(child<QPushButton>(s.w, QString::fromLatin1(c.button))->text(), QString::fromLatin1(c.caption));
+}
+
+TEST(EntryKeys, InputsTakeAtMostTheirFieldsWidth)
+{
+    Screen s;
+    QTest::keyClick(focused(), Qt::Key_N, Qt::AltModifier);
+    const struct {
+        const char *control;
+        int width;
+    } cases[] = {{"edtDia", 2}, {"edtNF", 10}};
+    for (const auto &c : cases) {
+        auto *e = child<QLineEdit>(s.w, QString::fromLatin1(c.control));
+        e->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(e, QString(c.width + 5, QLatin1Char('1')));
+        EXPECT_EQ(e->text().size(), c.width) << c.control;
+    }
+}

@@ -1,0 +1,256 @@
+#include "base/Dialogs.h"
+#include "reports/Messages.h"
+#include "reports/ui/ConfigRelatorio.h"
+#include "reports/ui/PreviewWindow.h"
+#include "reports/ui/ReportCommands.h"
+#include "shell/ui/MainWindow.h"
+#include "store/Cursor.h"
+#include "store/DataModule.h"
+#include "validation/MonthFixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace quirels;
+using namespace quirels::reports;
+using namespace quirels::reports::ui;
+
+namespace {
+
+QString u(const char *utf8) { return QString::fromUtf8(utf8); }
+
+// Records what reaches the printer: one entry per report, with its pages.
+struct Printed {
+    QString title;
+    std::vector<Page> pages;
+};
+
+class RecordingPrinter : public PageSink {
+public:
+    explicit RecordingPrinter(std::vector<Printed> &out) : m_out(out) {}
+    void beginReport(const QString &title, const PageSetup &) override { m_out.push_back({title, {}}); }
+    bool addPage(Page &&page) override
+    {
+        m_out.back().pages.push_back(std::move(page));
+        return true;
+    }
+
+private:
+    std::vector<Printed> &m_out;
+};
+
+class ReportCommandsTest : public ::testing::Test {
+protected:
+    void open(std::initializer_list<int> groups)
+    {
+        month = std::make_unique<test::Month>(groups, QStringLiteral("fixture"));
+        MainWindow::Options o;
+        o.dialogs = &dialogs;
+        o.dataFolder = month->store.folder();
+        window = std::make_unique<MainWindow>(o);
+        window->show();
+        ASSERT_TRUE(window->setCurrentPeriod(month->period));
+        window->openAnnexWindows();
+        commands = window->findChild<ReportCommands *>();
+        ASSERT_NE(commands, nullptr);
+        commands->env().printer = [this](QPrinter &, int, int, bool) { return std::make_unique<RecordingPrinter>(printed); };
+    }
+
+    void TearDown() override
+    {
+        if (window) {
+            window->close();
+            window.reset();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QList<TfrmPreview *> previews() const
+    {
+        QList<TfrmPreview *> out;
+        for (QMdiSubWindow *sub : window->mdiArea()->subWindowList())
+            if (auto *p = qobject_cast<TfrmPreview *>(sub->widget()))
+                out.append(p);
+        return out;
+    }
+
+    void trigger(const char *name) { window->command(QString::fromLatin1(name))->trigger(); }
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<test::Month> month;
+    std::unique_ptr<MainWindow> window;
+    ReportCommands *commands = nullptr;
+    std::vector<Printed> printed;
+};
+
+void addProduct(test::Month &m) { m.product(QStringLiteral("ACETONA"), 99.0, {{"CdNCM", QStringLiteral("2914.11.00")}}); }
+
+} // namespace
+
+TEST(Preview, OnePageDisablesNavigationAndPagesMoveTheButtons)
+{
+    ScriptedDialogs dialogs;
+    ReportEnv env;
+    env.dialogs = &dialogs;
+    TfrmPreview preview(QStringLiteral("Anexo A"), PageSetup{}, QStringLiteral("x.pdf"), env);
+    auto *pagina = preview.findChild<QLineEdit *>(QStringLiteral("edtPagina"));
+    auto *total = preview.findChild<QLineEdit *>(QStringLiteral("edtTotal"));
+    auto enabled = [&](const char *n) { return preview.findChild<QToolButton *>(QString::fromLatin1(n))->isEnabled(); };
+    auto nav = [&] { return QList<bool>{enabled("btnPrimeiro"), enabled("BtnAnterior"), enabled("btnProximo"), enabled("btnUltimo")}; };
+
+    Page one;
+    one.number = 1;
+    preview.addPage(one);
+    preview.setFinished();
+    EXPECT_EQ(pagina->text(), QStringLiteral("1"));
+    EXPECT_EQ(total->text(), QStringLiteral(" 1"));
+    EXPECT_EQ(nav(), (QList<bool>{false, false, false, false}));
+
+    for (int n = 2; n <= 3; ++n) {
+        Page p;
+        p.number = n;
+        preview.addPage(p);
+    }
+    EXPECT_EQ(total->text(), QStringLiteral(" 3"));
+    EXPECT_EQ(nav(), (QList<bool>{false, false, true, true}));
+    preview.findChild<QToolButton *>(QStringLiteral("btnProximo"))->click();
+    EXPECT_EQ(pagina->text(), QStringLiteral("2"));
+    EXPECT_EQ(nav(), (QList<bool>{true, true, true, true}));
+    preview.findChild<QToolButton *>(QStringLiteral("btnUltimo"))->click();
+    EXPECT_EQ(preview.currentPage(), 3);
+    EXPECT_EQ(nav(), (QList<bool>{true, true, false, false}));
+    // An emptied page box reads 1.
+    pagina->setText(QString());
+    EXPECT_EQ(pagina->text(), QStringLiteral("1"));
+    EXPECT_EQ(preview.currentPage(), 1);
+
+    // Zoom: the whole number in the box; anything else is refused.
+    auto *zoom = preview.findChild<QComboBox *>(QStringLiteral("cmbPercentagem"));
+    EXPECT_EQ(zoom->currentText(), QStringLiteral("90"));
+    zoom->setEditText(QStringLiteral("150"));
+    EXPECT_EQ(preview.zoom(), 150);
+    zoom->setEditText(QStringLiteral("15x"));
+    EXPECT_EQ(preview.zoom(), 150);
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("'15x' não é um valor Inteiro válido")});
+}
+
+TEST_F(ReportCommandsTest, PrintAllPrintsAnnexesWithDataAndReportsTheEmptyOnes)
+{
+    open({1, 8});
+    addProduct(*month);
+    // Only annexes A and F enabled.
+    window->setAnnexCommandsEnabled(QLatin1Char('B'), false);
+    window->setAnnexCommandsEnabled(QLatin1Char('C'), false);
+    dialogs.clear();
+    trigger("mniImprimirTodososAnexos");
+    EXPECT_TRUE(window->printAll());
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_EQ(printed[0].title, QStringLiteral("Anexo A"));
+    EXPECT_EQ(printed[0].pages.size(), 2u);
+    EXPECT_TRUE(previews().isEmpty());
+    EXPECT_EQ(dialogs.texts(), QStringList{u("Não existem informações à serem impressas no Anexo F.")});
+}
+
+TEST_F(ReportCommandsTest, OptionsDialogOfAnnexCAndPrintAllModeAcrossIt)
+{
+    open({1});
+    month->insert("Importacao", {{"FlIE", QStringLiteral("I")}, {"NmProduto", QStringLiteral("ACETONA")}});
+    addProduct(*month);
+    trigger("mniImportacaoExportacaoRel");
+    TfrmConfigRelatorio *options = commands->optionsDialog();
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(window->optionsAnnex(), QLatin1Char('C'));
+    EXPECT_EQ(options->findChild<QGroupBox *>(QStringLiteral("gbRelatorio"))->title(), QStringLiteral("Relatório do Anexo C"));
+    auto *rbNota = options->findChild<QRadioButton *>(QStringLiteral("rbNotaFiscal"));
+    EXPECT_EQ(rbNota->text(), u("Por Lançamento"));
+    EXPECT_TRUE(options->findChild<QRadioButton *>(QStringLiteral("rbData"))->isHidden());
+    EXPECT_TRUE(options->findChild<QRadioButton *>(QStringLiteral("rbProduto"))->isChecked());
+
+    // "Por Lançamento": the entry-order report in a preview; the dialog stays.
+    rbNota->setChecked(true);
+    options->findChild<QPushButton *>(QStringLiteral("btnImprimir"))->click();
+    ASSERT_EQ(previews().size(), 1);
+    EXPECT_EQ(previews().at(0)->title(), QStringLiteral("Anexo C"));
+    EXPECT_TRUE(previews().at(0)->pages().at(0).text().contains(u("Operação: Importação")));
+    EXPECT_TRUE(previews().at(0)->finished());
+    EXPECT_TRUE(options->isVisible());
+    EXPECT_TRUE(printed.empty());
+
+    // After print-all, the same dialog prints without a preview...
+    trigger("mniImprimirTodososAnexos");
+    const size_t before = printed.size();
+    EXPECT_GE(before, 2u); // A and C
+    rbNota->setChecked(true);
+    options->imprimir();
+    ASSERT_EQ(printed.size(), before + 1);
+    EXPECT_EQ(printed.back().title, QStringLiteral("Anexo C"));
+    EXPECT_EQ(previews().size(), 1);
+    // ...until a single report command brings the preview back.
+    trigger("mniControleGeralRel");
+    EXPECT_FALSE(window->printAll());
+    EXPECT_EQ(previews().size(), 2);
+    EXPECT_EQ(printed.size(), before + 1);
+
+    // "Produto": annex C grouped by NCM code.
+    trigger("mniImportacaoExportacaoRel");
+    options->findChild<QRadioButton *>(QStringLiteral("rbProduto"))->setChecked(true);
+    options->imprimir();
+    ASSERT_EQ(previews().size(), 3);
+    EXPECT_EQ(commands->lastPreview()->pages().at(0).lines().at(4), u("Cod.NCM : - ACETONA Concentração %: Unidade:"));
+}
+
+TEST_F(ReportCommandsTest, AnnexBLeavesItsTableInDayOrderAndSavesPdf)
+{
+    open({1});
+    for (const char *day : {"09", "02"})
+        month->movement(QString::fromLatin1(day), QStringLiteral("1.102"), QStringLiteral("ACETONA"), 10.0, 1.0);
+    store::Cursor &mov = window->dataModule().movimentacao();
+    mov.setOrder(QString()); // entry order, as a screen might have left it
+    ASSERT_TRUE(mov.refresh());
+    trigger("mniMovimentacaoProdutosRel");
+    TfrmConfigRelatorio *options = commands->optionsDialog();
+    ASSERT_NE(options, nullptr);
+    options->findChild<QRadioButton *>(QStringLiteral("rbData"))->setChecked(true);
+    options->imprimir();
+    ASSERT_EQ(previews().size(), 1);
+    mov.first();
+    EXPECT_EQ(mov.value(QStringLiteral("NrDia")).toString(), QStringLiteral("02"));
+
+    TfrmPreview *preview = previews().at(0);
+    QString offered;
+    const QString path = month->store.folder() + QStringLiteral("/saida.pdf");
+    commands->env().choosePdf = [&](QWidget *, const QString &suggested) {
+        offered = suggested;
+        return path;
+    };
+    // The environment is copied into each preview: a new preview sees the hook.
+    preview->findChild<QToolButton *>(QStringLiteral("btnFechar"))->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(previews().isEmpty());
+    options->findChild<QRadioButton *>(QStringLiteral("rbData"))->setChecked(true);
+    options->imprimir();
+    ASSERT_EQ(previews().size(), 1);
+    ASSERT_TRUE(previews().at(0)->savePdf());
+    EXPECT_EQ(offered, QStringLiteral("11222333000181_MAR2024_AnexoB.pdf"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(5).startsWith("%PDF"));
+}
+
+TEST_F(ReportCommandsTest, EmptyReportShowsItsMessageAndNoPreview)
+{
+    open({9});
+    trigger("mniArmazenagemRel");
+    EXPECT_TRUE(previews().isEmpty());
+    EXPECT_EQ(dialogs.lastText(), u("Não existem informações à serem impressas no Anexo D."));
+}

@@ -1,0 +1,147 @@
+// The main window from the keyboard: every key has one owner, and the keys
+// reach their commands.
+
+#include "ShellFixture.h"
+#include "shell/ui/OpenPeriodDialog.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QShortcut>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using namespace quirels;
+using namespace quirels::test;
+
+namespace {
+
+// One bound key: who owns it and the part of the window where it works.
+struct Binding {
+    QKeySequence keys;
+    QString owner;
+    QWidget *reach;
+};
+
+QWidget *widgetAncestor(QObject *o)
+{
+    while (o && !o->isWidgetType())
+        o = o->parent();
+    return static_cast<QWidget *>(o);
+}
+
+// Every key sequence bound in the window. An action works in its child
+// window (a child window's own menu) or in the whole main window; a
+// shortcut of a part of the window works in that part.
+QList<Binding> boundKeys(QWidget *root)
+{
+    QList<Binding> out;
+    for (QAction *a : root->findChildren<QAction *>()) {
+        QWidget *reach = root;
+        for (QObject *o = a->parent(); o; o = o->parent())
+            if (auto *sub = qobject_cast<QMdiSubWindow *>(o)) {
+                reach = sub;
+                break;
+            }
+        for (const QKeySequence &k : a->shortcuts())
+            if (!k.isEmpty() && a->shortcutContext() != Qt::WidgetShortcut)
+                out.append({k, a->objectName() + QLatin1Char('/') + a->text(), reach});
+    }
+    for (QShortcut *s : root->findChildren<QShortcut *>()) {
+        QWidget *reach = s->context() == Qt::WindowShortcut ? widgetAncestor(s->parent())->window()
+                                                            : widgetAncestor(s->parent());
+        for (const QKeySequence &k : s->keys())
+            if (!k.isEmpty() && s->context() != Qt::WidgetShortcut)
+                out.append({k, QStringLiteral("shortcut in ") + reach->objectName(), reach});
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(ShellTest, EveryKeyHasOneOwner)
+{
+    // Without a company and with the windows of one open.
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) {
+            addCompany(kCpf, {9});
+            openPeriod(kCpf);
+            window->showAnnex(QLatin1Char('B'));
+        }
+        const QList<Binding> keys = boundKeys(window.get());
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            for (qsizetype j = i + 1; j < keys.size(); ++j) {
+                const Binding &a = keys.at(i);
+                const Binding &b = keys.at(j);
+                // Two owners meet where one's part of the window holds the other's.
+                const bool meet = a.reach == b.reach || a.reach->isAncestorOf(b.reach) || b.reach->isAncestorOf(a.reach);
+                EXPECT_FALSE(a.keys == b.keys && meet)
+                    << qPrintable(a.keys.toString()) << ": " << qPrintable(a.owner) << " and " << qPrintable(b.owner);
+            }
+        EXPECT_GE(keys.size(), 8);
+    }
+}
+
+TEST_F(ShellTest, FunctionKeysRunTheirCommands)
+{
+    int opened = 0;
+    window->registerScreen(screens::kAbrirEmpresa, [&opened](const QString &) {
+        ++opened;
+        return false;
+    });
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_F3);
+    EXPECT_EQ(opened, 1);
+    // The open button's drop-down item runs the same command.
+    window->openButton()->menu()->actions().constFirst()->trigger();
+    EXPECT_EQ(opened, 2);
+}
+
+TEST_F(ShellTest, ControlKeysCloseAndCycleTheChildWindows)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    addCompany(kCpf, {4, 7});
+    openPeriod(kCpf);
+    QMdiArea *mdi = window->mdiArea();
+    const QList<QMdiSubWindow *> subs = mdi->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(subs.size(), 2);
+    mdi->setActiveSubWindow(subs[0]);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Tab,
+                    Qt::ControlModifier);
+    EXPECT_EQ(mdi->activeSubWindow(), subs[1]);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(mdi->activeSubWindow(), subs[0]);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), Qt::Key_F4,
+                    Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(mdi->subWindowList().size(), 1);
+}
+
+TEST_F(ShellTest, TabLeavesTheCompanyGridArrowsMoveInIt)
+{
+    addCompany(kCnpj, {1});
+    addCompany(kCpf, {1});
+    TfrmAbrirQuirels dlg(window->db(), dialogs, nullptr);
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    auto *grid = dlg.findChild<QTableView *>(QStringLiteral("grdEmpresa"));
+    ASSERT_NE(grid, nullptr);
+    grid->setFocus();
+    const QString first = dlg.currentCompany();
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_NE(dlg.currentCompany(), first);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("cmbMes"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("cmbAno"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+}
