@@ -8,6 +8,16 @@ ListEngine::ListEngine(const ListSpec &spec, store::Cursor &table, store::Cursor
                        const Lookups *lookups, QObject *parent)
     : QObject(parent), m_spec(spec), m_table(table), m_obs(observation), m_dialogs(dialogs), m_lookups(lookups)
 {
+    // Rows written or dropped elsewhere ("&Validar" posts every pending row,
+    // a bulk operation reads the tables again): with nothing pending any
+    // more, the buttons go back to browse.
+    const auto settled = [this] {
+        if (m_buttons == ButtonState::Editing && !m_table.isEditing() && !(m_obs && m_obs->isEditing()))
+            setButtons(ButtonState::Browse);
+    };
+    connect(&m_table, &store::Cursor::stateChanged, this, settled);
+    if (m_obs)
+        connect(m_obs, &store::Cursor::stateChanged, this, settled);
 }
 
 void ListEngine::setButtons(ButtonState state)

@@ -78,6 +78,19 @@ bool MessageBoxDialogs::confirmOkCancel(const QString &text)
 
 void MessageBoxDialogs::focus(const QString &control)
 {
+    // Several child windows have controls of the same name: the one nearest
+    // to where the user is wins, so that a check never moves the user into
+    // another window.
+    for (QWidget *scope = QApplication::focusWidget(); scope; scope = scope->parentWidget()) {
+        if (scope->objectName() == control) {
+            scope->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (QWidget *w = scope->findChild<QWidget *>(control)) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
     QWidget *window = QApplication::activeWindow();
     if (!window)
         window = m_parent;

@@ -62,6 +62,7 @@ void installAnnexScreens(MainWindow &window)
             return nullptr;
         EntryWindow *w = createAnnexScreen(letter, window.dataModule(), window.dialogs());
         QObject::connect(w, &EntryWindow::closed, &window, [&window] { updateChecks(window); });
+        QObject::connect(&window, &MainWindow::aboutToPostPending, w, &EntryWindow::flush);
         return w;
     });
     QObject::connect(window.mdiArea(), &QMdiArea::subWindowActivated, &window,

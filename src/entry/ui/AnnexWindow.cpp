@@ -86,6 +86,8 @@ void AnnexWindow::open()
         m_panel->tabOrder().first()->setFocus();
 }
 
+void AnnexWindow::flush() { m_panel->flush(); }
+
 bool AnnexWindow::closePrompts()
 {
     m_panel->flush();

@@ -300,11 +300,16 @@ void ControleGeralWindow::open()
     m_productPanel->tabOrder().first()->setFocus();
 }
 
-bool ControleGeralWindow::closePrompts()
+void ControleGeralWindow::flush()
 {
     m_productPanel->flush();
     m_finalPanel->flush();
     m_substancePanel->flush();
+}
+
+bool ControleGeralWindow::closePrompts()
+{
+    flush();
     return ListEngine::promptPending(m_empresa, msg::kEmpresaAlterada, *m_dialogs)
         && ListEngine::promptPending(m_products->table(), msg::kProdutoNaoSalvo, *m_dialogs)
         && ListEngine::promptPending(m_finals->table(), msg::kProdutoFinalNaoSalvo, *m_dialogs)

@@ -41,6 +41,7 @@ public:
 
     void open() override;
     bool closePrompts() override;
+    void flush() override;
     // Enabling of the two groups of page 2 from the products and final
     // products of the period.
     void evaluateDependents();

@@ -88,6 +88,9 @@ QPlainTextEdit *EntryWindow::buildMemo(ListEngine &engine)
     });
     if (m_obs) {
         connect(m_obs, &store::Cursor::currentChanged, this, &EntryWindow::loadMemo);
+        // The letter's row may appear later (the main window creates it when
+        // the period opens) or change with a bulk operation.
+        connect(m_obs, &store::Cursor::resetDone, this, &EntryWindow::loadMemo);
         connect(m_obs, &store::Cursor::stateChanged, this, [this] {
             if (!m_obs->isEditing())
                 loadMemo();

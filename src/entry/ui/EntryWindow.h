@@ -38,6 +38,9 @@ public:
     virtual void open() = 0;
     // The close prompts in their order; false when closing was stopped.
     virtual bool closePrompts() = 0;
+    // Writes what the focused control holds into its row, without the
+    // control's rules (before the main window posts every pending row).
+    virtual void flush() = 0;
 
 signals:
     // The screen closed (its prompts passed); it is released afterwards.

@@ -28,6 +28,8 @@ void installPacketScreens(MainWindow &window)
             *current = xml;
             w->addChild(xml);
             QObject::connect(xml, &TfrmXML::closed, w, [w] { w->setMessage(QString()); });
+            // The stored month may be the one the data module was on.
+            QObject::connect(xml, &TfrmXML::imported, w, [w] { w->reloadData(w->currentPeriod()); });
         }
         const bool loaded = xml->load(path);
         if (auto *frame = qobject_cast<QMdiSubWindow *>(xml->parentWidget()))

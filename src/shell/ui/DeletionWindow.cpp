@@ -4,6 +4,7 @@
 #include "PeriodWidgets.h"
 #include "shell/CpfCnpj.h"
 #include "shell/PeriodOps.h"
+#include "store/DataModule.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,8 +18,8 @@
 
 namespace quirels {
 
-TfrmExclusaoQuirels::TfrmExclusaoQuirels(Dialogs &dialogs, Hooks hooks, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_dialogs(dialogs), m_hooks(std::move(hooks))
+TfrmExclusaoQuirels::TfrmExclusaoQuirels(store::DataModule &data, Dialogs &dialogs, Hooks hooks, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_data(data), m_dialogs(dialogs), m_hooks(std::move(hooks))
 {
     setObjectName(QStringLiteral("frmExclusaoQuirels"));
     setWindowTitle(QStringLiteral("Excluir Movimento"));
@@ -91,16 +92,11 @@ void TfrmExclusaoQuirels::showEvent(QShowEvent *e)
 
 void TfrmExclusaoQuirels::refresh()
 {
-    m_cnpj = m_hooks.currentCompany ? m_hooks.currentCompany() : QString();
-    QString razao;
-    if (!m_cnpj.isEmpty() && m_hooks.db) {
-        QSqlDatabase db = m_hooks.db();
-        Result<std::optional<QString>> name = shell::companyName(db, m_cnpj);
-        if (!name)
-            m_dialogs.error(name.message());
-        else if (name->has_value())
-            razao = **name;
-    }
+    // The company as the data module holds it, pending changes included.
+    const store::Cursor &empresa = m_data.empresa();
+    const bool onRow = empresa.isOpen() && (empresa.row() >= 0 || empresa.isEditing());
+    m_cnpj = onRow ? empresa.value(QStringLiteral("CdCNPJEmpr")).toString().trimmed() : QString();
+    const QString razao = onRow ? empresa.value(QStringLiteral("NmRazao")).toString() : QString();
     // More than 13 characters: the CNPJ mask; otherwise the CPF mask.
     const cpfcnpj::MaskKind mask = m_cnpj.size() > 13 ? cpfcnpj::MaskKind::Cnpj : cpfcnpj::MaskKind::Cpf;
     m_number->setText(cpfcnpj::formatted(m_cnpj, mask));
@@ -109,9 +105,9 @@ void TfrmExclusaoQuirels::refresh()
 
 void TfrmExclusaoQuirels::remove()
 {
-    if (!m_hooks.db)
+    if (m_cnpj.isEmpty() || !m_data.isConnected())
         return;
-    QSqlDatabase db = m_hooks.db();
+    QSqlDatabase db = m_data.database();
     const QString razao = m_name->text();
     shell::DeletionHooks hooks{m_hooks.closeCompany, m_hooks.reconnect};
     Result<shell::DeleteOutcome> r = m_all->isChecked()
@@ -129,8 +125,9 @@ void TfrmExclusaoQuirels::remove()
 
 void TfrmExclusaoQuirels::cancel()
 {
-    if (m_hooks.cancelCompanyEdit)
-        m_hooks.cancelCompanyEdit();
+    store::Cursor &empresa = m_data.empresa();
+    if (empresa.isEditing())
+        empresa.cancel();
     close();
 }
 

@@ -6,7 +6,6 @@
 #include "base/Dialogs.h"
 #include "base/Result.h"
 
-#include <QSqlDatabase>
 #include <QWidget>
 #include <functional>
 
@@ -15,6 +14,10 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 
+namespace quirels::store {
+class DataModule;
+}
+
 namespace quirels {
 
 class TfrmExclusaoQuirels : public QWidget {
@@ -22,26 +25,26 @@ class TfrmExclusaoQuirels : public QWidget {
 public:
     // What the main window provides.
     struct Hooks {
-        std::function<QSqlDatabase()> db;           // the store connection
-        std::function<QString()> currentCompany;    // CdCNPJEmpr of the open company
         std::function<bool()> closeCompany;         // false: a window refused to close
         std::function<void()> reconnect;            // reconnect the store after a deletion
-        std::function<void()> cancelCompanyEdit;    // drop a pending edit of the company row
     };
 
-    TfrmExclusaoQuirels(Dialogs &dialogs, Hooks hooks, QWidget *parent = nullptr);
+    // The open company is the current row of the data module's tblEmpresa.
+    TfrmExclusaoQuirels(store::DataModule &data, Dialogs &dialogs, Hooks hooks, QWidget *parent = nullptr);
 
     // Fills the company fields from the open company (also done on show).
     void refresh();
     // "&Ok".
     void remove();
-    // "&Cancelar".
+    // "&Cancelar": a pending insertion or edit of the company row is
+    // cancelled, and the window closes.
     void cancel();
 
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    store::DataModule &m_data;
     Dialogs &m_dialogs;
     Hooks m_hooks;
     QString m_cnpj;

@@ -340,20 +340,55 @@ void MainWindow::openAnnexWindows()
         for (const char *l = rule.letters; *l; ++l)
             setAnnexCommandsEnabled(QLatin1Char(*l), true);
     }
-    if (period.isValid()) {
-        QSqlDatabase database = db();
-        Result<int> rows = shell::ensureObservationRows(database, period, shell::lettersFor(groups));
-        if (!rows) {
-            m_dialogs->error(rows.message());
-            return;
-        }
-        if (*rows > 0) {
-            m_dm->observacoes().refresh();
-            for (const shell::Annex &a : shell::annexes())
-                m_dm->obsAnexo(QLatin1Char(a.letter)).refresh();
-        }
-    }
+    if (period.isValid() && !ensureObservationRows(shell::lettersFor(groups)))
+        return;
     setCommandEnabled(QStringLiteral("mniImprimirTodososAnexos"), true);
+}
+
+bool MainWindow::ensureObservationRows(const QString &letters)
+{
+    // Through the general cursor of the period, one row per missing letter;
+    // the views of the letters are read again so the open screens' memos
+    // take typing at once.
+    store::Cursor &obs = m_dm->observacoes();
+    if (!obs.isOpen() && !obs.open().ok())
+        return false;
+    QString present;
+    for (int r = 0; r < obs.count(); ++r)
+        present += obs.valueAt(r, QStringLiteral("Anexo")).toString().trimmed().toUpper();
+    bool added = false;
+    for (const QChar letter : letters) {
+        if (present.contains(letter))
+            continue;
+        if (!obs.insert() || !obs.setValue(QStringLiteral("Anexo"), QString(letter)) || !obs.post().ok()) {
+            if (obs.isEditing())
+                obs.cancel();
+            return false; // the cursor showed why
+        }
+        present += letter;
+        added = true;
+    }
+    if (added)
+        for (const shell::Annex &a : shell::annexes())
+            if (store::Cursor &view = m_dm->obsAnexo(QLatin1Char(a.letter)); view.isOpen() && !view.isEditing())
+                view.refresh();
+    return true;
+}
+
+bool MainWindow::postPendingRows()
+{
+    emit aboutToPostPending();
+    for (store::Cursor *c : m_dm->cursors())
+        if (c->isOpen() && c->isEditing() && !c->post().ok())
+            return false; // the cursor showed the rule's or the store's message
+    return true;
+}
+
+bool MainWindow::reloadData(const PeriodKey &period)
+{
+    if (!m_dm->reopenAll().ok())
+        return false;
+    return !period.cnpj.isEmpty() && setCurrentPeriod(period);
 }
 
 bool MainWindow::closeCompany()
@@ -444,9 +479,8 @@ void MainWindow::validate()
 {
     // Pending rows are written first; a refused one ends the command (the
     // cursor has shown why).
-    for (store::Cursor *c : m_dm->cursors())
-        if (c->isOpen() && c->isEditing() && !c->post())
-            return;
+    if (!postPendingRows())
+        return;
     if (!runScreen(screens::kValidacao))
         return;
     const bool ok = !m_validationError;
@@ -456,6 +490,10 @@ void MainWindow::validate()
 
 void MainWindow::generateFile()
 {
+    // The file is written from the store: what the screens hold goes there
+    // first.
+    if (!postPendingRows())
+        return;
     const QString responsible = m_dm->empresa().value(QStringLiteral("NmResponsavel")).toString();
     if (!responsible.trimmed().isEmpty()) {
         runScreen(screens::kDeclaracao);

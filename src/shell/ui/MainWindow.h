@@ -117,6 +117,15 @@ public:
     bool closeCompany();
     // A company is open while a child window is.
     bool companyOpen() const;
+    // Writes what the open screens hold: each screen first puts what is
+    // being typed into its rows (aboutToPostPending), then every cursor of
+    // the data module with a pending row is posted. False when a post was
+    // refused; its message has been shown and the caller stops.
+    bool postPendingRows();
+    // After a bulk change of the store (imports, carry-over, deletions,
+    // restore): every cursor is read again and placed back on the period,
+    // so that every open screen shows the store as it now is.
+    bool reloadData(const PeriodKey &period);
 
     // The open company and period: the current rows of tblEmpresa and tblMes.
     PeriodKey currentPeriod() const;
@@ -179,6 +188,11 @@ public:
     void showSplash();
     QWidget *splash() const { return m_splash; }
 
+signals:
+    // Before the pending rows are posted: screens write what their focused
+    // control holds into their rows.
+    void aboutToPostPending();
+
 protected:
     bool event(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
@@ -186,6 +200,9 @@ protected:
 
 private:
     struct CommandDef;
+    // One observation row per letter in the period, created through the
+    // data module; false when the store refused one.
+    bool ensureObservationRows(const QString &letters);
     void buildCommands();
     void buildToolBar();
     void buildStatusBar();

@@ -5,6 +5,8 @@
 #include "shell/CpfCnpj.h"
 #include "shell/Messages.h"
 #include "shell/PeriodOps.h"
+#include "store/CursorModel.h"
+#include "store/DataModule.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,9 +18,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -27,25 +26,29 @@ namespace quirels {
 namespace {
 
 // The company list with the key shown through the mask that fits its length.
-class CompanyModel : public QSqlQueryModel {
+class CompanyModel : public store::CursorModel {
 public:
-    using QSqlQueryModel::QSqlQueryModel;
+    CompanyModel(store::Cursor &empresa, QObject *parent)
+        : store::CursorModel(empresa, {QStringLiteral("CdCNPJEmpr"), QStringLiteral("NmRazao")}, parent)
+    {
+        setHeaders({QStringLiteral("CNPJ"), QStringLiteral("Razão Social")});
+    }
     QVariant data(const QModelIndex &index, int role) const override
     {
-        QVariant v = QSqlQueryModel::data(index, role);
         if (role == Qt::DisplayRole && index.column() == 0) {
-            const QString key = v.toString();
+            const QString key = cursor().valueAt(index.row(), QStringLiteral("CdCNPJEmpr")).toString();
             return cpfcnpj::formatted(key.trimmed(), cpfcnpj::keyDisplayMask(key));
         }
-        return v;
+        return store::CursorModel::data(index, role);
     }
-    QString key(int row) const { return QSqlQueryModel::data(index(row, 0), Qt::EditRole).toString(); }
 };
 
 } // namespace
 
-TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpened periodOpened, QWidget *parent)
-    : QDialog(parent), m_db(db), m_dialogs(dialogs), m_periodOpened(std::move(periodOpened))
+TfrmAbrirQuirels::TfrmAbrirQuirels(store::DataModule &data, Dialogs &dialogs, PeriodOpened periodOpened,
+                                   QWidget *parent)
+    : QDialog(parent), m_data(data), m_empresa(data.empresa()), m_dialogs(dialogs),
+      m_periodOpened(std::move(periodOpened))
 {
     setObjectName(QStringLiteral("frmAbrirQuirels"));
     setWindowTitle(QStringLiteral("Abrir Empresa"));
@@ -64,15 +67,12 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     searchLayout->addWidget(m_search, 1);
 
     auto *gridBox = new QGroupBox(QStringLiteral("Selecione a Empresa que deseja abrir"), this);
-    auto *model = new CompanyModel(this);
-    m_model = model;
-    m_model->setQuery(QStringLiteral("select CdCNPJEmpr, NmRazao from Empresa order by CdCNPJEmpr"), m_db);
-    if (m_model->lastError().isValid())
-        m_dialogs.error(m_model->lastError().text());
-    while (m_model->canFetchMore())
-        m_model->fetchMore();
-    m_model->setHeaderData(0, Qt::Horizontal, QStringLiteral("CNPJ"));
-    m_model->setHeaderData(1, Qt::Horizontal, QStringLiteral("Razão Social"));
+    // Showing the dialog opens the company and period cursors; the
+    // companies are read again (another workstation may have registered one).
+    m_empresa.refresh(); // a failure has shown the store's message
+    if (!data.mes().isOpen())
+        data.mes().open();
+    m_model = new CompanyModel(m_empresa, this);
     m_grid = new QTableView(gridBox);
     m_grid->setObjectName(QStringLiteral("grdEmpresa"));
     m_grid->setModel(m_model);
@@ -86,6 +86,12 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     m_grid->setColumnWidth(0, 140);
     setHint(m_grid, QStringLiteral("Selecione a Empresa que deseja abrir"));
     connect(m_grid, &QTableView::doubleClicked, this, [this] { open(); });
+    // Choosing a row in the grid moves the company cursor there.
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid() && current.row() != m_empresa.row())
+                    m_empresa.moveTo(current.row());
+            });
     auto *gridLayout = new QVBoxLayout(gridBox);
     gridLayout->addWidget(m_grid);
 
@@ -142,8 +148,7 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpen
     resize(520, 460);
 
     connect(m_search, &QLineEdit::textChanged, this, &TfrmAbrirQuirels::seek);
-    if (m_model->rowCount() > 0)
-        m_grid->selectRow(0);
+    showCurrent();
     m_search->setFocus();
 }
 
@@ -151,30 +156,27 @@ TfrmAbrirQuirels::~TfrmAbrirQuirels() = default;
 
 QString TfrmAbrirQuirels::currentCompany() const
 {
-    const QModelIndex current = m_grid->currentIndex();
-    if (!current.isValid())
+    if (!m_empresa.isOpen() || m_empresa.row() < 0)
         return QString();
-    return static_cast<CompanyModel *>(m_model)->key(current.row());
+    return m_empresa.value(QStringLiteral("CdCNPJEmpr")).toString();
+}
+
+void TfrmAbrirQuirels::showCurrent()
+{
+    const int row = m_empresa.isOpen() ? m_empresa.row() : -1;
+    if (row < 0)
+        return;
+    m_grid->selectRow(row);
+    m_grid->scrollTo(m_model->index(row, 0));
 }
 
 void TfrmAbrirQuirels::seek(const QString &text)
 {
-    const int rows = m_model->rowCount();
-    if (rows == 0)
+    if (m_empresa.isEmpty())
         return;
-    auto *model = static_cast<CompanyModel *>(m_model);
-    // The rows are in key order: the first key not before the text.
-    int lo = 0, hi = rows;
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (model->key(mid) < text)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    const int row = qMin(lo, rows - 1);
-    m_grid->selectRow(row);
-    m_grid->scrollTo(m_model->index(row, 0));
+    // The first key not before the text, or the last company.
+    m_empresa.findNearest({text});
+    showCurrent();
 }
 
 void TfrmAbrirQuirels::open()
@@ -196,7 +198,8 @@ void TfrmAbrirQuirels::open()
         return;
     }
     const PeriodKey key{company, m_year->currentText(), m_month->currentText()};
-    Result<shell::Opened> opened = shell::openPeriod(m_db, key, m_dialogs, *m_progress);
+    QSqlDatabase db = m_data.database();
+    Result<shell::Opened> opened = shell::openPeriod(db, key, m_dialogs, *m_progress);
     m_progress->hide();
     if (!opened) {
         m_dialogs.error(opened.message());

@@ -7,7 +7,6 @@
 #include "store/PeriodKey.h"
 
 #include <QDialog>
-#include <QSqlDatabase>
 #include <functional>
 #include <memory>
 
@@ -16,8 +15,13 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QSqlQueryModel;
 class QTableView;
+
+namespace quirels::store {
+class Cursor;
+class CursorModel;
+class DataModule;
+} // namespace quirels::store
 
 namespace quirels {
 
@@ -30,22 +34,27 @@ public:
     // disable the backup command and open the annex windows.
     using PeriodOpened = std::function<void(const PeriodKey &)>;
 
-    TfrmAbrirQuirels(QSqlDatabase db, Dialogs &dialogs, PeriodOpened periodOpened, QWidget *parent = nullptr);
+    // The company list is the data module's tblEmpresa: the grid shows it
+    // and the search moves it.
+    TfrmAbrirQuirels(store::DataModule &data, Dialogs &dialogs, PeriodOpened periodOpened, QWidget *parent = nullptr);
     ~TfrmAbrirQuirels() override;
 
     // "&Ok": the checks, the period (created on "Sim"), then the main window.
     void open();
-    // The key of the company the grid's cursor is on; empty when none.
+    // The key of the company the company cursor is on; empty when none.
     QString currentCompany() const;
     // Moves the cursor to the first company whose key is equal to or after
     // the text in key order (the last one when none is).
     void seek(const QString &text);
 
 private:
-    QSqlDatabase m_db;
+    void showCurrent();
+
+    store::DataModule &m_data;
+    store::Cursor &m_empresa;
     Dialogs &m_dialogs;
     PeriodOpened m_periodOpened;
-    QSqlQueryModel *m_model;
+    store::CursorModel *m_model;
     QTableView *m_grid;
     QLineEdit *m_search;
     QComboBox *m_month;

@@ -25,23 +25,28 @@ void installScreens(MainWindow &window)
 {
     // ---- Open dialog, deletion window, person responsible ----
     window.registerScreen(screens::kAbrirEmpresa, [&window](const QString &) {
-        TfrmAbrirQuirels dialog(window.db(), window.dialogs(), [&window](const PeriodKey &period) {
+        // The dialog moves the company cursor; left without opening, the
+        // cursors go back to the period they were on.
+        const PeriodKey before = window.currentPeriod();
+        TfrmAbrirQuirels dialog(window.dataModule(), window.dialogs(), [&window](const PeriodKey &period) {
             window.setCurrentPeriod(period);
             window.setCommandEnabled(QStringLiteral("mniBackup"), false);
             window.openAnnexWindows();
         }, &window);
-        return dialog.exec() == QDialog::Accepted;
+        if (dialog.exec() == QDialog::Accepted)
+            return true;
+        if (before.isValid())
+            window.setCurrentPeriod(before);
+        return false;
     });
 
     auto deletion = std::make_shared<QPointer<TfrmExclusaoQuirels>>();
     window.registerScreen(screens::kExclusao, [&window, deletion](const QString &) {
         if (!*deletion) {
             TfrmExclusaoQuirels::Hooks hooks;
-            hooks.db = [&window] { return window.db(); };
-            hooks.currentCompany = [&window] { return window.currentPeriod().cnpj; };
             hooks.closeCompany = [&window] { return window.closeCompany(); };
             hooks.reconnect = [&window] { window.openStore(); };
-            *deletion = new TfrmExclusaoQuirels(window.dialogs(), hooks, &window);
+            *deletion = new TfrmExclusaoQuirels(window.dataModule(), window.dialogs(), hooks, &window);
         }
         (*deletion)->show();
         (*deletion)->raise();

@@ -18,18 +18,11 @@ void installValidationScreen(MainWindow &window)
     MainWindow *w = &window;
     auto report = std::make_shared<QPointer<TfrmInconsistenciaQuirels>>();
     window.registerScreen(screens::kValidacao, [w, report](const QString &) {
-        // Every pending row is posted first; a refused post stops the command
-        // after the rule's own message.
-        for (store::Cursor *c : w->dataModule().cursors()) {
-            if (!c->isEditing())
-                continue;
-            const Status posted = c->post();
-            if (!posted) {
-                if (posted.error().code != store::Cursor::kRefused)
-                    w->dialogs().error(posted.message());
-                return false;
-            }
-        }
+        // Every pending row, including what the open screens hold, is
+        // posted first; a refused post stops the command after the rule's
+        // own message.
+        if (!w->postPendingRows())
+            return false;
         const auto producer = [w]() -> Result<ValidationReport> {
             QSqlDatabase db = w->db();
             // The product the annex XI-A screen is on.

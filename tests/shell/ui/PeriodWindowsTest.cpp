@@ -2,6 +2,7 @@
 #include "shell/Messages.h"
 #include "shell/ui/DeletionWindow.h"
 #include "shell/ui/OpenPeriodDialog.h"
+#include "store/DataModule.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -42,9 +44,11 @@ void choose(QWidget &w, const QString &month, const QString &year)
 TEST(OpenDialog, SearchChecksAndCarryOver)
 {
     TempStore s;
+    ScriptedDialogs d;
+    store::DataModule dm(d);
+    ASSERT_OK(dm.openAll());
     {
-        ScriptedDialogs d;
-        TfrmAbrirQuirels empty(s.db(), d, nullptr);
+        TfrmAbrirQuirels empty(dm, d, nullptr);
         EXPECT_FALSE(child<QPushButton>(empty, "btnOk")->isEnabled());
     }
     addCompany(s, kCnpj, QStringLiteral("QUIMICA SA"));
@@ -55,9 +59,9 @@ TEST(OpenDialog, SearchChecksAndCarryOver)
         s.exec(QStringLiteral("insert into Produtos (CdCNPJEmpr,NrAno,NmMes,QtEstoqueAtual,NmProduto) values"
                               " ('33000167000101','2004','DEZ',12.5,'P')"));
 
-    ScriptedDialogs d;
+    // Registered since the cursors were opened: the dialog reads them anew.
     QList<PeriodKey> opened;
-    TfrmAbrirQuirels dlg(s.db(), d, [&](const PeriodKey &k) { opened.append(k); });
+    TfrmAbrirQuirels dlg(dm, d, [&](const PeriodKey &k) { opened.append(k); });
     EXPECT_TRUE(child<QPushButton>(dlg, "btnOk")->isEnabled());
     EXPECT_EQ(dlg.currentCompany(), kCnpj);
 
@@ -71,6 +75,9 @@ TEST(OpenDialog, SearchChecksAndCarryOver)
         search->clear();
         QTest::keyClicks(search, QString::fromLatin1(c.typed));
         EXPECT_EQ(dlg.currentCompany(), c.company) << c.typed;
+        // The search moves the data module's company cursor, and the grid shows it.
+        EXPECT_EQ(dm.empresa().value(QStringLiteral("CdCNPJEmpr")).toString(), c.company) << c.typed;
+        EXPECT_EQ(child<QTableView>(dlg, "grdEmpresa")->currentIndex().row(), dm.empresa().row()) << c.typed;
     }
     search->clear();
     QTest::keyClicks(search, QStringLiteral("3a3."));
@@ -115,16 +122,21 @@ TEST(DeletionWindow, PeriodCompanyAndMissingPeriod)
     fillPeriod(s, fev);
 
     ScriptedDialogs d;
+    store::DataModule dm(d);
+    ASSERT_OK(dm.openAll());
+    ASSERT_TRUE(dm.empresa().locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
     QStringList calls;
     TfrmExclusaoQuirels::Hooks hooks;
-    hooks.db = [&] { return s.db(); };
-    hooks.currentCompany = [] { return kCnpj; };
     hooks.closeCompany = [&] {
         calls << QStringLiteral("close");
         return true;
     };
-    hooks.reconnect = [&] { calls << QStringLiteral("reconnect"); };
-    TfrmExclusaoQuirels w(d, hooks);
+    hooks.reconnect = [&] {
+        calls << QStringLiteral("reconnect");
+        ASSERT_OK(dm.reopenAll());
+        dm.empresa().locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}); // gone after the company's deletion
+    };
+    TfrmExclusaoQuirels w(dm, d, hooks);
     w.show();
     EXPECT_EQ(child<QLineEdit>(w, "edtCNPJ")->text(), QStringLiteral("11.222.333/0001-81"));
     EXPECT_EQ(child<QLineEdit>(w, "edtRazao")->text(), QStringLiteral("QUIMICA SA"));
