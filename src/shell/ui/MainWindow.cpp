@@ -643,6 +643,10 @@ void MainWindow::showSplash()
     if (m_splash)
         return;
     m_splash = createSplash();
+    // A question asked while the window was made (a missing store) may have
+    // outlasted the splash's four seconds: they count from now.
+    if (m_splashTimer && !m_splashTimer->isActive())
+        m_splashTimer->start();
     m_splash->show();
     m_splash->raise();
     m_splash->repaint();

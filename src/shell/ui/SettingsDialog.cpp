@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -140,7 +141,7 @@ QWidget *TfrmConfiguracoes::folderPage(const char *suffix, FolderPage &page, boo
     });
     connect(page.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this, &page, data](const QModelIndex &index) {
-                if (!index.isValid())
+                if (!index.isValid() || m_moving)
                     return;
                 const QString folder = page.model->filePath(index);
                 if (folder == (data ? m_dataFolder : m_xmlFolder))
@@ -156,10 +157,17 @@ QWidget *TfrmConfiguracoes::folderPage(const char *suffix, FolderPage &page, boo
 
 void TfrmConfiguracoes::moveTree(FolderPage &page, const QString &folder)
 {
-    const QModelIndex index = page.model->index(folder);
+    // A folder that does not exist yet is shown at its nearest existing
+    // parent; the dialog's choice stays the folder itself.
+    QString shownFolder = folder;
+    while (!shownFolder.isEmpty() && !QFileInfo(shownFolder).isDir() && QFileInfo(shownFolder).absolutePath() != shownFolder)
+        shownFolder = QFileInfo(shownFolder).absolutePath();
+    const QModelIndex index = page.model->index(shownFolder);
     if (index.isValid()) {
+        m_moving = true;
         page.tree->setCurrentIndex(index);
         page.tree->scrollTo(index);
+        m_moving = false;
     }
     for (int i = 0; i < page.drives->count(); ++i)
         if (folder.startsWith(page.drives->itemData(i).toString()))

@@ -57,6 +57,7 @@ private:
     Files m_files;
     QString m_dataFolder;
     QString m_xmlFolder;
+    bool m_moving = false; // the trees follow a folder set in code
     QTabWidget *m_pages;
     QCheckBox *m_localShare;
     QLineEdit *m_netDir;

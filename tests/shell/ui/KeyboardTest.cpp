@@ -127,7 +127,7 @@ TEST_F(ShellTest, TabLeavesTheCompanyGridArrowsMoveInIt)
 {
     addCompany(kCnpj, {1});
     addCompany(kCpf, {1});
-    TfrmAbrirQuirels dlg(window->db(), dialogs, nullptr);
+    TfrmAbrirQuirels dlg(window->dataModule(), dialogs, nullptr);
     dlg.show();
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
