@@ -15,9 +15,11 @@ QString settings::pathForExecutable(const QString &executablePath)
     return fi.dir().filePath(base + QStringLiteral(".ini"));
 }
 
-QString settings::applicationSettingsPath()
+QString settings::applicationSettingsPath() { return pathForExecutable(QCoreApplication::applicationFilePath()); }
+
+QString settings::desktopSettingsPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quirels.ini"));
+    return pathForExecutable(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quirels")));
 }
 
 Result<StartupFolders> readStartupSettings(const QString &settingsPath, const QString &currentFolder)

@@ -16,9 +16,12 @@ inline const QString kNetDir = QStringLiteral("Net Dir");
 // The executable's path with its extension replaced by "ini"; a name without
 // extension gets ".ini" appended.
 QString pathForExecutable(const QString &executablePath);
-// The desktop application's settings file, which the command-line tool
-// shares: "quirels.ini" in the folder of the running program.
+// The running program's settings file: named after its executable
+// ("quirels" -> "quirels.ini" beside it).
 QString applicationSettingsPath();
+// The desktop application's settings file as the command-line tool finds it:
+// named after the "quirels" executable in the tool's own folder.
+QString desktopSettingsPath();
 } // namespace settings
 
 struct StartupFolders {

@@ -105,7 +105,7 @@ int main(int argc, char **argv)
     ctx.args = args;
     ctx.dialogs = &dialogs;
     ctx.progress = &progress;
-    ctx.settingsPath = settings::applicationSettingsPath();
+    ctx.settingsPath = settings::desktopSettingsPath();
     if (dataFolder.isEmpty()) {
         Result<StartupFolders> folders = readStartupSettings(ctx.settingsPath, QDir::currentPath());
         if (!folders)

@@ -47,8 +47,20 @@ inline const QString kRegistroDesnecessario = QStringLiteral(
 inline const QString kTelaIndisponivel = QStringLiteral("Esta tela ainda não está disponível nesta versão do Quirels.");
 inline const QString kAbrirEnderecoFalhou = QStringLiteral("Não foi possível abrir o navegador no endereço %1.");
 
+// A data folder without a store (first start, or a folder that went away):
+// the folder.
+inline const QString kPastaSemBanco = QStringLiteral(
+    "A pasta de dados \"%1\" não contém o banco de dados do Quirels.\r\r"
+    "Sim: criar a pasta e o banco de dados nela agora.\r"
+    "Não: escolher outra pasta nas Configurações de Rede.\r"
+    "Cancelar: continuar sem banco de dados.");
+inline const QString kSemBanco = QStringLiteral(
+    "Nenhum banco de dados está aberto. Escolha a pasta de dados em Ferramentas, Configurações da Rede.");
+
 // Table repair.
 inline const QString kReparoConcluido = QStringLiteral("As tabelas foram verificadas e reparadas com sucesso.");
+// The repair program could not be started: its path.
+inline const QString kReparoNaoIniciado = QStringLiteral("Não foi possível iniciar o programa de reparo \"%1\".");
 inline const QString kReparoFalhou = QStringLiteral("O reparo das tabelas encontrou problemas:\r%1");
 
 // ---- end of the company and main-window block ----

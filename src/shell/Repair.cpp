@@ -2,7 +2,12 @@
 
 #include "store/Database.h"
 #include "store/Sql.h"
+#include "store/StoreFile.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 namespace quirels::shell {
@@ -11,52 +16,93 @@ namespace {
 
 const QString kRepairConnection = QStringLiteral("quirelsRepair");
 
-Result<QStringList> integrityProblems(QSqlDatabase &db)
-{
-    QSqlQuery q(db);
-    if (Status s = sql::exec(q, QStringLiteral("PRAGMA integrity_check")); !s)
-        return s.error();
-    QStringList problems;
-    while (q.next()) {
-        const QString line = q.value(0).toString();
-        if (line.compare(QLatin1String("ok"), Qt::CaseInsensitive) != 0)
-            problems.append(line);
-    }
-    return problems;
-}
+QString native(const QString &p) { return QDir::toNativeSeparators(p); }
 
-Result<QStringList> repair(QSqlDatabase &db)
+// REINDEX and then VACUUM on a connection of our own; false when a step
+// failed (a store too damaged for them).
+bool rebuildAndCompact(const QString &dataFolder, bool compact)
 {
-    // Rebuilding every index mends the damage the check reports most often
-    // (an index out of step with its table); the check then tells what is left.
-    if (Status s = sql::exec(db, QStringLiteral("REINDEX")); !s)
-        return s.error();
-    Result<QStringList> problems = integrityProblems(db);
-    if (!problems)
-        return problems;
-    if (problems->isEmpty())
-        if (Status s = sql::exec(db, QStringLiteral("VACUUM")); !s)
-            return s.error();
-    return problems;
+    store::OpenOptions options;
+    options.connection = kRepairConnection;
+    bool ok = false;
+    {
+        Result<QSqlDatabase> db = store::open(dataFolder, options);
+        if (db) {
+            ok = sql::exec(*db, QStringLiteral("REINDEX")).ok();
+            if (ok && compact)
+                ok = sql::exec(*db, QStringLiteral("VACUUM")).ok();
+        }
+    }
+    store::close(kRepairConnection);
+    return ok;
 }
 
 } // namespace
 
+Result<RepairReport> repairDataFolder(const QString &dataFolder)
+{
+    namespace sf = store::file;
+    const QString path = store::databasePath(dataFolder);
+    if (!QFileInfo::exists(path))
+        return makeError(QStringLiteral("O banco de dados \"%1\" não existe.").arg(native(path)), 2);
+    RepairReport r;
+    QStringList problems = sf::integrityProblems(path);
+    if (problems.isEmpty()) {
+        r.found << QStringLiteral("Verificação de integridade: nenhum problema encontrado.");
+    } else {
+        r.found << QStringLiteral("Verificação de integridade: %1 problema(s) encontrado(s).").arg(problems.size());
+        if (rebuildAndCompact(dataFolder, false)) {
+            r.done << QStringLiteral("Índices reconstruídos.");
+            problems = sf::integrityProblems(path);
+        }
+    }
+    if (problems.isEmpty()) {
+        if (!rebuildAndCompact(dataFolder, true))
+            return makeError(QStringLiteral("Não foi possível reconstruir os índices e compactar o banco de dados \"%1\".")
+                                 .arg(native(path)), 2);
+        if (!r.done.contains(QStringLiteral("Índices reconstruídos.")))
+            r.done << QStringLiteral("Índices reconstruídos.");
+        r.done << QStringLiteral("Banco de dados compactado.");
+        r.sound = sf::integrityProblems(path).isEmpty();
+        return r;
+    }
+
+    // Still damaged: a new store from every row that can be read.
+    const QString rebuilt = path + QStringLiteral(".recuperado");
+    Result<sf::Recovery> rec = sf::recover(path, rebuilt);
+    if (!rec)
+        return rec.error();
+    r.keptOriginal = path + QStringLiteral(".danificado-") +
+                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (!QFile::rename(path, r.keptOriginal)) {
+        QFile::remove(rebuilt);
+        return makeError(QStringLiteral("Não foi possível mover o arquivo \"%1\" para \"%2\".")
+                             .arg(native(path), native(r.keptOriginal)), 2);
+    }
+    // The log files belonged to the damaged file: they go with it.
+    for (const QString &suffix : sf::logSuffixes())
+        if (QFileInfo::exists(path + suffix))
+            QFile::rename(path + suffix, r.keptOriginal + suffix);
+    if (!QFile::rename(rebuilt, path)) {
+        QFile::rename(r.keptOriginal, path);
+        return makeError(QStringLiteral("Não foi possível colocar o banco de dados recuperado em \"%1\".").arg(native(path)), 2);
+    }
+    r.done << QStringLiteral("Banco de dados refeito com as linhas legíveis: %1 linha(s) recuperada(s).").arg(rec->rowsCopied);
+    if (!rec->damagedTables.isEmpty())
+        r.found << QStringLiteral("Linhas ilegíveis perdidas nas tabelas: %1.").arg(rec->damagedTables.join(QStringLiteral(", ")));
+    r.done << QStringLiteral("O arquivo danificado foi guardado em \"%1\".").arg(native(r.keptOriginal));
+    r.sound = sf::integrityProblems(path).isEmpty();
+    if (r.sound && rebuildAndCompact(dataFolder, true))
+        r.done << QStringLiteral("Banco de dados compactado.");
+    return r;
+}
+
 Result<QStringList> repairStore(const QString &dataFolder)
 {
-    store::OpenOptions options;
-    options.connection = kRepairConnection;
-    Result<QStringList> out = makeError(QString());
-    {
-        Result<QSqlDatabase> db = store::open(dataFolder, options);
-        if (!db) {
-            store::close(kRepairConnection);
-            return db.error();
-        }
-        out = repair(*db);
-    }
-    store::close(kRepairConnection);
-    return out;
+    Result<RepairReport> r = repairDataFolder(dataFolder);
+    if (!r)
+        return r.error();
+    return r->sound ? QStringList() : r->found;
 }
 
 } // namespace quirels::shell

@@ -1,6 +1,7 @@
 #pragma once
 // The table repair: an integrity check of the store, its indexes rebuilt and
-// the file compacted.
+// the file compacted; a store that stays damaged is rebuilt from every row
+// that can still be read, the damaged file kept beside it.
 
 #include "base/Result.h"
 
@@ -9,10 +10,25 @@
 
 namespace quirels::shell {
 
-// Repairs the store of the data folder on a connection of its own (the
-// caller closes the others first). Returns the problems the integrity check
-// still finds after the indexes were rebuilt; empty when the store is sound.
-// An error when the store cannot be opened or a step fails.
+// The repair program, beside the application, and the access code it
+// expects as its first argument.
+inline const QString kRepairProgram = QStringLiteral("quirels-reparo");
+inline const QString kRepairAccessCode = QStringLiteral("731946");
+
+struct RepairReport {
+    QStringList found;       // what the check found (Portuguese lines)
+    QStringList done;        // what was done (Portuguese lines)
+    QString keptOriginal;    // where the damaged file was kept, when it was replaced
+    bool sound = false;      // the store passes the integrity check at the end
+};
+
+// Repairs the store of the data folder on connections of its own (the
+// caller closes the others first). An error when the store is missing or
+// cannot be opened at all.
+Result<RepairReport> repairDataFolder(const QString &dataFolder);
+
+// The older entry point: the problems still found after the repair; empty
+// when the store is sound.
 Result<QStringList> repairStore(const QString &dataFolder);
 
 } // namespace quirels::shell

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -45,10 +46,24 @@ void TempStore::exec(const QString &statement) const
     EXPECT_TRUE(s.ok()) << qPrintable(s.message()) << " in " << qPrintable(statement);
 }
 
+// The tool runs from a copy in a folder of this test process, so the
+// settings file it reads and writes beside itself is the test's own.
+static QString cliProgram()
+{
+    static QTemporaryDir programs;
+    const QString program = programs.filePath(QStringLiteral("quirels-cli"));
+    if (!QFileInfo::exists(program))
+        QFile::copy(QDir(binaryDir()).filePath(QStringLiteral("quirels-cli")), program);
+    return program;
+}
+
+QString cliSettingsPath() { return QFileInfo(cliProgram()).dir().filePath(QStringLiteral("quirels.ini")); }
+
 ProcessResult runCli(const QStringList &args, const QString &workingDir)
 {
+    const QString program = cliProgram();
     QProcess p;
-    p.setProgram(QDir(binaryDir()).filePath(QStringLiteral("quirels-cli")));
+    p.setProgram(program);
     p.setArguments(args);
     if (!workingDir.isEmpty())
         p.setWorkingDirectory(workingDir);

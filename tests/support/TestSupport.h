@@ -41,7 +41,11 @@ struct ProcessResult {
     QString err;
 };
 
-// Runs quirels-cli with the arguments (and standard input closed).
+// The settings file of the copy of quirels-cli that runCli runs.
+QString cliSettingsPath();
+
+// Runs quirels-cli with the arguments (and standard input closed) from a
+// copy of the program in a temporary folder of the test process.
 ProcessResult runCli(const QStringList &args, const QString &workingDir = QString());
 
 } // namespace quirels::test

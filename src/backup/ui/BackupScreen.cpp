@@ -41,16 +41,11 @@ void installBackupScreen(MainWindow &window)
                 return true;
             };
             hooks.reopenStore = [&window, reopen] {
-                if (!window.openStore())
-                    return;
                 const PeriodKey period = *reopen;
                 *reopen = PeriodKey{};
                 // The month may not be in the restored store: then no company
                 // stays open.
-                if (period.isValid() && window.setCurrentPeriod(period)) {
-                    window.setCommandEnabled(QStringLiteral("mniBackup"), false);
-                    window.openAnnexWindows();
-                }
+                window.reconnect(period);
             };
             *screen = new TfrmBackup(window.dialogs(), std::move(hooks), &window);
             if (const QScreen *s = QGuiApplication::primaryScreen())

@@ -16,6 +16,7 @@
 #include "store/DataModule.h"
 #include "store/Database.h"
 #include "store/Sql.h"
+#include "store/StoreConfig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +24,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QProcess>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -104,10 +107,12 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     QToolTip::setPalette(tip);
 
     // The settings decide the data folder, unless the caller gave one.
+    m_settingsPath = options.settingsPath.isEmpty() ? settings::applicationSettingsPath() : options.settingsPath;
+    m_storeConfigPath = options.storeConfigPath.isEmpty() ? store::config::defaultPath() : options.storeConfigPath;
     m_dataFolder = options.dataFolder;
     m_xmlFolder = options.xmlFolder;
     if (m_dataFolder.isEmpty()) {
-        Result<StartupFolders> f = readStartupSettings(settings::applicationSettingsPath(), QDir::currentPath());
+        Result<StartupFolders> f = readStartupSettings(m_settingsPath, QDir::currentPath());
         if (f) {
             m_dataFolder = f->dataFolder;
             m_xmlFolder = f->xmlFolder;
@@ -158,9 +163,58 @@ QSqlDatabase MainWindow::db() const { return m_dm->database(); }
 
 bool MainWindow::openStore()
 {
-    IniFile ini(settings::applicationSettingsPath());
+    if (!QFileInfo::exists(store::databasePath(m_dataFolder))) {
+        m_dm->disconnect();
+        return offerDataFolder();
+    }
+    IniFile ini(m_settingsPath);
     const bool localShare = ini.load().ok() && ini.boolValue(settings::kSection, settings::kLocalShare, false);
     return m_dm->openAtStartup(m_dataFolder, store::StartupOptions{localShare}).ok();
+}
+
+bool MainWindow::offerDataFolder()
+{
+    switch (m_dialogs->confirmYesNoCancel(msg::kPastaSemBanco.arg(QDir::toNativeSeparators(m_dataFolder)))) {
+    case Answer::Yes: {
+        // What "quirels-cli inicializar" does, on a connection of its own.
+        IniFile ini(m_settingsPath);
+        store::OpenOptions o;
+        o.connection = QStringLiteral("quirelsInicializar");
+        o.sharedFolder = ini.load().ok() && ini.boolValue(settings::kSection, settings::kLocalShare, false);
+        if (Status s = store::initializeDataFolder(m_dataFolder, o); !s) {
+            m_dialogs->error(s.message());
+            return false;
+        }
+        return openStore();
+    }
+    case Answer::No:
+        // The dialog's "&Ok" connects to the folder chosen there.
+        runScreen(screens::kConfiguracoes);
+        return m_dm->isConnected();
+    default:
+        return false;
+    }
+}
+
+bool MainWindow::ensureStore()
+{
+    if (m_dm->isConnected())
+        return true;
+    return openStore();
+}
+
+bool MainWindow::reconnect(const PeriodKey &period)
+{
+    const bool ok = openStore();
+    if (!period.isValid())
+        return ok;
+    if (ok && setCurrentPeriod(period)) {
+        setCommandEnabled(QStringLiteral("mniBackup"), false);
+        openAnnexWindows();
+    } else {
+        closeCompany();
+    }
+    return ok;
 }
 
 PeriodKey MainWindow::currentPeriod() const
@@ -381,6 +435,8 @@ bool MainWindow::companyOpen() const
 
 void MainWindow::newCompany()
 {
+    if (!ensureStore())
+        return;
     if (companyOpen()) {
         if (!m_dialogs->confirm(msg::kFecharEmpresaAtual))
             return;
@@ -393,6 +449,8 @@ void MainWindow::newCompany()
 
 void MainWindow::openCompany()
 {
+    if (!ensureStore())
+        return;
     if (companyOpen() && !closeCompany())
         return;
     runScreen(screens::kAbrirEmpresa);
@@ -400,6 +458,8 @@ void MainWindow::openCompany()
 
 void MainWindow::openDeclarationFile()
 {
+    if (!ensureStore())
+        return;
     if (!closeCompany())
         return;
     QFileDialog dialog(this, QStringLiteral("Abrir Arquivo XML"), m_xmlFolder, QStringLiteral("Arquivo XML (*.xml)"));
@@ -416,6 +476,8 @@ void MainWindow::openDeclarationFile()
 
 void MainWindow::companyInformation()
 {
+    if (!ensureStore())
+        return;
     if (!closeCompany())
         return;
     TfrmEmpresaQuirels window(*this, this);
@@ -460,20 +522,18 @@ void MainWindow::registerComponents()
 
 void MainWindow::repairTables()
 {
+    // The company and the connection are closed, so that the repair program
+    // has the store to itself; a command that needs the store later opens
+    // it again.
     if (!closeCompany())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     m_dm->disconnect();
-    const Result<QStringList> r = shell::repairStore(m_dataFolder);
-    QApplication::restoreOverrideCursor();
-    if (!r)
-        m_dialogs->error(r.message());
-    else if (!r->isEmpty())
-        m_dialogs->error(msg::kReparoFalhou.arg(r->join(QLatin1Char('\r'))));
-    // The cursors are opened again on the repaired store.
-    const bool reopened = openStore();
-    if (r && r->isEmpty() && reopened)
-        m_dialogs->information(msg::kReparoConcluido);
+    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(shell::kRepairProgram);
+    const QStringList args{shell::kRepairAccessCode, m_dataFolder};
+    const bool started = m_options.startDetached ? m_options.startDetached(program, args)
+                                                 : QProcess::startDetached(program, args);
+    if (!started)
+        m_dialogs->error(msg::kReparoNaoIniciado.arg(QDir::toNativeSeparators(program)));
 }
 
 void MainWindow::about() { showAbout(db(), this); }
@@ -485,6 +545,13 @@ void MainWindow::toggleHints()
         QToolTip::hideText();
         setMessage(QString());
     }
+}
+
+void MainWindow::openLink(const shell::links::Link &link)
+{
+    IniFile ini(m_settingsPath);
+    const QString configured = ini.load().ok() ? ini.value(shell::links::kSection, link.key).trimmed() : QString();
+    openWeb(configured.isEmpty() ? link.address : configured);
 }
 
 void MainWindow::openWeb(const QString &url)
@@ -591,6 +658,10 @@ void MainWindow::showSplash()
     if (m_splash)
         return;
     m_splash = createSplash();
+    // A question asked while the window was made (a missing store) may have
+    // outlasted the splash's four seconds: they count from now.
+    if (m_splashTimer && !m_splashTimer->isActive())
+        m_splashTimer->start();
     m_splash->show();
     m_splash->raise();
     m_splash->repaint();

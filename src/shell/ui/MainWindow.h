@@ -10,6 +10,9 @@
 namespace quirels::store {
 class DataModule;
 }
+namespace quirels::shell::links {
+struct Link;
+}
 
 #include <QDate>
 #include <QHash>
@@ -67,6 +70,13 @@ public:
         std::function<QDate()> today;
         // Opens a web address; QDesktopServices when empty.
         std::function<bool(const QUrl &)> openUrl;
+        // The settings file; empty: the one named after the executable.
+        QString settingsPath;
+        // The machine's store configuration; empty: its usual place.
+        QString storeConfigPath;
+        // Starts the repair program detached: (program, arguments) -> started.
+        // Empty: the program beside this one is started.
+        std::function<bool(const QString &, const QStringList &)> startDetached;
     };
 
     // Builds a ScreenHandler's or annex factory's widgets on demand.
@@ -87,7 +97,16 @@ public:
     // the day index, open every cursor. The store's message is shown on
     // failure and the program goes on.
     bool openStore();
+    // The store is connected; when it is not, the data folder's missing
+    // store is offered again (create it, or choose another folder).
+    bool ensureStore();
+    // Connects again to the data folder and opens every cursor; the month
+    // that was open is opened again when the store still has it, otherwise
+    // the company is closed.
+    bool reconnect(const PeriodKey &period);
     void setDataFolder(const QString &dataFolder, const QString &xmlFolder);
+    QString settingsPath() const { return m_settingsPath; }
+    QString storeConfigPath() const { return m_storeConfigPath; }
 
     // ---- Operations the other windows call ----
     // Shows the annex windows of the current company's groups, enables their
@@ -194,6 +213,10 @@ private:
     void fadeStep();
     void closeSplash();
     void openWeb(const QString &url);
+    void openLink(const shell::links::Link &link);
+    // The data folder has no store: create it there (Sim), choose another
+    // folder in the settings dialog (Não), or go on without one (Cancelar).
+    bool offerDataFolder();
     void tile(Qt::Orientation orientation);
 
     // Command actions.
@@ -214,6 +237,8 @@ private:
     std::unique_ptr<store::DataModule> m_dm;
     QString m_dataFolder;
     QString m_xmlFolder;
+    QString m_settingsPath;
+    QString m_storeConfigPath;
     QMdiArea *m_mdi = nullptr;
     QHash<QString, QAction *> m_commands;
     QHash<QString, QMenu *> m_menus;

@@ -109,7 +109,7 @@ void MainWindow::buildCommands()
         {s("mnuArquivo"), s("mniGerarArquivo"), s("&Gerar Arquivo"), s("F5"),
          s("Gera o arquivo com as informações da empresa"), false, C::None, &MainWindow::generateFile},
         {s("mnuArquivo"), s("mniEnviarArquivo"), s("&Enviar Arquivo"), s("F6"), s("Envia o arquivo pela Internet"),
-         false, C::None, [](MainWindow &w) { w.openWeb(shell::links::kEnviarArquivo); }},
+         false, C::None, [](MainWindow &w) { w.openLink(shell::links::kEnviarArquivo); }},
         {s("mnuArquivo"), s("mniSair"), s("Sai&r"), {}, s("Encerra o programa"), true, C::SeparatorBefore,
          [](MainWindow &w) { w.close(); }},
     };
@@ -164,9 +164,9 @@ void MainWindow::buildCommands()
         {s("mnuAjuda"), s("mniMensagensAjuda"), s("Mensagens de Ajuda"), {},
          s("Mostra ou oculta as mensagens de ajuda"), true, C::Checked, &MainWindow::toggleHints},
         {s("mnuAjuda"), s("mniSiteORZ"), s("Site do ORZ"), {}, s("Abre o browser no site do ORZ"), true, C::None,
-         [](MainWindow &w) { w.openWeb(shell::links::kSiteOrz); }},
+         [](MainWindow &w) { w.openLink(shell::links::kSiteOrz); }},
         {s("mnuAjuda"), s("mniSiteEstravim"), s("Site do ESTRAVIM"), {}, s("Abre o browser no site do ESTRAVIM"),
-         true, C::None, [](MainWindow &w) { w.openWeb(shell::links::kSiteEstravim); }},
+         true, C::None, [](MainWindow &w) { w.openLink(shell::links::kSiteEstravim); }},
         {s("mnuAjuda"), s("mniSobre"), s("Sobre"), {}, s("Sobre o programa"), true, C::None, &MainWindow::about},
     };
     table.insert(table.end(), rest.begin(), rest.end());

@@ -10,6 +10,7 @@
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
 #include "ResponsibleDialog.h"
+#include "SettingsDialog.h"
 #include "store/Cursor.h"
 #include "store/DataModule.h"
 
@@ -63,6 +64,19 @@ void installScreens(MainWindow &window)
         if (!empresa.isEditing() && empresa.row() < 0)
             return false;
         return TfrmResponsavelQuirels::run(empresa, window.dialogs(), &window);
+    });
+
+    window.registerScreen(screens::kConfiguracoes, [&window](const QString &) {
+        TfrmConfiguracoes dialog(window.dialogs(),
+                                 {window.settingsPath(), window.storeConfigPath(), window.dataFolder(), window.xmlFolder()},
+                                 &window);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        // The open month stays open when the chosen store has it.
+        const PeriodKey period = window.companyOpen() ? window.currentPeriod() : PeriodKey{};
+        window.setDataFolder(dialog.dataFolder(), dialog.xmlFolder());
+        window.reconnect(period);
+        return true;
     });
 
     validation::installValidationScreen(window);

@@ -1,7 +1,14 @@
 #include "ShellFixture.h"
+#include "base/IniFile.h"
+#include "base/Settings.h"
+#include "shell/ui/SettingsDialog.h"
+#include "store/Cursor.h"
+#include "store/Database.h"
+#include <QApplication>
 #include "shell/Annexes.h"
 #include "shell/Links.h"
 #include "shell/Messages.h"
+#include "shell/Repair.h"
 #include "store/DataModule.h"
 
 #include <QLabel>
@@ -265,7 +272,7 @@ TEST_F(ShellTest, ValidateAndGenerateRunThroughTheirScreens)
     EXPECT_EQ(ran, QStringList{screens::kDeclaracao});
 
     window->command(QStringLiteral("mniEnviarArquivo"))->trigger();
-    EXPECT_EQ(opened, QStringList{shell::links::kEnviarArquivo});
+    EXPECT_EQ(opened, QStringList{shell::links::kEnviarArquivo.address});
 }
 
 TEST_F(ShellTest, PeripheryCommands)
@@ -279,7 +286,7 @@ TEST_F(ShellTest, PeripheryCommands)
 
     window->command(QStringLiteral("mniSiteORZ"))->trigger();
     window->command(QStringLiteral("mniSiteEstravim"))->trigger();
-    EXPECT_EQ(opened, (QStringList{shell::links::kSiteOrz, shell::links::kSiteEstravim}));
+    EXPECT_EQ(opened, (QStringList{shell::links::kSiteOrz.address, shell::links::kSiteEstravim.address}));
 
     // A command whose screen is not installed says so.
     const std::pair<const char *, QString> commands[] = {
@@ -306,12 +313,20 @@ TEST_F(ShellTest, PeripheryCommands)
     EXPECT_EQ(dialogs.pendingExpectations(), 0);
 }
 
-TEST_F(ShellTest, RepairTablesChecksAndReopensTheStore)
+TEST_F(ShellTest, RepairTablesClosesEverythingAndStartsTheRepairProgram)
 {
     addCompany(kCpf, {1});
-    dialogs.expect(ScriptedDialogs::Kind::Information, msg::kReparoConcluido);
+    openPeriod(kCpf);
     window->command(QStringLiteral("mniRepararTabelas"))->trigger();
-    EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa")), 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+    EXPECT_FALSE(window->companyOpen());
+    EXPECT_FALSE(window->dataModule().isConnected());
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_TRUE(started.first().first().endsWith(QStringLiteral("/quirels-reparo")));
+    EXPECT_EQ(started.first().mid(1), (QStringList{shell::kRepairAccessCode, store.folder()}));
+    // The next command that needs the store opens it again.
+    EXPECT_TRUE(window->ensureStore());
+    EXPECT_TRUE(window->dataModule().empresa().isOpen());
 }
 
 TEST_F(ShellTest, LongHintsReachTheMessagePanelWhileHintsAreShown)
@@ -366,16 +381,78 @@ TEST_F(ShellTest, WindowMenuArrangesTheChildWindows)
     EXPECT_TRUE(enabled("mniFecharEmpresa"));
 }
 
-TEST(MainWindowStartup, MissingStoreIsReportedAndTheWindowStillOpens)
+TEST(MainWindowStartup, MissingStoreIsOfferedAndTheWindowStillOpens)
 {
     QTemporaryDir empty;
     ScriptedDialogs dialogs;
     MainWindow::Options o;
     o.dialogs = &dialogs;
     o.dataFolder = empty.path();
+    o.settingsPath = empty.filePath(QStringLiteral("quirels.ini"));
+    dialogs.expect(ScriptedDialogs::Kind::YesNoCancel, msg::kPastaSemBanco.arg(empty.path()), Answer::Cancel);
     MainWindow w(o);
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages.first().kind, ScriptedDialogs::Kind::Error);
-    EXPECT_TRUE(dialogs.messages.first().text.contains(QStringLiteral("quirels.db")));
-    EXPECT_TRUE(w.command(QStringLiteral("mniNovaEmpresa"))->isEnabled());
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_FALSE(w.dataModule().isConnected());
+    // A command that needs the store asks again; no store or driver text shows.
+    dialogs.expect(ScriptedDialogs::Kind::YesNoCancel, msg::kPastaSemBanco.arg(empty.path()), Answer::Cancel);
+    dialogs.expect(ScriptedDialogs::Kind::YesNoCancel, msg::kPastaSemBanco.arg(empty.path()), Answer::Cancel);
+    ASSERT_TRUE(w.command(QStringLiteral("mniNovaEmpresa"))->isEnabled());
+    w.command(QStringLiteral("mniNovaEmpresa"))->trigger();
+    w.command(QStringLiteral("mniAbrirEmpresa"))->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 3);
+    for (const ScriptedDialogs::Message &m : dialogs.messages)
+        EXPECT_EQ(m.kind, ScriptedDialogs::Kind::YesNoCancel) << qPrintable(m.text);
+    EXPECT_TRUE(dialogs.failures.isEmpty()) << qPrintable(dialogs.failures.join(QLatin1Char('\n')));
+    EXPECT_FALSE(QFile::exists(o.settingsPath));
+}
+
+TEST(MainWindowStartup, FirstStartCreatesTheDataFolderOnSim)
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("dados"));
+    ScriptedDialogs dialogs;
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = data;
+    o.settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
+    dialogs.answer(Answer::Yes);
+    MainWindow w(o);
+    ASSERT_EQ(dialogs.messages.size(), 1) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+    EXPECT_EQ(dialogs.messages.first().kind, ScriptedDialogs::Kind::YesNoCancel);
+    EXPECT_TRUE(QFile::exists(data + QStringLiteral("/quirels.db")));
+    ASSERT_TRUE(w.dataModule().isConnected());
+    for (store::Cursor *c : w.dataModule().cursors())
+        EXPECT_TRUE(c->isOpen()) << qPrintable(c->name());
+    // The reference data came with it.
+    EXPECT_GT(w.dataModule().lkpCfop().count(), 0);
+}
+
+TEST(MainWindowStartup, MissingStoreAnsweredNaoChoosesAnotherFolder)
+{
+    QTemporaryDir dir;
+    TempStore other(QStringLiteral("outra"));
+    store::close(QStringLiteral("outra"));
+    ScriptedDialogs dialogs;
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = dir.filePath(QStringLiteral("nada"));
+    o.settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
+    o.storeConfigPath = dir.filePath(QStringLiteral("armazenamento.ini"));
+    dialogs.answer(Answer::No);
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto *d = qobject_cast<TfrmConfiguracoes *>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        shown = true;
+        d->setDataFolder(other.folder());
+        d->confirm();
+    });
+    MainWindow w(o);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(w.dataModule().isConnected());
+    EXPECT_EQ(w.dataFolder(), other.folder());
+    IniFile ini(o.settingsPath);
+    ASSERT_OK(ini.load());
+    EXPECT_EQ(ini.value(settings::kSection, settings::kCaminho), other.folder());
 }

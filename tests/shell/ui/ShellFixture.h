@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -39,9 +40,16 @@ protected:
         MainWindow::Options o;
         o.dialogs = &dialogs;
         o.dataFolder = store.folder();
+        // The test's own settings files, never those beside the programs.
+        o.settingsPath = QDir(store.folder()).filePath(QStringLiteral("quirels.ini"));
+        o.storeConfigPath = QDir(store.folder()).filePath(QStringLiteral("armazenamento.ini"));
         o.today = [] { return QDate(2006, 5, 17); };
         o.openUrl = [this](const QUrl &u) {
             opened.append(u.toString());
+            return true;
+        };
+        o.startDetached = [this](const QString &program, const QStringList &args) {
+            started.append(QStringList{program} + args);
             return true;
         };
         window = std::make_unique<MainWindow>(o);
@@ -86,6 +94,7 @@ protected:
     TempStore store{QStringLiteral("fixture")};
     ScriptedDialogs dialogs;
     QStringList opened;
+    QList<QStringList> started; // programs started detached, with their arguments
     std::unique_ptr<MainWindow> window;
 };
 

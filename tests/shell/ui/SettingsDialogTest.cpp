@@ -1,0 +1,94 @@
+#include "ShellFixture.h"
+
+#include "base/IniFile.h"
+#include "base/Settings.h"
+#include "shell/Links.h"
+#include "shell/ui/SettingsDialog.h"
+#include "store/StoreConfig.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+using namespace quirels;
+using namespace quirels::test;
+
+namespace {
+
+QString readText(const QString &path)
+{
+    IniFile ini(path);
+    EXPECT_OK(ini.load());
+    return ini.text();
+}
+
+} // namespace
+
+TEST(SettingsDialog, LocalShareIsWrittenAtOnceAndOkWritesTheSettings)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("quirels.ini"));
+    const QString cfg = dir.filePath(QStringLiteral("armazenamento.ini"));
+    {
+        IniFile c(cfg);
+        c.setText(QStringLiteral("[\\System\\Init]\r\nlocal share=talvez\r\nVERSION=4\r\n[\\Drivers\\Paradox\\Init]\r\n"
+                                 "NET DIR=/antiga\r\n"));
+        ASSERT_OK(c.save());
+    }
+    const QString data = dir.filePath(QStringLiteral("dados"));
+    const QString xml = dir.filePath(QStringLiteral("xml"));
+    ScriptedDialogs dialogs;
+    {
+        TfrmConfiguracoes d(dialogs, {ini, cfg, data, xml});
+        EXPECT_EQ(d.findChild<QTabWidget *>(QStringLiteral("pgcConfiguracoes"))->currentIndex(), 1);
+        EXPECT_EQ(d.dataFolder(), data);
+        EXPECT_EQ(d.xmlFolder(), xml);
+        d.findChild<QCheckBox *>(QStringLiteral("chkLocalShare"))->click();
+        d.findChild<QPushButton *>(QStringLiteral("btnCancelar"))->click();
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+    }
+    // Cancelled: the store setting stays changed, the settings file unwritten.
+    EXPECT_FALSE(QFile::exists(ini));
+    EXPECT_EQ(store::config::entry(cfg, store::config::kSystemInit, store::config::kLocalShare), QStringLiteral("TRUE"));
+    EXPECT_TRUE(readText(cfg).contains(QStringLiteral("LOCAL SHARE=TRUE\r\nVERSION=4\r\n")));
+
+    {
+        TfrmConfiguracoes d(dialogs, {ini, cfg, data, xml});
+        EXPECT_FALSE(d.findChild<QCheckBox *>(QStringLiteral("chkLocalShare"))->isChecked());
+        d.findChild<QCheckBox *>(QStringLiteral("chkLocalShare"))->click();
+        d.setDataFolder(dir.path());
+        d.findChild<QLineEdit *>(QStringLiteral("edtNetDir"))->setText(QStringLiteral("/srv/rede"));
+        d.findChild<QPushButton *>(QStringLiteral("btnOk"))->click();
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    }
+    IniFile s(ini);
+    ASSERT_OK(s.load());
+    EXPECT_EQ(s.value(settings::kSection, settings::kCaminho), dir.path());
+    EXPECT_EQ(s.value(settings::kSection, settings::kArquivoXml), xml);
+    EXPECT_EQ(s.value(settings::kSection, settings::kLocalShare), QStringLiteral("1"));
+    EXPECT_EQ(s.value(settings::kSection, settings::kNetDir), QStringLiteral("/srv/rede"));
+    EXPECT_EQ(store::config::entry(cfg, store::config::kDriverInit, store::config::kNetDir), QStringLiteral("/srv/rede"));
+
+    // The box read as ticked from the settings writes the store setting at once.
+    ASSERT_OK(store::config::changeEntry(cfg, store::config::kSystemInit, store::config::kLocalShare,
+                                         QStringLiteral("FALSE")));
+    {
+        TfrmConfiguracoes d(dialogs, {ini, cfg, data, xml});
+        EXPECT_TRUE(d.findChild<QCheckBox *>(QStringLiteral("chkLocalShare"))->isChecked());
+        EXPECT_EQ(d.dataFolder(), dir.path());
+    }
+    EXPECT_EQ(store::config::entry(cfg, store::config::kSystemInit, store::config::kLocalShare), QStringLiteral("TRUE"));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+}
+
+TEST_F(ShellTest, WebAddressesComeFromTheSettingsFile)
+{
+    IniFile ini(window->settingsPath());
+    ini.setValue(shell::links::kSection, shell::links::kSiteOrz.key, QStringLiteral("https://exemplo.org/orz"));
+    ASSERT_OK(ini.save());
+    window->command(QStringLiteral("mniSiteORZ"))->trigger();
+    window->command(QStringLiteral("mniSiteEstravim"))->trigger();
+    EXPECT_EQ(opened, (QStringList{QStringLiteral("https://exemplo.org/orz"), shell::links::kSiteEstravim.address}));
+}
