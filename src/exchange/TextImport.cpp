@@ -6,11 +6,11 @@
 #include "store/RecordRules.h"
 #include "store/Sql.h"
 #include "store/StoreError.h"
+#include "store/BulkBind.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
-#include <QSqlResult>
 #include <QStringList>
 #include <memory>
 #include <optional>
@@ -58,48 +58,11 @@ struct LineFailure {
     bool store = false; // the store as a whole failed: no line is to blame
 };
 
-// QSqlQuery::bindValue() names each position with a placeholder string
-// built on every call (a QString::arg and a hash look-up per value), which
-// costs more than the insert itself in a bulk import. The values are one
-// list in the result, reachable through QSqlResult's protected interface
-// for drivers. A statement is bound the normal way for its first row, which
-// sets the result up for positional binding; later rows overwrite that list
-// in place, and the driver binds them from it on exec().
-class BoundValues : public QSqlResult {
-public:
-    static QVariantList &of(const QSqlQuery &q)
-    {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-        using Getter = QVariantList &(QSqlResult::*)(Qt::Disambiguated_t);
-        return (const_cast<QSqlResult *>(q.result())->*static_cast<Getter>(&BoundValues::boundValues))(Qt::Disambiguated);
-#else
-        using Getter = QVariantList &(QSqlResult::*)() const;
-        return (q.result()->*static_cast<Getter>(&BoundValues::boundValues))();
-#endif
-    }
-};
-
 // One prepared insert per record type, built on first use and reused for
-// every line of that type.
+// every line of that type; rows are bound through sql::BulkStatement.
 struct Statement {
     std::unique_ptr<QSqlQuery> query;
-    int count = 0;    // values bound per row
-    bool bound = false; // the first row went through bindValue()
-
-    // Binds value i of the next row.
-    void set(int i, const QVariant &v)
-    {
-        if (bound)
-            BoundValues::of(*query)[i] = v;
-        else
-            query->bindValue(i, v);
-    }
-    bool exec()
-    {
-        const bool ok = query->exec();
-        bound = ok && BoundValues::of(*query).size() == count;
-        return ok;
-    }
+    std::unique_ptr<sql::BulkStatement> bulk;
 };
 
 class Importer {
@@ -207,7 +170,7 @@ Statement *Importer::insertFor(const RecordLayout &l)
                          .arg(sql::id(l.table->qname()), ids.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
         return nullptr;
     s.query = std::move(q);
-    s.count = static_cast<int>(cols.size());
+    s.bulk = std::make_unique<sql::BulkStatement>(*s.query, static_cast<int>(cols.size()));
     return &s;
 }
 
@@ -220,12 +183,12 @@ bool Importer::insert(const RecordLayout &l, QVariant *rowId)
         return false;
     const int n = static_cast<int>(l.columns.size());
     for (int i = 0; i < n; ++i)
-        s->set(i, m_values[static_cast<size_t>(i)]);
+        s->bulk->set(i, m_values[static_cast<size_t>(i)]);
     if (l.link == Link::Product || l.link == Link::FinalProduct)
-        s->set(n, m_product);
+        s->bulk->set(n, m_product);
     if (l.link == Link::FinalProduct)
-        s->set(n + 1, m_finalProduct);
-    if (!s->exec())
+        s->bulk->set(n + 1, m_finalProduct);
+    if (!s->bulk->exec())
         return storeFailed(*s->query);
     if (rowId)
         *rowId = s->query->lastInsertId();
