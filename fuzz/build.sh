@@ -21,7 +21,8 @@ sources+=("$root/src/exchange/Packet.cpp" "$root/src/exchange/PacketReader.cpp" 
 # The electronic invoice reader (its zip batches link libzip).
 sources+=("$root/src/exchange/NfeReader.cpp")
 # The text import's line parser.
-sources+=("$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp" "$root/src/store/RecordRules.cpp")
+sources+=("$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp" "$root/src/store/RecordRules.cpp"
+          "$root/src/shell/RowRules.cpp")
 objects=()
 for src in "${sources[@]}"; do
   obj=$out/obj/$(basename "$(dirname "$src")")_$(basename "${src%.cpp}").o

@@ -165,4 +165,48 @@ inline const QString kNfeLinhaIncompleta = QStringLiteral("Anexo XI-%1, NF %2, i
 inline const QString kNfeSemFator =
     QStringLiteral("Informe o fator da unidade \"%1\" do produto %2 (%3) para Kg ou litro.");
 
+// The review window.
+inline const QString kNfeArquivosLidos = QStringLiteral("Arquivos e pas&tas com as notas fiscais:");
+inline const QString kNfeAdicionarArquivos = QStringLiteral("Adicionar &Arquivos...");
+inline const QString kNfeAdicionarPasta = QStringLiteral("Adicionar &Pasta...");
+inline const QString kNfeRemover = QStringLiteral("&Remover");
+inline const QString kNfeImportar = QStringLiteral("&Importar");
+inline const QString kNfeFechar = QStringLiteral("&Fechar");
+inline const QString kNfeAbaB = QStringLiteral("Anexo XI-&B (%1)");
+inline const QString kNfeAbaC = QStringLiteral("Anexo XI-&C (%1)");
+inline const QString kNfeAbaFatores = QStringLiteral("&Unidades sem fator (%1)");
+inline const QString kNfeAbaIgnorados = QStringLiteral("Arquivos Ig&norados (%1)");
+inline const QString kNfeTituloArquivos = QStringLiteral("Notas Fiscais (NF-e)");
+inline const QString kNfeFiltroArquivos = QStringLiteral("Notas fiscais (*.xml *.zip);;Todos os arquivos (*)");
+inline const QString kNfeTituloPasta = QStringLiteral("Pasta das Notas Fiscais (NF-e)");
+inline const QString kNfeLendoArquivos = QStringLiteral("Lendo as notas fiscais... %1 arquivo(s) lido(s).");
+// The summary under the lists.
+inline const QString kNfeResumo = QStringLiteral("Linhas: %1, das quais %2 incompleta(s).");
+inline const QString kNfeResumoJaImportadas = QStringLiteral("Notas já importadas antes: %1.");
+inline const QString kNfeDica = QStringLiteral(
+    "Em vermelho: o que falta informar; em amarelo: valores propostos, a conferir. F2 ou Enter altera a célula.");
+// Grid columns and cell texts.
+inline const QString kNfeColPendencia = QStringLiteral("Pendência");
+inline const QString kNfeColItem = QStringLiteral("Item");
+inline const QString kNfeColArquivo = QStringLiteral("Arquivo");
+inline const QString kNfeColEmitente = QStringLiteral("Emitente");
+inline const QString kNfeColCodigo = QStringLiteral("Código do Produto");
+inline const QString kNfeColDescricao = QStringLiteral("Descrição na Nota");
+inline const QString kNfeColUnidadeNota = QStringLiteral("Unidade na Nota");
+inline const QString kNfeColFator = QStringLiteral("Fator");
+inline const QString kNfeColUnidade = QStringLiteral("Converte para");
+inline const QString kNfeJaImportada = QStringLiteral("Nota já importada antes.");
+inline const QString kNfeProposto = QStringLiteral("Valor proposto (do Anexo XI-A do mês ou da última nota da mesma parte): confira.");
+// Values typed in the review window.
+inline const QString kNfeUnidadeInvalida = QStringLiteral("A unidade deve ser Kg ou litro.");
+inline const QString kNfeOperacaoInvalida = QStringLiteral("A operação deve ser I (importação) ou E (exportação).");
+inline const QString kNfePaisInvalido = QStringLiteral("'%1' não é um país da tabela de países.");
+inline const QString kNfeFatorInvalido = QStringLiteral("O fator deve ser um número maior que zero.");
+// Leaving and finishing.
+inline const QString kNfeFecharSemImportar =
+    QStringLiteral("As notas lidas ainda não foram importadas.\rDeseja fechar a janela assim mesmo?");
+inline const QString kNfeValidarAgora = QStringLiteral("Deseja validar as informações do período agora?");
+// The command without an open company and period.
+inline const QString kNfeSemPeriodoAberto = QStringLiteral("Abra uma empresa e um período antes de importar as notas.");
+
 } // namespace quirels::exchange::msg

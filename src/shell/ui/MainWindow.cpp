@@ -55,7 +55,7 @@ QString s(const char *utf8) { return QString::fromUtf8(utf8); }
 const char *const kClosedCommands[] = {
     "mniFecharEmpresa", "mniExcluirMovimento", "mniImprimirTodososAnexos", "mniGerarArquivo",
     "mniEnviarArquivo", "mniInformacoesEmpresa", "mniResponsavel",        "mniValidar",
-    "btnGerarArquivo",  "btnEnviarArquivo",    "btnValidar",
+    "btnGerarArquivo",  "btnEnviarArquivo",    "btnValidar",       "mniImportarNFe",
 };
 
 const char *const kWindowCommands[] = {"mniCascata",      "mniHorizontal",    "mniVertical",      "mniMinimizar",
@@ -353,6 +353,7 @@ void MainWindow::openAnnexWindows()
     if (period.isValid() && !ensureObservationRows(shell::lettersFor(groups)))
         return;
     setCommandEnabled(QStringLiteral("mniImprimirTodososAnexos"), true);
+    setCommandEnabled(QStringLiteral("mniImportarNFe"), period.isValid());
 }
 
 bool MainWindow::ensureObservationRows(const QString &letters)

@@ -42,6 +42,7 @@ namespace screens {
 inline const QString kAbrirEmpresa = QStringLiteral("abrirEmpresa");       // open dialog
 inline const QString kImportacaoXml = QStringLiteral("importacaoXml");     // argument: the chosen file
 inline const QString kImportacaoTexto = QStringLiteral("importacaoTexto");
+inline const QString kImportacaoNfe = QStringLiteral("importacaoNfe");   // the open period's invoices
 inline const QString kExclusao = QStringLiteral("exclusao");               // deletion window
 inline const QString kResponsavel = QStringLiteral("responsavel");         // false when cancelled
 inline const QString kValidacao = QStringLiteral("validacao");             // sets the validation flag

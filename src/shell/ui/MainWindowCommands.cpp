@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Hints.h"
+#include "exchange/Messages.h"
 #include "shell/Annexes.h"
 #include "shell/Links.h"
 
@@ -96,6 +97,9 @@ void MainWindow::buildCommands()
          &MainWindow::openDeclarationFile},
         {s("mnuAbrir"), s("mniAbrirTexto"), s("Arquivo Texto"), {}, s("Abre um Arquivo texto gerado"), true, C::None,
          screen(screens::kImportacaoTexto)},
+        {s("mnuAbrir"), s("mniImportarNFe"), exchange::msg::kNfeTitulo, {},
+         s("Importa as notas fiscais eletrônicas do período para os Anexos XI-B e XI-C"), false, C::SeparatorBefore,
+         screen(screens::kImportacaoNfe)},
         {s("mnuArquivo"), s("mniExcluirMovimento"), s("E&xcluir Movimento"), {},
          s("Exclui a empresa atualmente selecionada"), false, C::SeparatorBefore, screen(screens::kExclusao)},
         {s("mnuArquivo"), s("mniFecharEmpresa"), s("&Fechar Empresa"), {}, s("Fecha os registros da empresa ativa"),

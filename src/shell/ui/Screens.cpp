@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 #include "backup/ui/BackupScreen.h"
 #include "exchange/ui/PacketScreens.h"
+#include "exchange/ui/NfeImportWindow.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
 #include "reports/ui/ReportCommands.h"
@@ -81,6 +82,7 @@ void installScreens(MainWindow &window)
 
     validation::installValidationScreen(window);
     exchange::ui::installTextImport(window);
+    exchange::ui::installNfeImport(window);
     exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
     reports::ui::installReportScreens(window);
