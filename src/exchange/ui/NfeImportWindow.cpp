@@ -6,6 +6,7 @@
 #include "shell/ui/MainWindow.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -16,7 +17,9 @@
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -171,6 +174,7 @@ TfrmImportacaoNFe::TfrmImportacaoNFe(QSqlDatabase db, const PeriodKey &period, D
     m_pages->addTab(m_gridC, QString());
     m_pages->addTab(m_gridFactors, QString());
     m_pages->addTab(m_skipped, QString());
+    m_pages->tabBar()->installEventFilter(this);
     layout->addWidget(m_pages, 1);
 
     m_summary = new QLabel(this);
@@ -196,7 +200,7 @@ TfrmImportacaoNFe::TfrmImportacaoNFe(QSqlDatabase db, const PeriodKey &period, D
     // Inside the owner's area, as large as it comfortably allows.
     if (parent) {
         const QSize room = parent->window()->size();
-        resize(std::min(room.width() - 40, 1100), std::min(room.height() - 60, 680));
+        resize(std::min(room.width() - 40, 1100), std::min(room.height() - 90, 680));
         placeInside(this, parent->window());
     } else {
         resize(980, 620);
@@ -225,6 +229,11 @@ QTableView *TfrmImportacaoNFe::grid(const QString &name, QAbstractItemModel *mod
 
 bool TfrmImportacaoNFe::eventFilter(QObject *watched, QEvent *event)
 {
+    // A page's Alt letter shows the page and puts the focus in it.
+    if (watched == m_pages->tabBar() && event->type() == QEvent::Shortcut) {
+        QTimer::singleShot(0, this, [this] { m_pages->currentWidget()->setFocus(); });
+        return false;
+    }
     // Enter on a cell starts editing it, instead of pressing a button of the
     // window; while a cell is edited its editor has the keys, and Enter there
     // stores the value.
@@ -282,16 +291,34 @@ void TfrmImportacaoNFe::readInputs()
     if (m_scan)
         for (const nfe::Skipped &s : m_scan->skipped)
             m_skipped->addItem(s.line());
+    // Long captions and file names are cut; the tool tip has them whole.
     for (QTableView *v : {m_gridB, m_gridC, m_gridFactors}) {
         v->resizeColumnsToContents();
         for (int c = 0; c < v->model()->columnCount(); ++c)
-            v->setColumnWidth(c, std::min(v->columnWidth(c), 280));
-        if (v->model()->rowCount() > 0 && !v->currentIndex().isValid())
-            v->setCurrentIndex(v->model()->index(0, 0));
+            v->setColumnWidth(c, std::clamp(v->columnWidth(c), 60, c == 0 ? 260 : 200));
     }
-    // The first page with something to see.
+    // Each grid starts on what is missing in it: the first incomplete
+    // row's cell, the factor column.
+    for (NfeRowsModel *m : {m_rowsB, m_rowsC}) {
+        QTableView *v = m == m_rowsB ? m_gridB : m_gridC;
+        QModelIndex at = m->index(0, 0);
+        for (int r = 0; r < m->rowCount(); ++r)
+            if (const entry::RequiredCheck *check = m->firstMissing(r)) {
+                at = m->index(r, std::max(m->columnOf(m->fieldOf(*check)), 0));
+                break;
+            }
+        v->setCurrentIndex(at);
+    }
+    m_gridFactors->setCurrentIndex(m_factors->index(0, 4));
+    // The first page with something to see, with the focus in it.
+    QWidget *page = m_gridB;
     if (m_rowsB->rowCount() == 0 && m_rowsC->rowCount() > 0)
-        m_pages->setCurrentWidget(m_gridC);
+        page = m_gridC;
+    else if (m_rowsB->rowCount() == 0 && m_rowsC->rowCount() == 0 && m_skipped->count() > 0)
+        page = m_skipped;
+    m_pages->setCurrentWidget(page);
+    if (m_scan)
+        page->setFocus();
     refreshSummary();
 }
 

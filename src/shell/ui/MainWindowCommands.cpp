@@ -97,7 +97,7 @@ void MainWindow::buildCommands()
          &MainWindow::openDeclarationFile},
         {s("mnuAbrir"), s("mniAbrirTexto"), s("Arquivo Texto"), {}, s("Abre um Arquivo texto gerado"), true, C::None,
          screen(screens::kImportacaoTexto)},
-        {s("mnuAbrir"), s("mniImportarNFe"), exchange::msg::kNfeTitulo, {},
+        {s("mnuAbrir"), s("mniImportarNFe"), exchange::msg::kNfeMenu, {},
          s("Importa as notas fiscais eletrônicas do período para os Anexos XI-B e XI-C"), false, C::SeparatorBefore,
          screen(screens::kImportacaoNfe)},
         {s("mnuArquivo"), s("mniExcluirMovimento"), s("E&xcluir Movimento"), {},

@@ -118,7 +118,7 @@ protected:
     }
 
     // Presses "&Importar" and answers "Não" to the offered check.
-    void importAndDecline(TfrmImportacaoNFe *w, int rowsB, int rowsC)
+    void importAndDecline(int rowsB, int rowsC)
     {
         dialogs.expect(Kind::Information, msg::kNfeImportadas.arg(rowsB).arg(rowsC));
         dialogs.expect(Kind::Confirm, msg::kNfeValidarAgora, Answer::No);
@@ -137,7 +137,7 @@ protected:
         NfeRowsModel *b = w->rowsModel(QLatin1Char('B'));
         fillConcentrations(b);
         ASSERT_TRUE(w->factorsModel()->setData(w->factorsModel()->index(0, 4), QStringLiteral("5,9")));
-        importAndDecline(w, 4, 1);
+        importAndDecline(4, 1);
     }
 
     QTemporaryDir dir;
@@ -226,7 +226,7 @@ TEST_F(NfeImportWindowTest, MissingValuesAreMarkedAndRefusedUntilFilled)
     EXPECT_EQ(cell(b, gallon, "NmUnidade"), QStringLiteral("Kg"));
     EXPECT_EQ(b->incomplete(), 0);
 
-    importAndDecline(w, 4, 1);
+    importAndDecline(4, 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from Movimentacao where NrAno = '2024' and NmMes = 'MAR'")), 4);
     EXPECT_EQ(count(QStringLiteral("select count(*) from Importacao")), 1);
     EXPECT_EQ(store.scalar(QStringLiteral("select VlConcentracao from Movimentacao where NrNF = '1001'")).toDouble(), 33.5);
@@ -260,7 +260,7 @@ TEST_F(NfeImportWindowTest, ASecondImportReplacesOrSkipsAndTheFactorIsRemembered
     alt(Qt::Key_I);
     EXPECT_EQ(window->findChild<TfrmImportacaoNFe *>(), w);
     dialogs.expect(Kind::YesNoCancel, question, Answer::Yes);
-    importAndDecline(w, 4, 1);
+    importAndDecline(4, 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from Movimentacao")), 4);
     EXPECT_EQ(count(QStringLiteral("select count(*) from Importacao")), 1);
     EXPECT_EQ(count(QStringLiteral("select count(*) from NFeImportada")), 4);
@@ -269,15 +269,20 @@ TEST_F(NfeImportWindowTest, ASecondImportReplacesOrSkipsAndTheFactorIsRemembered
     w = open();
     ASSERT_TRUE(w);
     dialogs.expect(Kind::YesNoCancel, question, Answer::No);
-    importAndDecline(w, 0, 0);
+    importAndDecline(0, 0);
     EXPECT_EQ(count(QStringLiteral("select count(*) from Movimentacao")), 4);
     EXPECT_EQ(count(QStringLiteral("select count(*) from FatorUnidade")), 1);
 }
 
-TEST_F(NfeImportWindowTest, LeavingWithoutImportingAsksAndTheCommandNeedsAnOpenPeriod)
+TEST_F(NfeImportWindowTest, KeysMoveBetweenPagesAndLeavingWithoutImportingAsks)
 {
     TfrmImportacaoNFe *w = open();
     ASSERT_TRUE(w);
+    // After the reading the focus is in the XI-B rows; a page's Alt letter
+    // takes it into that page.
+    EXPECT_EQ(QApplication::focusWidget(), grid(w, "grdMovimentacao"));
+    alt(Qt::Key_C);
+    EXPECT_EQ(QApplication::focusWidget(), grid(w, "grdImportacao"));
     dialogs.expect(Kind::Confirm, msg::kNfeFecharSemImportar, Answer::No);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_TRUE(w->isVisible());
