@@ -464,6 +464,8 @@ void installNfeImport(MainWindow &window, NfeImportHooks choosers)
         };
         auto *w = new TfrmImportacaoNFe(window.db(), period, window.dialogs(), hooks, &window);
         w->setAttribute(Qt::WA_DeleteOnClose);
+        // The keys go back to the main window when the window closes.
+        QObject::connect(w, &QDialog::finished, &window, [&window] { window.activateWindow(); });
         w->setWindowModality(Qt::ApplicationModal);
         w->show();
         w->activateWindow();
