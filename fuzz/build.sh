@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the backup archive readers and of the text
-# import's line parser with clang and the address and undefined-behaviour
-# sanitizers, into fuzz/build/.
+# Builds the libFuzzer targets of the readers of outside input (backup
+# archives and codecs, data packets, electronic invoices and their zip
+# batches, text import lines) with clang and the address and
+# undefined-behaviour sanitizers, into fuzz/build/.
 #   fuzz/build.sh            build
 #   fuzz/build/fuzz_archive -max_total_time=60 fuzz/build/corpus_archive
+#   fuzz/build/fuzz_nfe -max_total_time=300 fuzz/build/corpus_nfe fuzz/seeds/nfe
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/fuzz/build

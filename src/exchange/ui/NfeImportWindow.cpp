@@ -33,6 +33,14 @@ namespace {
 class ScanProgress : public Progress {
 public:
     ScanProgress(QWidget *parent, int delayMs) : m_parent(parent), m_delay(delayMs) { m_clock.start(); }
+    ~ScanProgress() override
+    {
+        // The keys go back to the window the progress covered.
+        if (m_dialog) {
+            m_dialog.reset();
+            m_parent->activateWindow();
+        }
+    }
 
     void setValue(qint64 value) override
     {

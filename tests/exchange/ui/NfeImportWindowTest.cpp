@@ -4,21 +4,22 @@
 // replaces or skips, and the new rows in the open XI-B screen.
 
 #include "entry/Messages.h"
-#include "store/Messages.h"
 #include "exchange/Messages.h"
 #include "exchange/ui/NfeImportWindow.h"
 #include "exchange/ui/NfeRowsModel.h"
 #include "shell/ui/ShellFixture.h"
+#include "store/Messages.h"
 
 #include <QAbstractItemModelTester>
 #include <QBrush>
 #include <QFile>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QProgressDialog>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QPushButton>
+#include <QTimer>
 
 using namespace quirels;
 using namespace quirels::test;
@@ -77,8 +78,17 @@ protected:
     // the screen.
     static void alt(Qt::Key key)
     {
-        QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+        QTest::keyClick(keyTarget(), key, Qt::AltModifier);
         QTest::qWait(150);
+    }
+
+    // Where the keys go: the focused control, once the window system has
+    // given the focus back (a busy machine may take a moment).
+    static QWidget *keyTarget()
+    {
+        (void)QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000);
+        QWidget *f = QApplication::focusWidget();
+        return f ? f : QApplication::activeWindow();
     }
 
     static QTableView *grid(TfrmImportacaoNFe *w, const char *name)
@@ -192,7 +202,7 @@ TEST_F(NfeImportWindowTest, MissingValuesAreMarkedAndRefusedUntilFilled)
     const int row = gridB->currentIndex().row();
     const auto typeCell = [&](const QString &text) {
         QTest::keyClick(gridB, Qt::Key_Return);
-        QWidget *editor = QApplication::focusWidget();
+        QWidget *editor = keyTarget();
         ASSERT_NE(editor, gridB);
         QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(editor, text);
@@ -283,11 +293,26 @@ TEST_F(NfeImportWindowTest, KeysMoveBetweenPagesAndLeavingWithoutImportingAsks)
     EXPECT_EQ(QApplication::focusWidget(), grid(w, "grdMovimentacao"));
     alt(Qt::Key_C);
     EXPECT_EQ(QApplication::focusWidget(), grid(w, "grdImportacao"));
+
+    // A reading that takes a while shows its progress, and the progress
+    // window goes away at the end.
+    bool seen = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        seen = seen || w->findChild<QProgressDialog *>(QStringLiteral("dlgProgressoNFe"));
+    });
+    probe.start(0);
+    w->setProgressDelay(0);
+    w->addInputs({folder});
+    probe.stop();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(w->findChild<QProgressDialog *>(), nullptr);
+    EXPECT_EQ(w->rowsModel(QLatin1Char('B'))->rowCount(), 4);
     dialogs.expect(Kind::Confirm, msg::kNfeFecharSemImportar, Answer::No);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(keyTarget(), Qt::Key_Escape);
     EXPECT_TRUE(w->isVisible());
     dialogs.expect(Kind::Confirm, msg::kNfeFecharSemImportar, Answer::Yes);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(keyTarget(), Qt::Key_Escape);
     EXPECT_EQ(dialogs.pendingExpectations(), 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->findChild<TfrmImportacaoNFe *>(), nullptr);
