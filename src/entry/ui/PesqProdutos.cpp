@@ -65,6 +65,8 @@ TfrmPesqProdutos::TfrmPesqProdutos(store::Cursor &produtos, Print print, QWidget
     setObjectName(QStringLiteral("TfrmPesqProdutos"));
     setWindowTitle(msg::kPesqCaption);
     setModal(false);
+    // A fixed-size window: a title and a close button, nothing to resize it.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     auto *localizar = new QGroupBox(msg::kPesqLocalizar, this);
     localizar->setObjectName(QStringLiteral("gbLocalizar"));
@@ -117,6 +119,12 @@ TfrmPesqProdutos::TfrmPesqProdutos(store::Cursor &produtos, Print print, QWidget
     auto *imprimirButton = new QPushButton(msg::kPesqImprimir, this);
     imprimirButton->setObjectName(QStringLiteral("btnImprimir"));
     setHint(imprimirButton, msg::kHintPesqImprimir);
+    // No default button: Enter in the field and on the grid picks a row, and
+    // on a button presses that button.
+    for (QPushButton *b : {fechar, imprimirButton}) {
+        b->setAutoDefault(false);
+        b->installEventFilter(this);
+    }
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(fechar);
@@ -180,6 +188,8 @@ void TfrmPesqProdutos::setMode(Mode mode)
         m_produtos->setOrder(mode == Mode::Codigo ? kIdxNcm : kIdxNome);
     m_switching = false;
     m_edit->setFocus(Qt::OtherFocusReason);
+    // A choice made with the arrow keys takes the focus after this has run.
+    QMetaObject::invokeMethod(m_edit, [edit = m_edit] { edit->setFocus(Qt::OtherFocusReason); }, Qt::QueuedConnection);
     search();
 }
 
@@ -229,6 +239,12 @@ bool TfrmPesqProdutos::eventFilter(QObject *watched, QEvent *e)
     if (e->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, e);
     auto *k = static_cast<QKeyEvent *>(e);
+    if (auto *button = qobject_cast<QPushButton *>(watched)) {
+        if (!isEnter(k))
+            return QDialog::eventFilter(watched, e);
+        button->animateClick();
+        return true;
+    }
     if (isEnter(k)) {
         // Enter picks the row the grid is on, as a click on it does.
         if (m_produtos)

@@ -247,6 +247,17 @@ TEST_F(ProductSearchTest, KeyboardAloneInAWindowThatDoesNotBlock)
     EXPECT_EQ(edit->text(), QStringLiteral("PERMANGANATO DE POTASSIOX"));
     EXPECT_EQ(QApplication::focusWidget(), edit);
 
+    // Back to the choices: an arrow takes code mode and the focus returns to the field.
+    QTest::keyClick(edit, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), child<QRadioButton>(search, "rbNomeProduto"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(search->mode(), TfrmPesqProdutos::Mode::Codigo);
+    EXPECT_EQ(QApplication::focusWidget(), edit);
+    // Enter there picks no button.
+    QTest::keyClick(child<QRadioButton>(search, "rbCodigoNCM"), Qt::Key_Return);
+    EXPECT_TRUE(search->isVisible());
+
     // Alt+F closes (the button shows its press first).
     const QPointer<TfrmPesqProdutos> alive(search);
     QTest::keyClick(edit, Qt::Key_F, Qt::AltModifier);
