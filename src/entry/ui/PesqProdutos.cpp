@@ -66,7 +66,7 @@ TfrmPesqProdutos::TfrmPesqProdutos(store::Cursor &produtos, Print print, QWidget
     setWindowTitle(msg::kPesqCaption);
     setModal(false);
     // A fixed-size window: a title and a close button, nothing to resize it.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto *localizar = new QGroupBox(msg::kPesqLocalizar, this);
     localizar->setObjectName(QStringLiteral("gbLocalizar"));
