@@ -90,6 +90,7 @@ TfrmPesqProdutos::TfrmPesqProdutos(store::Cursor &produtos, Print print, QWidget
     m_edit->setObjectName(QStringLiteral("edtPesquisa"));
     setHint(m_edit, msg::kHintPesqCampo);
     m_label->setBuddy(m_edit);
+    m_upperCase = new UpperCase(m_edit);
     keepCaretInMask(m_edit, m_mask);
     auto *localizarLayout = new QVBoxLayout(localizar);
     localizarLayout->addWidget(rdg);
@@ -180,7 +181,7 @@ void TfrmPesqProdutos::setMode(Mode mode)
     } else {
         m_label->setText(msg::kPesqLabelNome);
         m_edit->setInputMask(QString());
-        m_edit->setValidator(new UpperCase(m_edit));
+        m_edit->setValidator(m_upperCase);
         m_edit->setMaxLength(kNomeWidth);
     }
     m_edit->clear();
@@ -227,11 +228,16 @@ void TfrmPesqProdutos::pick(int row)
 
 void TfrmPesqProdutos::imprimir()
 {
-    const QString order = m_produtos ? m_produtos->orderName() : kIdxNome;
-    const Print print = m_print;
+    QString order = m_produtos ? m_produtos->orderName() : kIdxNome;
+    if (order.isEmpty())
+        order = kIdxNome;
+    // The listing starts once the button's click has ended: the closed
+    // window, and the button with it, may be gone by then.
+    if (m_print) {
+        QObject *context = parentWidget() ? static_cast<QObject *>(parentWidget()) : QCoreApplication::instance();
+        QMetaObject::invokeMethod(context, [print = m_print, order] { print(order); }, Qt::QueuedConnection);
+    }
     close();
-    if (print)
-        print(order.isEmpty() ? kIdxNome : order);
 }
 
 bool TfrmPesqProdutos::eventFilter(QObject *watched, QEvent *e)

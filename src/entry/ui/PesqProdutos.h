@@ -20,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QTableView;
+class QValidator;
 
 namespace quirels {
 class MainWindow;
@@ -36,7 +37,7 @@ class TfrmPesqProdutos : public QDialog {
 public:
     enum class Mode { Codigo, Nome };
     // Prints the whole list in the order of the given index ("idxNCM" or
-    // "idxNome"); called after the window has closed.
+    // "idxNome"); called from the event loop after the window has closed.
     using Print = std::function<void(const QString &indexName)>;
 
     // `produtos`: the data module's cursor over ProdutoControlado, open.
@@ -49,7 +50,8 @@ public:
     // Writes the row's name (name mode) or code (code mode) into the search
     // field; the search then stays on that row.
     void pick(int row);
-    // "Imprimir": notes the order, closes the window, prints.
+    // "Imprimir": notes the order, closes the window; the printing follows
+    // from the event loop.
     void imprimir();
 
 protected:
@@ -69,6 +71,7 @@ private:
     QRadioButton *m_rbNome = nullptr;
     QLabel *m_label = nullptr;
     QLineEdit *m_edit = nullptr;
+    QValidator *m_upperCase = nullptr; // name mode
     QTableView *m_grid = nullptr;
     store::CursorModel *m_model = nullptr;
 };

@@ -276,8 +276,10 @@ TEST_F(ProductSearchTest, PrintListsTheProductsInTheOrderOfTheMode)
     TfrmPesqProdutos *search = openSearch();
     ASSERT_NE(search, nullptr);
     search->setMode(TfrmPesqProdutos::Mode::Codigo);
+    const QPointer<TfrmPesqProdutos> alive(search);
     child<QPushButton>(search, "btnImprimir")->click();
-    EXPECT_FALSE(search->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(!alive || !alive->isVisible());
     ASSERT_EQ(previews().size(), 1);
     reports::ui::TfrmPreview *first = previews().at(0);
     EXPECT_EQ(first->title(), QString::fromUtf8("Relação de Produtos Controlados"));
@@ -290,6 +292,7 @@ TEST_F(ProductSearchTest, PrintListsTheProductsInTheOrderOfTheMode)
     ASSERT_NE(search, nullptr);
     EXPECT_EQ(search->mode(), TfrmPesqProdutos::Mode::Nome);
     child<QPushButton>(search, "btnImprimir")->click();
+    QCoreApplication::processEvents();
     EXPECT_EQ(previews().size(), 1);
 
     first->parentWidget()->close();
@@ -298,6 +301,7 @@ TEST_F(ProductSearchTest, PrintListsTheProductsInTheOrderOfTheMode)
     search = openSearch();
     ASSERT_NE(search, nullptr);
     child<QPushButton>(search, "btnImprimir")->click();
+    QCoreApplication::processEvents();
     ASSERT_EQ(previews().size(), 1);
     EXPECT_EQ(order(previews().at(0)), QStringLiteral("name"));
 }
