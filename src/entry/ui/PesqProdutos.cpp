@@ -203,6 +203,9 @@ void TfrmPesqProdutos::search()
     const QString key = m_mode == Mode::Codigo ? m_mask.store(m_edit->displayText()) : m_edit->text();
     m_produtos->findNearest({key});
     showCurrent();
+    // The row found heads the grid, followed by the rows that come after it.
+    if (m_grid->currentIndex().isValid())
+        m_grid->scrollTo(m_grid->currentIndex(), QAbstractItemView::PositionAtTop);
 }
 
 void TfrmPesqProdutos::showCurrent()
