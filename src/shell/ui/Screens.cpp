@@ -8,6 +8,7 @@
 
 #include "base/ui/Placement.h"
 #include "entry/ui/AnnexScreens.h"
+#include "entry/ui/PesqProdutos.h"
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
 #include "ResponsibleDialog.h"
@@ -85,6 +86,7 @@ void installScreens(MainWindow &window)
     exchange::ui::installNfeImport(window);
     exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
+    entry::installProductSearch(window);
     reports::ui::installReportScreens(window);
     backup::ui::installBackupScreen(window);
 }
