@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#include <array>
 #include <cmath>
+#include <string>
 
 #include <zlib.h>
 
@@ -154,61 +156,61 @@ void paintPage(QPainter &painter, const Page &page, double dotsPerMm)
 
 namespace {
 
-// A number of a content stream: at most two decimals, no trailing zeros.
-QByteArray num(double v)
+// A number of a content stream in hundredths of a unit: at most two
+// decimals, no trailing zeros.
+void appendHundredths(std::string &out, long long n)
 {
-    long long n = std::llround(v * 100);
-    QByteArray b;
     if (n < 0) {
-        b.append('-');
+        out += '-';
         n = -n;
     }
-    b.append(QByteArray::number(n / 100));
+    char digits[24];
+    int at = sizeof digits;
+    long long whole = n / 100;
+    do {
+        digits[--at] = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    out.append(digits + at, sizeof digits - at);
     const int frac = static_cast<int>(n % 100);
     if (frac) {
-        b.append('.');
-        b.append(static_cast<char>('0' + frac / 10));
+        out += '.';
+        out += static_cast<char>('0' + frac / 10);
         if (frac % 10)
-            b.append(static_cast<char>('0' + frac % 10));
+            out += static_cast<char>('0' + frac % 10);
     }
-    return b == "-0" ? QByteArray("0") : b;
 }
 
-// Windows-1252 bytes of a text; a character without one becomes "?".
-QByteArray winAnsi(const QString &text)
+long long hundredths(double v) { return std::llround(v * 100); }
+
+void appendNum(std::string &out, double v) { appendHundredths(out, hundredths(v)); }
+
+QByteArray num(double v)
 {
-    static const QHash<char16_t, char> high = [] {
-        QHash<char16_t, char> h;
+    std::string s;
+    appendNum(s, v);
+    return s == "-0" ? QByteArray("0") : QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The Windows-1252 byte of a character; '?' for one without a byte.
+char winAnsi(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return static_cast<char>(u);
+    static const std::array<char16_t, 32> high = [] {
+        std::array<char16_t, 32> h{};
         QByteArray bytes;
         for (int b = 0x80; b < 0xA0; ++b)
             bytes.append(static_cast<char>(b));
         const QString decoded = cp1252::decode(bytes);
-        for (int i = 0; i < decoded.size(); ++i)
-            h.insert(decoded.at(i).unicode(), static_cast<char>(0x80 + i));
+        for (int i = 0; i < 32 && i < decoded.size(); ++i)
+            h[static_cast<size_t>(i)] = decoded.at(i).unicode();
         return h;
     }();
-    QByteArray out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-            out.append(static_cast<char>(u));
-        else
-            out.append(high.value(u, '?'));
-    }
-    return out;
-}
-
-QByteArray escaped(const QByteArray &bytes)
-{
-    QByteArray out;
-    out.reserve(bytes.size() + 8);
-    for (const char c : bytes) {
-        if (c == '(' || c == ')' || c == '\\')
-            out.append('\\');
-        out.append(c);
-    }
-    return out;
+    for (size_t i = 0; i < high.size(); ++i)
+        if (high[i] == u)
+            return static_cast<char>(0x80 + i);
+    return '?';
 }
 
 // Page contents are compressed for speed, font programs for size.
@@ -378,6 +380,39 @@ struct PdfSink::Font {
     double ascent = 0, descent = 0;
 };
 
+// Compresses page contents at the fastest level, reusing one stream and one
+// output buffer for every page.
+class PdfSink::Deflater {
+public:
+    Deflater() { m_ok = deflateInit(&m_z, 1) == Z_OK; }
+    ~Deflater()
+    {
+        if (m_ok)
+            deflateEnd(&m_z);
+    }
+    // The compressed bytes of data, valid until the next call; empty on failure.
+    QByteArrayView compress(const std::string &data)
+    {
+        if (!m_ok || deflateReset(&m_z) != Z_OK)
+            return {};
+        const uLong bound = deflateBound(&m_z, static_cast<uLong>(data.size()));
+        if (m_out.size() < bound)
+            m_out.resize(bound);
+        m_z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+        m_z.avail_in = static_cast<uInt>(data.size());
+        m_z.next_out = reinterpret_cast<Bytef *>(m_out.data());
+        m_z.avail_out = static_cast<uInt>(m_out.size());
+        if (deflate(&m_z, Z_FINISH) != Z_STREAM_END)
+            return {};
+        return QByteArrayView(m_out.data(), static_cast<qsizetype>(m_out.size() - m_z.avail_out));
+    }
+
+private:
+    z_stream m_z{};
+    bool m_ok = false;
+    std::vector<char> m_out;
+};
+
 PdfSink::PdfSink(const QString &path) : m_path(path) {}
 
 PdfSink::~PdfSink()
@@ -399,11 +434,11 @@ int PdfSink::newObject()
     return static_cast<int>(m_offsets.size());
 }
 
-bool PdfSink::write(const QByteArray &bytes)
+bool PdfSink::write(QByteArrayView bytes)
 {
     if (m_failed)
         return false;
-    if (m_file->write(bytes) != bytes.size()) {
+    if (m_file->write(bytes.data(), bytes.size()) != bytes.size()) {
         m_failed = true;
         return false;
     }
@@ -448,52 +483,96 @@ bool PdfSink::addPage(Page &&page)
         }
         // Objects 1, 2 and 3 (catalog, page tree, the pages' shared
         // resources) are written last.
-        write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+        write(QByteArrayView("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n"));
         m_offsets = {0, 0, 0};
+        m_deflater = std::make_unique<Deflater>();
     }
     const double k = 72.0 / 25.4; // points per millimetre
     const double height = m_setup.paper.height() * k;
-    QByteArray c;
-    c.reserve(16384);
-    c += "0 G 0 g " + num(0.2 * k) + " w\n";
+    // The content stream: lines and boxes first, then every text in one text
+    // object (black on white, so the order does not show). Texts are placed
+    // by moves relative to the previous one, in whole hundredths of a point
+    // so that the moves add up exactly to each text's own position.
+    std::string &c = m_content;
+    c.clear();
+    c += "0 G 0 g ";
+    appendNum(c, 0.2 * k);
+    c += " w\n";
+    const auto pair = [&c](double a, double b) {
+        appendNum(c, a);
+        c += ' ';
+        appendNum(c, b);
+    };
     for (const PageItem &item : page.items) {
         const QRectF &r = item.rect;
-        switch (item.kind) {
-        case PageItem::Kind::Line:
-            c += num(r.left() * k) + ' ' + num(height - r.top() * k) + " m " + num(r.right() * k) + ' ' +
-                 num(height - r.bottom() * k) + " l S\n";
-            break;
-        case PageItem::Kind::Box:
-            c += num(r.left() * k) + ' ' + num(height - r.bottom() * k) + ' ' + num(r.width() * k) + ' ' +
-                 num(r.height() * k) + " re S\n";
-            break;
-        case PageItem::Kind::Text: {
-            if (item.text.isEmpty())
-                break;
-            Font &f = font(item.font);
-            const QByteArray bytes = winAnsi(item.text);
-            double w = 0;
-            for (const char ch : bytes)
-                w += f.widths[static_cast<quint8>(ch)];
-            const double size = item.font.pt;
-            w *= size / 1000.0;
-            const double left = r.left() * k, width = r.width() * k;
-            const double x = item.align == Align::Right ? left + width - w
-                             : item.align == Align::Center ? left + (width - w) / 2
-                                                           : left;
-            const double boxHeight = r.height() * k;
-            const double glyphHeight = (f.ascent + f.descent) * size / 1000.0;
-            const double baseline = r.top() * k + (boxHeight - glyphHeight) / 2 + f.ascent * size / 1000.0;
-            c += "BT /" + f.name + ' ' + num(size) + " Tf " + num(x) + ' ' + num(height - baseline) + " Td (" +
-                 escaped(bytes) + ") Tj ET\n";
-            break;
-        }
+        if (item.kind == PageItem::Kind::Line) {
+            pair(r.left() * k, height - r.top() * k);
+            c += " m ";
+            pair(r.right() * k, height - r.bottom() * k);
+            c += " l S\n";
+        } else if (item.kind == PageItem::Kind::Box) {
+            pair(r.left() * k, height - r.bottom() * k);
+            c += ' ';
+            pair(r.width() * k, r.height() * k);
+            c += " re S\n";
         }
     }
-    const QByteArray z = deflated(c);
+    c += "BT\n";
+    const Font *current = nullptr;
+    double currentSize = 0;
+    long long atX = 0, atY = 0;
+    for (const PageItem &item : page.items) {
+        if (item.kind != PageItem::Kind::Text || item.text.isEmpty())
+            continue;
+        Font &f = font(item.font);
+        const double size = item.font.pt;
+        if (&f != current || size != currentSize) {
+            c += '/';
+            c.append(f.name.constData(), static_cast<size_t>(f.name.size()));
+            c += ' ';
+            appendNum(c, size);
+            c += " Tf\n";
+            current = &f;
+            currentSize = size;
+        }
+        double w = 0;
+        for (const QChar ch : item.text)
+            w += f.widths[static_cast<quint8>(winAnsi(ch.unicode()))];
+        w *= size / 1000.0;
+        const QRectF &r = item.rect;
+        const double left = r.left() * k, width = r.width() * k;
+        const double x = item.align == Align::Right ? left + width - w
+                         : item.align == Align::Center ? left + (width - w) / 2
+                                                       : left;
+        const double boxHeight = r.height() * k;
+        const double glyphHeight = (f.ascent + f.descent) * size / 1000.0;
+        const double baseline = r.top() * k + (boxHeight - glyphHeight) / 2 + f.ascent * size / 1000.0;
+        const long long toX = hundredths(x), toY = hundredths(height - baseline);
+        appendHundredths(c, toX - atX);
+        c += ' ';
+        appendHundredths(c, toY - atY);
+        c += " Td (";
+        atX = toX;
+        atY = toY;
+        for (const QChar ch : item.text) {
+            const char b = winAnsi(ch.unicode());
+            if (b == '(' || b == ')' || b == '\\')
+                c += '\\';
+            c += b;
+        }
+        c += ") Tj\n";
+    }
+    c += "ET\n";
+    const QByteArrayView z = m_deflater->compress(c);
+    if (z.isEmpty()) {
+        m_failed = true;
+        return false;
+    }
     const int content = newObject();
     write(QByteArray::number(content) + " 0 obj\n<< /Length " + QByteArray::number(z.size()) +
-          " /Filter /FlateDecode >>\nstream\n" + z + "\nendstream\nendobj\n");
+          " /Filter /FlateDecode >>\nstream\n");
+    write(z);
+    write(QByteArrayView("\nendstream\nendobj\n"));
     const int pageObject = newObject();
     write(QByteArray::number(pageObject) + " 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " +
           num(m_setup.paper.width() * k) + ' ' + num(height) + "] /Contents " + QByteArray::number(content) +
@@ -558,7 +637,7 @@ Status PdfSink::close()
     m_offsets[1] = m_written;
     write("2 0 obj\n<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pageCount()) + " >>\nendobj\n");
     m_offsets[0] = m_written;
-    write("1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+    write(QByteArrayView("1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"));
     // The title as UTF-16 with its byte-order mark, in hexadecimal.
     QByteArray title = "FEFF";
     for (const QChar ch : m_title)
