@@ -1,6 +1,9 @@
 #include "Numbers.h"
 
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <system_error>
 
 namespace quirels::numbers {
 
@@ -20,13 +23,57 @@ struct Decimal {
     int exponent = 0;
 };
 
+// Reads "d.ddde+XX" (or "de+XX") into digits and exponent; false when the
+// text has more than 15 digits.
+bool fromScientific(const char *first, const char *last, Decimal &d)
+{
+    char digits[15];
+    int count = 0;
+    const char *p = first;
+    for (; p != last && *p != 'e'; ++p) {
+        if (*p == '.')
+            continue;
+        if (count == 15)
+            return false;
+        digits[count++] = *p;
+    }
+    if (p == last || count == 0)
+        return false;
+    ++p;
+    const bool negative = p != last && *p == '-';
+    if (p != last && (*p == '-' || *p == '+'))
+        ++p;
+    int exponent = 0;
+    for (; p != last; ++p)
+        exponent = exponent * 10 + (*p - '0');
+    d.digits = QByteArray(digits, count);
+    while (d.digits.size() < 15)
+        d.digits.append('0');
+    d.exponent = (negative ? -exponent : exponent) + 1;
+    return true;
+}
+
 Decimal toDecimal(double value)
 {
     Decimal d;
     if (value == 0.0 || !std::isfinite(value))
         return d;
     d.negative = value < 0;
-    const QByteArray e = QByteArray::number(std::fabs(value), 'e', 14); // d.dddddddddddddde+XX
+    const double magnitude = std::fabs(value);
+    // The shortest digits that read back as this double are, when there are
+    // at most 15 of them, exactly its 15-digit rounding: 15-digit decimals
+    // lie more than four units of the double apart, and these digits are
+    // within half a unit (not so for subnormal values, whose units are
+    // coarser). Typed values (quantities, percentages) take this quick path;
+    // the others are rounded to 15 digits in full.
+    if (magnitude >= std::numeric_limits<double>::min()) {
+        char buffer[64];
+        const std::to_chars_result shortest =
+            std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+        if (shortest.ec == std::errc() && fromScientific(buffer, shortest.ptr, d))
+            return d;
+    }
+    const QByteArray e = QByteArray::number(magnitude, 'e', 14); // d.dddddddddddddde+XX
     const int ePos = e.indexOf('e');
     d.digits = e.left(1) + e.mid(2, ePos - 2);
     d.exponent = e.mid(ePos + 1).toInt() + 1;

@@ -8,7 +8,6 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <cmath>
-#include <map>
 
 namespace quirels::reports {
 
@@ -132,11 +131,16 @@ namespace {
 
 constexpr double kMetricsDpi = 1200;
 
+// The metrics of one font, and its line height in mm (asked for every text
+// of every band, so kept rather than measured again).
 struct Metrics {
+    int key = 0;
+    bool bold = false;
     std::unique_ptr<QFontMetricsF> fm;
+    double lineHeightMm = 0;
 };
 
-const QFontMetricsF &metrics(const FontSpec &spec)
+const Metrics &metricsOf(const FontSpec &spec)
 {
     static QImage device = [] {
         QImage img(1, 1, QImage::Format_Mono);
@@ -145,19 +149,27 @@ const QFontMetricsF &metrics(const FontSpec &spec)
         img.setDotsPerMeterY(dpm);
         return img;
     }();
-    static std::map<std::pair<int, bool>, Metrics> cache;
-    const auto key = std::make_pair(static_cast<int>(std::lround(spec.pt * 100)), spec.bold);
-    Metrics &m = cache[key];
-    if (!m.fm)
-        m.fm = std::make_unique<QFontMetricsF>(qfont(spec), &device);
-    return *m.fm;
+    static std::vector<std::unique_ptr<Metrics>> cache; // a report uses a handful of fonts
+    const int key = static_cast<int>(std::lround(spec.pt * 100));
+    for (const auto &m : cache)
+        if (m->key == key && m->bold == spec.bold)
+            return *m;
+    auto m = std::make_unique<Metrics>();
+    m->key = key;
+    m->bold = spec.bold;
+    m->fm = std::make_unique<QFontMetricsF>(qfont(spec), &device);
+    m->lineHeightMm = m->fm->lineSpacing() * 25.4 / kMetricsDpi;
+    cache.push_back(std::move(m));
+    return *cache.back();
 }
+
+const QFontMetricsF &metrics(const FontSpec &spec) { return *metricsOf(spec).fm; }
 
 double toMm(double px) { return px * 25.4 / kMetricsDpi; }
 
 } // namespace
 
-double lineHeight(const FontSpec &font) { return toMm(metrics(font).lineSpacing()); }
+double lineHeight(const FontSpec &font) { return metricsOf(font).lineHeightMm; }
 
 double textWidth(const QString &text, const FontSpec &font)
 {
@@ -273,7 +285,7 @@ Element memo(double x, double y, double w, const QString &name, FontSpec font)
 
 namespace {
 
-QString display(const QVariant &v, const QString &picture)
+QString display(const QVariant &v, const QString &picture, const QLocale &locale)
 {
     if (!v.isValid() || v.isNull())
         return {};
@@ -284,11 +296,11 @@ QString display(const QVariant &v, const QString &picture)
         bool ok = numeric;
         double d = numeric ? v.toDouble() : v.toString().toDouble(&ok);
         if (ok)
-            return numbers::format(d, picture);
+            return numbers::format(d, picture, locale);
         return v.toString();
     }
     if (type == QMetaType::Double || type == QMetaType::Float)
-        return numbers::general(v.toDouble());
+        return numbers::general(v.toDouble(), locale);
     return v.toString();
 }
 
@@ -319,6 +331,7 @@ private:
     const ReportDef &m_def;
     PageSink &m_sink;
     PageSetup m_setup;
+    const QLocale m_locale = numbers::appLocale(); // asked once: numbers of every row use it
     Page m_page;
     bool m_open = false;
     bool m_stopped = false;
@@ -334,17 +347,17 @@ bool isMemoBand(const Band &band)
     return false;
 }
 
-QString elementText(const Element &e, const EvalContext &ctx)
+QString elementText(const Element &e, const EvalContext &ctx, const QLocale &locale)
 {
     switch (e.kind) {
     case Element::Kind::Label:
         return e.text;
     case Element::Kind::Field:
-        return display(ctx.value(e.text), e.picture);
+        return display(ctx.value(e.text), e.picture, locale);
     case Element::Kind::Computed:
         return e.compute ? e.compute(ctx) : QString();
     case Element::Kind::Sum:
-        return display(ctx.sums ? QVariant(ctx.sums->value(e.text.toLower())) : QVariant(0.0), e.picture);
+        return display(ctx.sums ? QVariant(ctx.sums->value(e.text.toLower())) : QVariant(0.0), e.picture, locale);
     case Element::Kind::PageNumber:
         return e.text + QString::number(ctx.page);
     default:
@@ -373,7 +386,7 @@ void Layout::put(const Band &band, const EvalContext &ctx, double top)
         case Element::Kind::Memo:
             continue; // placed by placeMemoBand
         default:
-            item.text = elementText(e, ctx);
+            item.text = elementText(e, ctx, m_locale);
             item.font = e.font;
             item.align = e.align;
             item.rect = QRectF(left + e.x, top + e.y, w, e.h > 0 ? e.h : lineHeight(e.font));
