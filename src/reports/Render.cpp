@@ -11,7 +11,7 @@
 
 #include <array>
 #include <cmath>
-#include <string>
+#include <cstring>
 
 #include <zlib.h>
 
@@ -156,40 +156,66 @@ void paintPage(QPainter &painter, const Page &page, double dotsPerMm)
 
 namespace {
 
-// A number of a content stream in hundredths of a unit: at most two
-// decimals, no trailing zeros.
-void appendHundredths(std::string &out, long long n)
-{
-    if (n < 0) {
-        out += '-';
-        n = -n;
+// Writes a content stream into a buffer that is kept from page to page:
+// the caller makes room for what it is about to write, then writes without
+// further checks.
+class ContentWriter {
+public:
+    explicit ContentWriter(std::vector<char> &buffer) : m_buffer(buffer) {}
+    void room(size_t bytes)
+    {
+        if (m_used + bytes > m_buffer.size())
+            m_buffer.resize(std::max(m_buffer.size() * 2, m_used + bytes + 65536));
     }
-    char digits[24];
-    int at = sizeof digits;
-    long long whole = n / 100;
-    do {
-        digits[--at] = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    } while (whole);
-    out.append(digits + at, sizeof digits - at);
-    const int frac = static_cast<int>(n % 100);
-    if (frac) {
-        out += '.';
-        out += static_cast<char>('0' + frac / 10);
-        if (frac % 10)
-            out += static_cast<char>('0' + frac % 10);
+    void put(char c) { m_buffer[m_used++] = c; }
+    template <size_t N>
+    void put(const char (&text)[N])
+    {
+        std::memcpy(m_buffer.data() + m_used, text, N - 1);
+        m_used += N - 1;
     }
-}
+    // A number in hundredths of a unit: at most two decimals, no trailing
+    // zeros (at most 22 bytes).
+    void hundredths(long long n)
+    {
+        if (n < 0) {
+            put('-');
+            n = -n;
+        }
+        char digits[20];
+        int at = sizeof digits;
+        long long whole = n / 100;
+        do {
+            digits[--at] = static_cast<char>('0' + whole % 10);
+            whole /= 10;
+        } while (whole);
+        std::memcpy(m_buffer.data() + m_used, digits + at, sizeof digits - at);
+        m_used += sizeof digits - at;
+        const int frac = static_cast<int>(n % 100);
+        if (frac) {
+            put('.');
+            put(static_cast<char>('0' + frac / 10));
+            if (frac % 10)
+                put(static_cast<char>('0' + frac % 10));
+        }
+    }
+    void number(double v) { hundredths(std::llround(v * 100)); }
+    size_t size() const { return m_used; }
+    const char *data() const { return m_buffer.data(); }
+
+private:
+    std::vector<char> &m_buffer;
+    size_t m_used = 0;
+};
 
 long long hundredths(double v) { return std::llround(v * 100); }
 
-void appendNum(std::string &out, double v) { appendHundredths(out, hundredths(v)); }
-
 QByteArray num(double v)
 {
-    std::string s;
-    appendNum(s, v);
-    return s == "-0" ? QByteArray("0") : QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+    std::vector<char> buffer(32);
+    ContentWriter w(buffer);
+    w.number(v);
+    return QByteArray(w.data(), static_cast<qsizetype>(w.size()));
 }
 
 // The Windows-1252 byte of a character; '?' for one without a byte.
@@ -384,22 +410,24 @@ struct PdfSink::Font {
 // output buffer for every page.
 class PdfSink::Deflater {
 public:
-    Deflater() { m_ok = deflateInit(&m_z, 1) == Z_OK; }
+    // A 16 KB window and a smaller hash than the defaults: a page is a few
+    // kilobytes, and the hash is cleared for every page.
+    Deflater() { m_ok = deflateInit2(&m_z, 1, Z_DEFLATED, 14, 7, Z_DEFAULT_STRATEGY) == Z_OK; }
     ~Deflater()
     {
         if (m_ok)
             deflateEnd(&m_z);
     }
     // The compressed bytes of data, valid until the next call; empty on failure.
-    QByteArrayView compress(const std::string &data)
+    QByteArrayView compress(const char *data, size_t size)
     {
         if (!m_ok || deflateReset(&m_z) != Z_OK)
             return {};
-        const uLong bound = deflateBound(&m_z, static_cast<uLong>(data.size()));
+        const uLong bound = deflateBound(&m_z, static_cast<uLong>(size));
         if (m_out.size() < bound)
             m_out.resize(bound);
-        m_z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
-        m_z.avail_in = static_cast<uInt>(data.size());
+        m_z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data));
+        m_z.avail_in = static_cast<uInt>(size);
         m_z.next_out = reinterpret_cast<Bytef *>(m_out.data());
         m_z.avail_out = static_cast<uInt>(m_out.size());
         if (deflate(&m_z, Z_FINISH) != Z_STREAM_END)
@@ -493,31 +521,37 @@ bool PdfSink::addPage(Page &&page)
     // object (black on white, so the order does not show). Texts are placed
     // by moves relative to the previous one, in whole hundredths of a point
     // so that the moves add up exactly to each text's own position.
-    std::string &c = m_content;
-    c.clear();
-    c += "0 G 0 g ";
-    appendNum(c, 0.2 * k);
-    c += " w\n";
-    const auto pair = [&c](double a, double b) {
-        appendNum(c, a);
-        c += ' ';
-        appendNum(c, b);
-    };
+    ContentWriter c(m_content);
+    c.room(64);
+    c.put("0 G 0 g ");
+    c.number(0.2 * k);
+    c.put(" w\n");
     for (const PageItem &item : page.items) {
         const QRectF &r = item.rect;
         if (item.kind == PageItem::Kind::Line) {
-            pair(r.left() * k, height - r.top() * k);
-            c += " m ";
-            pair(r.right() * k, height - r.bottom() * k);
-            c += " l S\n";
+            c.room(128);
+            c.number(r.left() * k);
+            c.put(' ');
+            c.number(height - r.top() * k);
+            c.put(" m ");
+            c.number(r.right() * k);
+            c.put(' ');
+            c.number(height - r.bottom() * k);
+            c.put(" l S\n");
         } else if (item.kind == PageItem::Kind::Box) {
-            pair(r.left() * k, height - r.bottom() * k);
-            c += ' ';
-            pair(r.width() * k, r.height() * k);
-            c += " re S\n";
+            c.room(128);
+            c.number(r.left() * k);
+            c.put(' ');
+            c.number(height - r.bottom() * k);
+            c.put(' ');
+            c.number(r.width() * k);
+            c.put(' ');
+            c.number(r.height() * k);
+            c.put(" re S\n");
         }
     }
-    c += "BT\n";
+    c.room(8);
+    c.put("BT\n");
     const Font *current = nullptr;
     double currentSize = 0;
     long long atX = 0, atY = 0;
@@ -526,18 +560,29 @@ bool PdfSink::addPage(Page &&page)
             continue;
         Font &f = font(item.font);
         const double size = item.font.pt;
+        const size_t length = static_cast<size_t>(item.text.size());
+        c.room(96 + 2 * length);
         if (&f != current || size != currentSize) {
-            c += '/';
-            c.append(f.name.constData(), static_cast<size_t>(f.name.size()));
-            c += ' ';
-            appendNum(c, size);
-            c += " Tf\n";
+            c.put('/');
+            for (const char ch : f.name)
+                c.put(ch);
+            c.put(' ');
+            c.number(size);
+            c.put(" Tf\n");
             current = &f;
             currentSize = size;
         }
+        // The text's bytes go to the scratch buffer while its width adds up:
+        // the width places right-aligned and centred texts.
+        m_text.resize(length);
         double w = 0;
-        for (const QChar ch : item.text)
-            w += f.widths[static_cast<quint8>(winAnsi(ch.unicode()))];
+        const QChar *chars = item.text.constData();
+        for (size_t i = 0; i < length; ++i) {
+            const char16_t u = chars[i].unicode();
+            const char b = u < 0x80 ? static_cast<char>(u) : winAnsi(u);
+            m_text[i] = b;
+            w += f.widths[static_cast<quint8>(b)];
+        }
         w *= size / 1000.0;
         const QRectF &r = item.rect;
         const double left = r.left() * k, width = r.width() * k;
@@ -548,22 +593,22 @@ bool PdfSink::addPage(Page &&page)
         const double glyphHeight = (f.ascent + f.descent) * size / 1000.0;
         const double baseline = r.top() * k + (boxHeight - glyphHeight) / 2 + f.ascent * size / 1000.0;
         const long long toX = hundredths(x), toY = hundredths(height - baseline);
-        appendHundredths(c, toX - atX);
-        c += ' ';
-        appendHundredths(c, toY - atY);
-        c += " Td (";
+        c.hundredths(toX - atX);
+        c.put(' ');
+        c.hundredths(toY - atY);
+        c.put(" Td (");
         atX = toX;
         atY = toY;
-        for (const QChar ch : item.text) {
-            const char b = winAnsi(ch.unicode());
+        for (const char b : m_text) {
             if (b == '(' || b == ')' || b == '\\')
-                c += '\\';
-            c += b;
+                c.put('\\');
+            c.put(b);
         }
-        c += ") Tj\n";
+        c.put(") Tj\n");
     }
-    c += "ET\n";
-    const QByteArrayView z = m_deflater->compress(c);
+    c.room(8);
+    c.put("ET\n");
+    const QByteArrayView z = m_deflater->compress(c.data(), c.size());
     if (z.isEmpty()) {
         m_failed = true;
         return false;

@@ -56,7 +56,8 @@ private:
     std::vector<int> m_pageObjects;
     std::vector<std::unique_ptr<Font>> m_fonts;
     std::unique_ptr<Deflater> m_deflater;
-    std::string m_content;              // the page being written, reused
+    std::vector<char> m_content;        // the page being written, reused
+    std::string m_text;                 // one text's bytes, reused
 };
 
 } // namespace quirels::reports
