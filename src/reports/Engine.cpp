@@ -7,6 +7,7 @@
 #include <QIODevice>
 #include <QFontMetricsF>
 #include <QImage>
+#include <array>
 #include <cmath>
 
 namespace quirels::reports {
@@ -131,6 +132,8 @@ namespace {
 
 constexpr double kMetricsDpi = 1200;
 
+double toMm(double px) { return px * 25.4 / kMetricsDpi; }
+
 // The metrics of one font, and its line height in mm (asked for every text
 // of every band, so kept rather than measured again).
 struct Metrics {
@@ -138,6 +141,7 @@ struct Metrics {
     bool bold = false;
     std::unique_ptr<QFontMetricsF> fm;
     double lineHeightMm = 0;
+    std::array<double, 256> advanceMm{}; // Latin-1 characters, measured on first use; 0: not yet
 };
 
 const Metrics &metricsOf(const FontSpec &spec)
@@ -165,7 +169,26 @@ const Metrics &metricsOf(const FontSpec &spec)
 
 const QFontMetricsF &metrics(const FontSpec &spec) { return *metricsOf(spec).fm; }
 
-double toMm(double px) { return px * 25.4 / kMetricsDpi; }
+// The width of a text as the devices draw it: the sum of its characters'
+// advances, without kerning (the PDF writer and the preview place glyphs
+// the same way).
+double drawnWidth(const QString &text, const FontSpec &font)
+{
+    Metrics &m = const_cast<Metrics &>(metricsOf(font));
+    double w = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 256) {
+            double &a = m.advanceMm[u];
+            if (a == 0)
+                a = std::max(1e-9, toMm(m.fm->horizontalAdvance(c)));
+            w += a;
+        } else {
+            w += toMm(m.fm->horizontalAdvance(c));
+        }
+    }
+    return w;
+}
 
 } // namespace
 
@@ -339,6 +362,27 @@ private:
     double m_bodyTop = 0;
 };
 
+// A value wider than its field would run into the next caption: it is
+// printed smaller, in steps of a tenth of a point, down to 60% of its size,
+// so that the whole value stays readable in its place. A value may use 1 mm
+// of the gap after its field. (A value that does not fit even at 60% is
+// printed at that size, whole.)
+void fitToWidth(PageItem &item)
+{
+    const double room = item.rect.width() + 1.0;
+    if (item.text.isEmpty() || item.rect.width() <= 0)
+        return;
+    const double drawn = drawnWidth(item.text, item.font);
+    if (drawn <= room)
+        return;
+    const double smallest = item.font.pt * 0.6;
+    FontSpec smaller = item.font;
+    smaller.pt = std::max(smallest, std::floor(item.font.pt * room / drawn * 10) / 10);
+    while (smaller.pt > smallest && drawnWidth(item.text, smaller) > room)
+        smaller.pt = std::max(smallest, smaller.pt - 0.1);
+    item.font.pt = smaller.pt;
+}
+
 bool isMemoBand(const Band &band)
 {
     for (const Element &e : band.elements)
@@ -390,6 +434,8 @@ void Layout::put(const Band &band, const EvalContext &ctx, double top)
             item.font = e.font;
             item.align = e.align;
             item.rect = QRectF(left + e.x, top + e.y, w, e.h > 0 ? e.h : lineHeight(e.font));
+            if (e.kind != Element::Kind::Label)
+                fitToWidth(item);
             break;
         }
         m_page.items.push_back(std::move(item));
