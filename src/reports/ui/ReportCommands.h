@@ -43,6 +43,7 @@ public:
 
 private:
     bool settlePendingRows();
+    void moveOptionsAside();
     void prepare(QChar annex);
 
     MainWindow &m_window;
