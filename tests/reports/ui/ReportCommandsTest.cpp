@@ -142,6 +142,7 @@ TEST(Preview, OnePageDisablesNavigationAndPagesMoveTheButtons)
     EXPECT_EQ(preview.zoom(), 150);
     zoom->setEditText(QStringLiteral("15x"));
     EXPECT_EQ(preview.zoom(), 150);
+    EXPECT_EQ(zoom->currentText(), QStringLiteral("150")); // the box shows the zoom in force again
     EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("'15x' não é um valor Inteiro válido")});
 }
 
