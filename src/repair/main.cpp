@@ -11,6 +11,7 @@
 #include "base/Settings.h"
 #include "base/ui/MessageBoxDialogs.h"
 #include "shell/Repair.h"
+#include "store/StoreConfig.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,7 +55,9 @@ public:
         m_report->appendPlainText(QStringLiteral("Verificando o banco de dados..."));
         QApplication::setOverrideCursor(Qt::WaitCursor);
         QCoreApplication::processEvents();
-        const quirels::Result<quirels::shell::RepairReport> r = quirels::shell::repairDataFolder(m_dataFolder);
+        // The journal mode stays the one the machine's store configuration asks for.
+        const bool shared = quirels::store::config::localShare(quirels::store::config::defaultPath());
+        const quirels::Result<quirels::shell::RepairReport> r = quirels::shell::repairDataFolder(m_dataFolder, shared);
         QApplication::restoreOverrideCursor();
         bool sound = false;
         if (!r) {

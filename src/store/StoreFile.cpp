@@ -1,6 +1,7 @@
 #include "StoreFile.h"
 
 #include "Messages.h"
+#include "StoreError.h"
 
 #include <QDir>
 #include <QFile>
@@ -268,15 +269,24 @@ bool copyTable(sqlite3 *src, sqlite3 *dst, const QString &table, qint64 &copied)
 
 Result<Recovery> recover(const QString &source, const QString &target)
 {
-    const Error failed = makeError(msg::kRecuperacaoFalhou.arg(native(source)), 2);
+    const QString folder = QFileInfo(source).absolutePath();
+    // The store's own text of what stopped the recovery goes to the log.
+    const auto failedOn = [&](sqlite3 *db, const QString &file = QString()) {
+        if (db)
+            logDetail(folder, QStringLiteral("recover: ") + QString::fromUtf8(sqlite3_errmsg(db)),
+                      QString::number(sqlite3_extended_errcode(db)));
+        else
+            logDetail(folder, QStringLiteral("recover: cannot open ") + native(file));
+        return makeError(msg::kRecuperacaoFalhou.arg(native(source)), 2);
+    };
     Db src = openExisting(source, true, 5000);
     if (!src)
-        return failed;
+        return failedOn(nullptr, source);
     std::vector<SchemaEntry> entries;
     {
         Stmt s = prepare(src.get(), QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE sql IS NOT NULL"));
         if (!s)
-            return failed;
+            return failedOn(src.get());
         while (sqlite3_step(s.get()) == SQLITE_ROW)
             entries.push_back({text(s.get(), 0), text(s.get(), 1), text(s.get(), 2)});
     }
@@ -290,12 +300,14 @@ Result<Recovery> recover(const QString &source, const QString &target)
     Recovery out;
     {
         Db dst = create(target);
-        if (!dst || !exec(dst.get(), QStringLiteral("PRAGMA journal_mode=OFF")) || !exec(dst.get(), QStringLiteral("BEGIN")))
-            return failed;
+        if (!dst)
+            return failedOn(nullptr, target);
+        if (!exec(dst.get(), QStringLiteral("PRAGMA journal_mode=OFF")) || !exec(dst.get(), QStringLiteral("BEGIN")))
+            return failedOn(dst.get());
         for (const SchemaEntry &e : entries)
             if (e.type == QLatin1String("table") && !e.name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
                 if (!exec(dst.get(), e.sql))
-                    return failed;
+                    return failedOn(dst.get());
         for (const SchemaEntry &e : entries) {
             if (e.type != QLatin1String("table") || e.name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
                 continue;
@@ -320,7 +332,7 @@ Result<Recovery> recover(const QString &source, const QString &target)
                 exec(dst.get(), e.sql);
         if (!exec(dst.get(), QStringLiteral("PRAGMA user_version = %1").arg(version)) ||
             !exec(dst.get(), QStringLiteral("COMMIT")))
-            return failed;
+            return failedOn(dst.get());
         exec(dst.get(), QStringLiteral("PRAGMA journal_mode=DELETE"));
     }
     return out;
