@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -108,6 +109,9 @@ int main(int argc, char **argv)
     }
 
     RepairWindow window(dataFolder);
+    // Started on its own, it opens in the middle of the screen.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     int result = 1;
     QTimer::singleShot(0, &window, [&] {
