@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -77,10 +78,26 @@ bool isBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE
 
 bool isStoreFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    // Read through the store's own file layer. The store may be open on
+    // connections of this process, and closing a descriptor of our own on
+    // the same file would drop their locks: another program would then take
+    // the store as unused and remove its log with rows still in it.
+    sqlite3_vfs *vfs = sqlite3_vfs_find(nullptr);
+    if (!vfs || path.isEmpty())
         return false;
-    return f.read(16) == QByteArray("SQLite format 3\0", 16);
+    const QByteArray name = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    std::vector<std::max_align_t> room(static_cast<size_t>(vfs->szOsFile) / sizeof(std::max_align_t) + 1);
+    auto *file = reinterpret_cast<sqlite3_file *>(room.data());
+    int flags = 0;
+    if (vfs->xOpen(vfs, name.constData(), file, SQLITE_OPEN_READONLY | SQLITE_OPEN_MAIN_DB, &flags) != SQLITE_OK) {
+        if (file->pMethods)
+            file->pMethods->xClose(file);
+        return false;
+    }
+    char header[16] = {};
+    const int rc = file->pMethods->xRead(file, header, sizeof header, 0);
+    file->pMethods->xClose(file);
+    return rc == SQLITE_OK && QByteArray(header, sizeof header) == QByteArray("SQLite format 3\0", 16);
 }
 
 const QStringList &logSuffixes()
