@@ -101,6 +101,21 @@ void ReportCommands::printAll()
     }
 }
 
+void ReportCommands::moveOptionsAside()
+{
+    // The options dialog stays open beside a preview it started: it moves to
+    // the bottom-right corner of the main window's work area, clear of the
+    // page's header and first lines.
+    if (!m_options || !m_options->isVisible())
+        return;
+    QWidget *area = m_window.mdiArea();
+    const QRect work(area->mapToGlobal(QPoint(0, 0)), area->size());
+    const QSize size = m_options->frameGeometry().size();
+    const int margin = 24; // clear of the preview's scroll bar
+    m_options->move(std::max(work.left(), work.right() - size.width() - margin),
+                    std::max(work.top(), work.bottom() - size.height() - margin / 2));
+}
+
 bool ReportCommands::settlePendingRows()
 {
     for (store::Cursor *c : m_window.dataModule().cursors()) {
@@ -145,7 +160,7 @@ bool ReportCommands::run(QChar annex, Variant variant)
     } else {
         const QString pdfName = period.cnpj + QLatin1Char('_') + period.mes + period.ano + QStringLiteral("_Anexo") + annex +
                                 QStringLiteral(".pdf");
-        PreviewSink preview(m_window, m_env, pdfName);
+        PreviewSink preview(m_window, m_env, pdfName, [this](TfrmPreview *) { moveOptionsAside(); });
         r = runAnnexReport(db, period, annex, variant, preview, *m_env.dialogs);
         if (preview.preview())
             m_lastPreview = preview.preview();

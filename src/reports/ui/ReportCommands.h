@@ -47,6 +47,7 @@ public:
 
 private:
     bool settlePendingRows();
+    void moveOptionsAside();
     void prepare(QChar annex);
 
     MainWindow &m_window;
