@@ -4,6 +4,8 @@
 #include "base/Dialogs.h"
 #include "base/Result.h"
 
+#include "store/Database.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,7 @@ enum Exit { kOk = 0, kRefused = 1, kUsage = 2 };
 struct Context {
     QString dataFolder;      // resolved: --dados, else as the desktop decides it
     QString settingsPath;    // the shared settings file
+    QString storeConfigPath; // the machine's store configuration ("Local Share")
     bool yes = false;        // --sim
     QStringList args;        // the command's own arguments
     Dialogs *dialogs = nullptr;
@@ -37,8 +40,10 @@ const QList<Command> &commands();
 // Prints a failure to standard error and returns its exit status: the
 // error's code when it is 1 or 2, else 2.
 int fail(Context &ctx, const Error &error);
-// Opens the store of the data folder with the journal mode that the
-// settings file's "Local Share" asks for.
+// The store's opening options: the journal mode that "Local Share" of the
+// machine's store configuration asks for.
+store::OpenOptions storeOptions(const Context &ctx);
+// Opens the store of the data folder with those options.
 Result<QSqlDatabase> openStore(Context &ctx);
 
 // Prints a usage error for the command and returns kUsage.

@@ -1,19 +1,17 @@
 #include "Cli.h"
 
-#include "base/IniFile.h"
-#include "base/Settings.h"
 #include "store/Database.h"
+#include "store/StoreConfig.h"
 
 namespace quirels::cli {
 
-Result<QSqlDatabase> openStore(Context &ctx)
+store::OpenOptions storeOptions(const Context &ctx)
 {
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return s.error();
     store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    return store::open(ctx.dataFolder, options);
+    options.sharedFolder = store::config::localShare(ctx.storeConfigPath);
+    return options;
 }
+
+Result<QSqlDatabase> openStore(Context &ctx) { return store::open(ctx.dataFolder, storeOptions(ctx)); }
 
 } // namespace quirels::cli

@@ -45,9 +45,7 @@ static int gerar(Context &ctx)
         folder = folders->xmlFolder;
     }
 
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);
+    Result<QSqlDatabase> db = openStore(ctx);
     if (!db)
         return fail(ctx, db.error());
 

@@ -1,7 +1,5 @@
 #include "Cli.h"
 
-#include "base/IniFile.h"
-#include "base/Settings.h"
 #include "exchange/Messages.h"
 #include "exchange/TextImport.h"
 #include "store/Database.h"
@@ -15,11 +13,7 @@ static int importarTxt(Context &ctx)
 {
     if (ctx.args.size() != 1)
         return usageError(QStringLiteral("importar-txt"));
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return fail(ctx, s.error());
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    const store::OpenOptions options = storeOptions(ctx);
     int status = kOk;
     {
         Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);

@@ -1,7 +1,5 @@
 #include "Cli.h"
 
-#include "base/IniFile.h"
-#include "base/Settings.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -12,12 +10,7 @@ static int inicializar(Context &ctx)
 {
     if (!ctx.args.isEmpty())
         return usageError(QStringLiteral("inicializar"));
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return fail(ctx, s.error());
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    if (Status s = store::initializeDataFolder(ctx.dataFolder, options); !s)
+    if (Status s = store::initializeDataFolder(ctx.dataFolder, storeOptions(ctx)); !s)
         return fail(ctx, s.error());
     ctx.dialogs->information(QStringLiteral("Pasta de dados pronta: %1").arg(QDir::toNativeSeparators(ctx.dataFolder)));
     return kOk;

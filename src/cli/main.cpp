@@ -3,6 +3,7 @@
 
 #include "base/Settings.h"
 #include "reports/Application.h"
+#include "store/StoreConfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -106,6 +107,7 @@ int main(int argc, char **argv)
     ctx.dialogs = &dialogs;
     ctx.progress = &progress;
     ctx.settingsPath = settings::desktopSettingsPath();
+    ctx.storeConfigPath = store::config::defaultPath();
     if (dataFolder.isEmpty()) {
         Result<StartupFolders> folders = readStartupSettings(ctx.settingsPath, QDir::currentPath());
         if (!folders)

@@ -18,9 +18,11 @@ QString ncmByNameStatement(const QString &name)
         + sql::quote(name);
 }
 
+QSqlDatabase Lookups::db() const { return QSqlDatabase::database(m_connection, false); }
+
 Result<std::optional<QString>> Lookups::first(const QString &statement) const
 {
-    QSqlQuery q(m_db);
+    QSqlQuery q(db());
     q.setForwardOnly(true);
     if (!q.exec(statement))
         return makeError(sql::errorText(q));
@@ -41,7 +43,7 @@ Result<std::optional<QString>> Lookups::ncmForName(const QString &name) const
 
 Result<QStringList> Lookups::productNames() const
 {
-    QSqlQuery q(m_db);
+    QSqlQuery q(db());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado "
                                "order by NmProdutoControlado collate nocase, IdProdutoControlado")))
@@ -54,7 +56,7 @@ Result<QStringList> Lookups::productNames() const
 
 Result<QList<CfopEntry>> Lookups::cfops() const
 {
-    QSqlQuery q(m_db);
+    QSqlQuery q(db());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP order by dsCFOP collate nocase, CdCFOP")))
         return makeError(sql::errorText(q));
@@ -75,7 +77,7 @@ Result<std::optional<QString>> Lookups::cfopDescription(const QString &code) con
 
 Status Lookups::holdCfops()
 {
-    QSqlQuery q(m_db);
+    QSqlQuery q(db());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP")))
         return makeError(sql::errorText(q));
@@ -91,7 +93,7 @@ Status Lookups::holdCfops()
 
 Result<QList<CountryEntry>> Lookups::countries() const
 {
-    QSqlQuery q(m_db);
+    QSqlQuery q(db());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises order by NMPAIS collate nocase, CDPAIS")))
         return makeError(sql::errorText(q));

@@ -30,7 +30,9 @@ struct CountryEntry {
 
 class Lookups {
 public:
-    explicit Lookups(QSqlDatabase db) : m_db(std::move(db)) {}
+    // Reads through the named connection of db as it is at each call, so a
+    // store reconnected under the same name is read, never a dead handle.
+    explicit Lookups(const QSqlDatabase &db) : m_connection(db.connectionName()) {}
 
     // The name of the first controlled product with that NCM code (exact
     // comparison, the code as typed with its dots); empty when none.
@@ -55,7 +57,8 @@ public:
 
 private:
     Result<std::optional<QString>> first(const QString &statement) const;
-    QSqlDatabase m_db;
+    QSqlDatabase db() const;
+    QString m_connection;
     std::optional<QHash<QString, QString>> m_cfops; // held by holdCfops()
 };
 

@@ -11,12 +11,14 @@
 #include "base/Settings.h"
 #include "base/ui/MessageBoxDialogs.h"
 #include "shell/Repair.h"
+#include "store/StoreConfig.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -54,7 +56,9 @@ public:
         m_report->appendPlainText(QStringLiteral("Verificando o banco de dados..."));
         QApplication::setOverrideCursor(Qt::WaitCursor);
         QCoreApplication::processEvents();
-        const quirels::Result<quirels::shell::RepairReport> r = quirels::shell::repairDataFolder(m_dataFolder);
+        // The journal mode stays the one the machine's store configuration asks for.
+        const bool shared = quirels::store::config::localShare(quirels::store::config::defaultPath());
+        const quirels::Result<quirels::shell::RepairReport> r = quirels::shell::repairDataFolder(m_dataFolder, shared);
         QApplication::restoreOverrideCursor();
         bool sound = false;
         if (!r) {
@@ -105,6 +109,9 @@ int main(int argc, char **argv)
     }
 
     RepairWindow window(dataFolder);
+    // Started on its own, it opens in the middle of the screen.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     int result = 1;
     QTimer::singleShot(0, &window, [&] {

@@ -23,12 +23,15 @@ struct RepairReport {
 };
 
 // Repairs the store of the data folder on connections of its own (the
-// caller closes the others first). An error when the store is missing or
-// cannot be opened at all.
-Result<RepairReport> repairDataFolder(const QString &dataFolder);
+// caller closes the others first), keeping the journal mode that "Local
+// Share" of the machine's store configuration selects (sharedFolder). What
+// the checks and the recovery report in the store's own words goes to the
+// log of the data folder. An error when the store is missing or cannot be
+// opened at all.
+Result<RepairReport> repairDataFolder(const QString &dataFolder, bool sharedFolder = false);
 
 // The older entry point: the problems still found after the repair; empty
 // when the store is sound.
-Result<QStringList> repairStore(const QString &dataFolder);
+Result<QStringList> repairStore(const QString &dataFolder, bool sharedFolder = false);
 
 } // namespace quirels::shell

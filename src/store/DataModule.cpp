@@ -2,7 +2,7 @@
 
 #include "RecordRules.h"
 #include "Schema.h"
-#include "base/Settings.h"
+#include "StoreConfig.h"
 
 #include "Messages.h"
 
@@ -12,12 +12,10 @@
 
 namespace quirels::store {
 
-StartupOptions startupOptionsFromSettings(const QString &settingsPath)
+StartupOptions startupOptions(const QString &storeConfigPath)
 {
     StartupOptions o;
-    IniFile ini(settingsPath);
-    if (ini.load())
-        o.localShare = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    o.localShare = config::localShare(storeConfigPath);
     return o;
 }
 

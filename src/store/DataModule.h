@@ -35,9 +35,9 @@ struct StartupOptions {
     int busyTimeoutMs = 5000;  // how long a lock held by another program is waited for
 };
 
-// The start-up options from the settings file ("Local Share" in the section
-// "Diretório", false by default); an unreadable file gives the defaults.
-StartupOptions startupOptionsFromSettings(const QString &settingsPath);
+// The start-up options from the machine's store configuration ("Local
+// Share"; see StoreConfig.h): a missing or unreadable file gives the defaults.
+StartupOptions startupOptions(const QString &storeConfigPath);
 
 class DataModule : public QObject {
     Q_OBJECT

@@ -75,4 +75,9 @@ QString entry(const QString &path, const QString &section, const QString &name)
     return ini.value(section, name.toUpper());
 }
 
+bool localShare(const QString &path)
+{
+    return entry(path, kSystemInit, kLocalShare).trimmed().compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace quirels::store::config

@@ -28,4 +28,9 @@ Status changeEntry(const QString &path, const QString &section, const QString &n
 // The value of an entry (names matched without regard to case); empty when absent.
 QString entry(const QString &path, const QString &section, const QString &name);
 
+// Whether "LOCAL SHARE" of "\System\Init" is "TRUE" (any case): the store is
+// shared over a network folder and kept in a journal mode safe there. False
+// when the file or the entry is missing or unreadable.
+bool localShare(const QString &path);
+
 } // namespace quirels::store::config

@@ -55,7 +55,7 @@ QString folderOf(const QSqlDriver *driver)
     return it != r.folders.constEnd() ? *it : r.last;
 }
 
-void writeLog(const QString &folder, const QSqlError &e)
+void writeLine(const QString &folder, const QString &code, QString text)
 {
     if (folder.isEmpty())
         return;
@@ -69,14 +69,20 @@ void writeLog(const QString &folder, const QSqlError &e)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         return; // the log is a help, never a second failure
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
-    line += QStringLiteral(" [%1] ").arg(e.nativeErrorCode().isEmpty() ? QStringLiteral("-") : e.nativeErrorCode());
-    line += e.databaseText();
-    if (!e.driverText().isEmpty())
-        line += QStringLiteral(" | ") + e.driverText();
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line += QStringLiteral(" [%1] ").arg(code.isEmpty() ? QStringLiteral("-") : code);
+    line += text;
     f.write(line.toUtf8() + '\n');
+}
+
+void writeLog(const QString &folder, const QSqlError &e)
+{
+    QString text = e.databaseText();
+    if (!e.driverText().isEmpty())
+        text += QStringLiteral(" | ") + e.driverText();
+    writeLine(folder, e.nativeErrorCode(), text);
 }
 
 // "UNIQUE constraint failed: Mes.CdCNPJEmpr, Mes.NrAno" -> "Mes";
@@ -144,6 +150,11 @@ Failure classify(const QSqlError &e, const QString &folder)
 } // namespace
 
 QString logPath(const QString &dataFolder) { return QDir(dataFolder).filePath(kLogFile); }
+
+void logDetail(const QString &dataFolder, const QString &text, const QString &code)
+{
+    writeLine(dataFolder, code, text);
+}
 
 void setLogFolder(const QSqlDriver *driver, const QString &folder)
 {

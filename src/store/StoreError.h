@@ -71,5 +71,9 @@ void setLogFolder(const QSqlDriver *driver, const QString &folder);
 void forgetLogFolder(const QSqlDriver *driver);
 // The log file of a data folder.
 QString logPath(const QString &dataFolder);
+// Appends a technical text that is no store error of a connection (what a
+// check of the store file reported, a step of a repair) to the log of the
+// data folder, with the time and the code when there is one.
+void logDetail(const QString &dataFolder, const QString &text, const QString &code = QString());
 
 } // namespace quirels::store

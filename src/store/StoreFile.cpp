@@ -1,12 +1,14 @@
 #include "StoreFile.h"
 
 #include "Messages.h"
+#include "StoreError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -76,10 +78,26 @@ bool isBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE
 
 bool isStoreFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    // Read through the store's own file layer. The store may be open on
+    // connections of this process, and closing a descriptor of our own on
+    // the same file would drop their locks: another program would then take
+    // the store as unused and remove its log with rows still in it.
+    sqlite3_vfs *vfs = sqlite3_vfs_find(nullptr);
+    if (!vfs || path.isEmpty())
         return false;
-    return f.read(16) == QByteArray("SQLite format 3\0", 16);
+    const QByteArray name = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    std::vector<std::max_align_t> room(static_cast<size_t>(vfs->szOsFile) / sizeof(std::max_align_t) + 1);
+    auto *file = reinterpret_cast<sqlite3_file *>(room.data());
+    int flags = 0;
+    if (vfs->xOpen(vfs, name.constData(), file, SQLITE_OPEN_READONLY | SQLITE_OPEN_MAIN_DB, &flags) != SQLITE_OK) {
+        if (file->pMethods)
+            file->pMethods->xClose(file);
+        return false;
+    }
+    char header[16] = {};
+    const int rc = file->pMethods->xRead(file, header, sizeof header, 0);
+    file->pMethods->xClose(file);
+    return rc == SQLITE_OK && QByteArray(header, sizeof header) == QByteArray("SQLite format 3\0", 16);
 }
 
 const QStringList &logSuffixes()
@@ -268,15 +286,24 @@ bool copyTable(sqlite3 *src, sqlite3 *dst, const QString &table, qint64 &copied)
 
 Result<Recovery> recover(const QString &source, const QString &target)
 {
-    const Error failed = makeError(msg::kRecuperacaoFalhou.arg(native(source)), 2);
+    const QString folder = QFileInfo(source).absolutePath();
+    // The store's own text of what stopped the recovery goes to the log.
+    const auto failedOn = [&](sqlite3 *db, const QString &file = QString()) {
+        if (db)
+            logDetail(folder, QStringLiteral("recover: ") + QString::fromUtf8(sqlite3_errmsg(db)),
+                      QString::number(sqlite3_extended_errcode(db)));
+        else
+            logDetail(folder, QStringLiteral("recover: cannot open ") + native(file));
+        return makeError(msg::kRecuperacaoFalhou.arg(native(source)), 2);
+    };
     Db src = openExisting(source, true, 5000);
     if (!src)
-        return failed;
+        return failedOn(nullptr, source);
     std::vector<SchemaEntry> entries;
     {
         Stmt s = prepare(src.get(), QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE sql IS NOT NULL"));
         if (!s)
-            return failed;
+            return failedOn(src.get());
         while (sqlite3_step(s.get()) == SQLITE_ROW)
             entries.push_back({text(s.get(), 0), text(s.get(), 1), text(s.get(), 2)});
     }
@@ -290,12 +317,14 @@ Result<Recovery> recover(const QString &source, const QString &target)
     Recovery out;
     {
         Db dst = create(target);
-        if (!dst || !exec(dst.get(), QStringLiteral("PRAGMA journal_mode=OFF")) || !exec(dst.get(), QStringLiteral("BEGIN")))
-            return failed;
+        if (!dst)
+            return failedOn(nullptr, target);
+        if (!exec(dst.get(), QStringLiteral("PRAGMA journal_mode=OFF")) || !exec(dst.get(), QStringLiteral("BEGIN")))
+            return failedOn(dst.get());
         for (const SchemaEntry &e : entries)
             if (e.type == QLatin1String("table") && !e.name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
                 if (!exec(dst.get(), e.sql))
-                    return failed;
+                    return failedOn(dst.get());
         for (const SchemaEntry &e : entries) {
             if (e.type != QLatin1String("table") || e.name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
                 continue;
@@ -320,7 +349,7 @@ Result<Recovery> recover(const QString &source, const QString &target)
                 exec(dst.get(), e.sql);
         if (!exec(dst.get(), QStringLiteral("PRAGMA user_version = %1").arg(version)) ||
             !exec(dst.get(), QStringLiteral("COMMIT")))
-            return failed;
+            return failedOn(dst.get());
         exec(dst.get(), QStringLiteral("PRAGMA journal_mode=DELETE"));
     }
     return out;

@@ -7,6 +7,8 @@
 #include "shell/Repair.h"
 #include "store/Database.h"
 #include "store/Sql.h"
+#include "store/StoreConfig.h"
+#include "store/StoreError.h"
 #include "store/StoreFile.h"
 
 #include <QDir>
@@ -112,6 +114,8 @@ TEST(Repair, SoundDamagedIndexAndDamagedTablePage)
         Folder f;
         makeStore(f, QStringLiteral("Empresa"), QStringLiteral("leaf"));
         overwritePage(f);
+        const QStringList problems = store::file::integrityProblems(store::databasePath(f.dir.path()));
+        ASSERT_FALSE(problems.isEmpty());
         Result<shell::RepairReport> r = shell::repairDataFolder(f.dir.path());
         ASSERT_TRUE(r.ok()) << qPrintable(r.message());
         EXPECT_TRUE(r->sound);
@@ -122,6 +126,15 @@ TEST(Repair, SoundDamagedIndexAndDamagedTablePage)
         EXPECT_GT(left, kRows - f.pageSize / 60);
         // Rows on both sides of the damaged page are there, the reference data too.
         EXPECT_EQ(rows(f.dir.path(), QStringLiteral(" where CdCNPJEmpr in ('10000000000', '%1')").arg(10000000000LL + kRows - 1)), 2);
+        // The report speaks Portuguese; the store's own words are in the log.
+        for (const QString &line : r->found + r->done)
+            EXPECT_FALSE(line.contains(problems.first())) << qPrintable(line);
+        QFile log(store::logPath(f.dir.path()));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QString logged = QString::fromUtf8(log.readAll());
+        for (QString p : problems) // one line each in the log
+            EXPECT_TRUE(logged.contains(p.replace(QLatin1Char('\n'), QLatin1Char(' ')))) << qPrintable(p);
+        EXPECT_TRUE(logged.contains(QDir::toNativeSeparators(r->keptOriginal))) << qPrintable(logged);
     }
 }
 
@@ -130,8 +143,12 @@ TEST(Repair, TheProgramRepairsAndReports)
     Folder f;
     makeStore(f, QStringLiteral("Empresa"), QStringLiteral("leaf"));
     overwritePage(f);
+    // The machine's store configuration asks for the journal mode of a shared folder.
+    QTemporaryDir config;
+    ASSERT_OK(store::config::changeEntry(test::machineStoreConfigPath(config.path()), store::config::kSystemInit,
+                                         store::config::kLocalShare, QStringLiteral("TRUE")));
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = test::machineConfigEnvironment(config.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     p.setProcessEnvironment(env);
     p.start(QDir(test::binaryDir()).filePath(shell::kRepairProgram),
@@ -142,4 +159,15 @@ TEST(Repair, TheProgramRepairsAndReports)
     EXPECT_EQ(kept.filter(QRegularExpression(QStringLiteral("^quirels\\.db\\.danificado-\\d{8}-\\d{6}$"))).size(), 1)
         << qPrintable(kept.join(QLatin1Char(' ')));
     EXPECT_TRUE(store::file::integrityProblems(store::databasePath(f.dir.path())).isEmpty());
+    {
+        // Read as it is: the store's own opening would set a mode.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("modo"));
+        db.setDatabaseName(store::databasePath(f.dir.path()));
+        ASSERT_TRUE(db.open());
+        EXPECT_EQ(sql::scalar(db, QStringLiteral("PRAGMA journal_mode")).value().toString(), QStringLiteral("delete"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("modo"));
+    QFile log(store::logPath(f.dir.path()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("integrity_check: "));
 }

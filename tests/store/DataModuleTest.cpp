@@ -263,20 +263,36 @@ TEST(DataModule, ReadOnlyDataFolderIsReportedAndLeftAlone)
     }
 }
 
-TEST(DataModule, LocalShareOfTheSettingsSelectsTheJournalMode)
+TEST(DataModule, LocalShareOfTheStoreConfigurationSelectsTheJournalMode)
 {
     test::TempStore store;
-    const QString ini = QDir(store.folder()).filePath(QStringLiteral("quirels.ini"));
-    EXPECT_FALSE(store::startupOptionsFromSettings(ini).localShare); // no file: defaults
-    touch(ini, "[Diret\xf3rio]\r\nLocal Share=1\r\n");
-    const store::StartupOptions o = store::startupOptionsFromSettings(ini);
-    EXPECT_TRUE(o.localShare);
-    ScriptedDialogs d;
-    DataModule dm(d);
-    ASSERT_OK(dm.openAtStartup(store.folder(), o));
-    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
-    ASSERT_OK(dm.openAtStartup(store.folder()));
-    EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
+    const QString cfg = QDir(store.folder()).filePath(QStringLiteral("armazenamento.ini"));
+    // The settings file of the program has a "Local Share" too: it is not the one read.
+    touch(QDir(store.folder()).filePath(QStringLiteral("quirels.ini")), "[Diret\xf3rio]\r\nLocal Share=1\r\n");
+    struct Case {
+        const char *config; // the machine's file; null when there is none
+        bool shared;
+    };
+    const Case cases[] = {
+        {nullptr, false},
+        {"[\\System\\Init]\r\nLOCAL SHARE=TRUE\r\n", true},
+        {"[\\system\\init]\r\nlocal share = true\r\n", true},
+        {"[\\System\\Init]\r\nLOCAL SHARE=FALSE\r\n", false},
+        {"[\\Drivers\\Paradox\\Init]\r\nLOCAL SHARE=TRUE\r\n", false}, // another section
+    };
+    for (const Case &c : cases) {
+        QFile::remove(cfg);
+        if (c.config)
+            touch(cfg, c.config);
+        const store::StartupOptions o = store::startupOptions(cfg);
+        EXPECT_EQ(o.localShare, c.shared) << (c.config ? c.config : "no file");
+        ScriptedDialogs d;
+        DataModule dm(d);
+        ASSERT_OK(dm.openAtStartup(store.folder(), o));
+        EXPECT_EQ(store.scalar(QStringLiteral("PRAGMA journal_mode")).toString(),
+                  c.shared ? QStringLiteral("delete") : QStringLiteral("wal"))
+            << (c.config ? c.config : "no file");
+    }
 }
 
 TEST(DataModule, StartupWaitsForALockThenReportsIt)

@@ -59,10 +59,25 @@ static QString cliProgram()
 
 QString cliSettingsPath() { return QFileInfo(cliProgram()).dir().filePath(QStringLiteral("quirels.ini")); }
 
-ProcessResult runCli(const QStringList &args, const QString &workingDir)
+QProcessEnvironment machineConfigEnvironment(const QString &root)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QDir(root).filePath(QStringLiteral("usuario")));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), QDir(root).filePath(QStringLiteral("maquina")));
+    return env;
+}
+
+QString machineStoreConfigPath(const QString &root)
+{
+    return QDir(root).filePath(QStringLiteral("maquina/quirels/armazenamento.ini"));
+}
+
+ProcessResult runCli(const QStringList &args, const QString &workingDir, const QProcessEnvironment &environment)
 {
     const QString program = cliProgram();
     QProcess p;
+    if (!environment.isEmpty())
+        p.setProcessEnvironment(environment);
     p.setProgram(program);
     p.setArguments(args);
     if (!workingDir.isEmpty())

@@ -3,6 +3,7 @@
 
 #include "base/Result.h"
 
+#include <QProcessEnvironment>
 #include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
@@ -45,8 +46,16 @@ struct ProcessResult {
 QString cliSettingsPath();
 
 // Runs quirels-cli with the arguments (and standard input closed) from a
-// copy of the program in a temporary folder of the test process.
-ProcessResult runCli(const QStringList &args, const QString &workingDir = QString());
+// copy of the program in a temporary folder of the test process; with an
+// environment, in that one instead of the test's.
+ProcessResult runCli(const QStringList &args, const QString &workingDir = QString(),
+                     const QProcessEnvironment &environment = QProcessEnvironment());
+
+// An environment in which a program finds the machine's store configuration
+// under root (and the user's configuration folder there too), and the path
+// of that configuration file.
+QProcessEnvironment machineConfigEnvironment(const QString &root);
+QString machineStoreConfigPath(const QString &root);
 
 } // namespace quirels::test
 

@@ -49,7 +49,9 @@ struct BusyCursor {
 } // namespace
 
 TfrmBackup::TfrmBackup(Dialogs &dialogs, Hooks hooks, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_dialogs(dialogs), m_hooks(std::move(hooks)), m_archive(dialogs),
+    // A modeless dialog of the main window: it stays in front of it, also
+    // after a message box of the main window has been answered.
+    : QWidget(parent, Qt::Dialog), m_dialogs(dialogs), m_hooks(std::move(hooks)), m_archive(dialogs),
       m_guard(m_archive, dialogs)
 {
     setObjectName(QStringLiteral("frmBackup"));

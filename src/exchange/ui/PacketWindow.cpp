@@ -95,7 +95,7 @@ const std::vector<SubPageSpec> &subPages()
 } // namespace
 
 TfrmXML::TfrmXML(QSqlDatabase db, Dialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_db(db), m_dialogs(dialogs)
+    : QWidget(parent), m_connection(db.connectionName()), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("TfrmXML"));
     setWindowTitle(QStringLiteral("Arquivos XML"));
@@ -332,7 +332,8 @@ void TfrmXML::importPacketNow()
 {
     if (!m_packet)
         return;
-    if (importPacket(m_db, *m_packet, m_dialogs))
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (importPacket(db, *m_packet, m_dialogs))
         emit imported();
 }
 

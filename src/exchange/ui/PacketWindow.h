@@ -60,7 +60,7 @@ private:
     void selectFinal();
     void showObservations();
 
-    QSqlDatabase m_db;
+    QString m_connection; // the store's connection, looked up when the import runs
     Dialogs &m_dialogs;
     std::optional<PacketRow> m_packet;
     QString m_path;

@@ -113,7 +113,13 @@ void TfrmExclusaoQuirels::remove()
         return;
     QSqlDatabase db = m_data.database();
     const QString razao = m_name->text();
-    shell::DeletionHooks hooks{m_hooks.closeCompany, m_hooks.reconnect};
+    // Reconnecting replaces the connection: this window's handle on it is
+    // let go first, so no handle is left on a removed connection.
+    shell::DeletionHooks hooks{m_hooks.closeCompany, [this, &db] {
+                                   db = QSqlDatabase();
+                                   if (m_hooks.reconnect)
+                                       m_hooks.reconnect();
+                               }};
     Result<shell::DeleteOutcome> r = m_all->isChecked()
         ? shell::confirmAndDeleteCompany(db, m_cnpj, razao, m_dialogs, hooks)
         : shell::confirmAndDeletePeriod(db, PeriodKey{m_cnpj, m_year->currentText(), m_month->currentText()}, razao,

@@ -167,9 +167,7 @@ bool MainWindow::openStore()
         m_dm->disconnect();
         return offerDataFolder();
     }
-    IniFile ini(m_settingsPath);
-    const bool localShare = ini.load().ok() && ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    return m_dm->openAtStartup(m_dataFolder, store::StartupOptions{localShare}).ok();
+    return m_dm->openAtStartup(m_dataFolder, store::startupOptions(m_storeConfigPath)).ok();
 }
 
 bool MainWindow::offerDataFolder()
@@ -177,10 +175,9 @@ bool MainWindow::offerDataFolder()
     switch (m_dialogs->confirmYesNoCancel(msg::kPastaSemBanco.arg(QDir::toNativeSeparators(m_dataFolder)))) {
     case Answer::Yes: {
         // What "quirels-cli inicializar" does, on a connection of its own.
-        IniFile ini(m_settingsPath);
         store::OpenOptions o;
         o.connection = QStringLiteral("quirelsInicializar");
-        o.sharedFolder = ini.load().ok() && ini.boolValue(settings::kSection, settings::kLocalShare, false);
+        o.sharedFolder = store::config::localShare(m_storeConfigPath);
         if (Status s = store::initializeDataFolder(m_dataFolder, o); !s) {
             m_dialogs->error(s.message());
             return false;

@@ -96,6 +96,8 @@ TfrmConfiguracoes::TfrmConfiguracoes(Dialogs &dialogs, Files files, QWidget *par
     m_netDir->setText(ini.value(settings::kSection, settings::kNetDir, QDir::rootPath()));
 
     m_pages->setCurrentIndex(1);
+    // The page it opens on starts at the folder tree.
+    m_dataPage.tree->setFocus();
     resize(560, 440);
 }
 
@@ -138,6 +140,14 @@ QWidget *TfrmConfiguracoes::folderPage(const char *suffix, FolderPage &page, boo
     connect(page.drives, &QComboBox::activated, this, [this, &page, data](int i) {
         const QString root = page.drives->itemData(i).toString();
         data ? setDataFolder(root) : setXmlFolder(root);
+    });
+    // The folders load in the background: once the folders above the current
+    // one are read, the current one is brought into view.
+    connect(page.model, &QFileSystemModel::directoryLoaded, this, [&page](const QString &loaded) {
+        const QModelIndex current = page.tree->currentIndex();
+        const QString path = current.isValid() ? page.model->filePath(current) : QString();
+        if (path.startsWith(loaded.endsWith(QLatin1Char('/')) ? loaded : loaded + QLatin1Char('/')))
+            page.tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
     });
     connect(page.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this, &page, data](const QModelIndex &index) {

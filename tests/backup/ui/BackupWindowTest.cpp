@@ -2,6 +2,7 @@
 
 #include "backup/Messages.h"
 #include "backup/ui/BackupWindow.h"
+#include "entry/ui/EntryWindow.h"
 #include "store/DataModule.h"
 #include "store/Database.h"
 #include "store/Sql.h"
@@ -234,4 +235,10 @@ TEST_F(ShellTest, RestoreInPlaceWhileAPeriodIsOpenKeepsTheApplicationUsable)
     EXPECT_FALSE(enabled("mniBackup"));
     // The store takes writes again.
     EXPECT_OK(sql::exec(db, QStringLiteral("insert into Empresa (CdCNPJEmpr, NmRazao) values ('%1', 'NOVA')").arg(kCpf)));
+    // The annex screen that stayed open reads the store reconnected under it.
+    auto *annex = window->findChild<entry::EntryWindow *>();
+    ASSERT_NE(annex, nullptr);
+    Result<QStringList> names = annex->lookups().productNames();
+    ASSERT_TRUE(names.ok()) << qPrintable(names.message());
+    EXPECT_FALSE(names->isEmpty());
 }

@@ -2,8 +2,11 @@
 
 #include "base/IniFile.h"
 #include "base/Settings.h"
+#include "entry/ui/EntryWindow.h"
 #include "shell/Links.h"
 #include "shell/ui/SettingsDialog.h"
+#include "store/Database.h"
+#include "store/Sql.h"
 #include "store/StoreConfig.h"
 
 #include <QCheckBox>
@@ -11,6 +14,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace quirels;
 using namespace quirels::test;
@@ -91,4 +95,45 @@ TEST_F(ShellTest, WebAddressesComeFromTheSettingsFile)
     window->command(QStringLiteral("mniSiteORZ"))->trigger();
     window->command(QStringLiteral("mniSiteEstravim"))->trigger();
     EXPECT_EQ(opened, (QStringList{QStringLiteral("https://exemplo.org/orz"), shell::links::kSiteEstravim.address}));
+}
+
+// "&Ok" reconnects with the journal mode of the machine's store
+// configuration (changed at once by the box, even when that dialog was
+// cancelled), not with the box's copy in the settings file; the open month
+// and its screens carry on over the new connection.
+TEST_F(ShellTest, OkReconnectsWithTheJournalModeOfTheStoreConfiguration)
+{
+    addCompany(kCnpj, {1});
+    openPeriod(kCnpj);
+    const auto journalMode = [this] {
+        QSqlDatabase db = window->db();
+        return sql::scalar(db, QStringLiteral("PRAGMA journal_mode")).value().toString();
+    };
+    ASSERT_EQ(journalMode(), QStringLiteral("wal"));
+    // The store leaves its log mode only when no other connection has it open.
+    store::close(QStringLiteral("fixture"));
+    // Runs the settings dialog, pressing the named buttons in it.
+    const auto settingsDialog = [this](QStringList buttons) {
+        QTimer::singleShot(0, [buttons] {
+            auto *d = qobject_cast<TfrmConfiguracoes *>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            for (const QString &b : buttons)
+                d->findChild<QAbstractButton *>(b)->click();
+        });
+        return window->runScreen(screens::kConfiguracoes);
+    };
+    EXPECT_FALSE(settingsDialog({QStringLiteral("chkLocalShare"), QStringLiteral("btnCancelar")}));
+    EXPECT_TRUE(settingsDialog({QStringLiteral("btnOk")}));
+    IniFile ini(window->settingsPath());
+    ASSERT_OK(ini.load());
+    EXPECT_EQ(ini.value(settings::kSection, settings::kLocalShare), QStringLiteral("0"));
+    EXPECT_EQ(journalMode(), QStringLiteral("delete"));
+
+    EXPECT_TRUE(window->companyOpen());
+    EXPECT_EQ(window->currentPeriod().cnpj, kCnpj);
+    auto *annex = window->findChild<entry::EntryWindow *>();
+    ASSERT_NE(annex, nullptr);
+    Result<QStringList> names = annex->lookups().productNames();
+    ASSERT_TRUE(names.ok()) << qPrintable(names.message());
+    EXPECT_FALSE(names->isEmpty());
 }
