@@ -29,7 +29,9 @@ QWidget *parentFor(QWidget *parent)
 {
     if (QWidget *active = QApplication::activeWindow())
         return active;
-    return parent;
+    // A box asked before its window is shown (the start-up questions) is
+    // centred on the screen, not on the hidden window's default place.
+    return parent && parent->window()->isVisible() ? parent : nullptr;
 }
 
 struct Button {

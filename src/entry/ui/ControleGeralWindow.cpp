@@ -66,9 +66,9 @@ ControleGeralWindow::ControleGeralWindow(store::DataModule &data, Dialogs &dialo
     lay->addWidget(buildHeader());
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("pgcPaginas"));
-    m_pages->addTab(buildPage1(), QStringLiteral("1. Demonstrativo Geral"));
-    m_pages->addTab(buildPage2(), QStringLiteral("2. Especificações sobre o Produto Final Obtido"));
-    m_pages->addTab(buildPage3(), QStringLiteral("3. Informações Complementares"));
+    m_pages->addTab(buildPage1(), QStringLiteral("&1. Demonstrativo Geral"));
+    m_pages->addTab(buildPage2(), QStringLiteral("&2. Especificações sobre o Produto Final Obtido"));
+    m_pages->addTab(buildPage3(), QStringLiteral("&3. Informações Complementares"));
     lay->addWidget(m_pages, 1);
     connect(m_pages, &QTabWidget::currentChanged, this, [this] { evaluateDependents(); });
 }
