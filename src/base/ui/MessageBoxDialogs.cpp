@@ -88,16 +88,17 @@ bool MessageBoxDialogs::confirmOkCancel(const QString &text)
 
 void MessageBoxDialogs::focus(const QString &control)
 {
-    // Several child windows have controls of the same name: the one nearest
-    // to where the user is wins, so that a check never moves the user into
-    // another window.
+    // The focus comes as with Tab, the text selected so that typing replaces
+    // the refused value. Several child windows have controls of the same
+    // name: the one nearest to where the user is wins, so that a check never
+    // moves the user into another window.
     for (QWidget *scope = QApplication::focusWidget(); scope; scope = scope->parentWidget()) {
         if (scope->objectName() == control) {
-            scope->setFocus(Qt::OtherFocusReason);
+            scope->setFocus(Qt::TabFocusReason);
             return;
         }
         if (QWidget *w = scope->findChild<QWidget *>(control)) {
-            w->setFocus(Qt::OtherFocusReason);
+            w->setFocus(Qt::TabFocusReason);
             return;
         }
     }
@@ -119,7 +120,7 @@ void MessageBoxDialogs::focus(const QString &control)
             sub = qobject_cast<QMdiSubWindow *>(p);
         if (sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() != sub)
             continue;
-        w->setFocus(Qt::OtherFocusReason);
+        w->setFocus(Qt::TabFocusReason);
         return;
     }
 }

@@ -30,7 +30,9 @@ public:
                         if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
                             if (tabs->indexOf(page) >= 0)
                                 tabs->setCurrentWidget(page);
-                w->setFocus(Qt::OtherFocusReason);
+                // As Tab does: the text selected, so that what is typed
+                // replaces the value that was refused.
+                w->setFocus(Qt::TabFocusReason);
             }
         m_inner.focus(control);
     }
