@@ -48,12 +48,15 @@ struct MenuDef {
     const char *parent;  // null: the menu bar
 };
 
+// The menu bar's Alt letters stay clear of those the child windows use
+// (Fechar, Resíduo, Importar, and Novo, Salvar, Cancelar, Excluir of the
+// entry screens), which would make the key ambiguous.
 const MenuDef kMenus[] = {
     {"mnuArquivo", "&Arquivo", nullptr},
     {"mnuAbrir", "&Abrir...", "mnuArquivo"},
     {"mnuQuirels", "&Quirels", nullptr},
-    {"mnuFerramentas", "&Ferramentas", nullptr},
-    {"mnuRelatorios", "&Relatórios", nullptr},
+    {"mnuFerramentas", "Ferra&mentas", nullptr},
+    {"mnuRelatorios", "Re&latórios", nullptr},
     {"mnuJanela", "&Janela", nullptr},
     {"mnuAjuda", "Aj&uda", nullptr},
 };

@@ -147,7 +147,7 @@ TEST_F(ShellTest, MenuAltLettersReachTheirCommands)
         }
         QCoreApplication::processEvents();
     };
-    keys({Qt::Key_F, Qt::Key_P});
+    keys({Qt::Key_M, Qt::Key_P});
     keys({Qt::Key_A, Qt::Key_P});
     keys({Qt::Key_A, Qt::Key_A, Qt::Key_E});
     EXPECT_EQ(ran, (QStringList{screens::kPesquisaProdutos, screens::kResponsavel, screens::kAbrirEmpresa}));

@@ -31,8 +31,8 @@ TEST_F(ShellTest, CommandsAsDeclared)
     QStringList menus;
     for (QAction *a : window->menuBar()->actions())
         menus.append(a->text());
-    EXPECT_EQ(menus, (QStringList{QStringLiteral("&Arquivo"), QStringLiteral("&Quirels"), QStringLiteral("&Ferramentas"),
-                                  QStringLiteral("&Relatórios"), QStringLiteral("&Janela"), QStringLiteral("Aj&uda")}));
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("&Arquivo"), QStringLiteral("&Quirels"), QStringLiteral("Ferra&mentas"),
+                                  QStringLiteral("Re&latórios"), QStringLiteral("&Janela"), QStringLiteral("Aj&uda")}));
     QStringList arquivo;
     for (QAction *a : window->menu(QStringLiteral("mnuArquivo"))->actions())
         if (!a->isSeparator())
