@@ -1,5 +1,7 @@
 #include "MessageBoxDialogs.h"
 
+#include "MaskCaret.h"
+
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -94,11 +96,11 @@ void MessageBoxDialogs::focus(const QString &control)
     // moves the user into another window.
     for (QWidget *scope = QApplication::focusWidget(); scope; scope = scope->parentWidget()) {
         if (scope->objectName() == control) {
-            scope->setFocus(Qt::TabFocusReason);
+            focusField(scope);
             return;
         }
         if (QWidget *w = scope->findChild<QWidget *>(control)) {
-            w->setFocus(Qt::TabFocusReason);
+            focusField(w);
             return;
         }
     }
@@ -120,7 +122,7 @@ void MessageBoxDialogs::focus(const QString &control)
             sub = qobject_cast<QMdiSubWindow *>(p);
         if (sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() != sub)
             continue;
-        w->setFocus(Qt::TabFocusReason);
+        focusField(w);
         return;
     }
 }

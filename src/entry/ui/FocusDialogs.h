@@ -4,6 +4,7 @@
 // that name (two screens may have controls of the same name).
 
 #include "base/Dialogs.h"
+#include "base/ui/MaskCaret.h"
 
 #include <QPointer>
 #include <QTabWidget>
@@ -30,9 +31,7 @@ public:
                         if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
                             if (tabs->indexOf(page) >= 0)
                                 tabs->setCurrentWidget(page);
-                // As Tab does: the text selected, so that what is typed
-                // replaces the value that was refused.
-                w->setFocus(Qt::TabFocusReason);
+                focusField(w);
             }
         m_inner.focus(control);
     }

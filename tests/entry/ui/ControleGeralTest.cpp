@@ -246,6 +246,15 @@ TEST(ControleGeral, RefusalsPutTheFocusOnTheFieldNamed)
          [&](GeneralScreen &) { tab(); }, store::msg::kDensidadeProduto, "edtDensidadeDemon"},
         {"final product Salvar", finalWithZeroQuantity, [&](GeneralScreen &) { key(Qt::Key_S, Qt::AltModifier); },
          store::msg::kQuantidadeFinalPositiva, "edtQtdProduto"},
+        // The message box has the window inactive until it closes.
+        {"final product Salvar behind a box", finalWithZeroQuantity,
+         [&](GeneralScreen &s) {
+             QApplication::setActiveWindow(nullptr);
+             press(s.w, QStringLiteral("btnSalvarProdFinal"));
+             QApplication::setActiveWindow(&s.w);
+             QCoreApplication::processEvents();
+         },
+         store::msg::kQuantidadeFinalPositiva, "edtQtdProduto"},
         {"substance Salvar", substanceWithoutConcentration,
          [&](GeneralScreen &) { key(Qt::Key_S, Qt::AltModifier | Qt::ShiftModifier); },
          store::msg::kConcentracao, "edtConcentracaoProdutoObtido"},
