@@ -182,5 +182,11 @@ TEST(EntryKeys, EveryScreenFromTheKeyboard)
         const QSize least = w->minimumSizeHint();
         EXPECT_LE(least.width(), 1000);
         EXPECT_LE(least.height(), 620);
+        // At that size (tiled, cascaded) the header still shows the company whole.
+        w->resize(least);
+        QCoreApplication::processEvents();
+        auto *cnpj = child<QLineEdit>(*w, QStringLiteral("edtCdCNPJEmpr"));
+        EXPECT_EQ(cnpj->text(), QStringLiteral("11.222.333/0001-81"));
+        EXPECT_GE(cnpj->width(), cnpj->fontMetrics().horizontalAdvance(cnpj->text()) + 8);
     }
 }
