@@ -154,7 +154,7 @@ void MainWindow::buildCommands()
          s("Imprime todos os relatórios que tiverem dados"), false, C::SeparatorBefore,
          screen(screens::kImprimirTodos)},
         {s("mnuJanela"), s("mniCascata"), s("&Cascata"), {}, s("|Organiza as janelas em cascata"), false, C::None,
-         [](MainWindow &w) { w.m_mdi->cascadeSubWindows(); }},
+         [](MainWindow &w) { w.arrange([&w] { w.m_mdi->cascadeSubWindows(); }); }},
         {s("mnuJanela"), s("mniHorizontal"), s("&Horizontal"), {}, s("|Organiza as janelas de forma horizontal"),
          false, C::None, [](MainWindow &w) { w.tile(Qt::Horizontal); }},
         {s("mnuJanela"), s("mniVertical"), s("&Vertical"), {}, s("|Organiza as janelas de forma vertica"), false,

@@ -147,3 +147,39 @@ TEST(AnnexScreensInMainWindow, MenuBarLettersAreFreeInTheScreens)
         EXPECT_FALSE(inWindows.contains(key)) << qPrintable(a->text()) << " and " << qPrintable(inWindows.value(key));
     }
 }
+
+// Arranging the windows leaves the clerk in the field where he was.
+TEST(AnnexScreensInMainWindow, ArrangingTheWindowsKeepsTheFocusedField)
+{
+    test::TempStore store;
+    ScriptedDialogs dialogs;
+    const QString cnpj = QStringLiteral("11222333000181");
+    store.exec(QStringLiteral("insert into Empresa (CdCNPJEmpr, NmRazao, FlGrupoIX) values ('%1', 'ALFA', 1)").arg(cnpj));
+    store.exec(QStringLiteral("insert into Mes values ('%1', '2005', 'MAR')").arg(cnpj));
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = store.folder();
+    o.openStore = false;
+    MainWindow window(o);
+    window.resize(1024, 740);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.setCurrentPeriod(PeriodKey{cnpj, QStringLiteral("2005"), QStringLiteral("MAR")});
+    window.openAnnexWindows();
+    QMdiSubWindow *h = window.showAnnex(QLatin1Char('H'), true);
+    ASSERT_NE(h, nullptr);
+    QWidget *dia = h->widget()->findChild<QWidget *>(QStringLiteral("edtDia"));
+    dia->setFocus(Qt::TabFocusReason);
+    for (const char *command : {"mniCascata", "mniHorizontal", "mniVertical"}) {
+        window.command(QLatin1String(command))->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), dia) << command;
+    }
+    // Tiled one above the other, eight windows scroll and none is wider
+    // than the frame beside its scroll bar.
+    window.command(QStringLiteral("mniHorizontal"))->trigger();
+    QCoreApplication::processEvents();
+    for (QMdiSubWindow *sub : window.mdiArea()->subWindowList())
+        EXPECT_LE(sub->geometry().right(), window.mdiArea()->viewport()->width()) << qPrintable(sub->windowTitle());
+}
