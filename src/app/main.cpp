@@ -19,7 +19,6 @@ int main(int argc, char **argv)
     // 1. The application and its regional settings.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quirels"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quirels"));
     QApplication::setWindowIcon(quirels::applicationIcon());
     QLocale::setDefault(quirels::numbers::appLocale());
     quirels::installQtTranslations();

@@ -75,8 +75,10 @@ bool ListEngine::novo()
     if (m_spec.reuse)
         for (const QString &f : m_spec.reuse->keptFields)
             kept.insert(f, m_table.value(f));
-    if (!m_table.insert())
+    if (!m_table.insert()) {
+        focusRefusal();
         return false;
+    }
     setButtons(ButtonState::Editing);
     if (m_spec.reuse && m_table.count() > 0) {
         if (m_dialogs.confirm(msg::kManterNotaFiscal)) {
@@ -98,8 +100,10 @@ bool ListEngine::salvar()
     if (m_table.isEditing()) {
         if (!runChecks(CheckMode::Salvar))
             return false;
-        if (!m_table.post().ok())
+        if (!m_table.post().ok()) {
+            focusRefusal();
             return false;
+        }
     }
     if (m_obs && m_obs->isEditing() && !m_obs->post().ok())
         return false;
@@ -147,10 +151,20 @@ bool ListEngine::promptPending(store::Cursor &cursor, const QString &question, D
     return false;
 }
 
+void ListEngine::focusRefusal(const ListSpec &spec, const store::Cursor &cursor, Dialogs &dialogs)
+{
+    if (!cursor.isEditing() || cursor.refusedField().isEmpty())
+        return;
+    if (const FieldSpec *f = spec.fieldByName(cursor.refusedField()))
+        dialogs.focus(f->control);
+}
+
 bool ListEngine::close()
 {
-    if (!promptPending(m_table, m_spec.closePrompt, m_dialogs))
+    if (!promptPending(m_table, m_spec.closePrompt, m_dialogs)) {
+        focusRefusal();
         return false;
+    }
     if (m_obs) {
         if (!promptPending(*m_obs, msg::observacoesNaoSalvas(m_letter), m_dialogs))
             return false;

@@ -58,6 +58,11 @@ public:
     // The close prompts of this list and then of its observation record.
     bool close();
 
+    // After a post of `cursor` that a record rule refused: the focus goes to
+    // the control of the field the rule's message named, when the list has
+    // one.
+    static void focusRefusal(const ListSpec &spec, const store::Cursor &cursor, Dialogs &dialogs);
+
 signals:
     void buttonsChanged(quirels::entry::ButtonState state);
     // Salvar saved what was pending (the row, the observation record).
@@ -67,6 +72,7 @@ signals:
 
 protected:
     void startObservation();
+    void focusRefusal() { focusRefusal(m_spec, m_table, m_dialogs); }
     // Deletes the current record; a list whose records own others deletes
     // those with it.
     virtual bool removeCurrent();

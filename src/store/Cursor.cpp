@@ -1019,6 +1019,7 @@ Status Cursor::post()
     if (!isEditing())
         return {};
 
+    m_refusedField.clear();
     {
         RecordingDialogs rec(dialogs());
         Dialogs *saved = m_dialogs;
@@ -1037,6 +1038,7 @@ Status Cursor::post()
     for (int i : m_textFields) {
         const QString m = rules::widthMessage(m_table.fields[static_cast<size_t>(i)], m_buffer.at(i));
         if (!m.isEmpty()) {
+            m_refusedField = m_names.at(i);
             refuse(m);
             return makeError(m, kRefused);
         }

@@ -171,6 +171,12 @@ public:
 
     // ---- hooks ------------------------------------------------------------
     void addBeforePost(BeforePost hook) { m_beforePost.push_back(std::move(hook)); }
+    // A before-post hook that refuses names the field its message is about,
+    // so that the screen can put the focus there.
+    void setRefusedField(const QString &field) { m_refusedField = field; }
+    // The field the last refused post named (a hook's, or a text too wide);
+    // empty after a post that was not refused for a field.
+    const QString &refusedField() const { return m_refusedField; }
     void addAfterPost(Hook hook) { m_afterPost.push_back(std::move(hook)); }
     // Runs each time the current row changes: moves, open, reload after the
     // master moved, insert, cancel, remove.
@@ -281,6 +287,7 @@ private:
     std::unique_ptr<QSqlQuery> m_delete;
 
     std::vector<BeforePost> m_beforePost;
+    QString m_refusedField;
     std::vector<Hook> m_afterPost;
     std::vector<Hook> m_afterScroll;
 };

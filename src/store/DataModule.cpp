@@ -98,15 +98,29 @@ private:
 
 void DataModule::wireRules()
 {
+    // A refusal names its field to the cursor, for the focus.
     m_produtos->addBeforePost([](Cursor &c) {
         PendingRow row(c);
-        if (!rules::validarProduto(row, c.dialogs()))
+        QString failed;
+        if (!rules::validarProduto(row, c.dialogs(), &failed)) {
+            c.setRefusedField(failed);
             return false;
+        }
         rules::applyClosingStock(row);
         return true;
     });
-    m_produtoFinal->addBeforePost([](Cursor &c) { return rules::validarProdutoFinal(PendingRow(c), c.dialogs()); });
-    m_substancia->addBeforePost([](Cursor &c) { return rules::validarSubstanciaPresente(PendingRow(c), c.dialogs()); });
+    m_produtoFinal->addBeforePost([](Cursor &c) {
+        QString failed;
+        const bool ok = rules::validarProdutoFinal(PendingRow(c), c.dialogs(), &failed);
+        c.setRefusedField(failed);
+        return ok;
+    });
+    m_substancia->addBeforePost([](Cursor &c) {
+        QString failed;
+        const bool ok = rules::validarSubstanciaPresente(PendingRow(c), c.dialogs(), &failed);
+        c.setRefusedField(failed);
+        return ok;
+    });
 
     // Counterpart numbers show the mask their length asks for; a value of
     // another length keeps the mask of the row seen before.

@@ -61,11 +61,14 @@ private:
 };
 
 // The first test whose field is empty shows its message.
-bool requireAll(const RowAccess &row, Dialogs &dialogs, std::initializer_list<std::pair<QString, QString>> tests)
+bool requireAll(const RowAccess &row, Dialogs &dialogs, QString *failed,
+                std::initializer_list<std::pair<QString, QString>> tests)
 {
     for (const auto &[field, message] : tests)
         if (isEmptyValue(row.get(field))) {
             dialogs.information(message);
+            if (failed)
+                *failed = field;
             return false;
         }
     return true;
@@ -112,32 +115,34 @@ std::optional<double> toNumber(const QVariant &value)
     return std::nullopt;
 }
 
-bool validarProduto(const RowAccess &row, Dialogs &dialogs)
+bool validarProduto(const RowAccess &row, Dialogs &dialogs, QString *failed)
 {
-    return requireAll(row, dialogs,
+    return requireAll(row, dialogs, failed,
                       {{kCdNCM, msg::kProdutoCodigoOuNome},
                        {kVlConcentracao, msg::kConcentracao},
                        {kVlDensidade, msg::kDensidadeProduto},
                        {kDsUnidade, msg::kUnidadeEstoqueAtual}});
 }
 
-bool validarProdutoFinal(const RowAccess &row, Dialogs &dialogs)
+bool validarProdutoFinal(const RowAccess &row, Dialogs &dialogs, QString *failed)
 {
-    if (!requireAll(row, dialogs,
+    if (!requireAll(row, dialogs, failed,
                     {{kCdNCM, msg::kCodigoProduto}, {kVlDensidade, msg::kDensidadeFinal}, {kQtProdFinal, msg::kQuantidadeFinal}}))
         return false;
     // A quantity that is not a number is no quantity greater than zero.
     const std::optional<double> q = toNumber(row.get(kQtProdFinal));
     if (!q || !(*q > 0.0)) {
         dialogs.information(msg::kQuantidadeFinalPositiva);
+        if (failed)
+            *failed = kQtProdFinal;
         return false;
     }
-    return requireAll(row, dialogs, {{kDsUnidade, msg::kUnidade}});
+    return requireAll(row, dialogs, failed, {{kDsUnidade, msg::kUnidade}});
 }
 
-bool validarSubstanciaPresente(const RowAccess &row, Dialogs &dialogs)
+bool validarSubstanciaPresente(const RowAccess &row, Dialogs &dialogs, QString *failed)
 {
-    return requireAll(row, dialogs, {{kCdNCM, msg::kCodigoProduto}, {kVlConcentracao, msg::kConcentracao}});
+    return requireAll(row, dialogs, failed, {{kCdNCM, msg::kCodigoProduto}, {kVlConcentracao, msg::kConcentracao}});
 }
 
 bool validarProduto(const QVariantMap &row, Dialogs &dialogs) { return validarProduto(ConstMapAccess(row), dialogs); }

@@ -37,13 +37,14 @@ public:
 
 // The required-field checks of a product, a final product and a substance
 // present. The first failing test shows its information box and returns
-// false; true when the row may be posted.
+// false (with the field it is about in `failed`, when given); true when the
+// row may be posted.
 bool validarProduto(const QVariantMap &row, Dialogs &dialogs);
 bool validarProdutoFinal(const QVariantMap &row, Dialogs &dialogs);
 bool validarSubstanciaPresente(const QVariantMap &row, Dialogs &dialogs);
-bool validarProduto(const RowAccess &row, Dialogs &dialogs);
-bool validarProdutoFinal(const RowAccess &row, Dialogs &dialogs);
-bool validarSubstanciaPresente(const RowAccess &row, Dialogs &dialogs);
+bool validarProduto(const RowAccess &row, Dialogs &dialogs, QString *failed = nullptr);
+bool validarProdutoFinal(const RowAccess &row, Dialogs &dialogs, QString *failed = nullptr);
+bool validarSubstanciaPresente(const RowAccess &row, Dialogs &dialogs, QString *failed = nullptr);
 
 // The fourteen quantity fields of a product, in the order the closing-stock
 // rule visits them.

@@ -3,9 +3,11 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRadioButton>
 
 namespace quirels {
 
@@ -16,6 +18,10 @@ const char kProperty[] = "quirelsEnterMovesOn";
 bool isSingleLineField(QWidget *w)
 {
     if (qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w))
+        return true;
+    // A choice (radio group, check box) is a field too: the arrows or Space
+    // choose, Enter moves on.
+    if (qobject_cast<QRadioButton *>(w) || qobject_cast<QCheckBox *>(w))
         return true;
     if (auto *e = qobject_cast<QLineEdit *>(w)) {
         // The edit of a drop-down or number box counts as that field; an

@@ -1,5 +1,6 @@
 #include "MaskCaret.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -68,6 +69,20 @@ void keepCaretInMask(QLineEdit *edit, const EditMask &mask)
 {
     if (edit)
         new MaskCaret(edit, mask);
+}
+
+void focusField(QWidget *field)
+{
+    if (!field)
+        return;
+    field->setFocus(Qt::TabFocusReason);
+    // The window may get its focus back later, with a reason for which the
+    // edit selects nothing: the selection is made here.
+    QLineEdit *edit = qobject_cast<QLineEdit *>(field);
+    if (auto *combo = qobject_cast<QComboBox *>(field))
+        edit = combo->lineEdit();
+    if (edit && edit->inputMask().isEmpty())
+        edit->selectAll();
 }
 
 } // namespace quirels

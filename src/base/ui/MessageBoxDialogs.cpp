@@ -1,5 +1,7 @@
 #include "MessageBoxDialogs.h"
 
+#include "MaskCaret.h"
+
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -29,7 +31,9 @@ QWidget *parentFor(QWidget *parent)
 {
     if (QWidget *active = QApplication::activeWindow())
         return active;
-    return parent;
+    // A box asked before its window is shown (the start-up questions) is
+    // centred on the screen, not on the hidden window's default place.
+    return parent && parent->window()->isVisible() ? parent : nullptr;
 }
 
 struct Button {
@@ -86,16 +90,17 @@ bool MessageBoxDialogs::confirmOkCancel(const QString &text)
 
 void MessageBoxDialogs::focus(const QString &control)
 {
-    // Several child windows have controls of the same name: the one nearest
-    // to where the user is wins, so that a check never moves the user into
-    // another window.
+    // The focus comes as with Tab, the text selected so that typing replaces
+    // the refused value. Several child windows have controls of the same
+    // name: the one nearest to where the user is wins, so that a check never
+    // moves the user into another window.
     for (QWidget *scope = QApplication::focusWidget(); scope; scope = scope->parentWidget()) {
         if (scope->objectName() == control) {
-            scope->setFocus(Qt::OtherFocusReason);
+            focusField(scope);
             return;
         }
         if (QWidget *w = scope->findChild<QWidget *>(control)) {
-            w->setFocus(Qt::OtherFocusReason);
+            focusField(w);
             return;
         }
     }
@@ -117,7 +122,7 @@ void MessageBoxDialogs::focus(const QString &control)
             sub = qobject_cast<QMdiSubWindow *>(p);
         if (sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() != sub)
             continue;
-        w->setFocus(Qt::OtherFocusReason);
+        focusField(w);
         return;
     }
 }

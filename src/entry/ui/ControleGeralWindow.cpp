@@ -26,10 +26,13 @@ bool ProductListEngine::novo()
     setButtons(ButtonState::Editing);
     // A pending product is saved first through its record rule; a refusal
     // leaves it pending with its message shown.
-    m_table.insert();
+    const bool started = m_table.insert();
     startObservation();
-    m_dialogs.focus(m_spec.firstFocus);
-    return m_table.state() == store::Cursor::State::Insert;
+    if (started)
+        m_dialogs.focus(m_spec.firstFocus);
+    else
+        focusRefusal();
+    return started;
 }
 
 bool ProductListEngine::salvar()
@@ -43,6 +46,8 @@ bool ProductListEngine::salvar()
     setButtons(saved ? ButtonState::Browse : ButtonState::Editing);
     if (saved)
         m_dialogs.focus(QStringLiteral("btnNovo"));
+    else
+        focusRefusal();
     return saved;
 }
 
@@ -61,9 +66,9 @@ ControleGeralWindow::ControleGeralWindow(store::DataModule &data, Dialogs &dialo
     lay->addWidget(buildHeader());
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("pgcPaginas"));
-    m_pages->addTab(buildPage1(), QStringLiteral("1. Demonstrativo Geral"));
-    m_pages->addTab(buildPage2(), QStringLiteral("2. Especificações sobre o Produto Final Obtido"));
-    m_pages->addTab(buildPage3(), QStringLiteral("3. Informações Complementares"));
+    m_pages->addTab(buildPage1(), QStringLiteral("&1. Demonstrativo Geral"));
+    m_pages->addTab(buildPage2(), QStringLiteral("&2. Especificações sobre o Produto Final Obtido"));
+    m_pages->addTab(buildPage3(), QStringLiteral("&3. Informações Complementares"));
     lay->addWidget(m_pages, 1);
     connect(m_pages, &QTabWidget::currentChanged, this, [this] { evaluateDependents(); });
 }
@@ -136,8 +141,11 @@ QWidget *ControleGeralWindow::buildPage2()
         ListSectionOptions o;
         o.suffix = suffix;
         o.keys = keys;
-        // Both lists share the page: each one's keys work inside its group.
+        // Both lists share the page and their keys (Alt, Alt+Shift) work on
+        // the whole page, so that a clerk in the final products reaches the
+        // substances' Novo without the mouse.
         o.barInGroup = true;
+        o.scope = page;
         ListSection s = addListSection(spec, engine, m_lookups, [this] { return period(); }, page, lay, o);
         panel = s.panel;
         bar = s.bar;
@@ -202,8 +210,8 @@ bool ControleGeralWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_informacoes && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason
-            && m_products->table().isEditing())
-            m_products->table().post();
+            && m_products->table().isEditing() && !m_products->table().post().ok())
+            ListEngine::focusRefusal(m_products->spec(), m_products->table(), *m_dialogs);
     }
     return EntryWindow::eventFilter(watched, event);
 }
@@ -278,10 +286,16 @@ void ControleGeralWindow::flush()
 bool ControleGeralWindow::closePrompts()
 {
     flush();
+    // A refused row keeps the window open with the focus on the field named.
+    const auto prompt = [this](ListEngine &list, const QString &question) {
+        if (ListEngine::promptPending(list.table(), question, *m_dialogs))
+            return true;
+        ListEngine::focusRefusal(list.spec(), list.table(), *m_dialogs);
+        return false;
+    };
     return ListEngine::promptPending(m_empresa, msg::kEmpresaAlterada, *m_dialogs)
-        && ListEngine::promptPending(m_products->table(), msg::kProdutoNaoSalvo, *m_dialogs)
-        && ListEngine::promptPending(m_finals->table(), msg::kProdutoFinalNaoSalvo, *m_dialogs)
-        && ListEngine::promptPending(m_substances->table(), msg::kSubstanciaNaoSalva, *m_dialogs)
+        && prompt(*m_products, msg::kProdutoNaoSalvo) && prompt(*m_finals, msg::kProdutoFinalNaoSalvo)
+        && prompt(*m_substances, msg::kSubstanciaNaoSalva)
         && (!m_obs || ListEngine::promptPending(*m_obs, msg::observacoesNaoSalvas(m_spec.letter), *m_dialogs));
 }
 

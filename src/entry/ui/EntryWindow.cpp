@@ -39,20 +39,24 @@ QWidget *EntryWindow::buildHeader()
     box->setObjectName(QStringLiteral("pnlCabecalho"));
     auto *lay = new QGridLayout(box);
     lay->setContentsMargins(0, 0, 0, 0);
-    auto field = [&](const QString &label, const QString &name, int col, int stretch) {
+    auto field = [&](const QString &label, const QString &name, int col, int stretch,
+                     const QString &widest = QString()) {
         auto *e = new QLineEdit(box);
         e->setObjectName(name);
         e->setReadOnly(true);
         e->setFocusPolicy(Qt::NoFocus);
+        // At the window's smallest size a value still shows whole.
+        if (!widest.isEmpty())
+            e->setMinimumWidth(e->fontMetrics().horizontalAdvance(widest) + 16);
         lay->addWidget(new QLabel(label, box), 0, col);
         lay->addWidget(e, 1, col);
         lay->setColumnStretch(col, stretch);
         return e;
     };
     m_razao = field(QStringLiteral("Razão Social"), QStringLiteral("edtNmRazao"), 0, 6);
-    m_cnpj = field(QStringLiteral("CNPJ"), QStringLiteral("edtCdCNPJEmpr"), 1, 2);
-    m_mes = field(QStringLiteral("Mês"), QStringLiteral("edtNmMes"), 2, 1);
-    m_ano = field(QStringLiteral("Ano"), QStringLiteral("edtNrAno"), 3, 1);
+    m_cnpj = field(QStringLiteral("CNPJ"), QStringLiteral("edtCdCNPJEmpr"), 1, 2, QStringLiteral("00.000.000/0000-00"));
+    m_mes = field(QStringLiteral("Mês"), QStringLiteral("edtNmMes"), 2, 1, QStringLiteral("MMM"));
+    m_ano = field(QStringLiteral("Ano"), QStringLiteral("edtNrAno"), 3, 1, QStringLiteral("0000"));
     loadHeader();
     return box;
 }

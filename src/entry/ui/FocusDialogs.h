@@ -4,8 +4,10 @@
 // that name (two screens may have controls of the same name).
 
 #include "base/Dialogs.h"
+#include "base/ui/MaskCaret.h"
 
 #include <QPointer>
+#include <QTabWidget>
 #include <QWidget>
 
 namespace quirels::entry {
@@ -22,8 +24,15 @@ public:
     void focus(const QString &control) override
     {
         if (m_root)
-            if (QWidget *w = m_root->findChild<QWidget *>(control))
-                w->setFocus(Qt::OtherFocusReason);
+            if (QWidget *w = m_root->findChild<QWidget *>(control)) {
+                // A control on another page of the window: that page first.
+                for (QWidget *page = w; page && page != m_root; page = page->parentWidget())
+                    if (QWidget *stack = page->parentWidget())
+                        if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
+                            if (tabs->indexOf(page) >= 0)
+                                tabs->setCurrentWidget(page);
+                focusField(w);
+            }
         m_inner.focus(control);
     }
 

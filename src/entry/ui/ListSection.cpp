@@ -62,7 +62,9 @@ ListSection addListSection(const ListSpec &spec, ListEngine &engine, const Looku
         layout->addStretch(0);
     }
     QObject::connect(s.bar, &ListBar::aboutToRun, s.panel, &FieldPanel::flush);
-    addNavigatorShortcuts(*s.bar, scope);
+    // The navigator keys are the same for every list: a dependent list's
+    // work inside its own group.
+    addNavigatorShortcuts(*s.bar, o.barInGroup ? static_cast<QWidget *>(s.group) : scope);
 
     QList<QWidget *> order = s.panel->tabOrder();
     if (o.memo)

@@ -19,7 +19,7 @@ namespace quirels::entry {
 struct ListSectionOptions {
     QString suffix;                                // follows the button names ("btnNovo" + suffix)
     Qt::KeyboardModifiers keys = Qt::AltModifier;  // with N, S, C, E: the four commands
-    QWidget *scope = nullptr;                      // where the keys work; null: the page (the group
+    QWidget *scope = nullptr;                      // where the command keys work; null: the page (the group
                                                    // when the bar is in it)
     QPlainTextEdit *memo = nullptr;                // the observation memo, under the fields
     QString memoLabel;

@@ -197,7 +197,14 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
     layout->addWidget(groupsBox);
     layout->addWidget(activityBox);
     layout->addLayout(buttons);
-    setTabOrder(m_name, m_number);
+    // Tab goes through the window as it reads: the company's data, the nine
+    // groups column by column, the other activity, the activity lists.
+    QList<QWidget *> order{m_name, m_number, m_clf, m_mainGroup};
+    for (QCheckBox *box : m_groups)
+        order.append(box);
+    order << m_otherActivity << m_cnaeCode << m_cnaeName << close;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
     resize(640, 420);
 }
 

@@ -220,6 +220,9 @@ private:
     // folder in the settings dialog (Não), or go on without one (Cancelar).
     bool offerDataFolder();
     void tile(Qt::Orientation orientation);
+    // Runs an arrangement of the child windows; the field that had the
+    // focus keeps it (restoring a maximised window would move it on).
+    void arrange(const std::function<void()> &how);
 
     // Command actions.
     void newCompany();

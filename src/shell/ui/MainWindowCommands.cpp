@@ -49,14 +49,17 @@ struct MenuDef {
     const char *parent;  // null: the menu bar
 };
 
+// The menu bar's Alt letters stay clear of those the child windows use
+// (Fechar, Resíduo, Importar, and Novo, Salvar, Cancelar, Excluir of the
+// entry screens), which would make the key ambiguous.
 const MenuDef kMenus[] = {
     {"mnuArquivo", "&Arquivo", nullptr},
     {"mnuAbrir", "&Abrir...", "mnuArquivo"},
-    {"mnuQuirels", "Quirels", nullptr},
-    {"mnuFerramentas", "Ferramentas", nullptr},
-    {"mnuRelatorios", "Relatórios", nullptr},
-    {"mnuJanela", "Janela", nullptr},
-    {"mnuAjuda", "Ajuda", nullptr},
+    {"mnuQuirels", "&Quirels", nullptr},
+    {"mnuFerramentas", "Ferra&mentas", nullptr},
+    {"mnuRelatorios", "Re&latórios", nullptr},
+    {"mnuJanela", "&Janela", nullptr},
+    {"mnuAjuda", "Aj&uda", nullptr},
 };
 
 QString s(const char *utf8) { return QString::fromUtf8(utf8); }
@@ -80,6 +83,17 @@ QIcon annexIcon(QChar letter)
     return QIcon(pm);
 }
 
+// An annex's menu caption: its letter is the item's Alt letter
+// ("Anexo XI-&A - ...").
+QString menuCaption(const shell::Annex &a)
+{
+    QString caption = a.qcaption();
+    const qsizetype at = caption.indexOf(QLatin1String("XI-"));
+    if (at >= 0)
+        caption.insert(at + 3, QLatin1Char('&'));
+    return caption;
+}
+
 } // namespace
 
 void MainWindow::buildCommands()
@@ -93,9 +107,9 @@ void MainWindow::buildCommands()
          s("Permite o cadastramento de uma nova empresa"), true, C::None, &MainWindow::newCompany},
         {s("mnuAbrir"), s("mniAbrirEmpresa"), s("&Empresa"), s("F3"), s("Abre uma empresa previamente cadastrada"),
          true, C::None, &MainWindow::openCompany},
-        {s("mnuAbrir"), s("mniAbrirXML"), s("Arquivo XML"), {}, s("Abre um Arquivo XML gerado"), true, C::None,
+        {s("mnuAbrir"), s("mniAbrirXML"), s("Arquivo &XML"), {}, s("Abre um Arquivo XML gerado"), true, C::None,
          &MainWindow::openDeclarationFile},
-        {s("mnuAbrir"), s("mniAbrirTexto"), s("Arquivo Texto"), {}, s("Abre um Arquivo texto gerado"), true, C::None,
+        {s("mnuAbrir"), s("mniAbrirTexto"), s("Arquivo &Texto"), {}, s("Abre um Arquivo texto gerado"), true, C::None,
          screen(screens::kImportacaoTexto)},
         {s("mnuAbrir"), s("mniImportarNFe"), exchange::msg::kNfeMenu, {},
          s("Importa as notas fiscais eletrônicas do período para os Anexos XI-B e XI-C"), false, C::SeparatorBefore,
@@ -106,7 +120,7 @@ void MainWindow::buildCommands()
          false, C::None, [](MainWindow &w) { w.closeCompany(); }},
         {s("mnuArquivo"), s("mniInformacoesEmpresa"), s("&Informações sobre a Empresa"), {},
          s("Mostra informações da empresa"), false, C::None, &MainWindow::companyInformation},
-        {s("mnuArquivo"), s("mniResponsavel"), s("Respo&nsável pelo Preenchimento"), {},
+        {s("mnuArquivo"), s("mniResponsavel"), s("Res&ponsável pelo Preenchimento"), {},
          s("Cadastra o responsável pela empresa"), false, C::None, screen(screens::kResponsavel)},
         {s("mnuArquivo"), s("mniValidar"), s("&Validar"), s("F4"), s("Faz uma checagem no preenchimento do cadastro"),
          false, C::SeparatorBefore, &MainWindow::validate},
@@ -119,32 +133,32 @@ void MainWindow::buildCommands()
     };
     for (const shell::Annex &a : shell::annexes()) {
         const QChar letter = QLatin1Char(a.letter);
-        table.push_back({s("mnuQuirels"), s(a.menuItem), a.qcaption(), {}, a.qcaption(), false, C::None,
+        table.push_back({s("mnuQuirels"), s(a.menuItem), menuCaption(a), {}, a.qcaption(), false, C::None,
                          [letter](MainWindow &w) { w.showAnnex(letter); }});
     }
     const std::vector<CommandDef> tools{
-        {s("mnuFerramentas"), s("mniPesquisarProdutos"), s("Pesquisar Produtos"), {},
+        {s("mnuFerramentas"), s("mniPesquisarProdutos"), s("&Pesquisar Produtos"), {},
          s("Pesquisar Produtos cadastrados no sistema"), true, C::None, screen(screens::kPesquisaProdutos)},
-        {s("mnuFerramentas"), s("mniConfiguracoesRede"), s("Configurações da Rede"), {},
+        {s("mnuFerramentas"), s("mniConfiguracoesRede"), s("&Configurações da Rede"), {},
          s("Configura a rede e caminhos onde serão gerados os arquivos"), true, C::None,
          screen(screens::kConfiguracoes)},
-        {s("mnuFerramentas"), s("mniRepararTabelas"), s("Reparar Tabelas"), {}, {}, true, C::None,
+        {s("mnuFerramentas"), s("mniRepararTabelas"), s("&Reparar Tabelas"), {}, {}, true, C::None,
          &MainWindow::repairTables},
-        {s("mnuFerramentas"), s("mniRegistrarDLLs"), s("Registrar DLLs"), {}, {}, true, C::None,
+        {s("mnuFerramentas"), s("mniRegistrarDLLs"), s("Registrar &DLLs"), {}, {}, true, C::None,
          &MainWindow::registerComponents},
-        {s("mnuFerramentas"), s("mniBackup"), s("Backup e Restauração de Arquivos"), {},
+        {s("mnuFerramentas"), s("mniBackup"), s("&Backup e Restauração de Arquivos"), {},
          s("Gera backup e restaura backups anteriores"), true, C::None, screen(screens::kBackup)},
     };
     table.insert(table.end(), tools.begin(), tools.end());
     for (const shell::Annex &a : shell::annexes())
-        table.push_back({s("mnuRelatorios"), s(a.reportItem), a.qcaption(), {}, s(a.reportHint), false, C::None,
+        table.push_back({s("mnuRelatorios"), s(a.reportItem), menuCaption(a), {}, s(a.reportHint), false, C::None,
                          screen(screens::kRelatorio, QString(QLatin1Char(a.letter)))});
     const std::vector<CommandDef> rest{
-        {s("mnuRelatorios"), s("mniImprimirTodososAnexos"), s("Imprimir Todos os Anexos"), {},
+        {s("mnuRelatorios"), s("mniImprimirTodososAnexos"), s("&Imprimir Todos os Anexos"), {},
          s("Imprime todos os relatórios que tiverem dados"), false, C::SeparatorBefore,
          screen(screens::kImprimirTodos)},
         {s("mnuJanela"), s("mniCascata"), s("&Cascata"), {}, s("|Organiza as janelas em cascata"), false, C::None,
-         [](MainWindow &w) { w.m_mdi->cascadeSubWindows(); }},
+         [](MainWindow &w) { w.arrange([&w] { w.m_mdi->cascadeSubWindows(); }); }},
         {s("mnuJanela"), s("mniHorizontal"), s("&Horizontal"), {}, s("|Organiza as janelas de forma horizontal"),
          false, C::None, [](MainWindow &w) { w.tile(Qt::Horizontal); }},
         {s("mnuJanela"), s("mniVertical"), s("&Vertical"), {}, s("|Organiza as janelas de forma vertica"), false,
@@ -160,18 +174,18 @@ void MainWindow::buildCommands()
          false, C::NoMenu, [](MainWindow &w) { w.m_mdi->activateNextSubWindow(); }},
         {s("mnuJanela"), s("mniJanelaAnterior"), s("Janela Anterior"), s("Ctrl+Shift+Tab"),
          s("Ativa a janela anterior"), false, C::NoMenu, [](MainWindow &w) { w.m_mdi->activatePreviousSubWindow(); }},
-        {s("mnuAjuda"), s("mniConteudo"), s("Conteúdo"), {}, s("Conteúdo do arquivo de ajuda"), true, C::Hidden,
+        {s("mnuAjuda"), s("mniConteudo"), s("&Conteúdo"), {}, s("Conteúdo do arquivo de ajuda"), true, C::Hidden,
          [](MainWindow &w) {
              const QString doc = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quirels.doc"));
              w.openWeb(QUrl::fromLocalFile(doc).toString());
          }},
-        {s("mnuAjuda"), s("mniMensagensAjuda"), s("Mensagens de Ajuda"), {},
+        {s("mnuAjuda"), s("mniMensagensAjuda"), s("&Mensagens de Ajuda"), {},
          s("Mostra ou oculta as mensagens de ajuda"), true, C::Checked, &MainWindow::toggleHints},
-        {s("mnuAjuda"), s("mniSiteORZ"), s("Site do ORZ"), {}, s("Abre o browser no site do ORZ"), true, C::None,
+        {s("mnuAjuda"), s("mniSiteORZ"), s("Site do &ORZ"), {}, s("Abre o browser no site do ORZ"), true, C::None,
          [](MainWindow &w) { w.openLink(shell::links::kSiteOrz); }},
-        {s("mnuAjuda"), s("mniSiteEstravim"), s("Site do ESTRAVIM"), {}, s("Abre o browser no site do ESTRAVIM"),
+        {s("mnuAjuda"), s("mniSiteEstravim"), s("Site do &ESTRAVIM"), {}, s("Abre o browser no site do ESTRAVIM"),
          true, C::None, [](MainWindow &w) { w.openLink(shell::links::kSiteEstravim); }},
-        {s("mnuAjuda"), s("mniSobre"), s("Sobre"), {}, s("Sobre o programa"), true, C::None, &MainWindow::about},
+        {s("mnuAjuda"), s("mniSobre"), s("&Sobre"), {}, s("Sobre o programa"), true, C::None, &MainWindow::about},
     };
     table.insert(table.end(), rest.begin(), rest.end());
 
@@ -261,9 +275,9 @@ void MainWindow::buildToolBar()
         const char *shortcut;
         const char *runs;
     };
-    const DropDef drops[] = {{"mniDropEmpresa", "Empresa", "F3", "mniAbrirEmpresa"},
-                             {"mniDropXML", "Arquivo XML", "", "mniAbrirXML"},
-                             {"mniDropTexto", "Arquivo TXT", "", "mniAbrirTexto"}};
+    const DropDef drops[] = {{"mniDropEmpresa", "&Empresa", "F3", "mniAbrirEmpresa"},
+                             {"mniDropXML", "Arquivo &XML", "", "mniAbrirXML"},
+                             {"mniDropTexto", "Arquivo &TXT", "", "mniAbrirTexto"}};
     for (const DropDef &d : drops) {
         // The key is only shown here (the text after the tab is the menu's
         // shortcut column): the menu command owns it, and a second owner

@@ -7,6 +7,7 @@
 #include "store/Cursor.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -107,6 +108,9 @@ TfrmResponsavelQuirels::TfrmResponsavelQuirels(store::Cursor &empresa, Dialogs &
     setObjectName(QStringLiteral("frmResponsavelQuirels"));
     setWindowTitle(QStringLiteral("Dados do Responsável pelo Preenchimento - Representante da Empresa"));
     setModal(true);
+    // Wide enough for the whole caption in a window manager's title bar
+    // (a bold face, the icon and three buttons beside it).
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) * 6 / 5 + 120);
 
     auto *box = new QGroupBox(QStringLiteral("Dados do Responsável"), this);
     m_name = textField(box, "edtNmResponsavel", 40);

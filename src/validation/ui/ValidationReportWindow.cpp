@@ -132,6 +132,9 @@ void TfrmInconsistenciaQuirels::runCheck()
             const CheckLine &l = m_report.lines().at(i);
             auto *item = new QTreeWidgetItem({l.status, l.location});
             item->setIcon(0, icons[static_cast<int>(l.kind)]);
+            // A line cut short on a small screen shows whole under the pointer.
+            item->setToolTip(0, l.status);
+            item->setToolTip(1, l.location);
             item->setData(0, Qt::UserRole, i);
             items.append(item);
         }

@@ -197,3 +197,108 @@ TEST(ControleGeral, ClosePromptsInTheirOrder)
     // "Não" dropped the change: the saved product keeps its density.
     EXPECT_DOUBLE_EQ(s.product("VlDensidade").toDouble(), 1.5);
 }
+
+// From the keyboard, as a clerk works: after a refusal the focus is on the
+// field the message names, wherever it was when the command ran.
+TEST(ControleGeral, RefusalsPutTheFocusOnTheFieldNamed)
+{
+    const auto key = [](Qt::Key k, Qt::KeyboardModifiers m) { QTest::keyClick(focused(), k, m); };
+    struct Case {
+        const char *name;
+        std::function<void(GeneralScreen &)> prepare; // leaves the focus somewhere else
+        std::function<void(GeneralScreen &)> run;
+        QString message;
+        const char *focus;
+    };
+    const auto productWithoutDensity = [](GeneralScreen &s) {
+        s.startProduct();
+        type(s.w, QStringLiteral("edtDensidadeDemon"), QString());
+        tab();
+        type(s.w, QStringLiteral("edtEstoqueAnterior"), QStringLiteral("100"));
+    };
+    const auto finalWithZeroQuantity = [](GeneralScreen &s) {
+        s.startProduct();
+        press(s.w, QStringLiteral("btnSalvar"));
+        s.w.pages()->setCurrentIndex(1);
+        press(s.w, QStringLiteral("btnNovoProdFinal"));
+        enter(s.w, QStringLiteral("edtCdNCMProdutFinal"), QStringLiteral("28012010"));
+        enter(s.w, QStringLiteral("edtDensidadeProd"), QStringLiteral("1"));
+        enter(s.w, QStringLiteral("edtQtdProduto"), QStringLiteral("0"));
+        type(s.w, QStringLiteral("cmbUnidadeProd"), QStringLiteral("litro"));
+    };
+    const auto substanceWithoutConcentration = [&](GeneralScreen &s) {
+        finalWithZeroQuantity(s);
+        enter(s.w, QStringLiteral("edtQtdProduto"), QStringLiteral("2"));
+        key(Qt::Key_S, Qt::AltModifier);
+        key(Qt::Key_N, Qt::AltModifier | Qt::ShiftModifier);
+        enter(s.w, QStringLiteral("edtCdNCMProdutoObtido"), QStringLiteral("28012010"));
+        type(s.w, QStringLiteral("cmbProdutoPresente"), QStringLiteral("IODO"));
+    };
+    const QList<Case> cases{
+        {"product Salvar", productWithoutDensity, [&](GeneralScreen &) { key(Qt::Key_S, Qt::AltModifier); },
+         store::msg::kDensidadeProduto, "edtDensidadeDemon"},
+        {"product saved on leaving page 3",
+         [&](GeneralScreen &s) {
+             productWithoutDensity(s);
+             s.w.pages()->setCurrentIndex(2);
+             child(s.w, QStringLiteral("memInformacoes"))->setFocus(Qt::TabFocusReason);
+         },
+         [&](GeneralScreen &) { tab(); }, store::msg::kDensidadeProduto, "edtDensidadeDemon"},
+        {"final product Salvar", finalWithZeroQuantity, [&](GeneralScreen &) { key(Qt::Key_S, Qt::AltModifier); },
+         store::msg::kQuantidadeFinalPositiva, "edtQtdProduto"},
+        // The message box has the window inactive until it closes.
+        {"final product Salvar behind a box", finalWithZeroQuantity,
+         [&](GeneralScreen &s) {
+             QApplication::setActiveWindow(nullptr);
+             press(s.w, QStringLiteral("btnSalvarProdFinal"));
+             QApplication::setActiveWindow(&s.w);
+             QCoreApplication::processEvents();
+         },
+         store::msg::kQuantidadeFinalPositiva, "edtQtdProduto"},
+        {"substance Salvar", substanceWithoutConcentration,
+         [&](GeneralScreen &) { key(Qt::Key_S, Qt::AltModifier | Qt::ShiftModifier); },
+         store::msg::kConcentracao, "edtConcentracaoProdutoObtido"},
+        {"substance closing", substanceWithoutConcentration,
+         [&](GeneralScreen &s) {
+             s.dialogs.answer(Answer::Yes);
+             EXPECT_FALSE(s.w.close());
+         },
+         store::msg::kConcentracao, "edtConcentracaoProdutoObtido"},
+    };
+    for (const Case &c : cases) {
+        GeneralScreen s;
+        c.prepare(s);
+        s.dialogs.messages.clear();
+        c.run(s);
+        EXPECT_EQ(s.dialogs.lastText(), c.message) << c.name;
+        EXPECT_EQ(focusName(), QLatin1String(c.focus)) << c.name;
+        // What is typed next replaces the refused value.
+        if (auto *e = qobject_cast<QLineEdit *>(focused()))
+            EXPECT_EQ(e->selectedText(), e->text()) << c.name;
+    }
+}
+
+TEST(ControleGeral, SavedSubstanceLeavesTheFocusOnItsNovo)
+{
+    GeneralScreen s;
+    s.startProduct();
+    press(s.w, QStringLiteral("btnSalvar"));
+    s.w.pages()->setCurrentIndex(1);
+    press(s.w, QStringLiteral("btnNovoProdFinal"));
+    enter(s.w, QStringLiteral("edtCdNCMProdutFinal"), QStringLiteral("28012010"));
+    enter(s.w, QStringLiteral("edtDensidadeProd"), QStringLiteral("1"));
+    enter(s.w, QStringLiteral("edtQtdProduto"), QStringLiteral("2"));
+    enter(s.w, QStringLiteral("cmbUnidadeProd"), QStringLiteral("Kg"));
+    // Tab from the last field reaches Salvar (Novo is disabled while editing).
+    ASSERT_EQ(focusName(), QStringLiteral("btnSalvarProdFinal"));
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_EQ(focusName(), QStringLiteral("btnNovoProdFinal"));
+    QTest::keyClick(focused(), Qt::Key_N, Qt::AltModifier | Qt::ShiftModifier);
+    ASSERT_EQ(focusName(), QStringLiteral("edtCdNCMProdutoObtido"));
+    enter(s.w, QStringLiteral("edtCdNCMProdutoObtido"), QStringLiteral("28012010"));
+    enter(s.w, QStringLiteral("edtConcentracaoProdutoObtido"), QStringLiteral("10"));
+    ASSERT_EQ(focusName(), QStringLiteral("btnSalvarSubstancia"));
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_EQ(s.sql(QStringLiteral("SELECT count(*) FROM SubstanciaPresente")).toInt(), 1);
+    EXPECT_EQ(focusName(), QStringLiteral("btnNovoSubstancia"));
+}

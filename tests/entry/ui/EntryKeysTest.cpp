@@ -5,7 +5,11 @@
 
 #include "entry/Annex.h"
 #include "entry/Messages.h"
+#include "entry/ui/AnnexScreens.h"
 #include "entry/ui/AnnexWindow.h"
+#include "store/Schema.h"
+
+#include <memory>
 
 using namespace quirels;
 using namespace quirels::test;
@@ -108,5 +112,81 @@ TEST(EntryKeys, InputsTakeAtMostTheirFieldsWidth)
         e->setFocus(Qt::TabFocusReason);
         QTest::keyClicks(e, QString(c.width + 5, QLatin1Char('1')));
         EXPECT_EQ(e->text().size(), c.width) << c.control;
+    }
+}
+
+namespace {
+
+// The controls of a list that take input, in tab order.
+QStringList inputControls(QWidget &w, const entry::ListSpec &spec)
+{
+    QStringList out;
+    for (const entry::FieldSpec &f : spec.fields) {
+        QWidget *c = w.findChild<QWidget *>(f.control);
+        if (!f.readOnly && c && c->isEnabled() && c->focusPolicy() != Qt::NoFocus)
+            out.append(f.control);
+    }
+    return out;
+}
+
+} // namespace
+
+// Every annex screen as a clerk meets it: Novo puts the focus in the first
+// field, Enter walks the fields in their order to the memo, a text takes at
+// most its field's width, an empty row stops Salvar at the first check with
+// the focus on the control it names, and the screen fits a 1024×768 frame.
+TEST(EntryKeys, EveryScreenFromTheKeyboard)
+{
+    for (const char letter : {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}) {
+        SCOPED_TRACE(letter);
+        EntryFixture f;
+        std::unique_ptr<entry::EntryWindow> w(entry::createAnnexScreen(QLatin1Char(letter), f.dm, f.dialogs));
+        showActive(*w);
+        const entry::ListSpec &spec = w->spec().main;
+
+        QTest::keyClick(focused(), Qt::Key_N, Qt::AltModifier);
+        ASSERT_EQ(focusName(), spec.firstFocus);
+        const QStringList inputs = inputControls(*w, spec);
+        QStringList walked;
+        for (int i = 0; i < inputs.size() + 1 && focused() != w->memo(); ++i) {
+            walked.append(focusName());
+            QTest::keyClick(focused(), Qt::Key_Return);
+        }
+        EXPECT_EQ(walked, inputs.mid(inputs.indexOf(spec.firstFocus)));
+        EXPECT_EQ(focused(), w->memo());
+        EXPECT_TRUE(f.dialogs.messages.isEmpty()) << qPrintable(f.dialogs.texts().join(QLatin1Char('|')));
+
+        for (const entry::FieldSpec &field : spec.fields) {
+            auto *e = w->findChild<QLineEdit *>(field.control);
+            const schema::Field *def = schema::table(spec.table)->field(field.field);
+            if (!e || field.readOnly || !e->inputMask().isEmpty() || def->type != schema::Type::Text)
+                continue;
+            e->setFocus(Qt::TabFocusReason);
+            e->selectAll();
+            QTest::keyClicks(e, QString(def->width + 3, QLatin1Char('1')));
+            EXPECT_LE(e->text().size(), def->width) << qPrintable(field.control);
+            e->clear();
+        }
+
+        if (!spec.checks.isEmpty()) {
+            f.dialogs.messages.clear();
+            w->findChild<QWidget *>(spec.firstFocus)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(focused(), Qt::Key_S, Qt::AltModifier);
+            const entry::RequiredCheck *first =
+                entry::firstMissing(spec.checks, {}, {entry::CheckMode::Salvar, &w->lookups()});
+            ASSERT_NE(first, nullptr);
+            EXPECT_EQ(f.dialogs.lastText(), first->message);
+            EXPECT_EQ(focusName(), first->focus);
+        }
+
+        const QSize least = w->minimumSizeHint();
+        EXPECT_LE(least.width(), 1000);
+        EXPECT_LE(least.height(), 620);
+        // At that size (tiled, cascaded) the header still shows the company whole.
+        w->resize(least);
+        QCoreApplication::processEvents();
+        auto *cnpj = child<QLineEdit>(*w, QStringLiteral("edtCdCNPJEmpr"));
+        EXPECT_EQ(cnpj->text(), QStringLiteral("11.222.333/0001-81"));
+        EXPECT_GE(cnpj->width(), cnpj->fontMetrics().horizontalAdvance(cnpj->text()) + 8);
     }
 }

@@ -2,6 +2,7 @@
 // reach their commands.
 
 #include "ShellFixture.h"
+#include "shell/ui/EmpresaQuirels.h"
 #include "shell/ui/OpenPeriodDialog.h"
 #include "shell/ui/Splash.h"
 #include "base/ui/QtTexts.h"
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QShortcut>
 #include <QTableView>
 #include <QTest>
@@ -101,6 +103,64 @@ TEST_F(ShellTest, EveryKeyHasOneOwner)
             }
         EXPECT_GE(keys.size(), 8);
     }
+}
+
+// Every menu of the main window (the menu bar, its menus and submenus, the
+// open button's drop-down): each visible item has an Alt letter, and no two
+// items of one menu share it.
+TEST_F(ShellTest, EveryMenuItemHasItsOwnAltLetter)
+{
+    QList<QPair<QString, QList<QAction *>>> menus{{QStringLiteral("menu bar"), window->menuBar()->actions()}};
+    for (qsizetype i = 0; i < menus.size(); ++i)
+        for (QAction *a : menus.at(i).second)
+            if (a->menu())
+                menus.append({a->menu()->objectName(), a->menu()->actions()});
+    menus.append({QStringLiteral("open button"), window->openButton()->menu()->actions()});
+    EXPECT_GE(menus.size(), 8);
+    for (const auto &[name, actions] : menus) {
+        QHash<QKeySequence, QString> owners;
+        for (QAction *a : actions) {
+            if (a->isSeparator() || !a->isVisible())
+                continue;
+            const QKeySequence key = QKeySequence::mnemonic(a->text());
+            EXPECT_FALSE(key.isEmpty()) << qPrintable(name) << ": " << qPrintable(a->text());
+            if (key.isEmpty())
+                continue;
+            EXPECT_FALSE(owners.contains(key)) << qPrintable(name) << ": " << qPrintable(key.toString()) << " for "
+                                               << qPrintable(owners.value(key)) << " and " << qPrintable(a->text());
+            owners.insert(key, a->text());
+        }
+    }
+}
+
+TEST_F(ShellTest, MenuAltLettersReachTheirCommands)
+{
+    QStringList ran;
+    for (const QString &screen : {screens::kAbrirEmpresa, screens::kPesquisaProdutos, screens::kResponsavel})
+        window->registerScreen(screen, [&ran, screen](const QString &) {
+            ran.append(screen);
+            return false;
+        });
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    addCompany(kCpf, {1});
+    openPeriod(kCpf);
+    const auto keys = [this](std::initializer_list<Qt::Key> letters) {
+        // The offscreen platform leaves a closed menu as the active window.
+        QApplication::setActiveWindow(window.get());
+        QTest::keyClick(window.get(), *letters.begin(), Qt::AltModifier);
+        for (auto k = letters.begin() + 1; k != letters.end(); ++k) {
+            QWidget *popup = QApplication::activePopupWidget();
+            ASSERT_NE(popup, nullptr);
+            QTest::keyClick(popup, *k);
+        }
+        QCoreApplication::processEvents();
+    };
+    keys({Qt::Key_M, Qt::Key_P});
+    keys({Qt::Key_A, Qt::Key_P});
+    keys({Qt::Key_A, Qt::Key_A, Qt::Key_E});
+    EXPECT_EQ(ran, (QStringList{screens::kPesquisaProdutos, screens::kResponsavel, screens::kAbrirEmpresa}));
 }
 
 TEST_F(ShellTest, FunctionKeysRunTheirCommands)
@@ -245,4 +305,30 @@ TEST_F(ShellTest, TiledEntryScreensKeepTheirSmallestUsableSize)
     EXPECT_GE(memo->height(), memo->fontMetrics().lineSpacing() * 3);
     // The frame scrolls to what does not fit.
     EXPECT_EQ(window->mdiArea()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+}
+
+TEST_F(ShellTest, TabGoesThroughTheCompanyWindowAsItReads)
+{
+    addCompany(kCpf, {9});
+    ASSERT_TRUE(window->setCurrentPeriod(PeriodKey{kCpf, QStringLiteral("2005"), QStringLiteral("MAR")}));
+    TfrmEmpresaQuirels *w = window->companyWindow();
+    w->showNonModal();
+    QApplication::setActiveWindow(w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->findChild<QWidget *>(QStringLiteral("edtRazao"))->setFocus(Qt::TabFocusReason);
+    QStringList order;
+    for (int i = 0; i < 17; ++i) {
+        order.append(QApplication::focusWidget()->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    // The other activity field is disabled until the main group is IX.
+    EXPECT_EQ(order, (QStringList{QStringLiteral("edtRazao"), QStringLiteral("edtCNPJ"), QStringLiteral("edtCLF"),
+                                  QStringLiteral("cmbGrupoPrincipal"), QStringLiteral("chkGrupoI"),
+                                  QStringLiteral("chkGrupoII"), QStringLiteral("chkGrupoIII"),
+                                  QStringLiteral("chkGrupoIV"), QStringLiteral("chkGrupoV"),
+                                  QStringLiteral("chkGrupoVI"), QStringLiteral("chkGrupoVII"),
+                                  QStringLiteral("chkGrupoVIII"), QStringLiteral("chkGrupoIX"),
+                                  QStringLiteral("cmbCdCNAE"), QStringLiteral("cmbCNAE"),
+                                  QStringLiteral("btnFechar"), QStringLiteral("edtRazao")}));
+    w->close();
 }
