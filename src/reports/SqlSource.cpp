@@ -14,7 +14,7 @@ SqlSource::SqlSource(QSqlDatabase db, QString statement, QVariantList values)
 Status SqlSource::open()
 {
     m_query = QSqlQuery(m_db);
-    m_query.setForwardOnly(true);
+    sql::forwardOnly(m_query);
     m_index.clear();
     m_onRow = false;
     if (!m_query.prepare(m_statement))
