@@ -141,7 +141,7 @@ public:
         const QString table = b ? QStringLiteral("Movimentacao") : QStringLiteral("Importacao");
         const QString partyField = b ? QStringLiteral("CdFornecedor") : QStringLiteral("NmImportador");
         const QString rowOrder = b ? QStringLiteral("NrMovimentacao") : QStringLiteral("CdImportacao");
-        QString where = QStringLiteral("CdCNPJEmpr = ? AND %1 = ? AND trim(coalesce(%2, '')) <> ''")
+        QString where = QStringLiteral("CdCNPJEmpr = ? AND %1 = ? AND trim(coalesce(CAST(%2 AS TEXT), '')) <> ''")
                             .arg(partyField, sql::id(field));
         if (!ncm.isEmpty())
             where += QStringLiteral(" AND CdNCM = ?");

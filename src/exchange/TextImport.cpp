@@ -280,7 +280,7 @@ bool Importer::companyLine(const RecordLayout &l)
         }
         const int n = static_cast<int>(l.columns.size());
         for (int i = 0; i < n; ++i)
-            m_updateCompany->bindValue(i, m_values[static_cast<size_t>(i)]);
+            m_updateCompany->bindValue(i, sql::bindable(m_values[static_cast<size_t>(i)]));
         m_updateCompany->bindValue(n, key);
         if (!m_updateCompany->exec())
             return storeFailed(*m_updateCompany);

@@ -1063,7 +1063,7 @@ Status Cursor::post()
     int b = 0;
     for (int i = 0; i < n; ++i)
         if (i != m_autoInc)
-            q.bindValue(b++, m_buffer.at(i));
+            q.bindValue(b++, sql::bindable(m_buffer.at(i)));
     ensureLoaded(); // before the write, so the new row is placed once
     const Row *cur = inserting ? nullptr : currentRow();
     // The details follow this row through their link fields: they are read

@@ -142,7 +142,7 @@ TEST(ServerStore, ImportRefusedWhileThePeriodIsOpenElsewhere)
 
     const exchange::TextImportResult r = import(a);
     EXPECT_EQ(r.outcome, exchange::TextImportResult::Outcome::Failed);
-    EXPECT_EQ(r.error.message, store::msg::kPeriodoEmUso.arg(kJan.mes, kJan.ano, kJan.cnpj));
+    EXPECT_TRUE(r.error.message.contains(store::msg::kPeriodoEmUso.arg(kJan.mes, kJan.ano, kJan.cnpj))) << qPrintable(r.error.message);
     EXPECT_EQ(test::dumpTables(a), before);
     Status del = shell::deletePeriod(a, kJan);
     EXPECT_EQ(del.message(), store::msg::kPeriodoEmUso.arg(kJan.mes, kJan.ano, kJan.cnpj));
