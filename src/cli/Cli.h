@@ -3,7 +3,6 @@
 
 #include "base/Dialogs.h"
 #include "base/Result.h"
-
 #include "store/Database.h"
 
 #include <QSqlDatabase>
@@ -19,6 +18,7 @@ struct Context {
     QString dataFolder;      // resolved: --dados, else as the desktop decides it
     QString settingsPath;    // the shared settings file
     QString storeConfigPath; // the machine's store configuration ("Local Share")
+    std::optional<store::ServerUrl> server; // --servidor
     bool yes = false;        // --sim
     QStringList args;        // the command's own arguments
     Dialogs *dialogs = nullptr;
@@ -40,10 +40,11 @@ const QList<Command> &commands();
 // Prints a failure to standard error and returns its exit status: the
 // error's code when it is 1 or 2, else 2.
 int fail(Context &ctx, const Error &error);
-// The store's opening options: the journal mode that "Local Share" of the
-// machine's store configuration asks for.
-store::OpenOptions storeOptions(const Context &ctx);
-// Opens the store of the data folder with those options.
+// The options to open the store: the server of --servidor, else the store
+// the settings file names (the data folder's file by default, in the journal
+// mode "Local Share" asks for).
+Result<store::OpenOptions> storeOptions(Context &ctx);
+// Opens that store.
 Result<QSqlDatabase> openStore(Context &ctx);
 
 // Prints a usage error for the command and returns kUsage.

@@ -1,17 +1,24 @@
 #include "Cli.h"
 
-#include "store/Database.h"
-#include "store/StoreConfig.h"
+#include "base/IniFile.h"
+#include "store/StoreLocation.h"
 
 namespace quirels::cli {
 
-store::OpenOptions storeOptions(const Context &ctx)
+Result<store::OpenOptions> storeOptions(Context &ctx)
 {
-    store::OpenOptions options;
-    options.sharedFolder = store::config::localShare(ctx.storeConfigPath);
-    return options;
+    IniFile ini(ctx.settingsPath);
+    if (Status s = ini.load(); !s)
+        return s.error();
+    return store::storeOptions(ini, ctx.storeConfigPath, ctx.server);
 }
 
-Result<QSqlDatabase> openStore(Context &ctx) { return store::open(ctx.dataFolder, storeOptions(ctx)); }
+Result<QSqlDatabase> openStore(Context &ctx)
+{
+    Result<store::OpenOptions> options = storeOptions(ctx);
+    if (!options)
+        return options.error();
+    return store::open(ctx.dataFolder, *options);
+}
 
 } // namespace quirels::cli

@@ -45,7 +45,11 @@ static int gerar(Context &ctx)
         folder = folders->xmlFolder;
     }
 
-    Result<QSqlDatabase> db = openStore(ctx);
+    Result<store::OpenOptions> chosen = storeOptions(ctx);
+    if (!chosen)
+        return fail(ctx, chosen.error());
+    const store::OpenOptions &options = *chosen;
+    Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);
     if (!db)
         return fail(ctx, db.error());
 

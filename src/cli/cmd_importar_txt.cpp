@@ -13,7 +13,13 @@ static int importarTxt(Context &ctx)
 {
     if (ctx.args.size() != 1)
         return usageError(QStringLiteral("importar-txt"));
-    const store::OpenOptions options = storeOptions(ctx);
+    IniFile ini(ctx.settingsPath);
+    if (Status s = ini.load(); !s)
+        return fail(ctx, s.error());
+    Result<store::OpenOptions> chosen = storeOptions(ctx);
+    if (!chosen)
+        return fail(ctx, chosen.error());
+    const store::OpenOptions &options = *chosen;
     int status = kOk;
     {
         Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);

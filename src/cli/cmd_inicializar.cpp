@@ -10,9 +10,19 @@ static int inicializar(Context &ctx)
 {
     if (!ctx.args.isEmpty())
         return usageError(QStringLiteral("inicializar"));
-    if (Status s = store::initializeDataFolder(ctx.dataFolder, storeOptions(ctx)); !s)
+    IniFile ini(ctx.settingsPath);
+    if (Status s = ini.load(); !s)
         return fail(ctx, s.error());
-    ctx.dialogs->information(QStringLiteral("Pasta de dados pronta: %1").arg(QDir::toNativeSeparators(ctx.dataFolder)));
+    Result<store::OpenOptions> chosen = storeOptions(ctx);
+    if (!chosen)
+        return fail(ctx, chosen.error());
+    const store::OpenOptions &options = *chosen;
+    if (Status s = store::initializeDataFolder(ctx.dataFolder, options); !s)
+        return fail(ctx, s.error());
+    if (options.server)
+        ctx.dialogs->information(QStringLiteral("Banco de dados pronto: %1").arg(options.server->toString()));
+    else
+        ctx.dialogs->information(QStringLiteral("Pasta de dados pronta: %1").arg(QDir::toNativeSeparators(ctx.dataFolder)));
     return kOk;
 }
 

@@ -1,5 +1,6 @@
 #include "Lookups.h"
 
+#include "store/Dialect.h"
 #include "store/Sql.h"
 
 #include <QSqlQuery>
@@ -23,7 +24,7 @@ QSqlDatabase Lookups::db() const { return QSqlDatabase::database(m_connection, f
 Result<std::optional<QString>> Lookups::first(const QString &statement) const
 {
     QSqlQuery q(db());
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.exec(statement))
         return makeError(sql::errorText(q));
     if (!q.next())
@@ -44,9 +45,9 @@ Result<std::optional<QString>> Lookups::ncmForName(const QString &name) const
 Result<QStringList> Lookups::productNames() const
 {
     QSqlQuery q(db());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado "
-                               "order by NmProdutoControlado collate nocase, IdProdutoControlado")))
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado order by %1, IdProdutoControlado")
+                    .arg(store::dialect::nocase(db(), QStringLiteral("NmProdutoControlado")))))
         return makeError(sql::errorText(q));
     QStringList names;
     while (q.next())
@@ -57,8 +58,8 @@ Result<QStringList> Lookups::productNames() const
 Result<QList<CfopEntry>> Lookups::cfops() const
 {
     QSqlQuery q(db());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP order by dsCFOP collate nocase, CdCFOP")))
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP order by %1, CdCFOP").arg(store::dialect::nocase(db(), QStringLiteral("dsCFOP")))))
         return makeError(sql::errorText(q));
     QList<CfopEntry> list;
     while (q.next())
@@ -78,7 +79,7 @@ Result<std::optional<QString>> Lookups::cfopDescription(const QString &code) con
 Status Lookups::holdCfops()
 {
     QSqlQuery q(db());
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP")))
         return makeError(sql::errorText(q));
     QHash<QString, QString> all;
@@ -94,8 +95,8 @@ Status Lookups::holdCfops()
 Result<QList<CountryEntry>> Lookups::countries() const
 {
     QSqlQuery q(db());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises order by NMPAIS collate nocase, CDPAIS")))
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises order by %1, CDPAIS").arg(store::dialect::nocase(db(), QStringLiteral("NMPAIS")))))
         return makeError(sql::errorText(q));
     QList<CountryEntry> list;
     while (q.next())

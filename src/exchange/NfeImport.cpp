@@ -4,6 +4,8 @@
 #include "NfeScreens.h"
 #include "store/Schema.h"
 #include "store/BulkBind.h"
+#include "store/Dialect.h"
+#include "store/PeriodLock.h"
 #include "store/Sql.h"
 
 #include <QHash>
@@ -71,7 +73,7 @@ public:
     Status load()
     {
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
+        sql::forwardOnly(q);
         if (!q.prepare(QStringLiteral("SELECT 1 FROM Mes WHERE CdCNPJEmpr = ? AND NrAno = ? AND NmMes = ?")))
             return makeError(sql::errorText(q), 2);
         q.addBindValue(m_period.cnpj);
@@ -139,12 +141,12 @@ public:
         const QString table = b ? QStringLiteral("Movimentacao") : QStringLiteral("Importacao");
         const QString partyField = b ? QStringLiteral("CdFornecedor") : QStringLiteral("NmImportador");
         const QString rowOrder = b ? QStringLiteral("NrMovimentacao") : QStringLiteral("CdImportacao");
-        QString where = QStringLiteral("CdCNPJEmpr = ? AND %1 = ? AND trim(coalesce(%2, '')) <> ''")
+        QString where = QStringLiteral("CdCNPJEmpr = ? AND %1 = ? AND trim(coalesce(CAST(%2 AS TEXT), '')) <> ''")
                             .arg(partyField, sql::id(field));
         if (!ncm.isEmpty())
             where += QStringLiteral(" AND CdNCM = ?");
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
+        sql::forwardOnly(q);
         if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY NrAno DESC, %4 DESC, %5 DESC LIMIT 1")
                            .arg(sql::id(field), table, where, kMonthOrder, rowOrder)))
             return makeError(sql::errorText(q), 2);
@@ -540,6 +542,9 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
     if (!tx.active())
         return makeError(tx.error().message, 2);
     const PeriodKey &p = scan.period;
+    // Not while another workstation has the period open for writing.
+    if (Status s = store::claimPeriod(db, p); !s)
+        return s.error();
 
     // Rows of the invoices imported before, when they are replaced.
     if (options.replace) {
@@ -637,7 +642,7 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
             return makeError(sql::errorText(q.query()), 2);
         if (!created.isEmpty())
             created += QLatin1Char(' ');
-        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(q.query().lastInsertId().toLongLong());
+        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(store::dialect::lastInsertId(q.query()));
         (b ? result.rowsB : result.rowsC)++;
     }
     if (Status s = keepKey(); !s)

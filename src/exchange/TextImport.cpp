@@ -4,6 +4,8 @@
 #include "TextRecords.h"
 #include "shell/PeriodOps.h"
 #include "store/RecordRules.h"
+#include "store/Dialect.h"
+#include "store/PeriodLock.h"
 #include "store/Sql.h"
 #include "store/StoreError.h"
 #include "store/BulkBind.h"
@@ -142,7 +144,7 @@ private:
 
 bool Importer::prepare(QSqlQuery &q, const QString &statement)
 {
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.prepare(statement))
         return storeFailed(q);
     return true;
@@ -191,7 +193,7 @@ bool Importer::insert(const RecordLayout &l, QVariant *rowId)
     if (!s->bulk->exec())
         return storeFailed(*s->query);
     if (rowId)
-        *rowId = s->query->lastInsertId();
+        *rowId = store::dialect::lastInsertId(*s->query);
     ++rowsWritten;
     return true;
 }
@@ -278,7 +280,7 @@ bool Importer::companyLine(const RecordLayout &l)
         }
         const int n = static_cast<int>(l.columns.size());
         for (int i = 0; i < n; ++i)
-            m_updateCompany->bindValue(i, m_values[static_cast<size_t>(i)]);
+            m_updateCompany->bindValue(i, sql::bindable(m_values[static_cast<size_t>(i)]));
         m_updateCompany->bindValue(n, key);
         if (!m_updateCompany->exec())
             return storeFailed(*m_updateCompany);
@@ -295,6 +297,9 @@ bool Importer::periodLine(const RecordLayout &l)
     if (company.isEmpty())
         return needs(l, "EM");
     const PeriodKey key{m_values[0].toString(), m_values[1].toString(), m_values[2].toString()};
+    // Not while another workstation has the period open for writing.
+    if (Status s = store::claimPeriod(m_db, key); !s)
+        return fail(s.message(), s.error().code);
     // Periods are looked up among the current company's.
     const auto exists = [&](bool &found) {
         found = false;
@@ -414,6 +419,8 @@ class BulkCache {
 public:
     explicit BulkCache(QSqlDatabase &db) : m_db(db)
     {
+        if (store::dialect::isServer(m_db))
+            return; // the server keeps its own cache
         if (Result<QVariant> v = sql::scalar(m_db, QStringLiteral("PRAGMA cache_size")); v && v->isValid()) {
             m_previous = v->toLongLong();
             sql::exec(m_db, QStringLiteral("PRAGMA cache_size = -65536")); // in KiB: 64 MiB at most

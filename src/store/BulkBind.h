@@ -7,6 +7,8 @@
 // normal way, which sets the result up for positional binding, and later
 // rows overwrite that list in place; the driver binds them from it on exec().
 
+#include "Sql.h"
+
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QVariant>
@@ -21,9 +23,9 @@ public:
     void set(int i, const QVariant &v)
     {
         if (m_bound)
-            values(m_query)[i] = v;
+            values(m_query)[i] = sql::bindable(v);
         else
-            m_query.bindValue(i, v);
+            m_query.bindValue(i, sql::bindable(v));
     }
     bool exec()
     {

@@ -3,6 +3,8 @@
 #include "RecordRules.h"
 #include "Schema.h"
 #include "StoreConfig.h"
+#include "StoreLocation.h"
+#include "base/Settings.h"
 
 #include "Messages.h"
 
@@ -16,6 +18,13 @@ StartupOptions startupOptions(const QString &storeConfigPath)
 {
     StartupOptions o;
     o.localShare = config::localShare(storeConfigPath);
+    if (!settingsPath.isEmpty()) {
+        IniFile ini(settingsPath);
+        if (ini.load()) {
+            if (Result<OpenOptions> chosen = storeOptions(ini, storeConfigPath); chosen)
+                o.server = chosen->server;
+        }
+    }
     return o;
 }
 
@@ -252,8 +261,17 @@ Status DataModule::reopenAll()
     return openAll();
 }
 
+Status DataModule::holdPeriod(const PeriodKey &period)
+{
+    QSqlDatabase db = database();
+    if (!db.isOpen())
+        return {};
+    return m_hold.hold(db, period);
+}
+
 void DataModule::disconnect()
 {
+    m_hold.release();
     closeAll();
     close(m_connection);
 }
@@ -266,18 +284,20 @@ Status DataModule::openAtStartup(const QString &dataFolder, const StartupOptions
     o.connection = m_connection;
     o.sharedFolder = options.localShare;
     o.busyTimeoutMs = options.busyTimeoutMs;
+    o.server = options.server;
+    o.password = options.password;
     Result<QSqlDatabase> db = open(dataFolder, o);
     if (!db)
         return fail(db.error());
     // A step that must write fails on a folder that cannot be written: say so.
     const auto writeFailure = [&](const Error &e) {
-        if (QFileInfo(dataFolder).isWritable())
+        if (options.server || QFileInfo(dataFolder).isWritable())
             return fail(e);
         return fail(makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(dataFolder)), 2));
     };
     if (Status s = upgradeSchema(*db); !s)
         return writeFailure(s.error());
-    if (Status s = removeDayIndexFiles(dataFolder); !s)
+    if (Status s = options.server ? Status() : removeDayIndexFiles(dataFolder); !s)
         return writeFailure(s.error());
     if (Status s = ensureDayIndexes(*db); !s)
         return writeFailure(s.error());

@@ -17,6 +17,10 @@
 
 #include "base/Dialogs.h"
 #include "base/Result.h"
+#include "PeriodLock.h"
+#include "ServerUrl.h"
+
+#include <optional>
 #include "store/Cursor.h"
 #include "store/Database.h"
 
@@ -33,11 +37,15 @@ namespace quirels::store {
 struct StartupOptions {
     bool localShare = false;   // "Local Share": journal mode safe on a shared folder
     int busyTimeoutMs = 5000;  // how long a lock held by another program is waited for
+    std::optional<ServerUrl> server; // the store is on this server, not in the data folder
+    QString password;          // for the server; empty: PGPASSWORD or the password file
 };
 
-// The start-up options from the machine's store configuration ("Local
-// Share"; see StoreConfig.h): a missing or unreadable file gives the defaults.
-StartupOptions startupOptions(const QString &storeConfigPath);
+// The start-up options: "Local Share" from the machine's store configuration
+// (see StoreConfig.h; a missing or unreadable file gives the defaults) and,
+// with a settings file, the server's address "Servidor" it names (a
+// malformed address gives the default store).
+StartupOptions startupOptions(const QString &storeConfigPath, const QString &settingsPath = QString());
 
 class DataModule : public QObject {
     Q_OBJECT
@@ -114,6 +122,10 @@ public:
     Status openAtStartup(const QString &dataFolder, const StartupOptions &options = {});
     // Closes every cursor and the connection.
     void disconnect();
+    // The period open for writing on this workstation (store/PeriodLock.h):
+    // another workstation's bulk operation on it is refused until another
+    // period is held or the store is disconnected.
+    Status holdPeriod(const PeriodKey &period);
     // Opens every cursor in order; the first error is shown and returned, and
     // the cursors after it stay closed.
     Status openAll();
@@ -131,6 +143,7 @@ private:
     Status fail(const Error &e);
 
     Dialogs &m_dialogs;
+    PeriodHold m_hold;
     QString m_connection;
     QString m_dataFolder;
     std::vector<std::unique_ptr<Cursor>> m_owned;

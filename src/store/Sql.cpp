@@ -3,6 +3,7 @@
 #include "base/Numbers.h"
 #include "store/StoreError.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 
 namespace quirels::sql {
@@ -32,7 +33,18 @@ QString literal(const QVariant &value)
     }
 }
 
-QString id(const QString &name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+QString id(const QString &name)
+{
+    // A plain name stays unquoted, so that each store matches it as it
+    // matches the names of every other statement (the server folds it to
+    // lower case, as its tables were created).
+    bool plain = !name.isEmpty() && !name.at(0).isDigit();
+    for (QChar c : name)
+        plain = plain && c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('_'));
+    if (plain)
+        return name;
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
 
 QString insertInto(const QString &table, const QStringList &fields, const QVariantList &values)
 {
@@ -64,6 +76,12 @@ QString selectMax(const QString &field, const QString &table)
 
 QString errorText(const QSqlQuery &q) { return store::describe(q).message; }
 QString errorText(const QSqlDatabase &db) { return store::describe(db).message; }
+
+void forwardOnly(QSqlQuery &q)
+{
+    if (!q.driver() || q.driver()->dbmsType() != QSqlDriver::PostgreSQL)
+        q.setForwardOnly(true);
+}
 
 Status exec(QSqlDatabase &db, const QString &statement)
 {

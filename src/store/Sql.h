@@ -38,6 +38,18 @@ QString selectMax(const QString &field, const QString &table);
 QString errorText(const QSqlQuery &q);
 QString errorText(const QSqlDatabase &db);
 
+// A value as it is bound: a flag becomes 1 or 0, as every store keeps it
+// (the server's flag columns are numbers, as SQLite's are).
+inline QVariant bindable(const QVariant &v)
+{
+    return v.typeId() == QMetaType::Bool ? QVariant(v.toBool() ? 1 : 0) : v;
+}
+
+// Reads the query's rows one by one as they come, where the store allows
+// other statements to run meanwhile (SQLite). On the server the rows are
+// read at once, so that statements run while walking them lose none.
+void forwardOnly(QSqlQuery &q);
+
 // Runs one statement; the error carries the store's message.
 Status exec(QSqlDatabase &db, const QString &statement);
 Status exec(QSqlQuery &q);

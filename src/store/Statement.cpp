@@ -1,5 +1,6 @@
 #include "Statement.h"
 
+#include "Dialect.h"
 #include "Sql.h"
 #include "StoreError.h"
 
@@ -135,7 +136,7 @@ public:
             return makeError(sql::errorText(m_query), 2);
         return {};
     }
-    qint64 lastInsertId() const override { return m_query.lastInsertId().toLongLong(); }
+    qint64 lastInsertId() const override { return dialect::lastInsertId(m_query); }
     Status start() override { return run(); }
     Result<bool> next() override
     {
@@ -203,7 +204,7 @@ Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &stat
         return std::unique_ptr<Statement>(std::make_unique<SqliteStatement>(h, stmt, db.driver()));
     }
     QSqlQuery q(db);
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.prepare(statement))
         return makeError(sql::errorText(q), 2);
     return std::unique_ptr<Statement>(std::make_unique<QtStatement>(std::move(q)));

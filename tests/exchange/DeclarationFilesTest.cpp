@@ -270,12 +270,20 @@ TEST(DeclarationFiles, UnwritableValuesFailWithoutTouchingTheFiles)
     };
     const Case cases[] = {
         {"UPDATE Empresa SET NmRazao = 'Snow ☃ Ltda'", "NmRazao"},               // no Windows-1252 byte
-        {"UPDATE Observacoes SET Observacao = 'a' || char(1) || 'b'", "Observacao"}, // not allowed in XML
+        {"UPDATE Observacoes SET Observacao = 'a\x01" "b'", "Observacao"}, // not allowed in XML
         {"UPDATE Transporte SET NrNF = 'abc'", "NrNF"},                           // text in an integer field
         {"UPDATE Produtos SET QtCompras = 9e999 WHERE CdProduto = 7", "QtCompras"}, // infinite
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.update);
+        // The server's typed columns refuse text in a number and an
+        // infinite number already when they are written.
+        const QString field = QString::fromLatin1(c.field);
+        if (test::onServer() && (field == QLatin1String("NrNF") || field == QLatin1String("QtCompras")))
+            continue;
+        // The server has save points inside a transaction only.
+        if (test::onServer())
+            store.exec(QStringLiteral("BEGIN"));
         store.exec(QStringLiteral("SAVEPOINT s"));
         store.exec(QString::fromUtf8(c.update));
         Result<GeneratedFiles> r = writeDeclarationFiles(db, test::kSmallPeriod, out.path());
@@ -286,6 +294,8 @@ TEST(DeclarationFiles, UnwritableValuesFailWithoutTouchingTheFiles)
         EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 2);
         store.exec(QStringLiteral("ROLLBACK TO s"));
         store.exec(QStringLiteral("RELEASE s"));
+        if (test::onServer())
+            store.exec(QStringLiteral("ROLLBACK"));
     }
 }
 

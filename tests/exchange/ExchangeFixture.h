@@ -18,7 +18,7 @@ inline void addSmallCompany(const TempStore &s)
         "FlGrupoV, FlGrupoVI, FlGrupoVII, FlGrupoVIII, FlGrupoIX, DsGrupoIX, DsInformacoes, DsGrupoPrincipal, "
         "NmResponsavel, NrCpfResponsavel, NrIdentidade, NmOrgao, SgUF, NrDDD, NrFone, NrFax, NmEmail) VALUES "
         "('11222333000181', 'Química & Filhos <Ltda> \"Sul\"', '12345678-9', '2029-1/00', 1, 0, 0, 0, 0, 0, 1, 0, "
-        "NULL, NULL, 'Linha 1' || char(13) || char(10) || 'Linha 2', 'Grupo I', 'João Ñandú', '12345678909', "
+        "NULL, NULL, 'Linha 1\r\nLinha 2', 'Grupo I', 'João Ñandú', '12345678909', "
         "'1234567', 'SSP', 'SP', '011', '12345678', '', 'a@b.com')"));
 }
 

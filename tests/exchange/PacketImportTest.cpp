@@ -182,9 +182,9 @@ TEST(PacketImport, RegisteredCompanyAndTheOverwriteQuestion)
     ASSERT_OK(importPacket(db, packet, yes));
     EXPECT_TRUE(yes.failures.isEmpty()) << qPrintable(yes.failures.join(QLatin1Char('\n')));
     EXPECT_EQ(target.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("NOME REGISTRADO"));
-    EXPECT_EQ(target.scalar(QStringLiteral("SELECT group_concat(NmMes) FROM (SELECT NmMes FROM Mes ORDER BY NmMes)")).toString(),
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT group_concat(NmMes) FROM (SELECT NmMes FROM Mes ORDER BY NmMes) AS m")).toString(),
               QStringLiteral("ABR,MAR"));
-    EXPECT_EQ(target.scalar(QStringLiteral("SELECT group_concat(NrDia) FROM (SELECT NrDia FROM Movimentacao ORDER BY NrDia)")).toString(),
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT group_concat(NrDia) FROM (SELECT NrDia FROM Movimentacao ORDER BY NrDia) AS m")).toString(),
               QStringLiteral("02,09,15"));
 
     // Again: the month now exists, so the question comes back.

@@ -72,11 +72,12 @@ TEST(TextImport, StoresOneRowOfEveryRecordTypeWithItsLinks)
 {
     test::TempStore store;
     ScriptedDialogs dialogs;
-    const QString cacheSize = row(store, QStringLiteral("PRAGMA cache_size"));
+    // The SQLite connection's page cache is as it was before the import.
+    const QString cacheSize = test::onServer() ? QString() : row(store, QStringLiteral("PRAGMA cache_size"));
     const TextImportResult r = importLines(store, test::monthLines(kK, kAno, kMes), dialogs);
     ASSERT_TRUE(r.ok()) << qPrintable(r.error.message);
-    // The connection's page cache is as it was before the import.
-    EXPECT_EQ(row(store, QStringLiteral("PRAGMA cache_size")), cacheSize);
+    if (!test::onServer())
+        EXPECT_EQ(row(store, QStringLiteral("PRAGMA cache_size")), cacheSize);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
     EXPECT_EQ(r.company, kK);
     EXPECT_EQ(r.period, (PeriodKey{kK, kAno, kMes}));
@@ -224,7 +225,7 @@ TEST(TextImport, QuestionsAboutAnExistingCompanyAndPeriod)
                 EXPECT_EQ(row(store, QStringLiteral("SELECT count(*) FROM %1 WHERE NmMes = 'JAN'").arg(QString::fromLatin1(t))),
                           QStringLiteral("0"))
                     << t;
-            EXPECT_EQ(row(store, QStringLiteral("SELECT FlGrupoI || FlGrupoIX FROM Empresa")),
+            EXPECT_EQ(row(store, QStringLiteral("SELECT CAST(FlGrupoI AS TEXT) || CAST(FlGrupoIX AS TEXT) FROM Empresa")),
                       c.company == Answer::Yes ? QStringLiteral("01") : QStringLiteral("11"));
         }
     }

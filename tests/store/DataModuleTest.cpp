@@ -116,6 +116,7 @@ TEST(DataModule, OpeningStopsAtTheFirstCursorThatFails)
 
 TEST(DataModule, StartupRebuildsTheDayIndexAndTheMissingTables)
 {
+    QUIRELS_SQLITE_ONLY();
     test::TempStore store;
     const QString folder = store.folder();
     store.exec(QStringLiteral("DROP INDEX Movimentacao_IdxDia"));
@@ -172,6 +173,7 @@ TEST(DataModule, StartupRebuildsTheDayIndexAndTheMissingTables)
 
 TEST(DataModule, StartupReportsStoresItCannotUseAndChangesNothing)
 {
+    QUIRELS_SQLITE_ONLY();
     // Not a store at all.
     {
         QTemporaryDir dir;
@@ -227,6 +229,7 @@ bool setImmutable(const QString &path, bool on)
 
 TEST(DataModule, ReadOnlyDataFolderIsReportedAndLeftAlone)
 {
+    QUIRELS_SQLITE_ONLY();
     for (bool shared : {false, true}) {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("dados"));
@@ -265,6 +268,7 @@ TEST(DataModule, ReadOnlyDataFolderIsReportedAndLeftAlone)
 
 TEST(DataModule, LocalShareOfTheStoreConfigurationSelectsTheJournalMode)
 {
+    QUIRELS_SQLITE_ONLY();
     test::TempStore store;
     const QString cfg = QDir(store.folder()).filePath(QStringLiteral("armazenamento.ini"));
     // The settings file of the program has a "Local Share" too: it is not the one read.
@@ -297,6 +301,7 @@ TEST(DataModule, LocalShareOfTheStoreConfigurationSelectsTheJournalMode)
 
 TEST(DataModule, StartupWaitsForALockThenReportsIt)
 {
+    QUIRELS_SQLITE_ONLY();
     QTemporaryDir dir;
     ASSERT_OK(store::initializeDataFolder(dir.path()));
     {
