@@ -57,26 +57,10 @@ QString folderOf(const QSqlDriver *driver)
 
 void writeLog(const QString &folder, const QSqlError &e)
 {
-    if (folder.isEmpty())
-        return;
-    Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
-    const QString path = logPath(folder);
-    if (QFileInfo(path).size() > kLogLimit) {
-        QFile::remove(path + QStringLiteral(".1"));
-        QFile::rename(path, path + QStringLiteral(".1"));
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        return; // the log is a help, never a second failure
-    QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
-    line += QStringLiteral(" [%1] ").arg(e.nativeErrorCode().isEmpty() ? QStringLiteral("-") : e.nativeErrorCode());
-    line += e.databaseText();
+    QString text = e.databaseText();
     if (!e.driverText().isEmpty())
-        line += QStringLiteral(" | ") + e.driverText();
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    f.write(line.toUtf8() + '\n');
+        text += QStringLiteral(" | ") + e.driverText();
+    appendLog(folder, e.nativeErrorCode(), text);
 }
 
 // "UNIQUE constraint failed: Mes.CdCNPJEmpr, Mes.NrAno" -> "Mes";
@@ -144,6 +128,28 @@ Failure classify(const QSqlError &e, const QString &folder)
 } // namespace
 
 QString logPath(const QString &dataFolder) { return QDir(dataFolder).filePath(kLogFile); }
+
+void appendLog(const QString &folder, const QString &code, const QString &text)
+{
+    if (folder.isEmpty())
+        return;
+    Registry &r = registry();
+    QMutexLocker lock(&r.mutex);
+    const QString path = logPath(folder);
+    if (QFileInfo(path).size() > kLogLimit) {
+        QFile::remove(path + QStringLiteral(".1"));
+        QFile::rename(path, path + QStringLiteral(".1"));
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        return; // the log is a help, never a second failure
+    QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
+    line += QStringLiteral(" [%1] ").arg(code.isEmpty() ? QStringLiteral("-") : code);
+    line += text.trimmed();
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    f.write(line.toUtf8() + '\n');
+}
 
 void setLogFolder(const QSqlDriver *driver, const QString &folder)
 {

@@ -71,5 +71,9 @@ void setLogFolder(const QSqlDriver *driver, const QString &folder);
 void forgetLogFolder(const QSqlDriver *driver);
 // The log file of a data folder.
 QString logPath(const QString &dataFolder);
+// Appends one line to the log of a data folder: the time, the code ("-"
+// when empty) and the technical text on one line. Nothing is written when
+// the folder is empty or the log cannot be written.
+void appendLog(const QString &folder, const QString &code, const QString &text);
 
 } // namespace quirels::store
