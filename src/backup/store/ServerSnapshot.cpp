@@ -1,6 +1,7 @@
 #include "ServerSnapshot.h"
 
 #include "backup/Messages.h"
+#include "store/ServerMigration.h"
 #include "store/StoreError.h"
 
 #include <QAtomicInt>
@@ -130,17 +131,12 @@ Result<bool> serverIsEmpty(const ServerTarget &server, const QString &logFolder)
         store::appendLog(logFolder, db.lastError().nativeErrorCode(), db.lastError().text());
         return makeError(msg::kServerUnreachable.arg(server.display(), logName(logFolder)), 2);
     }
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_class c "
-                               "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
-                               "WHERE c.relkind IN ('r', 'p', 'v', 'm', 'S', 'f') "
-                               "AND n.nspname NOT IN ('pg_catalog', 'information_schema') "
-                               "AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp%'")) ||
-        !q.next()) {
-        store::appendLog(logFolder, q.lastError().nativeErrorCode(), q.lastError().text());
+    const Result<bool> empty = store::isEmptyServerDatabase(db);
+    if (!empty) {
+        store::appendLog(logFolder, QString(), db.lastError().text());
         return makeError(msg::kServerUnreachable.arg(server.display(), logName(logFolder)), 2);
     }
-    return q.value(0).toLongLong() == 0;
+    return *empty;
 }
 
 Status restoreServer(const ServerTarget &server, const QString &file, const QString &logFolder)
