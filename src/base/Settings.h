@@ -12,6 +12,9 @@ inline const QString kCaminho = QStringLiteral("Caminho");
 inline const QString kArquivoXml = QStringLiteral("Arquivo XML");
 inline const QString kLocalShare = QStringLiteral("Local Share");
 inline const QString kNetDir = QStringLiteral("Net Dir");
+// The address of the server that keeps the store ("postgresql://..."); empty
+// or absent: the store is the data folder's file. Never a password.
+inline const QString kServidor = QStringLiteral("Servidor");
 
 // The executable's path with its extension replaced by "ini"; a name without
 // extension gets ".ini" appended.

@@ -3,6 +3,7 @@
 
 #include "base/Dialogs.h"
 #include "base/Result.h"
+#include "store/Database.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -16,6 +17,7 @@ enum Exit { kOk = 0, kRefused = 1, kUsage = 2 };
 struct Context {
     QString dataFolder;      // resolved: --dados, else as the desktop decides it
     QString settingsPath;    // the shared settings file
+    std::optional<store::ServerUrl> server; // --servidor
     bool yes = false;        // --sim
     QStringList args;        // the command's own arguments
     Dialogs *dialogs = nullptr;
@@ -37,8 +39,11 @@ const QList<Command> &commands();
 // Prints a failure to standard error and returns its exit status: the
 // error's code when it is 1 or 2, else 2.
 int fail(Context &ctx, const Error &error);
-// Opens the store of the data folder with the journal mode that the
-// settings file's "Local Share" asks for.
+// The options to open the store: the server of --servidor, else the store
+// the settings file names (the data folder's file by default, in the journal
+// mode "Local Share" asks for).
+Result<store::OpenOptions> storeOptions(Context &ctx);
+// Opens that store.
 Result<QSqlDatabase> openStore(Context &ctx);
 
 // Prints a usage error for the command and returns kUsage.

@@ -1,19 +1,24 @@
 #include "Cli.h"
 
 #include "base/IniFile.h"
-#include "base/Settings.h"
-#include "store/Database.h"
+#include "store/StoreLocation.h"
 
 namespace quirels::cli {
 
-Result<QSqlDatabase> openStore(Context &ctx)
+Result<store::OpenOptions> storeOptions(Context &ctx)
 {
     IniFile ini(ctx.settingsPath);
     if (Status s = ini.load(); !s)
         return s.error();
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
-    return store::open(ctx.dataFolder, options);
+    return store::storeOptions(ini, ctx.server);
+}
+
+Result<QSqlDatabase> openStore(Context &ctx)
+{
+    Result<store::OpenOptions> options = storeOptions(ctx);
+    if (!options)
+        return options.error();
+    return store::open(ctx.dataFolder, *options);
 }
 
 } // namespace quirels::cli

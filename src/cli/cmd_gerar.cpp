@@ -45,8 +45,10 @@ static int gerar(Context &ctx)
         folder = folders->xmlFolder;
     }
 
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    Result<store::OpenOptions> chosen = storeOptions(ctx);
+    if (!chosen)
+        return fail(ctx, chosen.error());
+    const store::OpenOptions &options = *chosen;
     Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);
     if (!db)
         return fail(ctx, db.error());

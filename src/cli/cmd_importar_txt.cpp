@@ -18,8 +18,10 @@ static int importarTxt(Context &ctx)
     IniFile ini(ctx.settingsPath);
     if (Status s = ini.load(); !s)
         return fail(ctx, s.error());
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    Result<store::OpenOptions> chosen = storeOptions(ctx);
+    if (!chosen)
+        return fail(ctx, chosen.error());
+    const store::OpenOptions &options = *chosen;
     int status = kOk;
     {
         Result<QSqlDatabase> db = store::open(ctx.dataFolder, options);

@@ -15,11 +15,16 @@ static int inicializar(Context &ctx)
     IniFile ini(ctx.settingsPath);
     if (Status s = ini.load(); !s)
         return fail(ctx, s.error());
-    store::OpenOptions options;
-    options.sharedFolder = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+    Result<store::OpenOptions> chosen = storeOptions(ctx);
+    if (!chosen)
+        return fail(ctx, chosen.error());
+    const store::OpenOptions &options = *chosen;
     if (Status s = store::initializeDataFolder(ctx.dataFolder, options); !s)
         return fail(ctx, s.error());
-    ctx.dialogs->information(QStringLiteral("Pasta de dados pronta: %1").arg(QDir::toNativeSeparators(ctx.dataFolder)));
+    if (options.server)
+        ctx.dialogs->information(QStringLiteral("Banco de dados pronto: %1").arg(options.server->toString()));
+    else
+        ctx.dialogs->information(QStringLiteral("Pasta de dados pronta: %1").arg(QDir::toNativeSeparators(ctx.dataFolder)));
     return kOk;
 }
 

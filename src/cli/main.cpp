@@ -34,7 +34,7 @@ int fail(Context &ctx, const Error &error)
 
 static void printUsage(FILE *f)
 {
-    QString text = QStringLiteral("Uso: quirels-cli [--dados PASTA] [--sim] COMANDO [ARGUMENTOS]\n\nComandos:\n");
+    QString text = QStringLiteral("Uso: quirels-cli [--dados PASTA] [--servidor URL] [--sim] COMANDO [ARGUMENTOS]\n\nComandos:\n");
     for (const Command &c : commands())
         text += QStringLiteral("  ") + c.name + (c.usage.isEmpty() ? QString() : QStringLiteral(" ") + c.usage) + QLatin1Char('\n');
     const QByteArray b = text.toUtf8();
@@ -45,7 +45,7 @@ int usageError(const QString &command)
 {
     for (const Command &c : commands())
         if (c.name == command) {
-            const QByteArray b = (QStringLiteral("Uso: quirels-cli [--dados PASTA] [--sim] ") + c.name + QLatin1Char(' ') + c.usage + QLatin1Char('\n')).toUtf8();
+            const QByteArray b = (QStringLiteral("Uso: quirels-cli [--dados PASTA] [--servidor URL] [--sim] ") + c.name + QLatin1Char(' ') + c.usage + QLatin1Char('\n')).toUtf8();
             std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
             return kUsage;
         }
@@ -69,6 +69,7 @@ int main(int argc, char **argv)
     QStringList args = app->arguments().mid(1);
 
     QString dataFolder;
+    QString server;
     bool yes = false;
     while (!args.isEmpty() && args.first().startsWith(QStringLiteral("--"))) {
         const QString opt = args.takeFirst();
@@ -76,6 +77,8 @@ int main(int argc, char **argv)
             yes = true;
         } else if (opt == QLatin1String("--dados") && !args.isEmpty()) {
             dataFolder = args.takeFirst();
+        } else if (opt == QLatin1String("--servidor") && !args.isEmpty()) {
+            server = args.takeFirst();
         } else if (opt == QLatin1String("--help") || opt == QLatin1String("--ajuda")) {
             printUsage(stdout);
             return kOk;
@@ -106,6 +109,12 @@ int main(int argc, char **argv)
     ctx.dialogs = &dialogs;
     ctx.progress = &progress;
     ctx.settingsPath = settings::desktopSettingsPath();
+    if (!server.isEmpty()) {
+        Result<store::ServerUrl> url = store::ServerUrl::parse(server);
+        if (!url)
+            return fail(ctx, url.error());
+        ctx.server = *url;
+    }
     if (dataFolder.isEmpty()) {
         Result<StartupFolders> folders = readStartupSettings(ctx.settingsPath, QDir::currentPath());
         if (!folders)

@@ -4,6 +4,7 @@
 #include "NfeScreens.h"
 #include "store/Schema.h"
 #include "store/BulkBind.h"
+#include "store/Dialect.h"
 #include "store/Sql.h"
 
 #include <QHash>
@@ -637,7 +638,7 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
             return makeError(sql::errorText(q.query()), 2);
         if (!created.isEmpty())
             created += QLatin1Char(' ');
-        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(q.query().lastInsertId().toLongLong());
+        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(store::dialect::lastInsertId(q.query()));
         (b ? result.rowsB : result.rowsC)++;
     }
     if (Status s = keepKey(); !s)

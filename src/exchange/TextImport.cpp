@@ -4,6 +4,7 @@
 #include "TextRecords.h"
 #include "shell/PeriodOps.h"
 #include "store/RecordRules.h"
+#include "store/Dialect.h"
 #include "store/Sql.h"
 #include "store/StoreError.h"
 #include "store/BulkBind.h"
@@ -191,7 +192,7 @@ bool Importer::insert(const RecordLayout &l, QVariant *rowId)
     if (!s->bulk->exec())
         return storeFailed(*s->query);
     if (rowId)
-        *rowId = s->query->lastInsertId();
+        *rowId = store::dialect::lastInsertId(*s->query);
     ++rowsWritten;
     return true;
 }
@@ -414,6 +415,8 @@ class BulkCache {
 public:
     explicit BulkCache(QSqlDatabase &db) : m_db(db)
     {
+        if (store::dialect::isServer(m_db))
+            return; // the server keeps its own cache
         if (Result<QVariant> v = sql::scalar(m_db, QStringLiteral("PRAGMA cache_size")); v && v->isValid()) {
             m_previous = v->toLongLong();
             sql::exec(m_db, QStringLiteral("PRAGMA cache_size = -65536")); // in KiB: 64 MiB at most

@@ -2,6 +2,7 @@
 
 #include "Messages.h"
 #include "store/Schema.h"
+#include "store/Dialect.h"
 #include "store/Sql.h"
 
 #include <QSqlError>
@@ -162,7 +163,7 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
         ip.bindValue(6, oldProduto);
         if (Status s = sql::exec(ip); !s)
             return s;
-        const QVariant newProduto = ip.lastInsertId();
+        const QVariant newProduto = store::dialect::lastInsertId(ip);
 
         QSqlQuery &iF = insFinal.q;
         iF.bindValue(3, newProduto);
@@ -173,7 +174,7 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
         if (finals > 0) {
             QSqlQuery &is = insSubst.q;
             is.bindValue(3, newProduto);
-            is.bindValue(4, iF.lastInsertId().toLongLong() - finals + 1);
+            is.bindValue(4, store::dialect::lastInsertId(iF) - finals + 1);
             is.bindValue(8, oldProduto);
             if (Status s = sql::exec(is); !s)
                 return s;

@@ -1,5 +1,6 @@
 #include "Cursor.h"
 
+#include "Dialect.h"
 #include "Messages.h"
 #include "RecordRules.h"
 #include "Sql.h"
@@ -1075,7 +1076,7 @@ Status Cursor::post()
     Row r;
     r.values = m_buffer;
     if (inserting) {
-        r.rowid = q.lastInsertId().toLongLong();
+        r.rowid = dialect::lastInsertId(q);
         if (m_autoInc >= 0)
             r.values[m_autoInc] = static_cast<int>(r.rowid);
     } else {

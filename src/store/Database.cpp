@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "Dialect.h"
 #include "Messages.h"
 #include "Schema.h"
 #include "Sql.h"
@@ -20,8 +21,40 @@ namespace quirels::store {
 
 QString databasePath(const QString &dataFolder) { return QDir(dataFolder).filePath(kDatabaseFile); }
 
+QString storeName(const QString &dataFolder, const OpenOptions &options)
+{
+    return options.server ? options.server->toString() : QDir::toNativeSeparators(databasePath(dataFolder));
+}
+
+static Result<QSqlDatabase> openServerStore(const QString &dataFolder, const OpenOptions &options)
+{
+    ServerConnection how;
+    how.connection = options.connection;
+    how.password = options.password;
+    how.schema = options.serverSchema;
+    how.lockTimeoutMs = options.busyTimeoutMs;
+    Result<QSqlDatabase> db = openServer(*options.server, how);
+    if (!db)
+        return db;
+    // Failures of this connection are logged in the data folder.
+    setLogFolder(db->driver(), QFileInfo(databasePath(dataFolder)).absolutePath());
+    if (!options.create) {
+        Result<int> version = dialect::schemaVersion(*db);
+        if (!version || *version == 0) {
+            const Error e = version ? makeError(msg::kServidorNaoInicializado.arg(options.server->toString()), 2)
+                                    : makeError(version.message(), 2);
+            *db = QSqlDatabase();
+            close(options.connection);
+            return e;
+        }
+    }
+    return db;
+}
+
 Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options)
 {
+    if (options.server)
+        return openServerStore(dataFolder, options);
     const QString path = databasePath(dataFolder);
     if (!options.create && !QFileInfo::exists(path))
         return makeError(QStringLiteral("O banco de dados \"%1\" não existe.").arg(QDir::toNativeSeparators(path)), 2);
@@ -77,8 +110,11 @@ void close(const QString &connection)
 // Every table and index of the layout that is missing.
 static Status createTables(QSqlDatabase &db, const std::vector<schema::Table> &tables)
 {
+    for (const QString &statement : dialect::commonDdl(db))
+        if (Status s = sql::exec(db, statement); !s)
+            return makeError(s.message(), 2);
     for (const schema::Table &t : tables)
-        for (const QString &statement : schema::ddl(t))
+        for (const QString &statement : dialect::ddl(db, t))
             if (Status s = sql::exec(db, statement); !s)
                 return makeError(QStringLiteral("Tabela %1: %2").arg(t.qname(), s.message()), 2);
     return {};
@@ -157,7 +193,7 @@ static_assert(sizeof(kSteps) / sizeof(kSteps[0]) == schema::kSchemaVersion, "one
 
 bool hasEveryTable(QSqlDatabase &db)
 {
-    const QStringList present = db.tables();
+    const QStringList present = dialect::tableNames(db);
     std::vector<schema::Table> all = schema::tables();
     all.insert(all.end(), schema::ownTables().begin(), schema::ownTables().end());
     for (const schema::Table &t : all) {
@@ -277,24 +313,25 @@ Status createSchema(QSqlDatabase &db)
 {
     if (Status s = createTables(db); !s)
         return s;
-    Result<QVariant> version = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
+    Result<int> version = dialect::schemaVersion(db);
     if (!version)
         return version.error();
-    if (version->toInt() >= schema::kSchemaVersion)
+    if (*version >= schema::kSchemaVersion)
         return {};
-    // Tables kept from an older layout take the later steps.
-    for (int v = std::max(version->toInt(), 1); v < schema::kSchemaVersion; ++v)
+    // Tables kept from an older layout take the later steps; a server store
+    // never had an older layout.
+    for (int v = std::max(*version, 1); !dialect::isServer(db) && v < schema::kSchemaVersion; ++v)
         if (Status s = kSteps[v](db); !s)
             return s;
-    return sql::exec(db, QStringLiteral("PRAGMA user_version = %1").arg(schema::kSchemaVersion));
+    return dialect::setSchemaVersion(db, schema::kSchemaVersion);
 }
 
 Status upgradeSchema(QSqlDatabase &db)
 {
-    Result<QVariant> stamp = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
+    Result<int> stamp = dialect::schemaVersion(db);
     if (!stamp)
         return makeError(stamp.message(), 2);
-    int version = stamp->toInt();
+    int version = *stamp;
     if (version > schema::kSchemaVersion)
         return makeError(msg::kVersaoMaisNova.arg(version).arg(schema::kSchemaVersion), 2);
     // A current store that lost a table has it created again.
@@ -313,7 +350,7 @@ Status upgradeSchema(QSqlDatabase &db)
             return makeError(tx.error().message, 2);
         if (Status s = kSteps[version](db); !s)
             return s;
-        if (Status s = sql::exec(db, QStringLiteral("PRAGMA user_version = %1").arg(version + 1)); !s)
+        if (Status s = dialect::setSchemaVersion(db, version + 1); !s)
             return makeError(s.message(), 2);
         if (Status s = tx.commit(); !s)
             return makeError(s.message(), 2);
@@ -345,27 +382,7 @@ Status removeDayIndexFiles(const QString &dataFolder)
 
 Result<QStringList> indexFieldLists(QSqlDatabase &db, const QString &table)
 {
-    QSqlQuery list(db);
-    if (!list.exec(QStringLiteral("PRAGMA index_list(%1)").arg(sql::id(table))))
-        return makeError(sql::errorText(list), 2);
-    QStringList names;
-    while (list.next())
-        names.append(list.value(1).toString());
-    QStringList out;
-    for (const QString &n : names) {
-        QSqlQuery info(db);
-        if (!info.exec(QStringLiteral("PRAGMA index_info(%1)").arg(sql::id(n))))
-            return makeError(sql::errorText(info), 2);
-        QList<std::pair<int, QString>> cols;
-        while (info.next())
-            cols.append({info.value(0).toInt(), info.value(2).toString()});
-        std::sort(cols.begin(), cols.end());
-        QStringList fields;
-        for (const auto &c : cols)
-            fields.append(c.second);
-        out.append(fields.join(QLatin1Char(';')));
-    }
-    return out;
+    return dialect::indexFieldLists(db, table);
 }
 
 Status ensureDayIndexes(QSqlDatabase &db)
@@ -412,11 +429,53 @@ Status loadReferenceData(QSqlDatabase &db)
     return {};
 }
 
+// The tables of a server database that are not of this program.
+static QStringList foreignTables(QSqlDatabase &db)
+{
+    QStringList out;
+    for (const QString &name : dialect::tableNames(db)) {
+        bool ours = name.compare(QLatin1String("quirels_esquema"), Qt::CaseInsensitive) == 0 || schema::table(name);
+        for (const schema::Table &t : schema::ownTables())
+            ours = ours || name.compare(t.qname(), Qt::CaseInsensitive) == 0;
+        if (!ours)
+            out.append(name);
+    }
+    return out;
+}
+
+static Status initializeServer(const QString &dataFolder, const OpenOptions &options)
+{
+    OpenOptions o = options;
+    o.create = true;
+    Result<QSqlDatabase> db = open(dataFolder, o);
+    if (!db)
+        return db.error();
+    Status result;
+    if (!foreignTables(*db).isEmpty()) {
+        result = makeError(msg::kServidorOutrasTabelas.arg(options.server->toString()), 2);
+    } else {
+        sql::Transaction tx(*db);
+        if (!tx.active())
+            result = makeError(tx.error().message, 2);
+        else if (Status s = createSchema(*db); !s)
+            result = s;
+        else if (Status s2 = loadReferenceData(*db); !s2)
+            result = s2;
+        else if (Status c = tx.commit(); !c)
+            result = makeError(c.message(), 2);
+    }
+    *db = QSqlDatabase();
+    close(o.connection);
+    return result;
+}
+
 Status initializeDataFolder(const QString &dataFolder, const OpenOptions &options)
 {
     const QString native = QDir::toNativeSeparators(dataFolder);
     if (!QDir().mkpath(dataFolder))
         return makeError(QStringLiteral("Não foi possível criar a pasta de dados \"%1\".").arg(native), 2);
+    if (options.server)
+        return initializeServer(dataFolder, options);
     const QString path = databasePath(dataFolder);
     const bool existed = QFileInfo::exists(path);
     OpenOptions o = options;

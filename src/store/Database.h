@@ -1,7 +1,10 @@
 #pragma once
-// The store: one SQLite file "quirels.db" in the data folder, reached through
-// the named connection "dbQuirel".
+// The store: one SQLite file "quirels.db" in the data folder, or a database
+// on a PostgreSQL server shared by several workstations, reached through the
+// named connection "dbQuirel". Either way the data folder keeps the store's
+// log and the files the program writes.
 
+#include "ServerUrl.h"
 #include "base/Result.h"
 
 #include <QDateTime>
@@ -9,6 +12,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace quirels::store {
 
@@ -22,7 +26,15 @@ struct OpenOptions {
     bool create = false;          // create the file when missing
     bool sharedFolder = false;    // "Local Share": a journal mode safe on a shared folder
     int busyTimeoutMs = 5000;     // how long a lock held by another process is waited for
+    // The store is the database at this address instead of the data
+    // folder's file.
+    std::optional<ServerUrl> server;
+    QString password;             // for the server; empty: PGPASSWORD or the password file
+    QString serverSchema;         // the server's schema to work in; empty: the default
 };
+
+// Where the store is, for messages: the file's path or the server's address.
+QString storeName(const QString &dataFolder, const OpenOptions &options);
 
 // Opens (or re-opens) the named connection on the data folder. A missing
 // database file is an error unless create is set; a file that is not a store
@@ -70,6 +82,7 @@ Status ensureDayIndexes(QSqlDatabase &db);
 
 // "inicializar": the data folder, the store, the tables and the reference
 // data, all that is missing, in one transaction; nothing is half-written.
+// A server database that holds tables of anything else is refused.
 Status initializeDataFolder(const QString &dataFolder, const OpenOptions &options = {});
 
 } // namespace quirels::store

@@ -106,3 +106,30 @@ inline const QString kEnderecoServidorInvalido =
 inline const QString kMigracaoFalhou = QStringLiteral("Tabela %1: %2 Nada foi gravado no servidor.");
 
 } // namespace quirels::store::msg
+
+namespace quirels::store::msg {
+
+// Server addresses ("postgresql://usuario@maquina:porta/banco"): the address as typed.
+inline const QString kEnderecoInvalido = QStringLiteral(
+    "O endereço do servidor \"%1\" não é válido. Use a forma postgresql://usuario@maquina:porta/banco.");
+inline const QString kEnderecoComSenha = QStringLiteral(
+    "O endereço do servidor não pode conter a senha. Grave a senha no arquivo de senhas do PostgreSQL (~/.pgpass) ou informe-a quando o programa pedir.");
+inline const QString kEnderecoPorta = QStringLiteral("A porta do servidor \"%1\" não é válida (1 a 65535).");
+// Connecting to the server: the address.
+inline const QString kServidorInacessivel = QStringLiteral(
+    "Não foi possível conectar ao servidor %1. Verifique se o servidor está ligado e acessível pela rede.");
+inline const QString kServidorSenha = QStringLiteral(
+    "O servidor %1 recusou o usuário ou a senha. Verifique o usuário e a senha (arquivo de senhas do PostgreSQL ou a senha informada).");
+inline const QString kServidorSemBanco = QStringLiteral("O banco de dados %1 não existe no servidor.");
+inline const QString kServidorSemDriver = QStringLiteral(
+    "O acesso ao servidor PostgreSQL não está instalado neste computador (pacote libqt6sql6-psql).");
+// The server's store: not one of this program (other tables), the address.
+inline const QString kServidorOutrasTabelas = QStringLiteral(
+    "O banco de dados %1 contém tabelas que não são deste programa. Use um banco de dados vazio.");
+inline const QString kServidorNaoInicializado = QStringLiteral(
+    "O banco de dados %1 não foi preparado para este programa. Use o comando \"inicializar\" primeiro.");
+// The connection to the server was lost in the middle of an operation.
+inline const QString kFalhaConexao = QStringLiteral(
+    "A conexão com o servidor do banco de dados foi perdida. Verifique a rede e tente novamente.");
+
+} // namespace quirels::store::msg

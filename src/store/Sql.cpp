@@ -32,7 +32,18 @@ QString literal(const QVariant &value)
     }
 }
 
-QString id(const QString &name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+QString id(const QString &name)
+{
+    // A plain name stays unquoted, so that each store matches it as it
+    // matches the names of every other statement (the server folds it to
+    // lower case, as its tables were created).
+    bool plain = !name.isEmpty() && !name.at(0).isDigit();
+    for (QChar c : name)
+        plain = plain && c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('_'));
+    if (plain)
+        return name;
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
 
 QString insertInto(const QString &table, const QStringList &fields, const QVariantList &values)
 {

@@ -1,5 +1,6 @@
 #include "Statement.h"
 
+#include "Dialect.h"
 #include "Sql.h"
 #include "StoreError.h"
 
@@ -135,7 +136,7 @@ public:
             return makeError(sql::errorText(m_query), 2);
         return {};
     }
-    qint64 lastInsertId() const override { return m_query.lastInsertId().toLongLong(); }
+    qint64 lastInsertId() const override { return dialect::lastInsertId(m_query); }
     Status start() override { return run(); }
     Result<bool> next() override
     {

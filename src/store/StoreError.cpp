@@ -1,6 +1,9 @@
 #include "StoreError.h"
 
 #include "Messages.h"
+#include "Schema.h"
+
+#include <QSqlDriver>
 
 #include <QDateTime>
 #include <QDir>
@@ -79,6 +82,97 @@ const QRegularExpression &tooLong()
 {
     static const QRegularExpression re(QStringLiteral(R"re(length\(\s*"?([A-Za-z_][A-Za-z0-9_]*)"?\s*\)\s*<=\s*(\d+))re"));
     return re;
+}
+
+// The schema's spelling of a table or field name the server gave folded.
+QString tableName(const QString &folded)
+{
+    if (const schema::Table *t = schema::table(folded))
+        return t->qname();
+    for (const schema::Table &t : schema::ownTables())
+        if (folded.compare(t.qname(), Qt::CaseInsensitive) == 0)
+            return t.qname();
+    return folded;
+}
+
+const schema::Table *anyTable(const QString &name)
+{
+    if (const schema::Table *t = schema::table(name))
+        return t;
+    for (const schema::Table &t : schema::ownTables())
+        if (name.compare(t.qname(), Qt::CaseInsensitive) == 0)
+            return &t;
+    return nullptr;
+}
+
+QString fieldName(const QString &table, const QString &folded)
+{
+    if (const schema::Table *t = anyTable(table))
+        if (const schema::Field *f = t->field(folded))
+            return f->qname();
+    return folded;
+}
+
+QString captured(const QString &text, const QString &pattern)
+{
+    const QRegularExpression re(pattern);
+    const QRegularExpressionMatch m = re.match(text);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+// The server's failures by their SQLSTATE code.
+Failure classifyServer(const QSqlError &e, const QString &folder)
+{
+    const QString text = e.databaseText() + QLatin1Char(' ') + e.driverText();
+    const QString state = e.nativeErrorCode();
+    const QString cls = state.left(2);
+    const QString relation = captured(text, QStringLiteral(R"re(relation "([A-Za-z0-9_]+)")re"));
+    if (state == QLatin1String("23505")) {
+        // "duplicate key value violates unique constraint "produtos_pkey"": the
+        // table is the relation, else the first part of the index's name.
+        QString table = relation;
+        if (table.isEmpty())
+            table = captured(text, QStringLiteral(R"re(constraint "([A-Za-z0-9]+)_)re"));
+        return {FailureKind::Duplicate, msg::kFalhaChaveRepetida.arg(table.isEmpty() ? QStringLiteral("?") : tableName(table))};
+    }
+    if (state == QLatin1String("23502")) {
+        const QString column = captured(text, QStringLiteral(R"re(column "([A-Za-z0-9_]+)")re"));
+        if (!column.isEmpty() && !relation.isEmpty())
+            return {FailureKind::Required, msg::kFalhaObrigatorio.arg(fieldName(relation, column), tableName(relation))};
+        return {FailureKind::Refused, msg::kFalhaRecusado};
+    }
+    if (state == QLatin1String("23514")) {
+        // "... violates check constraint "mes_nmmes_check"": the width rule
+        // of that column.
+        const QString constraint = captured(text, QStringLiteral(R"re(check constraint "([A-Za-z0-9_]+)")re"));
+        if (const schema::Table *t = anyTable(relation)) {
+            for (const schema::Field &f : t->fields) {
+                const QString name = (t->qname() + QLatin1Char('_') + f.qname() + QStringLiteral("_check")).toLower();
+                if (f.type == schema::Type::Text && constraint == name)
+                    return {FailureKind::Refused, msg::kTextoLongo.arg(f.qname()).arg(f.width)};
+            }
+        }
+        return {FailureKind::Refused, msg::kFalhaRecusado};
+    }
+    if (cls == QLatin1String("23") || cls == QLatin1String("22"))
+        return {FailureKind::Refused, msg::kFalhaRecusado};
+    if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001") ||
+        state == QLatin1String("57014"))
+        return {FailureKind::Busy, msg::kFalhaOcupado};
+    if (state == QLatin1String("53100"))
+        return {FailureKind::NoSpace, msg::kFalhaSemEspaco};
+    if (cls == QLatin1String("42") && state == QLatin1String("42501"))
+        return {FailureKind::ReadOnly, msg::kFalhaSomenteLeitura};
+    if (state == QLatin1String("25006"))
+        return {FailureKind::ReadOnly, msg::kFalhaSomenteLeitura};
+    if (state == QLatin1String("42P01") && !relation.isEmpty())
+        return {FailureKind::Missing, msg::kFalhaTabelaAusente.arg(tableName(relation))};
+    if (cls == QLatin1String("XX") || state == QLatin1String("58030"))
+        return {FailureKind::Damaged, msg::kFalhaDanificado};
+    if (cls == QLatin1String("08") || cls == QLatin1String("57") || text.contains(QLatin1String("server closed the connection")) ||
+        text.contains(QLatin1String("no connection to the server")))
+        return {FailureKind::Disk, msg::kFalhaConexao};
+    return {FailureKind::Other, msg::kFalhaOutra.arg(folder.isEmpty() ? kLogFile : QDir::toNativeSeparators(logPath(folder)))};
 }
 
 Failure classify(const QSqlError &e, const QString &folder)
@@ -172,6 +266,8 @@ Failure describe(const QSqlError &error, const QSqlDriver *driver)
         return {};
     const QString folder = folderOf(driver);
     writeLog(folder, error);
+    if (driver && driver->dbmsType() == QSqlDriver::PostgreSQL)
+        return classifyServer(error, folder);
     return classify(error, folder);
 }
 

@@ -1,0 +1,240 @@
+#include "Dialect.h"
+
+#include "Sql.h"
+
+#include <QSqlDriver>
+#include <QSqlRecord>
+#include <algorithm>
+
+namespace quirels::store::dialect {
+
+namespace {
+
+// The version table of a server store (SQLite keeps the number in its header).
+const QString kVersionTable = QStringLiteral("quirels_esquema");
+
+
+QString columnDdl(const schema::Field &f, bool key)
+{
+    const QString n = f.qname();
+    switch (f.type) {
+    case schema::Type::Text:
+        // The width is a check of its own (not VARCHAR(n)), so that a value
+        // too long is refused naming its column, as on SQLite.
+        return QStringLiteral("%1 TEXT%2 CHECK (length(%1) <= %3)").arg(n, key ? QStringLiteral(" NOT NULL") : QString()).arg(f.width);
+    case schema::Type::Memo: return n + QStringLiteral(" TEXT");
+    case schema::Type::Integer: return n + QStringLiteral(" BIGINT");
+    case schema::Type::Float: return n + QStringLiteral(" DOUBLE PRECISION");
+    case schema::Type::Boolean: return n + QStringLiteral(" SMALLINT DEFAULT 0");
+    case schema::Type::AutoInc: return n + QStringLiteral(" BIGINT PRIMARY KEY");
+    }
+    return n;
+}
+
+QStringList serverDdl(const schema::Table &t)
+{
+    const QString name = t.qname();
+    const QString low = name.toLower();
+    const QStringList pk = t.primaryKeyNames();
+    QStringList cols;
+    for (const schema::Field &f : t.fields)
+        cols.append(columnDdl(f, pk.contains(f.qname())));
+    cols.append(QStringLiteral("rowid BIGINT NOT NULL UNIQUE"));
+    const schema::Field *autoInc = t.autoIncrement();
+    if (!pk.isEmpty() && !autoInc)
+        cols.append(QStringLiteral("PRIMARY KEY (%1)").arg(pk.join(QStringLiteral(", "))));
+
+    QStringList out;
+    out.append(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(name, cols.join(QStringLiteral(", "))));
+    out.append(QStringLiteral("CREATE SEQUENCE IF NOT EXISTS %1_numero").arg(low));
+    // The row number, and the auto-increment field numbered as SQLite does:
+    // a row given a number of its own moves the counter past it.
+    QString body;
+    if (autoInc) {
+        const QString a = autoInc->qname();
+        body = QStringLiteral(
+                   "IF NEW.%1 IS NULL THEN NEW.%1 := nextval('%2_numero'); "
+                   "ELSE PERFORM setval('%2_numero', greatest(NEW.%1, (SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %2_numero))); "
+                   "END IF; NEW.rowid := NEW.%1; ")
+                   .arg(a, low);
+    } else {
+        body = QStringLiteral("IF TG_OP = 'INSERT' THEN NEW.rowid := nextval('%1_numero'); END IF; ").arg(low);
+    }
+    body += QStringLiteral("IF TG_OP = 'INSERT' THEN PERFORM set_config('quirels.rowid', NEW.rowid::text, false); END IF; RETURN NEW;");
+    out.append(QStringLiteral("CREATE OR REPLACE FUNCTION %1_numera() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN %2 END $f$")
+                   .arg(low, body));
+    out.append(QStringLiteral("CREATE OR REPLACE TRIGGER %1_numera BEFORE INSERT%3 ON %2 FOR EACH ROW EXECUTE FUNCTION %1_numera()")
+                   .arg(low, name, autoInc ? QStringLiteral(" OR UPDATE OF %1").arg(autoInc->qname()) : QString()));
+    if (autoInc && pk.size() > 1)
+        out.append(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_pk ON %1 (%2)").arg(name, pk.join(QStringLiteral(", "))));
+    for (const schema::Index &i : t.indexes) {
+        QStringList q;
+        for (const char *f : i.fields) {
+            const schema::Field *field = t.field(QString::fromLatin1(f));
+            const bool text = field && field->isText();
+            q.append(QString::fromLatin1(f) + (i.caseInsensitive && text ? QStringLiteral(" COLLATE NOCASE") : QString()));
+        }
+        out.append(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+                       .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), schema::physicalIndexName(t, i), name,
+                            q.join(QStringLiteral(", "))));
+    }
+    return out;
+}
+
+} // namespace
+
+bool isServer(const QSqlDatabase &db) { return db.driverName() == QLatin1String("QPSQL"); }
+
+QStringList ddl(const QSqlDatabase &db, const schema::Table &t)
+{
+    return isServer(db) ? serverDdl(t) : schema::ddl(t);
+}
+
+QStringList commonDdl(const QSqlDatabase &db)
+{
+    if (!isServer(db))
+        return {};
+    return {
+        // Letter case ignored, as SQLite's NOCASE; the name is folded like
+        // every other, so "COLLATE NOCASE" finds it.
+        QStringLiteral("DO $d$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'nocase' "
+                       "AND collnamespace = current_schema()::regnamespace) THEN "
+                       "CREATE COLLATION nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false); "
+                       "END IF; END $d$"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION instr(text, text) RETURNS integer LANGUAGE sql IMMUTABLE AS "
+                       "'SELECT strpos($1, $2)'"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION ifnull(anycompatible, anycompatible) RETURNS anycompatible "
+                       "LANGUAGE sql IMMUTABLE AS 'SELECT coalesce($1, $2)'"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (versao INTEGER NOT NULL)").arg(kVersionTable),
+    };
+}
+
+Result<int> schemaVersion(QSqlDatabase &db)
+{
+    if (!isServer(db)) {
+        Result<QVariant> v = sql::scalar(db, QStringLiteral("PRAGMA user_version"));
+        if (!v)
+            return v.error();
+        return v->toInt();
+    }
+    Result<QVariant> present =
+        sql::scalar(db, QStringLiteral("SELECT to_regclass('%1') IS NOT NULL").arg(kVersionTable));
+    if (!present)
+        return present.error();
+    if (!present->toBool())
+        return 0;
+    Result<QVariant> v = sql::scalar(db, QStringLiteral("SELECT max(versao) FROM %1").arg(kVersionTable));
+    if (!v)
+        return v.error();
+    return v->toInt();
+}
+
+Status setSchemaVersion(QSqlDatabase &db, int version)
+{
+    if (!isServer(db))
+        return sql::exec(db, QStringLiteral("PRAGMA user_version = %1").arg(version));
+    for (const QString &s : commonDdl(db))
+        if (Status st = sql::exec(db, s); !st)
+            return st;
+    if (Status s = sql::exec(db, QStringLiteral("DELETE FROM %1").arg(kVersionTable)); !s)
+        return s;
+    return sql::exec(db, QStringLiteral("INSERT INTO %1 (versao) VALUES (%2)").arg(kVersionTable).arg(version));
+}
+
+qint64 lastInsertId(QSqlDatabase &db)
+{
+    if (!isServer(db)) {
+        Result<QVariant> v = sql::scalar(db, QStringLiteral("SELECT last_insert_rowid()"));
+        return v ? v->toLongLong() : 0;
+    }
+    Result<QVariant> v = sql::scalar(db, QStringLiteral("SELECT current_setting('quirels.rowid', true)"));
+    return v ? v->toLongLong() : 0;
+}
+
+qint64 lastInsertId(const QSqlQuery &q)
+{
+    if (!q.driver() || q.driver()->dbmsType() != QSqlDriver::PostgreSQL)
+        return q.lastInsertId().toLongLong();
+    QSqlDatabase db = QSqlDatabase::database(QString(), false);
+    // The query's own connection: found by its driver.
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        QSqlDatabase candidate = QSqlDatabase::database(name, false);
+        if (candidate.driver() == q.driver()) {
+            db = candidate;
+            break;
+        }
+    }
+    return lastInsertId(db);
+}
+
+QStringList tableNames(QSqlDatabase &db)
+{
+    if (!isServer(db))
+        return db.tables();
+    QStringList out;
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = current_schema() ORDER BY tablename")))
+        while (q.next())
+            out.append(q.value(0).toString());
+    return out;
+}
+
+Result<QStringList> indexFieldLists(QSqlDatabase &db, const QString &table)
+{
+    QStringList out;
+    if (isServer(db)) {
+        QSqlQuery q(db);
+        const QString text = QStringLiteral(
+            "SELECT i.indexrelid, a.attname, k.n FROM pg_index i "
+            "JOIN pg_class c ON c.oid = i.indrelid "
+            "CROSS JOIN LATERAL unnest(i.indkey) WITH ORDINALITY AS k(attnum, n) "
+            "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = k.attnum "
+            "WHERE c.oid = to_regclass(%1) ORDER BY i.indexrelid, k.n")
+                                 .arg(sql::quote(table.toLower()));
+        if (!q.exec(text))
+            return makeError(sql::errorText(q), 2);
+        QString current;
+        QStringList fields;
+        bool any = false;
+        while (q.next()) {
+            const QString idx = q.value(0).toString();
+            if (any && idx != current) {
+                out.append(fields.join(QLatin1Char(';')));
+                fields.clear();
+            }
+            any = true;
+            current = idx;
+            // The schema's spelling of the column where it knows it.
+            QString f = q.value(1).toString();
+            if (const schema::Table *t = schema::table(table))
+                if (const schema::Field *sf = t->field(f))
+                    f = sf->qname();
+            fields.append(f);
+        }
+        if (any)
+            out.append(fields.join(QLatin1Char(';')));
+        return out;
+    }
+    QSqlQuery list(db);
+    if (!list.exec(QStringLiteral("PRAGMA index_list(%1)").arg(sql::id(table))))
+        return makeError(sql::errorText(list), 2);
+    QStringList names;
+    while (list.next())
+        names.append(list.value(1).toString());
+    for (const QString &n : names) {
+        QSqlQuery info(db);
+        if (!info.exec(QStringLiteral("PRAGMA index_info(%1)").arg(sql::id(n))))
+            return makeError(sql::errorText(info), 2);
+        QList<std::pair<int, QString>> cols;
+        while (info.next())
+            cols.append({info.value(0).toInt(), info.value(2).toString()});
+        std::sort(cols.begin(), cols.end());
+        QStringList fields;
+        for (const auto &c : cols)
+            fields.append(c.second);
+        out.append(fields.join(QLatin1Char(';')));
+    }
+    return out;
+}
+
+} // namespace quirels::store::dialect

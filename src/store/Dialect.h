@@ -1,0 +1,50 @@
+#pragma once
+// What differs between the two stores, in one place: the SQLite file of a
+// data folder and a database on a PostgreSQL server. Everything else in the
+// program issues the same statements on either.
+//
+// On the server every name of the schema is written without quotes, so the
+// server folds it to lower case and every statement of the program, quoted
+// or not, finds it (sql::id() leaves names unquoted for the server). Each
+// table carries a column "rowid" like SQLite's own row number: the number of
+// an auto-increment field where the table has one, else a number of its
+// own, given by the table's insert trigger, which also numbers the
+// auto-increment field as SQLite's AUTOINCREMENT does (the highest number
+// ever given plus one, never reused). NOCASE is a collation of the schema
+// that ignores letter case; instr() and ifnull() exist as in SQLite.
+
+#include "Schema.h"
+#include "base/Result.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+
+namespace quirels::store::dialect {
+
+// True when the connection is on a PostgreSQL server.
+bool isServer(const QSqlDatabase &db);
+
+// CREATE statements for one table on the connection's store.
+QStringList ddl(const QSqlDatabase &db, const schema::Table &t);
+// The server's objects that every table relies on (the collation, the
+// compatibility functions, the version table); nothing on SQLite.
+QStringList commonDdl(const QSqlDatabase &db);
+
+// The layout version stamped in the store; 0 when never stamped.
+Result<int> schemaVersion(QSqlDatabase &db);
+Status setSchemaVersion(QSqlDatabase &db, int version);
+
+// The row number of the row the connection inserted last (SQLite's
+// last_insert_rowid(); on the server, what the insert trigger recorded).
+qint64 lastInsertId(const QSqlQuery &q);
+qint64 lastInsertId(QSqlDatabase &db);
+
+// The tables of the store (names as the store keeps them).
+QStringList tableNames(QSqlDatabase &db);
+
+// The field lists of a table's indexes, each as "F1;F2;...".
+Result<QStringList> indexFieldLists(QSqlDatabase &db, const QString &table);
+
+} // namespace quirels::store::dialect
