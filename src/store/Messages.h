@@ -95,13 +95,6 @@ inline const QString kMigracaoContagemDiferente = QStringLiteral(
 inline const QString kMigracaoCabecalho = QStringLiteral("Tabela\tPasta de dados\tServidor");
 inline const QString kMigracaoConcluida =
     QStringLiteral("Migração concluída: %1 registro(s) copiado(s) para \"%2\".");
-// The server could not be reached: the database and the log file.
-inline const QString kServidorInacessivel = QStringLiteral(
-    "Não foi possível conectar ao banco de dados \"%1\". Verifique a máquina, a porta, o banco, o usuário e a "
-    "senha. Os detalhes técnicos foram gravados em \"%2\".");
-// An address that is not postgresql://USUARIO@MAQUINA:PORTA/BANCO.
-inline const QString kEnderecoServidorInvalido =
-    QStringLiteral("Endereço de servidor inválido: \"%1\". Use postgresql://USUARIO@MAQUINA:PORTA/BANCO.");
 // The table and the sentence of the failure.
 inline const QString kMigracaoFalhou = QStringLiteral("Tabela %1: %2 Nada foi gravado no servidor.");
 

@@ -1,6 +1,7 @@
 #include "ServerMigration.h"
 
 #include "Database.h"
+#include "Dialect.h"
 #include "Messages.h"
 #include "Schema.h"
 #include "Sql.h"
@@ -96,7 +97,9 @@ Status copyRows(QSqlDatabase &source, QSqlDatabase &server, const schema::Table 
 
     QSqlQuery read(source);
     read.setForwardOnly(true);
-    if (!read.exec(QStringLiteral("SELECT %1 FROM %2").arg(sourceNames.join(QLatin1Char(',')), sql::id(t.qname()))))
+    // In the order the rows were entered: the server numbers them in the
+    // order they arrive, and reports list rows in that order.
+    if (!read.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(sourceNames.join(QLatin1Char(',')), sql::id(t.qname()))))
         return tableError(t.qname(), sql::errorText(read));
     QString statement;
     int rows = 0;
@@ -126,37 +129,22 @@ Status copyRows(QSqlDatabase &source, QSqlDatabase &server, const schema::Table 
     return {};
 }
 
-// The server's numbering of an auto-numbered table continues after the
-// highest number the folder's store gave, also one whose row is gone.
-Status continueNumbering(QSqlDatabase &source, QSqlDatabase &server, const schema::Table &t)
+// The highest number the folder's store gave a table's auto-increment
+// field, also one whose row is gone: SQLite keeps it in sqlite_sequence.
+Result<qint64> highestNumber(QSqlDatabase &source, const schema::Table &t)
 {
     const schema::Field *autoField = t.autoIncrement();
     if (!autoField)
-        return {};
-    const QSqlRecord to = columnsOf(server, t.qname());
-    const int d = to.indexOf(autoField->qname());
-    if (d < 0)
-        return {};
-    Result<QVariant> seq = sql::scalar(server, QStringLiteral("SELECT pg_get_serial_sequence(%1, %2)")
-                                                   .arg(sql::quote(sql::id(t.qname())), sql::quote(to.fieldName(d))));
-    if (!seq)
-        return tableError(t.qname(), seq.message());
-    if (seq->isNull() || seq->toString().isEmpty())
-        return {}; // numbered from the rows themselves: nothing to carry on
-    qint64 highest = 0;
-    if (Result<QVariant> m = sql::scalar(source, sql::selectMax(sql::id(autoField->qname()), sql::id(t.qname()))); m)
-        highest = m->toLongLong();
-    // SQLite keeps the highest number given in sqlite_sequence (absent when
-    // nothing was ever numbered).
+        return qint64(0);
+    Result<QVariant> m = sql::scalar(source, sql::selectMax(sql::id(autoField->qname()), sql::id(t.qname())));
+    if (!m)
+        return m.error();
+    qint64 highest = m->toLongLong();
     QSqlQuery given(source);
+    // No sqlite_sequence at all when nothing was ever numbered.
     if (given.exec(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ") + sql::quote(t.qname())) && given.next())
         highest = std::max(highest, given.value(0).toLongLong());
-    if (highest <= 0)
-        return {};
-    if (Result<QVariant> r = sql::scalar(server, QStringLiteral("SELECT setval(%1, %2)").arg(sql::quote(seq->toString())).arg(highest));
-        !r)
-        return tableError(t.qname(), r.message());
-    return {};
+    return highest;
 }
 
 } // namespace
@@ -209,8 +197,13 @@ Result<QList<TableCount>> migrateToServer(QSqlDatabase &source, QSqlDatabase &se
     for (const schema::Table &t : tables) {
         if (Status s = copyRows(source, server, t); !s)
             return s.error();
-        if (Status s = continueNumbering(source, server, t); !s)
-            return s.error();
+        if (!columnsOf(source, t.qname()).isEmpty()) {
+            const Result<qint64> highest = highestNumber(source, t);
+            if (!highest)
+                return tableError(t.qname(), highest.message());
+            if (Status s = dialect::continueNumbering(server, t, *highest); !s)
+                return tableError(t.qname(), s.message());
+        }
         TableCount c{t.qname()};
         const QSqlRecord from = columnsOf(source, t.qname());
         if (!from.isEmpty()) {

@@ -23,10 +23,10 @@ namespace {
 ServerTarget targetOf(const test::ServerDatabase &db)
 {
     ServerTarget t;
-    t.host = db.host();
-    t.port = db.port();
-    t.user = db.user();
-    t.database = db.name();
+    t.url.host = db.host();
+    t.url.port = db.port();
+    t.url.user = db.user();
+    t.url.database = db.name();
     return t;
 }
 
@@ -172,7 +172,7 @@ TEST(ServerBackup, AFailingClientIsAPortugueseMessageWithItsTextInTheLog)
     Fixture f;
     ASSERT_TRUE(f.source.valid()) << qPrintable(f.source.error());
     ServerTarget missing = targetOf(f.source);
-    missing.database = QStringLiteral("quirels_nao_existe");
+    missing.url.database = QStringLiteral("quirels_nao_existe");
     ScriptedDialogs dialogs;
     EXPECT_FALSE(f.backup(dialogs, missing));
     const QString logFile = QDir::toNativeSeparators(store::logPath(f.data));

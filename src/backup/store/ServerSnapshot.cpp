@@ -36,9 +36,10 @@ QString conninfoValue(const QString &v)
 QProcessEnvironment clientEnvironment(const ServerTarget &server)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGHOST"), server.host);
-    env.insert(QStringLiteral("PGPORT"), QString::number(server.port));
-    env.insert(QStringLiteral("PGUSER"), server.user);
+    env.insert(QStringLiteral("PGHOST"), server.url.host);
+    env.insert(QStringLiteral("PGPORT"), QString::number(server.url.port));
+    if (!server.url.user.isEmpty())
+        env.insert(QStringLiteral("PGUSER"), server.url.user);
     if (!server.password.isEmpty())
         env.insert(QStringLiteral("PGPASSWORD"), server.password);
     if (!env.contains(QStringLiteral("PGCONNECT_TIMEOUT")))
@@ -84,10 +85,11 @@ public:
         static QAtomicInt serial;
         m_name = QStringLiteral("quirels-servidor-%1").arg(serial.fetchAndAddRelaxed(1));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-        db.setHostName(server.host);
-        db.setPort(server.port);
-        db.setDatabaseName(server.database);
-        db.setUserName(server.user);
+        db.setHostName(server.url.host);
+        db.setPort(server.url.port);
+        db.setDatabaseName(server.url.database);
+        if (!server.url.user.isEmpty())
+            db.setUserName(server.url.user);
         if (!server.password.isEmpty())
             db.setPassword(server.password);
         db.setConnectOptions(QStringLiteral("connect_timeout=15;application_name=quirels"));
@@ -108,18 +110,13 @@ private:
 
 } // namespace
 
-QString ServerTarget::display() const
-{
-    return QStringLiteral("postgresql://%1@%2:%3/%4").arg(user, host, QString::number(port), database);
-}
-
 Status dumpServer(const ServerTarget &server, const QString &file, const QString &logFolder)
 {
     // pg_dump reads every table inside one transaction of its own, so the
     // snapshot is consistent while other workstations go on writing.
     return runClient(QStringLiteral("pg_dump"),
                      {QStringLiteral("-w"), QStringLiteral("--format=custom"), QStringLiteral("--file=") + file,
-                      QStringLiteral("--dbname=dbname=") + conninfoValue(server.database)},
+                      QStringLiteral("--dbname=dbname=") + conninfoValue(server.url.database)},
                      server, logFolder, msg::kServerDumpFailed.arg(server.display(), logName(logFolder)));
 }
 
@@ -152,7 +149,7 @@ Status restoreServer(const ServerTarget &server, const QString &file, const QStr
     return runClient(QStringLiteral("pg_restore"),
                      {QStringLiteral("-w"), QStringLiteral("--no-owner"), QStringLiteral("--no-privileges"),
                       QStringLiteral("--single-transaction"), QStringLiteral("--exit-on-error"),
-                      QStringLiteral("--dbname=dbname=") + conninfoValue(server.database), file},
+                      QStringLiteral("--dbname=dbname=") + conninfoValue(server.url.database), file},
                      server, logFolder, msg::kServerRestoreFailed.arg(server.display(), logName(logFolder)));
 }
 

@@ -9,21 +9,19 @@
 // the data folder.
 
 #include "base/Result.h"
+#include "store/ServerUrl.h"
 
 #include <QString>
 
 namespace quirels::backup {
 
-// Where the server's database is and who connects to it.
+// Where the server's database is, and the password when the program has
+// one (empty: the password file or PGPASSWORD of the environment).
 struct ServerTarget {
-    QString host;
-    int port = 5432;
-    QString database;
-    QString user;
-    QString password; // empty: the password file or PGPASSWORD of the environment
+    store::ServerUrl url;
+    QString password;
 
-    // "postgresql://user@host:port/db", for messages.
-    QString display() const;
+    QString display() const { return url.toString(); }
 };
 
 // The name the snapshot is archived under, in the data folder.
