@@ -59,6 +59,8 @@ inline const QString kServerDumpFailed = QStringLiteral(
 inline const QString kServerRestoreFailed = QStringLiteral(
     "Não foi possível restaurar o banco de dados \"%1\" no servidor; nada foi gravado nele. Os detalhes "
     "técnicos foram gravados em \"%2\".");
+// The backup screen's list item for the server's database: its address.
+inline const QString kServerListItem = QStringLiteral("Banco de dados do servidor: %1");
 // %1 is the program's name.
 inline const QString kServerClientMissing = QStringLiteral(
     "O programa \"%1\" do PostgreSQL não foi encontrado. Instale o pacote postgresql-client e tente novamente.");

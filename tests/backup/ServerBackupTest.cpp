@@ -188,3 +188,42 @@ TEST(ServerBackup, AFailingClientIsAPortugueseMessageWithItsTextInTheLog)
     EXPECT_EQ(s.message(), msg::kServerRestoreFailed.arg(targetOf(f.source).display(), logFile));
     EXPECT_EQ(f.source.scalar(QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'")).toInt(), 0);
 }
+
+TEST(ServerBackup, CommandLineBacksUpTheServerStoreAndRestoresItIntoAnEmptyDatabaseOnly)
+{
+    QUIRELS_REQUIRE_SERVER();
+    test::ServerDatabase source;
+    test::ServerDatabase target;
+    ASSERT_TRUE(source.valid() && target.valid()) << qPrintable(source.error() + target.error());
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("dados"));
+    auto cli = [&](const test::ServerDatabase &db, const QStringList &args) {
+        return test::runCli(QStringList{QStringLiteral("--dados"), data, QStringLiteral("--servidor"), db.url()} + args);
+    };
+    test::ProcessResult r = cli(source, {QStringLiteral("inicializar")});
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    ASSERT_TRUE(source.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('11222333000181', 'Ação')")));
+
+    // No file needed: the database is the archive's content.
+    const QString archive = dir.filePath(QStringLiteral("servidor.bck"));
+    r = cli(source, {QStringLiteral("backup"), archive});
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_TRUE(r.out.contains(msg::kBackupSuccessPrefix)) << qPrintable(r.out);
+    r = test::runCli({QStringLiteral("conteudo"), archive});
+    EXPECT_TRUE(r.out.contains(QDir(data).filePath(kServerSnapshotFile))) << qPrintable(r.out);
+
+    r = cli(target, {QStringLiteral("restaurar"), archive});
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err + r.out);
+    for (const QString &table : {QStringLiteral("Empresa"), QStringLiteral("Cnae"), QStringLiteral("Paises")})
+        EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toLongLong(),
+                  source.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toLongLong())
+            << qPrintable(table);
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("Ação"));
+
+    // Again into the now filled database: refused, exit 1, nothing changed.
+    ASSERT_TRUE(target.exec(QStringLiteral("DELETE FROM Empresa")));
+    r = cli(target, {QStringLiteral("restaurar"), archive});
+    EXPECT_EQ(r.exitCode, 1) << qPrintable(r.err + r.out);
+    EXPECT_TRUE(r.err.contains(msg::kServerNotEmpty.arg(target.url()))) << qPrintable(r.err);
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Empresa")).toInt(), 0);
+}

@@ -115,8 +115,10 @@ void StoreGuard::restoringSnapshot(QString &fileName, bool &doRestore)
     QString refusal;
     if (!empty)
         refusal = empty.message();
-    else if (!*empty)
+    else if (!*empty) {
         refusal = msg::kServerNotEmpty.arg(m_server->display());
+        m_refused = true;
+    }
     else if (!makeCopies())
         refusal = store::msg::kCopiaFalhou.arg(m_server->display());
     if (!refusal.isEmpty()) {
@@ -138,6 +140,7 @@ bool StoreGuard::checkRestored()
     m_lastRestored = m_restored;
     m_restored.clear();
     const QString snapshot = std::exchange(m_serverSnapshot, QString());
+    m_lastRefused = std::exchange(m_refused, false);
     if (failedBefore)
         return false;
     if (!snapshot.isEmpty() && QFileInfo::exists(snapshot)) {

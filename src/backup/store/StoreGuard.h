@@ -51,6 +51,9 @@ public:
     // server snapshot it held. The first failure is shown and the result is
     // false.
     bool checkRestored();
+    // Whether the last checked restore was refused because the server's
+    // database was not empty.
+    bool serverRefused() const { return m_lastRefused; }
     // The stores the last checked restore wrote.
     QStringList restoredStores() const { return m_lastRestored; }
 
@@ -68,6 +71,8 @@ private:
     QString m_dataFolder;
     bool m_inPlace = true;
     QString m_serverSnapshot; // restored, to be loaded
+    bool m_refused = false;
+    bool m_lastRefused = false;
     std::unique_ptr<QTemporaryDir> m_copies;
     int m_copyCount = 0;
     QStringList m_restored;
