@@ -2,6 +2,7 @@
 
 #include "RecordRules.h"
 #include "Schema.h"
+#include "StoreLocation.h"
 #include "base/Settings.h"
 
 #include "Messages.h"
@@ -16,8 +17,11 @@ StartupOptions startupOptionsFromSettings(const QString &settingsPath)
 {
     StartupOptions o;
     IniFile ini(settingsPath);
-    if (ini.load())
+    if (ini.load()) {
         o.localShare = ini.boolValue(settings::kSection, settings::kLocalShare, false);
+        if (Result<OpenOptions> chosen = storeOptions(ini); chosen)
+            o.server = chosen->server;
+    }
     return o;
 }
 
@@ -254,18 +258,20 @@ Status DataModule::openAtStartup(const QString &dataFolder, const StartupOptions
     o.connection = m_connection;
     o.sharedFolder = options.localShare;
     o.busyTimeoutMs = options.busyTimeoutMs;
+    o.server = options.server;
+    o.password = options.password;
     Result<QSqlDatabase> db = open(dataFolder, o);
     if (!db)
         return fail(db.error());
     // A step that must write fails on a folder that cannot be written: say so.
     const auto writeFailure = [&](const Error &e) {
-        if (QFileInfo(dataFolder).isWritable())
+        if (options.server || QFileInfo(dataFolder).isWritable())
             return fail(e);
         return fail(makeError(msg::kPastaSomenteLeitura.arg(QDir::toNativeSeparators(dataFolder)), 2));
     };
     if (Status s = upgradeSchema(*db); !s)
         return writeFailure(s.error());
-    if (Status s = removeDayIndexFiles(dataFolder); !s)
+    if (Status s = options.server ? Status() : removeDayIndexFiles(dataFolder); !s)
         return writeFailure(s.error());
     if (Status s = ensureDayIndexes(*db); !s)
         return writeFailure(s.error());

@@ -17,6 +17,9 @@
 
 #include "base/Dialogs.h"
 #include "base/Result.h"
+#include "ServerUrl.h"
+
+#include <optional>
 #include "store/Cursor.h"
 #include "store/Database.h"
 
@@ -33,10 +36,13 @@ namespace quirels::store {
 struct StartupOptions {
     bool localShare = false;   // "Local Share": journal mode safe on a shared folder
     int busyTimeoutMs = 5000;  // how long a lock held by another program is waited for
+    std::optional<ServerUrl> server; // the store is on this server, not in the data folder
+    QString password;          // for the server; empty: PGPASSWORD or the password file
 };
 
 // The start-up options from the settings file ("Local Share" in the section
-// "Diretório", false by default); an unreadable file gives the defaults.
+// "Diretório", false by default, and the server's address "Servidor"); an
+// unreadable file or a malformed address gives the defaults.
 StartupOptions startupOptionsFromSettings(const QString &settingsPath);
 
 class DataModule : public QObject {

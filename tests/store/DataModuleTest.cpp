@@ -116,6 +116,7 @@ TEST(DataModule, OpeningStopsAtTheFirstCursorThatFails)
 
 TEST(DataModule, StartupRebuildsTheDayIndexAndTheMissingTables)
 {
+    QUIRELS_SQLITE_ONLY();
     test::TempStore store;
     const QString folder = store.folder();
     store.exec(QStringLiteral("DROP INDEX Movimentacao_IdxDia"));
@@ -172,6 +173,7 @@ TEST(DataModule, StartupRebuildsTheDayIndexAndTheMissingTables)
 
 TEST(DataModule, StartupReportsStoresItCannotUseAndChangesNothing)
 {
+    QUIRELS_SQLITE_ONLY();
     // Not a store at all.
     {
         QTemporaryDir dir;
@@ -227,6 +229,7 @@ bool setImmutable(const QString &path, bool on)
 
 TEST(DataModule, ReadOnlyDataFolderIsReportedAndLeftAlone)
 {
+    QUIRELS_SQLITE_ONLY();
     for (bool shared : {false, true}) {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("dados"));
@@ -265,6 +268,7 @@ TEST(DataModule, ReadOnlyDataFolderIsReportedAndLeftAlone)
 
 TEST(DataModule, LocalShareOfTheSettingsSelectsTheJournalMode)
 {
+    QUIRELS_SQLITE_ONLY();
     test::TempStore store;
     const QString ini = QDir(store.folder()).filePath(QStringLiteral("quirels.ini"));
     EXPECT_FALSE(store::startupOptionsFromSettings(ini).localShare); // no file: defaults
@@ -281,6 +285,7 @@ TEST(DataModule, LocalShareOfTheSettingsSelectsTheJournalMode)
 
 TEST(DataModule, StartupWaitsForALockThenReportsIt)
 {
+    QUIRELS_SQLITE_ONLY();
     QTemporaryDir dir;
     ASSERT_OK(store::initializeDataFolder(dir.path()));
     {

@@ -57,6 +57,7 @@ TEST(Database, FolderThatCannotBeCreated)
 
 TEST(Database, UpgradeWidensTheResidueDestinationKeepingRowsAndNumbers)
 {
+    QUIRELS_SQLITE_ONLY();
     test::TempStore store;
     const QString wide = QStringLiteral("Destruição - Neutralização");
     ASSERT_EQ(wide.size(), 26);

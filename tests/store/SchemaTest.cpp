@@ -9,6 +9,7 @@ using namespace quirels;
 
 TEST(Schema, EveryTableAndFieldIsCreatedWithItsType)
 {
+    QUIRELS_SQLITE_ONLY();
     test::TempStore store;
     QSqlDatabase db = store.db();
     for (const schema::Table &t : schema::tables()) {
@@ -31,6 +32,7 @@ TEST(Schema, EveryTableAndFieldIsCreatedWithItsType)
 
 TEST(Schema, SecondaryIndexesExist)
 {
+    QUIRELS_SQLITE_ONLY();
     test::TempStore store;
     QSqlDatabase db = store.db();
     const QStringList expected{QStringLiteral("Movimentacao_IdxDia"), QStringLiteral("MovArmazenagem_IdxDia"),

@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace quirels::test {
@@ -17,17 +19,137 @@ QString binaryDir()
     return QCoreApplication::applicationDirPath();
 }
 
+bool onServer() { return qEnvironmentVariable("QUIRELS_TEST_ARMAZENAMENTO") == QLatin1String("servidor"); }
+
+QString serverUnavailable()
+{
+    if (qEnvironmentVariableIsEmpty("QUIRELS_TEST_SERVIDOR"))
+        return QStringLiteral("QUIRELS_TEST_SERVIDOR is not set: no PostgreSQL server to run the server store's tests on "
+                              "(scripts/test.sh starts one)");
+    if (!store::ServerUrl::parse(qEnvironmentVariable("QUIRELS_TEST_SERVIDOR")))
+        return QStringLiteral("QUIRELS_TEST_SERVIDOR is not a server address: ") + qEnvironmentVariable("QUIRELS_TEST_SERVIDOR");
+    return {};
+}
+
+store::ServerUrl maintenanceUrl() { return *store::ServerUrl::parse(qEnvironmentVariable("QUIRELS_TEST_SERVIDOR")); }
+
+namespace {
+
+const QString kMaintenance = QStringLiteral("quirels_teste_manutencao");
+
+// Runs one statement on the maintenance database.
+void maintain(const QString &statement)
+{
+    if (!QSqlDatabase::contains(kMaintenance) || !QSqlDatabase::database(kMaintenance, false).isOpen()) {
+        store::ServerConnection how;
+        how.connection = kMaintenance;
+        Result<QSqlDatabase> db = store::openServer(maintenanceUrl(), how);
+        ASSERT_TRUE(db.ok()) << qPrintable(db.message());
+    }
+    QSqlQuery q(QSqlDatabase::database(kMaintenance, false));
+    ASSERT_TRUE(q.exec(statement)) << qPrintable(q.lastError().text()) << " in " << qPrintable(statement);
+}
+
+QString templateName() { return QStringLiteral("quirels_modelo_%1").arg(QCoreApplication::applicationPid()); }
+
+// A database with the schema and the reference data, copied for each store.
+bool templateReady = false;
+std::optional<store::ServerUrl> currentServer;
+
+} // namespace
+
+store::ServerUrl createServerDatabase(const QString &templateName)
+{
+    static int counter = 0;
+    store::ServerUrl url = maintenanceUrl();
+    url.database = QStringLiteral("quirels_t_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    maintain(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(url.database));
+    if (templateName.isEmpty())
+        maintain(QStringLiteral("CREATE DATABASE %1").arg(url.database));
+    else
+        maintain(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2 STRATEGY FILE_COPY").arg(url.database, templateName));
+    return url;
+}
+
+void dropServerDatabase(const store::ServerUrl &url)
+{
+    maintain(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(url.database));
+}
+
+void finishServer()
+{
+    if (templateReady)
+        maintain(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(templateName()));
+    templateReady = false;
+    store::close(kMaintenance);
+}
+
+static bool ensureTemplate()
+{
+    if (templateReady)
+        return true;
+    store::ServerUrl url = maintenanceUrl();
+    url.database = templateName();
+    maintain(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(url.database));
+    maintain(QStringLiteral("CREATE DATABASE %1").arg(url.database));
+    QTemporaryDir folder;
+    store::OpenOptions o;
+    o.connection = QStringLiteral("quirels_teste_modelo");
+    o.server = url;
+    Status s = store::initializeDataFolder(folder.path(), o);
+    EXPECT_TRUE(s.ok()) << qPrintable(s.message());
+    templateReady = s.ok();
+    return templateReady;
+}
+
 TempStore::TempStore(const QString &connection) : m_connection(connection)
 {
-    store::OpenOptions o;
-    o.connection = connection;
+    if (onServer() && serverUnavailable().isEmpty() && ensureTemplate()) {
+        m_server = createServerDatabase(templateName());
+        currentServer = m_server;
+        Result<QSqlDatabase> db = store::open(m_dir.path(), options(connection));
+        EXPECT_TRUE(db.ok()) << qPrintable(db.message());
+        return;
+    }
+    store::OpenOptions o = options(connection);
     Status s = store::initializeDataFolder(m_dir.path(), o);
     EXPECT_TRUE(s.ok()) << qPrintable(s.message());
     Result<QSqlDatabase> db = store::open(m_dir.path(), o);
     EXPECT_TRUE(db.ok()) << qPrintable(db.message());
 }
 
-TempStore::~TempStore() { store::close(m_connection); }
+TempStore::~TempStore()
+{
+    store::close(m_connection);
+    if (m_server) {
+        // Other connections the test opened on this store go first.
+        for (const QString &name : QSqlDatabase::connectionNames()) {
+            QSqlDatabase other = QSqlDatabase::database(name, false);
+            if (name != kMaintenance && other.driverName() == QLatin1String("QPSQL") &&
+                other.databaseName() == m_server->database)
+                store::close(name);
+        }
+        if (currentServer == m_server)
+            currentServer.reset();
+        dropServerDatabase(*m_server);
+    }
+}
+
+store::OpenOptions TempStore::options(const QString &connection) const
+{
+    store::OpenOptions o;
+    o.connection = connection;
+    o.server = m_server;
+    return o;
+}
+
+store::OpenOptions currentStoreOptions(const QString &connection)
+{
+    store::OpenOptions o;
+    o.connection = connection;
+    o.server = currentServer;
+    return o;
+}
 
 QSqlDatabase TempStore::db() const { return QSqlDatabase::database(m_connection); }
 
@@ -64,7 +186,7 @@ ProcessResult runCli(const QStringList &args, const QString &workingDir)
     const QString program = cliProgram();
     QProcess p;
     p.setProgram(program);
-    p.setArguments(args);
+    p.setArguments(currentServer ? QStringList{QStringLiteral("--servidor"), currentServer->toString()} + args : args);
     if (!workingDir.isEmpty())
         p.setWorkingDirectory(workingDir);
     p.setStandardInputFile(QProcess::nullDevice());
