@@ -1,18 +1,20 @@
 #pragma once
-// Databases of their own on the test server: the PostgreSQL server that
-// QUIRELS_TEST_SERVIDOR names (postgresql://USER@HOST:PORT/DB, a database
-// the user may create databases from). A test that needs one starts with
-// QUIRELS_REQUIRE_SERVER(): without the variable the test is skipped, or
-// fails when QUIRELS_TEST_SERVIDOR_OBRIGATORIO=1 (scripts/test.sh sets both).
+// Databases of their own on the test server (TestSupport.h: the server that
+// QUIRELS_TEST_SERVIDOR names), for the tests of what is done to a server's
+// database as a whole (snapshots, migration), on any test run. A test that
+// needs one starts with QUIRELS_REQUIRE_SERVER(): without a server the test
+// is skipped, or fails when QUIRELS_TEST_SERVIDOR_OBRIGATORIO=1
+// (scripts/test.sh sets both).
+
+#include "store/ServerUrl.h"
+#include "support/TestSupport.h"
 
 #include <QString>
-#include <QUrl>
+#include <QVariant>
 #include <gtest/gtest.h>
 
 namespace quirels::test {
 
-// The test server's address; empty when none is given.
-QUrl testServer();
 // Whether the tests that need the server must fail without it.
 bool testServerRequired();
 
@@ -28,12 +30,12 @@ public:
 
     bool valid() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
-    QString name() const { return m_name; }
-    QString host() const;
-    int port() const;
-    QString user() const;
+    QString name() const { return m_url.database; }
+    QString host() const { return m_url.host; }
+    int port() const { return m_url.port; }
+    QString user() const { return m_url.user; }
     // postgresql://USER@HOST:PORT/NAME
-    QString url() const;
+    QString url() const { return m_url.toString(); }
     // Runs one statement on the database (a connection of its own each time);
     // the first column of the first row, or an invalid QVariant on failure
     // (the failure is added to the test's failures).
@@ -41,8 +43,7 @@ public:
     bool exec(const QString &sql) const;
 
 private:
-    QUrl m_server;
-    QString m_name;
+    store::ServerUrl m_url;
     QString m_error;
 };
 
@@ -50,9 +51,9 @@ private:
 
 #define QUIRELS_REQUIRE_SERVER()                                                                     \
     do {                                                                                             \
-        if (::quirels::test::testServer().isEmpty()) {                                               \
+        if (const QString why = ::quirels::test::serverUnavailable(); !why.isEmpty()) {             \
             if (::quirels::test::testServerRequired())                                               \
-                FAIL() << "QUIRELS_TEST_SERVIDOR is not set but QUIRELS_TEST_SERVIDOR_OBRIGATORIO=1"; \
-            GTEST_SKIP() << "no test server (QUIRELS_TEST_SERVIDOR)";                                \
+                FAIL() << qPrintable(why);                                                           \
+            GTEST_SKIP() << qPrintable(why);                                                         \
         }                                                                                            \
     } while (0)
