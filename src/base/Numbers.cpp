@@ -1,6 +1,10 @@
 #include "Numbers.h"
 
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <string>
+#include <system_error>
 
 namespace quirels::numbers {
 
@@ -16,9 +20,38 @@ std::optional<QLocale> &overrideLocale()
 // point: value = 0.d1d2...d15 x 10^exponent.
 struct Decimal {
     bool negative = false;
-    QByteArray digits; // exactly 15 digits, or empty for zero
+    std::string digits; // exactly 15 digits, or empty for zero
     int exponent = 0;
 };
+
+// Reads "d.ddde+XX" (or "de+XX") into digits and exponent; false when the
+// text has more than 15 digits.
+bool fromScientific(const char *first, const char *last, Decimal &d)
+{
+    char digits[15];
+    int count = 0;
+    const char *p = first;
+    for (; p != last && *p != 'e'; ++p) {
+        if (*p == '.')
+            continue;
+        if (count == 15)
+            return false;
+        digits[count++] = *p;
+    }
+    if (p == last || count == 0)
+        return false;
+    ++p;
+    const bool negative = p != last && *p == '-';
+    if (p != last && (*p == '-' || *p == '+'))
+        ++p;
+    int exponent = 0;
+    for (; p != last; ++p)
+        exponent = exponent * 10 + (*p - '0');
+    d.digits.assign(digits, static_cast<size_t>(count));
+    d.digits.resize(15, '0');
+    d.exponent = (negative ? -exponent : exponent) + 1;
+    return true;
+}
 
 Decimal toDecimal(double value)
 {
@@ -26,9 +59,23 @@ Decimal toDecimal(double value)
     if (value == 0.0 || !std::isfinite(value))
         return d;
     d.negative = value < 0;
-    const QByteArray e = QByteArray::number(std::fabs(value), 'e', 14); // d.dddddddddddddde+XX
+    const double magnitude = std::fabs(value);
+    // The shortest digits that read back as this double are, when there are
+    // at most 15 of them, exactly its 15-digit rounding: 15-digit decimals
+    // lie more than four units of the double apart, and these digits are
+    // within half a unit (not so for subnormal values, whose units are
+    // coarser). Typed values (quantities, percentages) take this quick path;
+    // the others are rounded to 15 digits in full.
+    if (magnitude >= std::numeric_limits<double>::min()) {
+        char buffer[64];
+        const std::to_chars_result shortest =
+            std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+        if (shortest.ec == std::errc() && fromScientific(buffer, shortest.ptr, d))
+            return d;
+    }
+    const QByteArray e = QByteArray::number(magnitude, 'e', 14); // d.dddddddddddddde+XX
     const int ePos = e.indexOf('e');
-    d.digits = e.left(1) + e.mid(2, ePos - 2);
+    d.digits = QByteArray(e.left(1) + e.mid(2, ePos - 2)).toStdString();
     d.exponent = e.mid(ePos + 1).toInt() + 1;
     return d;
 }
@@ -40,38 +87,27 @@ void roundDigits(Decimal &d, int keep)
 {
     if (keep < 0)
         d.digits.clear();
-    const bool up = keep >= 0 && keep < d.digits.size() && d.digits.at(keep) >= '5';
-    if (keep >= 0 && keep < d.digits.size())
-        d.digits.truncate(keep);
+    const int size = static_cast<int>(d.digits.size());
+    const bool up = keep >= 0 && keep < size && d.digits[static_cast<size_t>(keep)] >= '5';
+    if (keep >= 0 && keep < size)
+        d.digits.resize(static_cast<size_t>(keep));
     if (up) {
         int i = keep - 1;
-        while (i >= 0 && d.digits[i] == '9') {
-            d.digits[i] = '0';
+        while (i >= 0 && d.digits[static_cast<size_t>(i)] == '9') {
+            d.digits[static_cast<size_t>(i)] = '0';
             --i;
         }
         if (i >= 0)
-            d.digits[i] = static_cast<char>(d.digits[i] + 1);
+            d.digits[static_cast<size_t>(i)] = static_cast<char>(d.digits[static_cast<size_t>(i)] + 1);
         else {
-            d.digits.prepend('1');
+            d.digits.insert(d.digits.begin(), '1');
             d.exponent += 1;
         }
     }
-    while (!d.digits.isEmpty() && d.digits.endsWith('0'))
-        d.digits.chop(1);
-    if (d.digits.isEmpty())
+    while (!d.digits.empty() && d.digits.back() == '0')
+        d.digits.pop_back();
+    if (d.digits.empty())
         d.exponent = 0;
-}
-
-QString group(const QString &integer, const QLocale &locale)
-{
-    QString out;
-    const int n = static_cast<int>(integer.size());
-    for (int i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            out += locale.groupSeparator();
-        out += integer.at(i);
-    }
-    return out;
 }
 
 } // namespace
@@ -93,40 +129,63 @@ QString format(double value, const QString &picture, const QLocale &locale)
 {
     if (picture.isEmpty())
         return general(value, locale);
-    const qsizetype point = picture.indexOf(QLatin1Char('.'));
-    const QString intPart = point < 0 ? picture : picture.left(point);
-    const QString fracPart = point < 0 ? QString() : picture.mid(point + 1);
-    const bool thousands = intPart.contains(QLatin1Char(','));
-    const int minInt = static_cast<int>(intPart.count(QLatin1Char('0')));
-    const int maxFrac = static_cast<int>(fracPart.count(QLatin1Char('0')) + fracPart.count(QLatin1Char('#')));
-    const int minFrac = static_cast<int>(fracPart.lastIndexOf(QLatin1Char('0')) + 1);
+    // Reports format every number of every row: the picture is read and the
+    // digits put together without temporary strings.
+    // Before the first point: ',' asks for groups, each '0' is a digit always
+    // shown. After it: each '0' or '#' is a decimal place, and the places up
+    // to the last '0' are always shown.
+    bool thousands = false, afterPoint = false;
+    int minInt = 0, maxFrac = 0, minFrac = 0, fracChars = 0;
+    for (const QChar c : picture) {
+        if (!afterPoint) {
+            afterPoint = c == QLatin1Char('.');
+            thousands = thousands || c == QLatin1Char(',');
+            minInt += c == QLatin1Char('0');
+            continue;
+        }
+        ++fracChars;
+        if (c == QLatin1Char('0') || c == QLatin1Char('#'))
+            ++maxFrac;
+        if (c == QLatin1Char('0'))
+            minFrac = fracChars;
+    }
 
     Decimal d = toDecimal(value);
     roundDigits(d, d.exponent + maxFrac);
 
-    QString integer;
-    QString fraction;
-    if (!d.digits.isEmpty()) {
-        const QString all = QString::fromLatin1(d.digits);
+    std::string integer, fraction;
+    if (!d.digits.empty()) {
+        const int n = static_cast<int>(d.digits.size());
         if (d.exponent > 0) {
-            integer = all.left(d.exponent);
-            while (integer.size() < d.exponent)
-                integer += QLatin1Char('0');
-            fraction = all.mid(d.exponent);
+            integer.assign(d.digits, 0, static_cast<size_t>(std::min(n, d.exponent)));
+            integer.resize(static_cast<size_t>(d.exponent), '0');
+            if (n > d.exponent)
+                fraction.assign(d.digits, static_cast<size_t>(d.exponent), std::string::npos);
         } else {
-            fraction = QString(-d.exponent, QLatin1Char('0')) + all;
+            fraction.assign(static_cast<size_t>(-d.exponent), '0');
+            fraction += d.digits;
         }
     }
-    while (integer.size() < minInt)
-        integer.prepend(QLatin1Char('0'));
-    while (fraction.size() < minFrac)
-        fraction += QLatin1Char('0');
+    if (static_cast<int>(integer.size()) < minInt)
+        integer.insert(0, static_cast<size_t>(minInt) - integer.size(), '0');
+    if (static_cast<int>(fraction.size()) < minFrac)
+        fraction.resize(static_cast<size_t>(minFrac), '0');
 
-    QString out = thousands ? group(integer, locale) : integer;
-    if (!fraction.isEmpty())
-        out += locale.decimalPoint() + fraction;
-    if (d.negative && !d.digits.isEmpty())
-        out.prepend(QLatin1Char('-'));
+    QString out;
+    out.reserve(static_cast<qsizetype>(integer.size() + integer.size() / 3 + fraction.size() + 4));
+    if (d.negative && !d.digits.empty())
+        out += QLatin1Char('-');
+    const QString separator = thousands ? locale.groupSeparator() : QString();
+    const size_t n = integer.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (thousands && i > 0 && (n - i) % 3 == 0)
+            out += separator;
+        out += QLatin1Char(integer[i]);
+    }
+    if (!fraction.empty()) {
+        out += locale.decimalPoint();
+        out += QLatin1String(fraction.data(), static_cast<qsizetype>(fraction.size()));
+    }
     return out;
 }
 
@@ -134,9 +193,9 @@ QString general(double value, const QLocale &locale)
 {
     Decimal d = toDecimal(value);
     roundDigits(d, 15);
-    if (d.digits.isEmpty())
+    if (d.digits.empty())
         return QStringLiteral("0");
-    const QString digits = QString::fromLatin1(d.digits);
+    const QString digits = QString::fromLatin1(d.digits.data(), static_cast<qsizetype>(d.digits.size()));
     QString out;
     if (d.exponent > 15 || d.exponent < -3) {
         out = digits.left(1);

@@ -114,4 +114,23 @@ inline const QString kHintGrade = QStringLiteral("Mostra os registros em uma gra
 inline const QString kHintObservacoes = QStringLiteral("Digite aqui as observações deste anexo");
 inline const QString kHintInformacoes = QStringLiteral("Digite aqui informações complementares sobre a empresa");
 
+// Controlled-product search.
+inline const QString kPesqCaption = QStringLiteral("Relação de Produtos Controlados");
+inline const QString kPesqLocalizar = QStringLiteral("Localizar");
+inline const QString kPesqPesquisarPor = QStringLiteral("Efetuar pesquisa por ...");
+inline const QString kPesqCodigo = QStringLiteral("Código NCM");
+inline const QString kPesqNome = QStringLiteral("Nome do Produto Controlado");
+inline const QString kPesqLabelCodigo = QStringLiteral("Código NCM");
+inline const QString kPesqLabelNome = QStringLiteral("Nome do Produto");
+inline const QString kPesqColunaCodigo = QStringLiteral("Código");
+inline const QString kPesqColunaNome = QStringLiteral("Nome do Produto Controlado");
+inline const QString kPesqFechar = QStringLiteral("&Fechar");
+inline const QString kPesqImprimir = QStringLiteral("Imprimir");
+inline const QString kHintPesqForma = QStringLiteral("Selecione a forma de pesquisa");
+inline const QString kHintPesqCampo = QStringLiteral("Digite o código ou nome do produto");
+inline const QString kHintPesqFechar = QStringLiteral("Fecha a tela");
+inline const QString kHintPesqImprimir = QStringLiteral("Imprime todos os produtos");
+// The search field's mask in code mode.
+inline const QString kPesqMascaraNcm = QStringLiteral("9999.99.99;1;_");
+
 } // namespace quirels::entry::msg

@@ -199,7 +199,7 @@ void annexA(ReportDef &def, const QSqlDatabase &db, const PeriodKey &period)
                                            QVariantList{period.cnpj, period.ano, period.mes, master->value(QStringLiteral("CdProduto"))});
     };
     Line(finals.detail, 0).cap(QStringLiteral("Cod.NCM Prod.Final:")).text(QStringLiteral("CdNCM"), 15).cap(QStringLiteral("-"))
-        .text(QStringLiteral("NmProduto"), 64).at(112).cap(QStringLiteral("Qtde.:")).num(QStringLiteral("QtProdFinal"), 18, QStringLiteral("0.000"))
+        .text(QStringLiteral("NmProduto"), 70).at(118).cap(QStringLiteral("Qtde.:")).num(QStringLiteral("QtProdFinal"), 18, QStringLiteral("0.000"))
         .cap(QStringLiteral("Densidade:")).num(QStringLiteral("VlDensidade"), 10, QStringLiteral("##0.00"))
         .cap(QStringLiteral("Unidade:")).text(QStringLiteral("DsUnidade"), 10);
     finals.detail.height = kRow + 0.4;

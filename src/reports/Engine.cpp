@@ -7,8 +7,8 @@
 #include <QIODevice>
 #include <QFontMetricsF>
 #include <QImage>
+#include <array>
 #include <cmath>
-#include <map>
 
 namespace quirels::reports {
 
@@ -132,11 +132,19 @@ namespace {
 
 constexpr double kMetricsDpi = 1200;
 
+double toMm(double px) { return px * 25.4 / kMetricsDpi; }
+
+// The metrics of one font, and its line height in mm (asked for every text
+// of every band, so kept rather than measured again).
 struct Metrics {
+    int key = 0;
+    bool bold = false;
     std::unique_ptr<QFontMetricsF> fm;
+    double lineHeightMm = 0;
+    std::array<double, 256> advanceMm{}; // Latin-1 characters, measured on first use; 0: not yet
 };
 
-const QFontMetricsF &metrics(const FontSpec &spec)
+const Metrics &metricsOf(const FontSpec &spec)
 {
     static QImage device = [] {
         QImage img(1, 1, QImage::Format_Mono);
@@ -145,19 +153,46 @@ const QFontMetricsF &metrics(const FontSpec &spec)
         img.setDotsPerMeterY(dpm);
         return img;
     }();
-    static std::map<std::pair<int, bool>, Metrics> cache;
-    const auto key = std::make_pair(static_cast<int>(std::lround(spec.pt * 100)), spec.bold);
-    Metrics &m = cache[key];
-    if (!m.fm)
-        m.fm = std::make_unique<QFontMetricsF>(qfont(spec), &device);
-    return *m.fm;
+    static std::vector<std::unique_ptr<Metrics>> cache; // a report uses a handful of fonts
+    const int key = static_cast<int>(std::lround(spec.pt * 100));
+    for (const auto &m : cache)
+        if (m->key == key && m->bold == spec.bold)
+            return *m;
+    auto m = std::make_unique<Metrics>();
+    m->key = key;
+    m->bold = spec.bold;
+    m->fm = std::make_unique<QFontMetricsF>(qfont(spec), &device);
+    m->lineHeightMm = m->fm->lineSpacing() * 25.4 / kMetricsDpi;
+    cache.push_back(std::move(m));
+    return *cache.back();
 }
 
-double toMm(double px) { return px * 25.4 / kMetricsDpi; }
+const QFontMetricsF &metrics(const FontSpec &spec) { return *metricsOf(spec).fm; }
+
+// The width of a text as the devices draw it: the sum of its characters'
+// advances, without kerning (the PDF writer and the preview place glyphs
+// the same way).
+double drawnWidth(const QString &text, const FontSpec &font)
+{
+    Metrics &m = const_cast<Metrics &>(metricsOf(font));
+    double w = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 256) {
+            double &a = m.advanceMm[u];
+            if (a == 0)
+                a = std::max(1e-9, toMm(m.fm->horizontalAdvance(c)));
+            w += a;
+        } else {
+            w += toMm(m.fm->horizontalAdvance(c));
+        }
+    }
+    return w;
+}
 
 } // namespace
 
-double lineHeight(const FontSpec &font) { return toMm(metrics(font).lineSpacing()); }
+double lineHeight(const FontSpec &font) { return metricsOf(font).lineHeightMm; }
 
 double textWidth(const QString &text, const FontSpec &font)
 {
@@ -273,7 +308,7 @@ Element memo(double x, double y, double w, const QString &name, FontSpec font)
 
 namespace {
 
-QString display(const QVariant &v, const QString &picture)
+QString display(const QVariant &v, const QString &picture, const QLocale &locale)
 {
     if (!v.isValid() || v.isNull())
         return {};
@@ -284,11 +319,11 @@ QString display(const QVariant &v, const QString &picture)
         bool ok = numeric;
         double d = numeric ? v.toDouble() : v.toString().toDouble(&ok);
         if (ok)
-            return numbers::format(d, picture);
+            return numbers::format(d, picture, locale);
         return v.toString();
     }
     if (type == QMetaType::Double || type == QMetaType::Float)
-        return numbers::general(v.toDouble());
+        return numbers::general(v.toDouble(), locale);
     return v.toString();
 }
 
@@ -319,12 +354,34 @@ private:
     const ReportDef &m_def;
     PageSink &m_sink;
     PageSetup m_setup;
+    const QLocale m_locale = numbers::appLocale(); // asked once: numbers of every row use it
     Page m_page;
     bool m_open = false;
     bool m_stopped = false;
     double m_y = 0;
     double m_bodyTop = 0;
 };
+
+// A value wider than its field would run into the next caption: it is
+// printed smaller, in steps of a tenth of a point, down to 60% of its size,
+// so that the whole value stays readable in its place. A value may use 1 mm
+// of the gap after its field. (A value that does not fit even at 60% is
+// printed at that size, whole.)
+void fitToWidth(PageItem &item)
+{
+    const double room = item.rect.width() + 1.0;
+    if (item.text.isEmpty() || item.rect.width() <= 0)
+        return;
+    const double drawn = drawnWidth(item.text, item.font);
+    if (drawn <= room)
+        return;
+    const double smallest = item.font.pt * 0.6;
+    FontSpec smaller = item.font;
+    smaller.pt = std::max(smallest, std::floor(item.font.pt * room / drawn * 10) / 10);
+    while (smaller.pt > smallest && drawnWidth(item.text, smaller) > room)
+        smaller.pt = std::max(smallest, smaller.pt - 0.1);
+    item.font.pt = smaller.pt;
+}
 
 bool isMemoBand(const Band &band)
 {
@@ -334,17 +391,17 @@ bool isMemoBand(const Band &band)
     return false;
 }
 
-QString elementText(const Element &e, const EvalContext &ctx)
+QString elementText(const Element &e, const EvalContext &ctx, const QLocale &locale)
 {
     switch (e.kind) {
     case Element::Kind::Label:
         return e.text;
     case Element::Kind::Field:
-        return display(ctx.value(e.text), e.picture);
+        return display(ctx.value(e.text), e.picture, locale);
     case Element::Kind::Computed:
         return e.compute ? e.compute(ctx) : QString();
     case Element::Kind::Sum:
-        return display(ctx.sums ? QVariant(ctx.sums->value(e.text.toLower())) : QVariant(0.0), e.picture);
+        return display(ctx.sums ? QVariant(ctx.sums->value(e.text.toLower())) : QVariant(0.0), e.picture, locale);
     case Element::Kind::PageNumber:
         return e.text + QString::number(ctx.page);
     default:
@@ -373,10 +430,12 @@ void Layout::put(const Band &band, const EvalContext &ctx, double top)
         case Element::Kind::Memo:
             continue; // placed by placeMemoBand
         default:
-            item.text = elementText(e, ctx);
+            item.text = elementText(e, ctx, m_locale);
             item.font = e.font;
             item.align = e.align;
             item.rect = QRectF(left + e.x, top + e.y, w, e.h > 0 ? e.h : lineHeight(e.font));
+            if (e.kind != Element::Kind::Label)
+                fitToWidth(item);
             break;
         }
         m_page.items.push_back(std::move(item));

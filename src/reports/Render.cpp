@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#include <array>
 #include <cmath>
+#include <cstring>
 
 #include <zlib.h>
 
@@ -154,61 +156,87 @@ void paintPage(QPainter &painter, const Page &page, double dotsPerMm)
 
 namespace {
 
-// A number of a content stream: at most two decimals, no trailing zeros.
+// Writes a content stream into a buffer that is kept from page to page:
+// the caller makes room for what it is about to write, then writes without
+// further checks.
+class ContentWriter {
+public:
+    explicit ContentWriter(std::vector<char> &buffer) : m_buffer(buffer) {}
+    void room(size_t bytes)
+    {
+        if (m_used + bytes > m_buffer.size())
+            m_buffer.resize(std::max(m_buffer.size() * 2, m_used + bytes + 65536));
+    }
+    void put(char c) { m_buffer[m_used++] = c; }
+    template <size_t N>
+    void put(const char (&text)[N])
+    {
+        std::memcpy(m_buffer.data() + m_used, text, N - 1);
+        m_used += N - 1;
+    }
+    // A number in hundredths of a unit: at most two decimals, no trailing
+    // zeros (at most 22 bytes).
+    void hundredths(long long n)
+    {
+        if (n < 0) {
+            put('-');
+            n = -n;
+        }
+        char digits[20];
+        int at = sizeof digits;
+        long long whole = n / 100;
+        do {
+            digits[--at] = static_cast<char>('0' + whole % 10);
+            whole /= 10;
+        } while (whole);
+        std::memcpy(m_buffer.data() + m_used, digits + at, sizeof digits - at);
+        m_used += sizeof digits - at;
+        const int frac = static_cast<int>(n % 100);
+        if (frac) {
+            put('.');
+            put(static_cast<char>('0' + frac / 10));
+            if (frac % 10)
+                put(static_cast<char>('0' + frac % 10));
+        }
+    }
+    void number(double v) { hundredths(std::llround(v * 100)); }
+    size_t size() const { return m_used; }
+    const char *data() const { return m_buffer.data(); }
+
+private:
+    std::vector<char> &m_buffer;
+    size_t m_used = 0;
+};
+
+long long hundredths(double v) { return std::llround(v * 100); }
+
 QByteArray num(double v)
 {
-    long long n = std::llround(v * 100);
-    QByteArray b;
-    if (n < 0) {
-        b.append('-');
-        n = -n;
-    }
-    b.append(QByteArray::number(n / 100));
-    const int frac = static_cast<int>(n % 100);
-    if (frac) {
-        b.append('.');
-        b.append(static_cast<char>('0' + frac / 10));
-        if (frac % 10)
-            b.append(static_cast<char>('0' + frac % 10));
-    }
-    return b == "-0" ? QByteArray("0") : b;
+    std::vector<char> buffer(32);
+    ContentWriter w(buffer);
+    w.number(v);
+    return QByteArray(w.data(), static_cast<qsizetype>(w.size()));
 }
 
-// Windows-1252 bytes of a text; a character without one becomes "?".
-QByteArray winAnsi(const QString &text)
+// The Windows-1252 byte of a character; '?' for one without a byte.
+char winAnsi(char16_t u)
 {
-    static const QHash<char16_t, char> high = [] {
-        QHash<char16_t, char> h;
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return static_cast<char>(u);
+    static const std::array<char16_t, 32> high = [] {
+        std::array<char16_t, 32> h{};
         QByteArray bytes;
         for (int b = 0x80; b < 0xA0; ++b)
             bytes.append(static_cast<char>(b));
         const QString decoded = cp1252::decode(bytes);
-        for (int i = 0; i < decoded.size(); ++i)
-            h.insert(decoded.at(i).unicode(), static_cast<char>(0x80 + i));
+        for (int i = 0; i < 32 && i < decoded.size(); ++i)
+            h[static_cast<size_t>(i)] = decoded.at(i).unicode();
         return h;
     }();
-    QByteArray out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-            out.append(static_cast<char>(u));
-        else
-            out.append(high.value(u, '?'));
-    }
-    return out;
-}
-
-QByteArray escaped(const QByteArray &bytes)
-{
-    QByteArray out;
-    out.reserve(bytes.size() + 8);
-    for (const char c : bytes) {
-        if (c == '(' || c == ')' || c == '\\')
-            out.append('\\');
-        out.append(c);
-    }
-    return out;
+    for (size_t i = 0; i < high.size(); ++i)
+        if (high[i] == u)
+            return static_cast<char>(0x80 + i);
+    return '?';
 }
 
 // Page contents are compressed for speed, font programs for size.
@@ -378,6 +406,41 @@ struct PdfSink::Font {
     double ascent = 0, descent = 0;
 };
 
+// Compresses page contents at the fastest level, reusing one stream and one
+// output buffer for every page.
+class PdfSink::Deflater {
+public:
+    // A 16 KB window and a smaller hash than the defaults: a page is a few
+    // kilobytes, and the hash is cleared for every page.
+    Deflater() { m_ok = deflateInit2(&m_z, 1, Z_DEFLATED, 14, 7, Z_DEFAULT_STRATEGY) == Z_OK; }
+    ~Deflater()
+    {
+        if (m_ok)
+            deflateEnd(&m_z);
+    }
+    // The compressed bytes of data, valid until the next call; empty on failure.
+    QByteArrayView compress(const char *data, size_t size)
+    {
+        if (!m_ok || deflateReset(&m_z) != Z_OK)
+            return {};
+        const uLong bound = deflateBound(&m_z, static_cast<uLong>(size));
+        if (m_out.size() < bound)
+            m_out.resize(bound);
+        m_z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data));
+        m_z.avail_in = static_cast<uInt>(size);
+        m_z.next_out = reinterpret_cast<Bytef *>(m_out.data());
+        m_z.avail_out = static_cast<uInt>(m_out.size());
+        if (deflate(&m_z, Z_FINISH) != Z_STREAM_END)
+            return {};
+        return QByteArrayView(m_out.data(), static_cast<qsizetype>(m_out.size() - m_z.avail_out));
+    }
+
+private:
+    z_stream m_z{};
+    bool m_ok = false;
+    std::vector<char> m_out;
+};
+
 PdfSink::PdfSink(const QString &path) : m_path(path) {}
 
 PdfSink::~PdfSink()
@@ -399,11 +462,11 @@ int PdfSink::newObject()
     return static_cast<int>(m_offsets.size());
 }
 
-bool PdfSink::write(const QByteArray &bytes)
+bool PdfSink::write(QByteArrayView bytes)
 {
     if (m_failed)
         return false;
-    if (m_file->write(bytes) != bytes.size()) {
+    if (m_file->write(bytes.data(), bytes.size()) != bytes.size()) {
         m_failed = true;
         return false;
     }
@@ -448,52 +511,113 @@ bool PdfSink::addPage(Page &&page)
         }
         // Objects 1, 2 and 3 (catalog, page tree, the pages' shared
         // resources) are written last.
-        write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+        write(QByteArrayView("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n"));
         m_offsets = {0, 0, 0};
+        m_deflater = std::make_unique<Deflater>();
     }
     const double k = 72.0 / 25.4; // points per millimetre
     const double height = m_setup.paper.height() * k;
-    QByteArray c;
-    c.reserve(16384);
-    c += "0 G 0 g " + num(0.2 * k) + " w\n";
+    // The content stream: lines and boxes first, then every text in one text
+    // object (black on white, so the order does not show). Texts are placed
+    // by moves relative to the previous one, in whole hundredths of a point
+    // so that the moves add up exactly to each text's own position.
+    ContentWriter c(m_content);
+    c.room(64);
+    c.put("0 G 0 g ");
+    c.number(0.2 * k);
+    c.put(" w\n");
     for (const PageItem &item : page.items) {
         const QRectF &r = item.rect;
-        switch (item.kind) {
-        case PageItem::Kind::Line:
-            c += num(r.left() * k) + ' ' + num(height - r.top() * k) + " m " + num(r.right() * k) + ' ' +
-                 num(height - r.bottom() * k) + " l S\n";
-            break;
-        case PageItem::Kind::Box:
-            c += num(r.left() * k) + ' ' + num(height - r.bottom() * k) + ' ' + num(r.width() * k) + ' ' +
-                 num(r.height() * k) + " re S\n";
-            break;
-        case PageItem::Kind::Text: {
-            if (item.text.isEmpty())
-                break;
-            Font &f = font(item.font);
-            const QByteArray bytes = winAnsi(item.text);
-            double w = 0;
-            for (const char ch : bytes)
-                w += f.widths[static_cast<quint8>(ch)];
-            const double size = item.font.pt;
-            w *= size / 1000.0;
-            const double left = r.left() * k, width = r.width() * k;
-            const double x = item.align == Align::Right ? left + width - w
-                             : item.align == Align::Center ? left + (width - w) / 2
-                                                           : left;
-            const double boxHeight = r.height() * k;
-            const double glyphHeight = (f.ascent + f.descent) * size / 1000.0;
-            const double baseline = r.top() * k + (boxHeight - glyphHeight) / 2 + f.ascent * size / 1000.0;
-            c += "BT /" + f.name + ' ' + num(size) + " Tf " + num(x) + ' ' + num(height - baseline) + " Td (" +
-                 escaped(bytes) + ") Tj ET\n";
-            break;
-        }
+        if (item.kind == PageItem::Kind::Line) {
+            c.room(128);
+            c.number(r.left() * k);
+            c.put(' ');
+            c.number(height - r.top() * k);
+            c.put(" m ");
+            c.number(r.right() * k);
+            c.put(' ');
+            c.number(height - r.bottom() * k);
+            c.put(" l S\n");
+        } else if (item.kind == PageItem::Kind::Box) {
+            c.room(128);
+            c.number(r.left() * k);
+            c.put(' ');
+            c.number(height - r.bottom() * k);
+            c.put(' ');
+            c.number(r.width() * k);
+            c.put(' ');
+            c.number(r.height() * k);
+            c.put(" re S\n");
         }
     }
-    const QByteArray z = deflated(c);
+    c.room(8);
+    c.put("BT\n");
+    const Font *current = nullptr;
+    double currentSize = 0;
+    long long atX = 0, atY = 0;
+    for (const PageItem &item : page.items) {
+        if (item.kind != PageItem::Kind::Text || item.text.isEmpty())
+            continue;
+        Font &f = font(item.font);
+        const double size = item.font.pt;
+        const size_t length = static_cast<size_t>(item.text.size());
+        c.room(96 + 2 * length);
+        if (&f != current || size != currentSize) {
+            c.put('/');
+            for (const char ch : f.name)
+                c.put(ch);
+            c.put(' ');
+            c.number(size);
+            c.put(" Tf\n");
+            current = &f;
+            currentSize = size;
+        }
+        // The text's bytes go to the scratch buffer while its width adds up:
+        // the width places right-aligned and centred texts.
+        m_text.resize(length);
+        double w = 0;
+        const QChar *chars = item.text.constData();
+        for (size_t i = 0; i < length; ++i) {
+            const char16_t u = chars[i].unicode();
+            const char b = u < 0x80 ? static_cast<char>(u) : winAnsi(u);
+            m_text[i] = b;
+            w += f.widths[static_cast<quint8>(b)];
+        }
+        w *= size / 1000.0;
+        const QRectF &r = item.rect;
+        const double left = r.left() * k, width = r.width() * k;
+        const double x = item.align == Align::Right ? left + width - w
+                         : item.align == Align::Center ? left + (width - w) / 2
+                                                       : left;
+        const double boxHeight = r.height() * k;
+        const double glyphHeight = (f.ascent + f.descent) * size / 1000.0;
+        const double baseline = r.top() * k + (boxHeight - glyphHeight) / 2 + f.ascent * size / 1000.0;
+        const long long toX = hundredths(x), toY = hundredths(height - baseline);
+        c.hundredths(toX - atX);
+        c.put(' ');
+        c.hundredths(toY - atY);
+        c.put(" Td (");
+        atX = toX;
+        atY = toY;
+        for (const char b : m_text) {
+            if (b == '(' || b == ')' || b == '\\')
+                c.put('\\');
+            c.put(b);
+        }
+        c.put(") Tj\n");
+    }
+    c.room(8);
+    c.put("ET\n");
+    const QByteArrayView z = m_deflater->compress(c.data(), c.size());
+    if (z.isEmpty()) {
+        m_failed = true;
+        return false;
+    }
     const int content = newObject();
     write(QByteArray::number(content) + " 0 obj\n<< /Length " + QByteArray::number(z.size()) +
-          " /Filter /FlateDecode >>\nstream\n" + z + "\nendstream\nendobj\n");
+          " /Filter /FlateDecode >>\nstream\n");
+    write(z);
+    write(QByteArrayView("\nendstream\nendobj\n"));
     const int pageObject = newObject();
     write(QByteArray::number(pageObject) + " 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " +
           num(m_setup.paper.width() * k) + ' ' + num(height) + "] /Contents " + QByteArray::number(content) +
@@ -558,7 +682,7 @@ Status PdfSink::close()
     m_offsets[1] = m_written;
     write("2 0 obj\n<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pageCount()) + " >>\nendobj\n");
     m_offsets[0] = m_written;
-    write("1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+    write(QByteArrayView("1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"));
     // The title as UTF-16 with its byte-order mark, in hexadecimal.
     QByteArray title = "FEFF";
     for (const QChar ch : m_title)

@@ -5,8 +5,10 @@
 #include "base/Result.h"
 #include "reports/PageModel.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QPainter;
@@ -37,9 +39,11 @@ public:
 
 private:
     struct Font;
+    class Deflater;
     Font &font(const FontSpec &spec);
     int newObject();
-    bool write(const QByteArray &bytes);
+    bool write(QByteArrayView bytes);
+    bool write(const QByteArray &bytes) { return write(QByteArrayView(bytes)); }
     bool writeFonts();
 
     QString m_path;
@@ -51,6 +55,9 @@ private:
     std::vector<qint64> m_offsets;      // by object number - 1
     std::vector<int> m_pageObjects;
     std::vector<std::unique_ptr<Font>> m_fonts;
+    std::unique_ptr<Deflater> m_deflater;
+    std::vector<char> m_content;        // the page being written, reused
+    std::string m_text;                 // one text's bytes, reused
 };
 
 } // namespace quirels::reports

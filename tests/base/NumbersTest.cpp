@@ -44,6 +44,7 @@ TEST(Numbers, GeneralFormat)
         {100.01, "100,01"}, {-1, "-1"}, {0, "0"}, {0.1, "0,1"}, {1.0 / 3, "0,333333333333333"},
         {0.0001, "0,0001"}, {0.00001, "1E-5"}, {1.5e-7, "1,5E-7"}, {1e20, "1E20"},
         {123456789012345.0, "123456789012345"}, {0.1 + 0.2, "0,3"},
+        {4.0995617250256654e-311, "4,09956172502567E-311"}, // subnormal: fewer exact digits than its shortest form shows
     };
     for (const Case &c : cases)
         EXPECT_EQ(numbers::general(c.value, br), QString::fromLatin1(c.expected)) << c.value;

@@ -3,6 +3,7 @@
 #include "reports/Engine.h"
 
 #include <QRegularExpression>
+#include <map>
 
 using namespace quirels;
 using namespace quirels::reports;
@@ -211,6 +212,36 @@ TEST(Engine, MemoFlowsAcrossPageBreakOnSummaryPage)
         memoLines += lines.mid(2);
     }
     EXPECT_EQ(memoLines.join(QLatin1Char(' ')), memoText);
+}
+
+TEST(Engine, ValuesWiderThanTheirFieldArePrintedSmallerToFit)
+{
+    ReportDef def = frame();
+    Level level;
+    const QString longName = QStringLiteral("MISTURA DE HIDROCARBONETOS AROMATICOS CONTENDO TOLUENO XILENO E BENZENO");
+    const QString huge = longName + longName + longName;
+    level.source = fixed({{{QStringLiteral("Nome"), longName}, {QStringLiteral("Curto"), QStringLiteral("ACETONA")},
+                           {QStringLiteral("Enorme"), huge}}});
+    level.detail.height = 12;
+    level.detail.elements = {field(0, 0, 90, QStringLiteral("Nome")), field(0, 4, 60, QStringLiteral("Curto")),
+                             field(0, 8, 60, QStringLiteral("Enorme")), label(0, 12, 20, QStringLiteral("Legenda: ") + longName)};
+    def.sections.push_back(level);
+    PageList pages;
+    ASSERT_TRUE(generate(def, pages).ok());
+    ASSERT_EQ(pages.pages.size(), 1u);
+    std::map<QString, FontSpec> fonts;
+    for (const PageItem &it : pages.pages[0].items)
+        if (it.kind == PageItem::Kind::Text)
+            fonts[it.text] = it.font;
+    // The long value keeps its whole text in a smaller size that fits its
+    // 90 mm; a value too long even at 60% of the band's 7 points gets that.
+    EXPECT_LT(fonts[longName].pt, 7.0);
+    EXPECT_GT(fonts[longName].pt, 4.2);
+    EXPECT_LE(textWidth(longName, fonts[longName]), 91.0);
+    EXPECT_GT(textWidth(longName, FontSpec{fonts[longName].pt + 0.2, false}), 91.0); // no smaller than needed
+    EXPECT_DOUBLE_EQ(fonts[QStringLiteral("ACETONA")].pt, 7.0);
+    EXPECT_DOUBLE_EQ(fonts[huge].pt, 4.2);
+    EXPECT_DOUBLE_EQ(fonts[QStringLiteral("Legenda: ") + longName].pt, 7.0); // captions keep their size
 }
 
 TEST(Engine, WrapSplitsOverlongWordsAndKeepsLineBreaks)

@@ -36,7 +36,7 @@ TfrmConfigRelatorio::TfrmConfigRelatorio(std::function<QChar()> optionsAnnex, Ru
     layout->addWidget(m_group);
     layout->addWidget(btn, 0, Qt::AlignRight);
     connect(btn, &QPushButton::clicked, this, &TfrmConfigRelatorio::imprimir);
-    setMinimumWidth(380);
+    setMinimumWidth(460); // the whole caption in the title bar
     setModal(false);
 }
 

@@ -235,6 +235,9 @@ void TfrmPreview::zoomEdited(const QString &text)
     const int z = t.toInt(&ok);
     if (!ok) {
         m_env.dialogs->error(msg::kZoomInvalido.arg(text));
+        // The zoom stays as it was, and the box shows it again.
+        const QSignalBlocker block(m_cmbZoom);
+        m_cmbZoom->setEditText(QString::number(m_zoom));
         return;
     }
     m_zoom = std::clamp(z, 10, 500);

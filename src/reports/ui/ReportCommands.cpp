@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 namespace quirels::reports::ui {
@@ -21,8 +22,8 @@ namespace {
 // the first page, shows the count growing, and closing it stops generation.
 class PreviewSink : public PageSink {
 public:
-    PreviewSink(MainWindow &window, ReportEnv env, QString pdfName)
-        : m_window(window), m_env(std::move(env)), m_pdfName(std::move(pdfName))
+    PreviewSink(MainWindow &window, ReportEnv env, QString pdfName, std::function<void(TfrmPreview *)> opened = {})
+        : m_window(window), m_env(std::move(env)), m_pdfName(std::move(pdfName)), m_opened(std::move(opened))
     {
     }
     void beginReport(const QString &title, const PageSetup &setup) override
@@ -32,6 +33,8 @@ public:
         sub->showMaximized();
         preview->setFocus();
         m_preview = preview;
+        if (m_opened)
+            m_opened(preview);
     }
     bool addPage(Page &&page) override
     {
@@ -52,6 +55,7 @@ private:
     MainWindow &m_window;
     ReportEnv m_env;
     QString m_pdfName;
+    std::function<void(TfrmPreview *)> m_opened;
     QPointer<TfrmPreview> m_preview;
 };
 
@@ -95,6 +99,21 @@ void ReportCommands::printAll()
         if (entry && entry->isEnabled())
             run(QLatin1Char(a.letter), Variant::Data);
     }
+}
+
+void ReportCommands::moveOptionsAside()
+{
+    // The options dialog stays open beside a preview it started: it moves to
+    // the bottom-right corner of the main window's work area, clear of the
+    // page's header and first lines.
+    if (!m_options || !m_options->isVisible())
+        return;
+    QWidget *area = m_window.mdiArea();
+    const QRect work(area->mapToGlobal(QPoint(0, 0)), area->size());
+    const QSize size = m_options->frameGeometry().size();
+    const int margin = 24; // clear of the preview's scroll bar
+    m_options->move(std::max(work.left(), work.right() - size.width() - margin),
+                    std::max(work.top(), work.bottom() - size.height() - margin / 2));
 }
 
 bool ReportCommands::settlePendingRows()
@@ -141,11 +160,30 @@ bool ReportCommands::run(QChar annex, Variant variant)
     } else {
         const QString pdfName = period.cnpj + QLatin1Char('_') + period.mes + period.ano + QStringLiteral("_Anexo") + annex +
                                 QStringLiteral(".pdf");
-        PreviewSink preview(m_window, m_env, pdfName);
+        PreviewSink preview(m_window, m_env, pdfName, [this](TfrmPreview *) { moveOptionsAside(); });
         r = runAnnexReport(db, period, annex, variant, preview, *m_env.dialogs);
         if (preview.preview())
             m_lastPreview = preview.preview();
     }
+    if (!r) {
+        m_env.dialogs->error(r.message());
+        return false;
+    }
+    return *r == Outcome::Printed;
+}
+
+bool ReportCommands::productListing(ProductOrder order)
+{
+    if (m_productPreview) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(m_productPreview->parentWidget()))
+            m_window.mdiArea()->setActiveSubWindow(sub);
+        return false;
+    }
+    // Known as being shown from its first page on, so that a second start
+    // while it is still being laid out makes no second listing.
+    PreviewSink preview(m_window, m_env, QStringLiteral("ProdutosControlados.pdf"),
+                        [this](TfrmPreview *p) { m_productPreview = m_lastPreview = p; });
+    const Result<Outcome> r = generate(reports::productListing(m_window.db(), order), preview);
     if (!r) {
         m_env.dialogs->error(r.message());
         return false;
@@ -161,6 +199,10 @@ void installReportScreens(MainWindow &window)
             return false;
         commands->menuCommand(letter.at(0));
         return true;
+    });
+    window.registerScreen(screens::kRelProdutos, [commands](const QString &index) {
+        return commands->productListing(index.compare(QLatin1String("idxNCM"), Qt::CaseInsensitive) == 0 ? ProductOrder::Ncm
+                                                                                                         : ProductOrder::Nome);
     });
     window.registerScreen(screens::kImprimirTodos, [commands](const QString &) {
         commands->printAll();

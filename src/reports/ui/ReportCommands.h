@@ -36,6 +36,10 @@ public:
     // The report run of one annex report. False when nothing was printed or
     // shown (empty, refused pending row, store failure).
     bool run(QChar annex, Variant variant);
+    // The listing of controlled products in a preview, in the order given;
+    // while a listing is being shown it is brought forward instead and no
+    // second one is made. False when nothing new was shown.
+    bool productListing(ProductOrder order);
 
     TfrmConfigRelatorio *optionsDialog() const { return m_options; }
     // The preview opened last (null when none is open).
@@ -43,6 +47,7 @@ public:
 
 private:
     bool settlePendingRows();
+    void moveOptionsAside();
     void prepare(QChar annex);
 
     MainWindow &m_window;
@@ -50,6 +55,7 @@ private:
     QPrinter m_printer;
     QPointer<TfrmConfigRelatorio> m_options;
     QPointer<TfrmPreview> m_lastPreview;
+    QPointer<TfrmPreview> m_productPreview;
 };
 
 // Registers the report commands with the main window.

@@ -47,6 +47,7 @@ inline const QString kResponsavel = QStringLiteral("responsavel");         // fa
 inline const QString kValidacao = QStringLiteral("validacao");             // sets the validation flag
 inline const QString kDeclaracao = QStringLiteral("declaracao");           // declaration-file dialog
 inline const QString kPesquisaProdutos = QStringLiteral("pesquisaProdutos");
+inline const QString kRelProdutos = QStringLiteral("relProdutos");         // argument: idxNCM or idxNome
 inline const QString kConfiguracoes = QStringLiteral("configuracoes");     // settings dialog
 inline const QString kBackup = QStringLiteral("backup");
 inline const QString kRelatorio = QStringLiteral("relatorio");             // argument: annex letter

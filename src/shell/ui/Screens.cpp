@@ -7,6 +7,7 @@
 
 #include "base/ui/Placement.h"
 #include "entry/ui/AnnexScreens.h"
+#include "entry/ui/PesqProdutos.h"
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
 #include "ResponsibleDialog.h"
@@ -83,6 +84,7 @@ void installScreens(MainWindow &window)
     exchange::ui::installTextImport(window);
     exchange::ui::installPacketScreens(window);
     entry::installAnnexScreens(window);
+    entry::installProductSearch(window);
     reports::ui::installReportScreens(window);
     backup::ui::installBackupScreen(window);
 }

@@ -58,6 +58,7 @@ protected:
         o.dialogs = &dialogs;
         o.dataFolder = month->store.folder();
         window = std::make_unique<MainWindow>(o);
+        window->resize(1024, 768);
         window->show();
         ASSERT_TRUE(window->setCurrentPeriod(month->period));
         window->openAnnexWindows();
@@ -141,6 +142,7 @@ TEST(Preview, OnePageDisablesNavigationAndPagesMoveTheButtons)
     EXPECT_EQ(preview.zoom(), 150);
     zoom->setEditText(QStringLiteral("15x"));
     EXPECT_EQ(preview.zoom(), 150);
+    EXPECT_EQ(zoom->currentText(), QStringLiteral("150")); // the box shows the zoom in force again
     EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("'15x' não é um valor Inteiro válido")});
 }
 
@@ -185,6 +187,12 @@ TEST_F(ReportCommandsTest, OptionsDialogOfAnnexCAndPrintAllModeAcrossIt)
     EXPECT_TRUE(previews().at(0)->finished());
     EXPECT_TRUE(options->isVisible());
     EXPECT_TRUE(printed.empty());
+    // It stands aside, in the lower right corner of the work area, off the
+    // page's header.
+    const QRect work(window->mdiArea()->mapToGlobal(QPoint(0, 0)), window->mdiArea()->size());
+    EXPECT_TRUE(work.contains(options->frameGeometry())) << work.width() << "x" << work.height();
+    EXPECT_GT(options->frameGeometry().center().y(), work.center().y());
+    EXPECT_GT(options->frameGeometry().center().x(), work.center().x());
 
     // After print-all, the same dialog prints without a preview...
     trigger("mniImprimirTodososAnexos");

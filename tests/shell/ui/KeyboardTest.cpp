@@ -72,12 +72,22 @@ QList<Binding> boundKeys(QWidget *root)
 
 TEST_F(ShellTest, EveryKeyHasOneOwner)
 {
-    // Without a company and with the windows of one open.
-    for (int round = 0; round < 2; ++round) {
+    // Without a company, with the windows of one open, and with a report's
+    // options dialog and preview open as well.
+    for (int round = 0; round < 3; ++round) {
         if (round == 1) {
             addCompany(kCpf, {9});
             openPeriod(kCpf);
             window->showAnnex(QLatin1Char('B'));
+        }
+        if (round == 2) {
+            store.exec(QStringLiteral("insert into Movimentacao (CdCNPJEmpr, NrAno, NmMes, NrDia, NrCFOP, VlQuantidade)"
+                                      " values ('%1', '2005', 'MAR', '02', '1.102', 1)").arg(kCpf));
+            window->command(QStringLiteral("mniMovimentacaoProdutosRel"))->trigger();
+            auto *options = window->findChild<QDialog *>(QStringLiteral("TfrmConfigRelatorio"));
+            ASSERT_NE(options, nullptr);
+            options->findChild<QPushButton *>(QStringLiteral("btnImprimir"))->click();
+            ASSERT_NE(window->findChild<QWidget *>(QStringLiteral("TfrmPreview")), nullptr);
         }
         const QList<Binding> keys = boundKeys(window.get());
         for (qsizetype i = 0; i < keys.size(); ++i)
