@@ -1,5 +1,6 @@
 #include "Lookups.h"
 
+#include "store/Dialect.h"
 #include "store/Sql.h"
 
 #include <QSqlQuery>
@@ -21,7 +22,7 @@ QString ncmByNameStatement(const QString &name)
 Result<std::optional<QString>> Lookups::first(const QString &statement) const
 {
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.exec(statement))
         return makeError(sql::errorText(q));
     if (!q.next())
@@ -42,9 +43,9 @@ Result<std::optional<QString>> Lookups::ncmForName(const QString &name) const
 Result<QStringList> Lookups::productNames() const
 {
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado "
-                               "order by NmProdutoControlado collate nocase, IdProdutoControlado")))
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado order by %1, IdProdutoControlado")
+                    .arg(store::dialect::nocase(m_db, QStringLiteral("NmProdutoControlado")))))
         return makeError(sql::errorText(q));
     QStringList names;
     while (q.next())
@@ -55,8 +56,8 @@ Result<QStringList> Lookups::productNames() const
 Result<QList<CfopEntry>> Lookups::cfops() const
 {
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP order by dsCFOP collate nocase, CdCFOP")))
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP order by %1, CdCFOP").arg(store::dialect::nocase(m_db, QStringLiteral("dsCFOP")))))
         return makeError(sql::errorText(q));
     QList<CfopEntry> list;
     while (q.next())
@@ -76,7 +77,7 @@ Result<std::optional<QString>> Lookups::cfopDescription(const QString &code) con
 Status Lookups::holdCfops()
 {
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP")))
         return makeError(sql::errorText(q));
     QHash<QString, QString> all;
@@ -92,8 +93,8 @@ Status Lookups::holdCfops()
 Result<QList<CountryEntry>> Lookups::countries() const
 {
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises order by NMPAIS collate nocase, CDPAIS")))
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises order by %1, CDPAIS").arg(store::dialect::nocase(m_db, QStringLiteral("NMPAIS")))))
         return makeError(sql::errorText(q));
     QList<CountryEntry> list;
     while (q.next())

@@ -5,6 +5,7 @@
 #include "store/Schema.h"
 #include "store/BulkBind.h"
 #include "store/Dialect.h"
+#include "store/PeriodLock.h"
 #include "store/Sql.h"
 
 #include <QHash>
@@ -72,7 +73,7 @@ public:
     Status load()
     {
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
+        sql::forwardOnly(q);
         if (!q.prepare(QStringLiteral("SELECT 1 FROM Mes WHERE CdCNPJEmpr = ? AND NrAno = ? AND NmMes = ?")))
             return makeError(sql::errorText(q), 2);
         q.addBindValue(m_period.cnpj);
@@ -145,7 +146,7 @@ public:
         if (!ncm.isEmpty())
             where += QStringLiteral(" AND CdNCM = ?");
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
+        sql::forwardOnly(q);
         if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY NrAno DESC, %4 DESC, %5 DESC LIMIT 1")
                            .arg(sql::id(field), table, where, kMonthOrder, rowOrder)))
             return makeError(sql::errorText(q), 2);
@@ -541,6 +542,9 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
     if (!tx.active())
         return makeError(tx.error().message, 2);
     const PeriodKey &p = scan.period;
+    // Not while another workstation has the period open for writing.
+    if (Status s = store::claimPeriod(db, p); !s)
+        return s.error();
 
     // Rows of the invoices imported before, when they are replaced.
     if (options.replace) {

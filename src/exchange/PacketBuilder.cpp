@@ -56,7 +56,7 @@ Status run(QSqlDatabase &db, const QString &statement, const QVariantList &binds
            const std::function<void(PacketRow &&)> &take)
 {
     QSqlQuery q(db);
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.prepare(statement))
         return makeError(sql::errorText(q), 2);
     for (const QVariant &b : binds)

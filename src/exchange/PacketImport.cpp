@@ -5,6 +5,7 @@
 #include "shell/PeriodOps.h"
 #include "shell/RowRules.h"
 #include "store/Schema.h"
+#include "store/PeriodLock.h"
 #include "store/Sql.h"
 #include "store/Statement.h"
 
@@ -287,6 +288,9 @@ private:
         m_transaction.emplace(m_db);
         if (!m_transaction->active())
             return m_transaction->error();
+        // Not while another workstation has the period open for writing.
+        if (Status s = store::claimPeriod(m_db, m_key); !s)
+            return s.error();
 
         // The company is inserted only when it is not registered; registered
         // data are never replaced by the file's.

@@ -5,6 +5,7 @@
 #include "shell/PeriodOps.h"
 #include "store/RecordRules.h"
 #include "store/Dialect.h"
+#include "store/PeriodLock.h"
 #include "store/Sql.h"
 #include "store/StoreError.h"
 #include "store/BulkBind.h"
@@ -143,7 +144,7 @@ private:
 
 bool Importer::prepare(QSqlQuery &q, const QString &statement)
 {
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.prepare(statement))
         return storeFailed(q);
     return true;
@@ -296,6 +297,9 @@ bool Importer::periodLine(const RecordLayout &l)
     if (company.isEmpty())
         return needs(l, "EM");
     const PeriodKey key{m_values[0].toString(), m_values[1].toString(), m_values[2].toString()};
+    // Not while another workstation has the period open for writing.
+    if (Status s = store::claimPeriod(m_db, key); !s)
+        return fail(s.message(), s.error().code);
     // Periods are looked up among the current company's.
     const auto exists = [&](bool &found) {
         found = false;

@@ -77,7 +77,7 @@ Status SqlSource::open()
     if (Status s; openNative(s))
         return s;
     m_query = QSqlQuery(m_db);
-    m_query.setForwardOnly(true);
+    sql::forwardOnly(m_query);
     if (!m_query.prepare(m_statement))
         return makeError(sql::errorText(m_query), 2);
     for (int i = 0; i < m_values.size(); ++i)

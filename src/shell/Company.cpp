@@ -2,6 +2,7 @@
 
 #include "Messages.h"
 #include "store/Schema.h"
+#include "store/PeriodLock.h"
 #include "store/Sql.h"
 
 #include <QSqlQuery>
@@ -142,6 +143,9 @@ Result<KeyChange> changeCompanyKey(QSqlDatabase &db, const QString &oldKey, cons
     sql::Transaction tx(db);
     if (!tx.active())
         return tx.error();
+    // Not while another workstation works on a period of the company.
+    if (Status s = store::claimCompany(db, oldKey); !s)
+        return s.error();
     const Result<bool> taken =
         exists(db, QStringLiteral("select * from Empresa where CdCNPJEmpr=") + sql::quote(newKey));
     if (!taken)

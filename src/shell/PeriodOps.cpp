@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "store/Schema.h"
 #include "store/Dialect.h"
+#include "store/PeriodLock.h"
 #include "store/Sql.h"
 
 #include <QSqlError>
@@ -21,7 +22,7 @@ struct Prepared {
     Status status;
     Prepared(QSqlDatabase &db, const QString &statement) : q(db)
     {
-        q.setForwardOnly(true);
+        sql::forwardOnly(q);
         if (!q.prepare(statement))
             status = makeError(sql::errorText(q));
     }
@@ -210,6 +211,9 @@ Result<Opened> openPeriod(QSqlDatabase &db, const PeriodKey &key, Dialogs &dialo
     sql::Transaction t(db);
     if (!t.active())
         return t.error();
+    // Not while another workstation has the period open for writing.
+    if (Status s = store::claimPeriod(db, key); !s)
+        return s.error();
     {
         Prepared ins(db, QStringLiteral("insert into Mes (CdCNPJEmpr,NrAno,NmMes) values (?,?,?)"));
         if (!ins.status)
@@ -267,6 +271,8 @@ Status deletePeriod(QSqlDatabase &db, const PeriodKey &key)
     sql::Transaction t(db);
     if (!t.active())
         return t.error();
+    if (Status s = store::claimPeriod(db, key); !s)
+        return s;
     if (Status s = deletePeriodRows(db, key); !s)
         return s;
     return t.commit();
@@ -277,6 +283,8 @@ Status deleteCompany(QSqlDatabase &db, const QString &cnpj)
     sql::Transaction t(db);
     if (!t.active())
         return t.error();
+    if (Status s = store::claimCompany(db, cnpj); !s)
+        return s;
     QStringList tables{QStringLiteral("EMPRESA")};
     tables += periodTables();
     for (const QString &table : tables) {

@@ -273,6 +273,7 @@ Status Cursor::open()
         m_db = QSqlDatabase();
         return makeError(QStringLiteral("A conexão \"%1\" não está aberta.").arg(m_connection), kStoreError);
     }
+    m_server = dialect::isServer(m_db);
     // A probe proves the table exists even when no row is read (a detail
     // whose master is empty); the store's own message when it does not.
     {
@@ -391,6 +392,8 @@ Status Cursor::load(qint64 keepRowid)
         QStringList cols{QStringLiteral("rowid")};
         for (const schema::Field &f : m_table.fields)
             cols.append(sql::id(f.qname()));
+        if (m_server)
+            cols.append(dialect::rowVersion());
         QStringList where;
         QVariantList binds;
         if (m_master) {
@@ -405,8 +408,8 @@ Status Cursor::load(qint64 keepRowid)
         }
         QStringList order;
         for (const OrderField &o : m_order)
-            order.append(sql::id(m_table.fields[static_cast<size_t>(o.field)].qname()) +
-                         (o.nocase ? QStringLiteral(" COLLATE NOCASE") : QString()));
+            order.append(o.nocase ? dialect::nocase(m_db, sql::id(m_table.fields[static_cast<size_t>(o.field)].qname()))
+                                  : sql::id(m_table.fields[static_cast<size_t>(o.field)].qname()));
         order.append(QStringLiteral("rowid"));
         QString text = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QLatin1Char(',')), sql::id(m_table.qname()));
         if (!where.isEmpty())
@@ -414,7 +417,7 @@ Status Cursor::load(qint64 keepRowid)
         text += QStringLiteral(" ORDER BY ") + order.join(QLatin1Char(','));
 
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
+        sql::forwardOnly(q);
         if (!q.prepare(text)) {
             result = makeError(sql::errorText(q), kStoreError);
         } else {
@@ -436,6 +439,8 @@ Status Cursor::load(qint64 keepRowid)
                         const QVariant nv = normalized(i, v, &ok);
                         r.values[i] = ok ? nv : v;
                     }
+                    if (m_server)
+                        r.version = q.value(n + 1).toString();
                     m_rows.push_back(std::move(r));
                 }
                 if (q.lastError().isValid() && q.lastError().type() != QSqlError::NoError)
@@ -725,7 +730,7 @@ QVariant Cursor::lookupValue(const Lookup &l, const QVariant &key) const
     if (it != l.cache.constEnd())
         return *it;
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     QVariant result;
     if (q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? LIMIT 1").arg(sql::id(l.result), sql::id(l.table), sql::id(l.key)))) {
         q.addBindValue(key);
@@ -980,9 +985,15 @@ bool Cursor::prepareWrites()
     auto ins = std::make_unique<QSqlQuery>(m_db);
     auto upd = std::make_unique<QSqlQuery>(m_db);
     auto del = std::make_unique<QSqlQuery>(m_db);
-    if (!ins->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(t, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))) ||
-        !upd->prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(t, sets.join(QLatin1Char(',')))) ||
-        !del->prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t))) {
+    // On the server a row is written only as it was read: the version read
+    // is part of the condition, and the new version comes back.
+    const QString v = dialect::rowVersion();
+    const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(t, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    const QString update = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(t, sets.join(QLatin1Char(',')));
+    const QString remove = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(t);
+    if (!ins->prepare(m_server ? insert + QStringLiteral(" RETURNING rowid, ") + v : insert) ||
+        !upd->prepare(m_server ? update + QStringLiteral(" AND %1 = ? RETURNING %1").arg(v) : update) ||
+        !del->prepare(m_server ? remove + QStringLiteral(" AND %1 = ?").arg(v) : remove)) {
         const QString e = !ins->lastError().isValid() ? QString() : sql::errorText(*ins);
         refuse(e.isEmpty() ? sql::errorText(*upd) : e);
         return false;
@@ -1065,8 +1076,11 @@ Status Cursor::post()
             if (!linksChanged && cur && i >= 0 && cur->values.at(i) != m_buffer.at(i))
                 linksChanged = true;
         }
-    if (!inserting)
+    if (!inserting) {
         q.bindValue(b, cur ? cur->rowid : 0);
+        if (m_server)
+            q.bindValue(b + 1, cur ? cur->version : QString());
+    }
     if (!q.exec()) {
         const QString e = sql::errorText(q);
         refuse(e);
@@ -1075,7 +1089,18 @@ Status Cursor::post()
 
     Row r;
     r.values = m_buffer;
-    if (inserting) {
+    if (m_server) {
+        // No row back: another workstation changed or deleted the row since
+        // it was read. Nothing is written; the row is shown as it is now.
+        if (!q.next()) {
+            q.finish();
+            return refuseStale(cur ? cur->rowid : 0);
+        }
+        r.rowid = inserting ? q.value(0).toLongLong() : (cur ? cur->rowid : 0);
+        r.version = q.value(inserting ? 1 : 0).toString();
+        if (inserting && m_autoInc >= 0)
+            r.values[m_autoInc] = static_cast<int>(r.rowid);
+    } else if (inserting) {
         r.rowid = dialect::lastInsertId(q);
         if (m_autoInc >= 0)
             r.values[m_autoInc] = static_cast<int>(r.rowid);
@@ -1096,6 +1121,7 @@ Status Cursor::post()
         } else {
             const int old = m_current;
             m_rows[static_cast<size_t>(old)].values = r.values;
+            m_rows[static_cast<size_t>(old)].version = r.version;
             const bool inOrder = (old == 0 || compareRows(m_rows[static_cast<size_t>(old - 1)], m_rows[static_cast<size_t>(old)]) < 0) &&
                                  (old + 1 >= static_cast<int>(m_rows.size()) ||
                                   compareRows(m_rows[static_cast<size_t>(old)], m_rows[static_cast<size_t>(old + 1)]) < 0);
@@ -1126,6 +1152,23 @@ Status Cursor::post()
     return {};
 }
 
+Status Cursor::refuseStale(qint64 rowid)
+{
+    refuse(msg::kRegistroAlterado);
+    m_buffer.clear();
+    m_modified = false;
+    setState(State::Browse);
+    emit aboutToReset();
+    m_loaded = false;
+    const Status s = load(rowid);
+    emit resetDone();
+    detailsInvalidate(true);
+    emit currentChanged();
+    if (!s)
+        dialogs().error(s.message());
+    return makeError(msg::kRegistroAlterado, kRefused);
+}
+
 Status Cursor::remove()
 {
     if (!m_open)
@@ -1143,12 +1186,17 @@ Status Cursor::remove()
     if (!prepareWrites())
         return makeError(QStringLiteral("Tabela \"%1\": instruções não preparadas.").arg(m_table.qname()), kStoreError);
     m_delete->bindValue(0, cur->rowid);
+    if (m_server)
+        m_delete->bindValue(1, cur->version);
     if (!m_delete->exec()) {
         const QString e = sql::errorText(*m_delete);
         refuse(e);
         return makeError(e, kStoreError);
     }
+    const bool stale = m_server && m_delete->numRowsAffected() == 0;
     m_delete->finish();
+    if (stale)
+        return refuseStale(cur->rowid);
     const int pos = m_current;
     emit rowAboutToBeRemoved(pos);
     m_rows.erase(m_rows.begin() + pos);

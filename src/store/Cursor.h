@@ -202,9 +202,16 @@ signals:
     void posted();
 
 private:
+    // A save or deletion of a row another workstation changed since it was
+    // read: refused with the message, and the rows read again.
+    Status refuseStale(qint64 rowid);
+
     struct Row {
         qint64 rowid = 0;
         QVector<QVariant> values;
+        // On the server: the row's version as read, so that a save finds a
+        // row another workstation changed meanwhile.
+        QString version;
     };
     struct OrderField {
         int field;
@@ -244,6 +251,7 @@ private:
     const schema::Table &m_table;
     QString m_connection;
     QSqlDatabase m_db;
+    bool m_server = false; // the store is a server shared by several workstations
     Cursor *m_master = nullptr;
     std::vector<Cursor *> m_details;
     QVariantMap m_fixed;

@@ -244,8 +244,17 @@ Status DataModule::reopenAll()
     return openAll();
 }
 
+Status DataModule::holdPeriod(const PeriodKey &period)
+{
+    QSqlDatabase db = database();
+    if (!db.isOpen())
+        return {};
+    return m_hold.hold(db, period);
+}
+
 void DataModule::disconnect()
 {
+    m_hold.release();
     closeAll();
     close(m_connection);
 }

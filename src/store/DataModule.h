@@ -17,6 +17,7 @@
 
 #include "base/Dialogs.h"
 #include "base/Result.h"
+#include "PeriodLock.h"
 #include "ServerUrl.h"
 
 #include <optional>
@@ -120,6 +121,10 @@ public:
     Status openAtStartup(const QString &dataFolder, const StartupOptions &options = {});
     // Closes every cursor and the connection.
     void disconnect();
+    // The period open for writing on this workstation (store/PeriodLock.h):
+    // another workstation's bulk operation on it is refused until another
+    // period is held or the store is disconnected.
+    Status holdPeriod(const PeriodKey &period);
     // Opens every cursor in order; the first error is shown and returned, and
     // the cursors after it stay closed.
     Status openAll();
@@ -137,6 +142,7 @@ private:
     Status fail(const Error &e);
 
     Dialogs &m_dialogs;
+    PeriodHold m_hold;
     QString m_connection;
     QString m_dataFolder;
     std::vector<std::unique_ptr<Cursor>> m_owned;

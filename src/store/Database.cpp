@@ -402,7 +402,7 @@ Status ensureDayIndexes(QSqlDatabase &db)
         const QString physical = schema::physicalIndexName(t, day);
         QStringList cols;
         for (const char *f : day.fields)
-            cols.append(sql::id(QString::fromLatin1(f)) + QStringLiteral(" COLLATE NOCASE"));
+            cols.append(dialect::isServer(db) ? sql::id(QString::fromLatin1(f)) : sql::id(QString::fromLatin1(f)) + QStringLiteral(" COLLATE NOCASE"));
         sql::Transaction tx(db);
         if (!tx.active())
             return makeError(tx.error().message, 2);

@@ -21,8 +21,8 @@ QString columnDdl(const schema::Field &f, bool key)
     case schema::Type::Text:
         // The width is a check of its own (not VARCHAR(n)), so that a value
         // too long is refused naming its column, as on SQLite.
-        return QStringLiteral("%1 TEXT%2 CHECK (length(%1) <= %3)").arg(n, key ? QStringLiteral(" NOT NULL") : QString()).arg(f.width);
-    case schema::Type::Memo: return n + QStringLiteral(" TEXT");
+        return QStringLiteral("%1 TEXT COLLATE \"C\"%2 CHECK (length(%1) <= %3)").arg(n, key ? QStringLiteral(" NOT NULL") : QString()).arg(f.width);
+    case schema::Type::Memo: return n + QStringLiteral(" TEXT COLLATE \"C\"");
     case schema::Type::Integer: return n + QStringLiteral(" BIGINT");
     case schema::Type::Float: return n + QStringLiteral(" DOUBLE PRECISION");
     case schema::Type::Boolean: return n + QStringLiteral(" SMALLINT DEFAULT 0");
@@ -69,11 +69,10 @@ QStringList serverDdl(const schema::Table &t)
         out.append(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_pk ON %1 (%2)").arg(name, pk.join(QStringLiteral(", "))));
     for (const schema::Index &i : t.indexes) {
         QStringList q;
-        for (const char *f : i.fields) {
-            const schema::Field *field = t.field(QString::fromLatin1(f));
-            const bool text = field && field->isText();
-            q.append(QString::fromLatin1(f) + (i.caseInsensitive && text ? QStringLiteral(" COLLATE NOCASE") : QString()));
-        }
+        // On the columns themselves: an index serves the lookups by value;
+        // the ordering without regard to case is the statement's.
+        for (const char *f : i.fields)
+            q.append(QString::fromLatin1(f));
         out.append(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), schema::physicalIndexName(t, i), name,
                             q.join(QStringLiteral(", "))));
@@ -85,6 +84,15 @@ QStringList serverDdl(const schema::Table &t)
 
 bool isServer(const QSqlDatabase &db) { return db.driverName() == QLatin1String("QPSQL"); }
 
+QString rowVersion() { return QStringLiteral("xmin::text"); }
+
+QString nocase(const QSqlDatabase &db, const QString &expr)
+{
+    if (!isServer(db))
+        return expr + QStringLiteral(" COLLATE NOCASE");
+    return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz') COLLATE \"C\"").arg(expr);
+}
+
 QStringList ddl(const QSqlDatabase &db, const schema::Table &t)
 {
     return isServer(db) ? serverDdl(t) : schema::ddl(t);
@@ -95,16 +103,23 @@ QStringList commonDdl(const QSqlDatabase &db)
     if (!isServer(db))
         return {};
     return {
-        // Letter case ignored, as SQLite's NOCASE; the name is folded like
-        // every other, so "COLLATE NOCASE" finds it.
-        QStringLiteral("DO $d$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'nocase' "
-                       "AND collnamespace = current_schema()::regnamespace) THEN "
-                       "CREATE COLLATION nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false); "
-                       "END IF; END $d$"),
         QStringLiteral("CREATE OR REPLACE FUNCTION instr(text, text) RETURNS integer LANGUAGE sql IMMUTABLE AS "
                        "'SELECT strpos($1, $2)'"),
         QStringLiteral("CREATE OR REPLACE FUNCTION ifnull(anycompatible, anycompatible) RETURNS anycompatible "
                        "LANGUAGE sql IMMUTABLE AS 'SELECT coalesce($1, $2)'"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION last_insert_rowid() RETURNS bigint LANGUAGE sql VOLATILE AS "
+                       "$f$SELECT coalesce(nullif(current_setting('quirels.rowid', true), ''), '0')::bigint$f$"),
+        // SQLite's TOTAL(): the sum as a real number, 0.0 over no rows.
+        QStringLiteral("CREATE OR REPLACE AGGREGATE total(double precision) (SFUNC = float8pl, STYPE = double precision, "
+                       "INITCOND = '0')"),
+        // SQLite's group_concat(), with "," or the given separator.
+        QStringLiteral("CREATE OR REPLACE FUNCTION quirels_concat(acc text, v anyelement, sep text) RETURNS text "
+                       "LANGUAGE sql IMMUTABLE AS $f$SELECT CASE WHEN v IS NULL THEN acc WHEN acc IS NULL THEN v::text "
+                       "ELSE acc || sep || v::text END$f$"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION quirels_concat(acc text, v anyelement) RETURNS text "
+                       "LANGUAGE sql IMMUTABLE AS $f$SELECT quirels_concat(acc, v, ',')$f$"),
+        QStringLiteral("CREATE OR REPLACE AGGREGATE group_concat(anyelement, text) (SFUNC = quirels_concat, STYPE = text)"),
+        QStringLiteral("CREATE OR REPLACE AGGREGATE group_concat(anyelement) (SFUNC = quirels_concat, STYPE = text)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (versao INTEGER NOT NULL)").arg(kVersionTable),
     };
 }

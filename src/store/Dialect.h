@@ -10,8 +10,12 @@
 // an auto-increment field where the table has one, else a number of its
 // own, given by the table's insert trigger, which also numbers the
 // auto-increment field as SQLite's AUTOINCREMENT does (the highest number
-// ever given plus one, never reused). NOCASE is a collation of the schema
-// that ignores letter case; instr() and ifnull() exist as in SQLite.
+// ever given plus one, never reused). Text columns compare and order by code
+// point as SQLite's do, whatever the server's language; nocase() gives the
+// order of SQLite's NOCASE. instr(), ifnull(), total(), group_concat() and
+// last_insert_rowid() exist as in SQLite. Unlike SQLite's, a number given
+// by an insert that was rolled back is not given again: the counters of the
+// server never wait for another workstation's transaction to end.
 
 #include "Schema.h"
 #include "base/Result.h"
@@ -31,6 +35,15 @@ QStringList ddl(const QSqlDatabase &db, const schema::Table &t);
 // The server's objects that every table relies on (the collation, the
 // compatibility functions, the version table); nothing on SQLite.
 QStringList commonDdl(const QSqlDatabase &db);
+
+// An ORDER BY term that orders a text expression as SQLite's NOCASE does:
+// ASCII letters without regard to case, everything else by code point
+// ("expr COLLATE NOCASE" on SQLite).
+QString nocase(const QSqlDatabase &db, const QString &expr);
+
+// The server's version of a row, as text: it changes with every change of
+// the row ("xmin::text").
+QString rowVersion();
 
 // The layout version stamped in the store; 0 when never stamped.
 Result<int> schemaVersion(QSqlDatabase &db);

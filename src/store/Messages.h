@@ -121,6 +121,19 @@ inline const QString kServidorOutrasTabelas = QStringLiteral(
     "O banco de dados %1 contém tabelas que não são deste programa. Use um banco de dados vazio.");
 inline const QString kServidorNaoInicializado = QStringLiteral(
     "O banco de dados %1 não foi preparado para este programa. Use o comando \"inicializar\" primeiro.");
+// A save or deletion of a row that another workstation changed or deleted
+// since this one read it.
+inline const QString kRegistroAlterado = QStringLiteral(
+    "Este registro foi alterado ou excluído em outra estação de trabalho depois de ter sido lido. "
+    "A alteração não foi gravada; o registro é mostrado como está agora.");
+// A bulk operation refused while another workstation works on the period
+// (month, year, company) or on the company.
+inline const QString kPeriodoEmUso = QStringLiteral(
+    "O período %1/%2 da empresa %3 está aberto para gravação em outra estação de trabalho. "
+    "Feche o período na outra estação e tente novamente; nada foi alterado.");
+inline const QString kEmpresaEmUso = QStringLiteral(
+    "A empresa %1 tem um período aberto para gravação em outra estação de trabalho. "
+    "Feche o período na outra estação e tente novamente; nada foi alterado.");
 // The connection to the server was lost in the middle of an operation.
 inline const QString kFalhaConexao = QStringLiteral(
     "A conexão com o servidor do banco de dados foi perdida. Verifique a rede e tente novamente.");

@@ -3,6 +3,7 @@
 #include "base/Numbers.h"
 #include "store/StoreError.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 
 namespace quirels::sql {
@@ -75,6 +76,12 @@ QString selectMax(const QString &field, const QString &table)
 
 QString errorText(const QSqlQuery &q) { return store::describe(q).message; }
 QString errorText(const QSqlDatabase &db) { return store::describe(db).message; }
+
+void forwardOnly(QSqlQuery &q)
+{
+    if (!q.driver() || q.driver()->dbmsType() != QSqlDriver::PostgreSQL)
+        q.setForwardOnly(true);
+}
 
 Status exec(QSqlDatabase &db, const QString &statement)
 {

@@ -38,6 +38,11 @@ QString selectMax(const QString &field, const QString &table);
 QString errorText(const QSqlQuery &q);
 QString errorText(const QSqlDatabase &db);
 
+// Reads the query's rows one by one as they come, where the store allows
+// other statements to run meanwhile (SQLite). On the server the rows are
+// read at once, so that statements run while walking them lose none.
+void forwardOnly(QSqlQuery &q);
+
 // Runs one statement; the error carries the store's message.
 Status exec(QSqlDatabase &db, const QString &statement);
 Status exec(QSqlQuery &q);

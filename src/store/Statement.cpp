@@ -204,7 +204,7 @@ Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &stat
         return std::unique_ptr<Statement>(std::make_unique<SqliteStatement>(h, stmt, db.driver()));
     }
     QSqlQuery q(db);
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     if (!q.prepare(statement))
         return makeError(sql::errorText(q), 2);
     return std::unique_ptr<Statement>(std::make_unique<QtStatement>(std::move(q)));

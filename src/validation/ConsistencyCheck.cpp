@@ -4,6 +4,7 @@
 #include "StoredRows.h"
 #include "shell/Messages.h"
 #include "base/Numbers.h"
+#include "store/Dialect.h"
 #include "store/Sql.h"
 
 #include <QHash>
@@ -92,11 +93,14 @@ class PeriodReader {
 public:
     PeriodReader(QSqlDatabase &db, const PeriodKey &p) : m_db(db), m_p(p) {}
 
+    // An ORDER BY term without regard to letter case.
+    QString nocase(const QString &expr) const { return store::dialect::nocase(m_db, expr); }
+
     Result<QSqlQuery> select(const QString &columnsAndFrom, const QString &tail = QString(),
                              const QList<QPair<QString, QVariant>> &more = {})
     {
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
+        sql::forwardOnly(q);
         const QString text = QStringLiteral("SELECT ") + columnsAndFrom
             + QStringLiteral(" WHERE CdCNPJEmpr = :cnpj AND NrAno = :ano AND NmMes = :mes") + tail;
         if (!q.prepare(text))
@@ -128,7 +132,7 @@ private:
 Result<Company> readCompany(QSqlDatabase &db, const QString &cnpj)
 {
     QSqlQuery q(db);
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     q.prepare(QStringLiteral("SELECT NrCLF, DsGrupoPrincipal, DsGrupoIX, CdCNAE, FlGrupoI, FlGrupoII, FlGrupoIII,"
                              " FlGrupoIV, FlGrupoV, FlGrupoVI, FlGrupoVII, FlGrupoVIII, FlGrupoIX"
                              " FROM Empresa WHERE CdCNPJEmpr = :cnpj"));
@@ -153,7 +157,7 @@ Result<Company> readCompany(QSqlDatabase &db, const QString &cnpj)
 Result<bool> cnaeHasName(QSqlDatabase &db, const QString &code)
 {
     QSqlQuery q(db);
-    q.setForwardOnly(true);
+    sql::forwardOnly(q);
     q.prepare(QStringLiteral("SELECT 1 FROM Cnae WHERE CDDESCRCNAE = :c AND length(NMCNAE) > 0 LIMIT 1"));
     q.bindValue(QStringLiteral(":c"), code);
     if (!q.exec())
@@ -230,7 +234,7 @@ Result<QHash<MatchKey, MovementSums>> movementSums(PeriodReader &r)
 Result<QString> firstBadCfop(PeriodReader &r, const MatchKey &key)
 {
     Result<QSqlQuery> q = r.select(QStringLiteral("NmProduto, VlConcentracao, NrCFOP FROM Movimentacao"),
-                                   QStringLiteral(" ORDER BY NrDia COLLATE NOCASE, NrMovimentacao"));
+                                   QStringLiteral(" ORDER BY %1, NrMovimentacao").arg(r.nocase(QStringLiteral("NrDia"))));
     if (!q)
         return q.error();
     while (q->next()) {

@@ -83,7 +83,7 @@ Result<StoredRowFindings> checkStoredRows(QSqlDatabase &db, const PeriodKey &per
         const schema::Table *table = schema::table(QString::fromLatin1(t.table));
         const schema::Field *counter = table->autoIncrement();
         QSqlQuery q(db);
-        q.setForwardOnly(true);
+        sql::forwardOnly(q);
         const QString order = counter ? sql::id(counter->qname()) : QStringLiteral("rowid");
         if (!q.prepare(QStringLiteral("SELECT * FROM %1 WHERE CdCNPJEmpr = ? AND NrAno = ? AND NmMes = ? ORDER BY %2")
                            .arg(sql::id(table->qname()), order)))

@@ -354,7 +354,7 @@ TEST(NfeImport, AStoreFailureLeavesEveryTableAsItWas)
     Result<nfe::Scan> scan = nfe::scan(db, kMarch, {fixture("venda.xml"), fixture("exportacao.xml")});
     ASSERT_TRUE(scan.ok());
     // The export's row cannot be written: the sale's rows written before it go too.
-    s.exec(QStringLiteral("CREATE TRIGGER no_exports BEFORE INSERT ON Importacao BEGIN SELECT RAISE(ABORT, 'x'); END"));
+    s.refuse(QStringLiteral("no_exports"), QStringLiteral("insert"), QStringLiteral("Importacao"), QStringLiteral("x"));
     Result<nfe::StoreResult> r = nfe::store(db, *scan, {});
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(s.scalar(QStringLiteral("SELECT count(*) FROM Movimentacao")).toInt(), 0);

@@ -190,9 +190,10 @@ inline QString dumpTables(QSqlDatabase db)
             out += cells.join(QLatin1Char('|')) + QLatin1Char('\n');
         }
     }
-    // The auto-increment counters too: a rolled-back insert must not use up a number.
+    // The auto-increment counters too: a rolled-back insert must not use up a
+    // number (on SQLite; the server's counters are outside transactions).
     QSqlQuery q(db);
-    if (q.exec(QStringLiteral("SELECT name, seq FROM sqlite_sequence ORDER BY name")))
+    if (!onServer() && q.exec(QStringLiteral("SELECT name, seq FROM sqlite_sequence ORDER BY name")))
         while (q.next())
             out += q.value(0).toString() + QLatin1Char('=') + q.value(1).toString() + QLatin1Char('\n');
     return out;

@@ -179,8 +179,7 @@ TEST(Company, KeyChangeFailureLeavesEveryTableAsItWas)
     QSqlDatabase db = s.db();
     fillCompany(s, kCpf);
     // The last table of the sequence refuses the change.
-    s.exec(QStringLiteral("create trigger refuse before update on Transporte begin "
-                          "select raise(abort, 'Transporte bloqueado'); end"));
+    s.refuse(QStringLiteral("refuse"), QStringLiteral("update"), QStringLiteral("Transporte"), QStringLiteral("Transporte bloqueado"));
     Result<KeyChange> r = changeCompanyKey(db, kCpf, kCnpj);
     ASSERT_FALSE(r.ok());
     // The user reads that the store refused; the trigger's own text is in the log.

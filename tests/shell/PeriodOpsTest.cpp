@@ -240,9 +240,8 @@ TEST(OpenPeriod, AStoreFailureLeavesNoTraceOfTheNewMonth)
     TempStore s;
     previousMonth(s);
     // The second substance copied into 2005 is refused.
-    s.exec(QStringLiteral("create trigger falha before insert on SubstanciaPresente when"
-                          " (select count(*) from SubstanciaPresente where NrAno = '2005') >= 1"
-                          " begin select raise(abort, 'falha simulada'); end"));
+    s.refuse(QStringLiteral("falha"), QStringLiteral("insert"), QStringLiteral("SubstanciaPresente"),
+             QStringLiteral("falha simulada"), QStringLiteral("(select count(*) from SubstanciaPresente where NrAno = '2005') >= 1"));
     const QStringList before = dump(s);
     QSqlDatabase db = s.db();
     ScriptedDialogs d;
@@ -253,7 +252,7 @@ TEST(OpenPeriod, AStoreFailureLeavesNoTraceOfTheNewMonth)
     EXPECT_EQ(d.texts(), QStringList{shell::msg::kIncluirPeriodo}); // no success message
     EXPECT_EQ(dump(s), before);
     // The store is usable afterwards: the next attempt, without the fault, works.
-    s.exec(QStringLiteral("drop trigger falha"));
+    s.dropRefusal(QStringLiteral("falha"), QStringLiteral("SubstanciaPresente"));
     ASSERT_OK(shell::openPeriod(db, {kCnpj, QStringLiteral("2005"), QStringLiteral("JAN")}, d, noProgress()));
     EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente where NrAno = '2005'")).toInt(), 3);
 }
@@ -297,7 +296,7 @@ TEST(Deletion, AStoreFailureLeavesEveryTableAsItWas)
     fillPeriod(s, jan);
     fillPeriod(s, {kCnpj, QStringLiteral("2005"), QStringLiteral("FEV")});
     // Products come ninth in the order: Mes and seven annex tables go first.
-    s.exec(QStringLiteral("create trigger falha before delete on Produtos begin select raise(abort, 'falha simulada'); end"));
+    s.refuse(QStringLiteral("falha"), QStringLiteral("delete"), QStringLiteral("Produtos"), QStringLiteral("falha simulada"));
     const QStringList before = dump(s);
     QSqlDatabase db = s.db();
 

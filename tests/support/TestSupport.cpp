@@ -168,6 +168,31 @@ void TempStore::exec(const QString &statement) const
     EXPECT_TRUE(s.ok()) << qPrintable(s.message()) << " in " << qPrintable(statement);
 }
 
+void TempStore::refuse(const QString &name, const QString &operation, const QString &table, const QString &message,
+                       const QString &when) const
+{
+    if (!m_server) {
+        exec(QStringLiteral("create trigger %1 before %2 on %3 %4 begin select raise(abort, %5); end")
+                 .arg(name, operation, table, when.isEmpty() ? QString() : QStringLiteral("when ") + when, sql::quote(message)));
+        return;
+    }
+    const QString row = operation.compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0 ? QStringLiteral("OLD") : QStringLiteral("NEW");
+    exec(QStringLiteral("create function %1() returns trigger language plpgsql as $f$ begin if %2 then "
+                        "raise exception using errcode = 'check_violation', message = %3; end if; return %4; end $f$")
+             .arg(name, when.isEmpty() ? QStringLiteral("true") : when, sql::quote(message), row));
+    exec(QStringLiteral("create trigger %1 before %2 on %3 for each row execute function %1()").arg(name, operation, table));
+}
+
+void TempStore::dropRefusal(const QString &name, const QString &table) const
+{
+    if (!m_server) {
+        exec(QStringLiteral("drop trigger %1").arg(name));
+        return;
+    }
+    exec(QStringLiteral("drop trigger %1 on %2").arg(name, table));
+    exec(QStringLiteral("drop function %1()").arg(name));
+}
+
 // The tool runs from a copy in a folder of this test process, so the
 // settings file it reads and writes beside itself is the test's own.
 static QString cliProgram()

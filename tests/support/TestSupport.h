@@ -53,6 +53,13 @@ public:
     std::optional<store::ServerUrl> server() const { return m_server; }
     QVariant scalar(const QString &sql) const;
     void exec(const QString &sql) const;
+    // A fault for a test: the store refuses each `operation` ("insert",
+    // "update", "delete") of a row of `table` with `message` (while `when`,
+    // an SQL condition, holds; always when empty), as a rule of the table
+    // refuses a row. dropRefusal() takes it away.
+    void refuse(const QString &name, const QString &operation, const QString &table, const QString &message,
+                const QString &when = QString()) const;
+    void dropRefusal(const QString &name, const QString &table) const;
 
 private:
     QTemporaryDir m_dir;

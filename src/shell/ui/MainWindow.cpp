@@ -239,7 +239,13 @@ bool MainWindow::setCurrentPeriod(const PeriodKey &period)
         return false;
     if (!m.refresh())
         return false;
-    return m.locate({{QStringLiteral("NrAno"), period.ano}, {QStringLiteral("NmMes"), period.mes}});
+    if (!m.locate({{QStringLiteral("NrAno"), period.ano}, {QStringLiteral("NmMes"), period.mes}}))
+        return false;
+    // The period is open for writing on this workstation: other
+    // workstations' bulk operations on it wait until it is let go.
+    if (Status s = m_dm->holdPeriod(period); !s)
+        m_dialogs->error(s.message());
+    return true;
 }
 
 void MainWindow::setDataFolder(const QString &dataFolder, const QString &xmlFolder)

@@ -1,0 +1,90 @@
+#include "PeriodLock.h"
+
+#include "Dialect.h"
+#include "Messages.h"
+#include "Schema.h"
+#include "Sql.h"
+
+#include <QSqlQuery>
+
+namespace quirels::store {
+
+namespace {
+
+// The two numbers of a lock: the company's, and the period's (0: the company
+// as a whole).
+QString companyKey(const QString &cnpj) { return QStringLiteral("hashtext(%1)").arg(sql::quote(QStringLiteral("quirels:") + cnpj)); }
+
+int periodNumber(const PeriodKey &p) { return p.ano.toInt() * 100 + schema::monthNumber(p.mes); }
+
+Result<bool> ask(QSqlDatabase &db, const QString &condition)
+{
+    Result<QVariant> v = sql::scalar(db, QStringLiteral("SELECT ") + condition);
+    if (!v)
+        return v.error();
+    return v->toBool();
+}
+
+} // namespace
+
+PeriodHold::~PeriodHold() { release(); }
+
+Status PeriodHold::hold(QSqlDatabase &db, const PeriodKey &period)
+{
+    release();
+    if (!dialect::isServer(db) || !period.isValid())
+        return {};
+    const QString k = companyKey(period.cnpj);
+    const Status s = sql::exec(db, QStringLiteral("SELECT pg_advisory_lock_shared(%1, 0), pg_advisory_lock_shared(%1, %2)")
+                                       .arg(k)
+                                       .arg(periodNumber(period)));
+    if (!s)
+        return s;
+    m_connection = db.connectionName();
+    m_period = period;
+    return {};
+}
+
+void PeriodHold::release()
+{
+    if (m_connection.isEmpty())
+        return;
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        if (db.isOpen())
+            sql::exec(db, QStringLiteral("SELECT pg_advisory_unlock_shared(%1, 0), pg_advisory_unlock_shared(%1, %2)")
+                              .arg(companyKey(m_period.cnpj))
+                              .arg(periodNumber(m_period)));
+    }
+    m_connection.clear();
+    m_period = {};
+}
+
+Status claimPeriod(QSqlDatabase &db, const PeriodKey &period)
+{
+    if (!dialect::isServer(db))
+        return {};
+    const QString k = companyKey(period.cnpj);
+    Result<bool> got = ask(db, QStringLiteral("pg_try_advisory_xact_lock_shared(%1, 0) AND pg_try_advisory_xact_lock(%1, %2)")
+                                   .arg(k)
+                                   .arg(periodNumber(period)));
+    if (!got)
+        return got.error();
+    if (!*got)
+        return makeError(msg::kPeriodoEmUso.arg(period.mes, period.ano, period.cnpj), 1);
+    return {};
+}
+
+Status claimCompany(QSqlDatabase &db, const QString &cnpj)
+{
+    if (!dialect::isServer(db))
+        return {};
+    Result<bool> got = ask(db, QStringLiteral("pg_try_advisory_xact_lock(%1, 0)").arg(companyKey(cnpj)));
+    if (!got)
+        return got.error();
+    if (!*got)
+        return makeError(msg::kEmpresaEmUso.arg(cnpj), 1);
+    return {};
+}
+
+} // namespace quirels::store

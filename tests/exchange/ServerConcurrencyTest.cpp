@@ -1,0 +1,209 @@
+// Several workstations on one server store: each workstation is a
+// connection of its own (or a process of its own).
+
+#include "TextImportFixture.h"
+#include "exchange/TextImport.h"
+#include "shell/PeriodOps.h"
+#include "store/DataModule.h"
+#include "store/Dialect.h"
+#include "store/Messages.h"
+#include "store/PeriodLock.h"
+#include "store/Sql.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QSqlQuery>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace quirels;
+
+namespace {
+
+#define SERVER_ONLY()                                                                      \
+    do {                                                                                   \
+        if (!test::onServer())                                                             \
+            GTEST_SKIP() << "workstations sharing a server store (test_exchange_servidor)"; \
+    } while (0)
+
+const QString kCnpj = QStringLiteral("11222333000181");
+const PeriodKey kJan{kCnpj, QStringLiteral("2024"), QStringLiteral("JAN")};
+
+QSqlDatabase second(const test::TempStore &s, const QString &name)
+{
+    Result<QSqlDatabase> db = store::open(s.folder(), s.options(name));
+    EXPECT_TRUE(db.ok()) << qPrintable(db.message());
+    return db.ok() ? *db : QSqlDatabase();
+}
+
+} // namespace
+
+// Both workstations insert rows of the same table in transactions that are
+// open at the same time: neither waits, and every row gets a number of its own.
+TEST(ServerStore, SimultaneousInsertsGetDistinctNumbers)
+{
+    SERVER_ONLY();
+    test::TempStore s;
+    QSqlDatabase a = s.db();
+    QSqlDatabase b = second(s, QStringLiteral("estacao2"));
+    const QString insert = QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, NmProduto) VALUES ('%1', '2024', 'JAN', 'x')");
+    s.exec(QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, CdProduto, NmProduto) VALUES ('%1', '2024', 'FEV', 7, 'dado')").arg(kCnpj));
+    ASSERT_TRUE(a.transaction());
+    ASSERT_TRUE(b.transaction());
+    QList<qint64> numbers;
+    for (int i = 0; i < 20; ++i) {
+        for (QSqlDatabase *db : {&a, &b}) {
+            ASSERT_OK(sql::exec(*db, insert.arg(db == &a ? kCnpj : QStringLiteral("12345678909"))));
+            numbers.append(store::dialect::lastInsertId(*db));
+        }
+    }
+    ASSERT_TRUE(a.commit());
+    ASSERT_TRUE(b.commit());
+    EXPECT_EQ(QSet<qint64>(numbers.begin(), numbers.end()).size(), numbers.size());
+    for (qint64 n : numbers)
+        EXPECT_GT(n, 7); // past the number given explicitly before
+    EXPECT_EQ(s.scalar(QStringLiteral("SELECT count(DISTINCT CdProduto) FROM Produtos")).toInt(), 41);
+    b = QSqlDatabase();
+    store::close(QStringLiteral("estacao2"));
+}
+
+// A row changed by the other workstation after this one read it is not
+// overwritten: the save is refused with the message and the row is shown as
+// it is now. A deletion of such a row is refused the same way.
+TEST(ServerStore, StaleSaveIsRefusedAndTheRowShownAsItIsNow)
+{
+    SERVER_ONLY();
+    test::TempStore s;
+    s.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'ALFA')").arg(kCnpj));
+    ScriptedDialogs d1;
+    ScriptedDialogs d2;
+    store::DataModule one(d1);
+    second(s, QStringLiteral("estacao2"));
+    store::DataModule two(d2, QStringLiteral("estacao2"));
+    ASSERT_OK(one.openAll());
+    ASSERT_OK(two.openAll());
+    store::Cursor &e1 = one.empresa();
+    store::Cursor &e2 = two.empresa();
+    ASSERT_TRUE(e1.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+    ASSERT_TRUE(e2.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+
+    ASSERT_TRUE(e2.edit());
+    ASSERT_TRUE(e2.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA DA ESTACAO 2")));
+    ASSERT_OK(e2.post());
+
+    ASSERT_TRUE(e1.edit());
+    ASSERT_TRUE(e1.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA DA ESTACAO 1")));
+    Status st = e1.post();
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.message(), store::msg::kRegistroAlterado);
+    EXPECT_EQ(d1.texts(), QStringList{store::msg::kRegistroAlterado});
+    EXPECT_EQ(e1.value(QStringLiteral("NmRazao")).toString(), QStringLiteral("ALFA DA ESTACAO 2"));
+    EXPECT_EQ(s.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("ALFA DA ESTACAO 2"));
+
+    // Read again, the row saves; the other workstation's deletion of the
+    // row it read before is refused.
+    ASSERT_TRUE(e1.edit());
+    ASSERT_TRUE(e1.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA FINAL")));
+    ASSERT_OK(e1.post());
+    EXPECT_FALSE(e2.remove().ok());
+    EXPECT_EQ(s.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("ALFA FINAL"));
+    EXPECT_EQ(e2.value(QStringLiteral("NmRazao")).toString(), QStringLiteral("ALFA FINAL"));
+    two.disconnect();
+}
+
+// While one workstation has the period open, another's import of it and its
+// deletion are refused and change nothing; another company's period, and the
+// same period once let go, are imported.
+TEST(ServerStore, ImportRefusedWhileThePeriodIsOpenElsewhere)
+{
+    SERVER_ONLY();
+    test::TempStore s;
+    const QByteArray file = test::fileBytes(test::monthLines(kCnpj, kJan.ano, kJan.mes));
+    auto import = [&](QSqlDatabase db) {
+        QBuffer b;
+        b.setData(file);
+        b.open(QIODevice::ReadOnly);
+        ScriptedDialogs d;
+        d.setDefaultAnswer(Answer::Yes);
+        return exchange::importTextFile(db, b, d, noProgress());
+    };
+    QSqlDatabase a = s.db();
+    ASSERT_EQ(import(a).outcome, exchange::TextImportResult::Outcome::Imported);
+    const QString before = test::dumpTables(a);
+
+    QSqlDatabase b = second(s, QStringLiteral("estacao2"));
+    store::PeriodHold held;
+    ASSERT_OK(held.hold(b, kJan));
+
+    const exchange::TextImportResult r = import(a);
+    EXPECT_EQ(r.outcome, exchange::TextImportResult::Outcome::Failed);
+    EXPECT_EQ(r.error.message, store::msg::kPeriodoEmUso.arg(kJan.mes, kJan.ano, kJan.cnpj));
+    EXPECT_EQ(test::dumpTables(a), before);
+    Status del = shell::deletePeriod(a, kJan);
+    EXPECT_EQ(del.message(), store::msg::kPeriodoEmUso.arg(kJan.mes, kJan.ano, kJan.cnpj));
+    EXPECT_EQ(shell::deleteCompany(a, kCnpj).message(), store::msg::kEmpresaEmUso.arg(kCnpj));
+    EXPECT_EQ(test::dumpTables(a), before);
+
+    // The other workstation keeps saving its rows of the period meanwhile.
+    EXPECT_OK(sql::exec(b, QStringLiteral("UPDATE Produtos SET NmProduto = 'outro' WHERE CdCNPJEmpr = '%1'").arg(kCnpj)));
+
+    held.release();
+    EXPECT_EQ(import(a).outcome, exchange::TextImportResult::Outcome::Imported);
+    b = QSqlDatabase();
+    store::close(QStringLiteral("estacao2"));
+}
+
+// A workstation killed in the middle of an import leaves the period as it
+// was: the server rolls the import's transaction back.
+TEST(ServerStore, KilledImportLeavesThePeriodAsItWas)
+{
+    SERVER_ONLY();
+    test::TempStore s;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mes.txt"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(test::fileBytes(test::monthLines(kCnpj, kJan.ano, kJan.mes)));
+    f.close();
+    QSqlDatabase a = s.db();
+    const QString before = test::dumpTables(a);
+
+    // The observations are locked by this test, so the import stops there
+    // with every row before them written in its transaction.
+    ASSERT_TRUE(a.transaction());
+    ASSERT_OK(sql::exec(a, QStringLiteral("LOCK TABLE Observacoes IN EXCLUSIVE MODE")));
+    QProcess cli;
+    cli.setProgram(QDir(test::binaryDir()).filePath(QStringLiteral("quirels-cli")));
+    cli.setArguments({QStringLiteral("--dados"), dir.path(), QStringLiteral("--servidor"), s.server()->toString(),
+                      QStringLiteral("--sim"), QStringLiteral("importar-txt"), path});
+    cli.start();
+    ASSERT_TRUE(cli.waitForStarted());
+    QSqlDatabase watch = second(s, QStringLiteral("observador"));
+    QElapsedTimer t;
+    t.start();
+    bool waiting = false;
+    while (!waiting && t.elapsed() < 20000) {
+        Result<QVariant> n = sql::scalar(watch, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                                              "AND application_name = 'quirels' AND wait_event_type = 'Lock'"));
+        waiting = n && n->toInt() > 0;
+        if (!waiting)
+            QThread::msleep(20);
+    }
+    ASSERT_TRUE(waiting) << "the import never reached the locked table";
+    cli.kill();
+    cli.waitForFinished();
+    a.rollback();
+    EXPECT_EQ(test::dumpTables(a), before);
+    // The period is free: the import runs to the end now.
+    test::ProcessResult r = test::runCli({QStringLiteral("--dados"), dir.path(), QStringLiteral("--sim"),
+                                          QStringLiteral("importar-txt"), path});
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_EQ(s.scalar(QStringLiteral("SELECT count(*) FROM Produtos")).toInt(), 1);
+    watch = QSqlDatabase();
+    store::close(QStringLiteral("observador"));
+}
