@@ -4,6 +4,7 @@
 // layout table, so that a wrong column there shows up as a wrong value.
 
 #include "base/Cp1252.h"
+#include "support/TestSupport.h"
 
 #include <QBuffer>
 #include <QSqlDatabase>
