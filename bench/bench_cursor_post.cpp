@@ -39,8 +39,8 @@ void prepareFolder(const QString &folder)
 {
     store::OpenOptions o;
     o.connection = QStringLiteral("prepare");
-    check(store::initializeDataFolder(folder, o), "initialize");
-    Result<QSqlDatabase> db = store::open(folder, o);
+    check(store::initializeDataFolder(folder, bench::storeOptions(folder, o)), "initialize");
+    Result<QSqlDatabase> db = store::open(folder, bench::storeOptions(folder, o));
     check(db.ok() ? Status() : Status(db.error()), "open");
     check(sql::exec(*db, QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'BENCH')").arg(kCnpj)), "company");
     check(sql::exec(*db, QStringLiteral("INSERT INTO Mes VALUES ('%1', '2005', 'JAN')").arg(kCnpj)), "period");
@@ -66,7 +66,9 @@ double ours()
     prepareFolder(dir.path());
     ScriptedDialogs dialogs;
     store::DataModule dm(dialogs);
-    check(dm.openAtStartup(dir.path()), "start-up");
+    store::StartupOptions startup;
+    startup.server = bench::storeOptions(dir.path()).server;
+    check(dm.openAtStartup(dir.path(), startup), "start-up");
     if (!dm.empresa().locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}) || dm.mes().count() != 1) {
         std::fprintf(stderr, "bench_cursor_post: period not found\n");
         std::exit(2);
@@ -106,7 +108,7 @@ double baseline()
     prepareFolder(dir.path());
     store::OpenOptions o;
     o.connection = QStringLiteral("baseline");
-    Result<QSqlDatabase> db = store::open(dir.path(), o);
+    Result<QSqlDatabase> db = store::open(dir.path(), bench::storeOptions(dir.path(), o));
     check(db.ok() ? Status() : Status(db.error()), "open baseline");
     const QStringList qty = store::rules::quantityFields();
     const double s = bench::seconds([&] {

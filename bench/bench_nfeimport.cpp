@@ -148,11 +148,11 @@ double importOnce(const QString &folder, const QString &input, int run)
     const QString data = folder + QStringLiteral("/dados%1").arg(run);
     store::OpenOptions o;
     o.connection = QStringLiteral("bench%1").arg(run);
-    if (Status s = store::initializeDataFolder(data, o); !s)
+    if (Status s = store::initializeDataFolder(data, bench::storeOptions(data, o)); !s)
         die(s.message());
     double took = 0;
     {
-        Result<QSqlDatabase> db = store::open(data, o);
+        Result<QSqlDatabase> db = store::open(data, bench::storeOptions(data, o));
         if (!db)
             die(db.message());
         QSqlQuery q(*db);

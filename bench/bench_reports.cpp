@@ -78,8 +78,8 @@ int main(int argc, char **argv)
     std::unique_ptr<QCoreApplication> app = reports::makeHeadlessApplication(argc, argv);
     QTemporaryDir dir;
     check(dir.isValid(), "temporary folder");
-    check(store::initializeDataFolder(dir.path()).ok(), "initialize");
-    Result<QSqlDatabase> opened = store::open(dir.path());
+    check(store::initializeDataFolder(dir.path(), bench::storeOptions(dir.path())).ok(), "initialize");
+    Result<QSqlDatabase> opened = store::open(dir.path(), bench::storeOptions(dir.path()));
     check(opened.ok(), "open");
     QSqlDatabase db = *opened;
     fill(db);
@@ -105,7 +105,7 @@ int main(int argc, char **argv)
                                           " AND NmMes = 'JUN' ORDER BY NrDia, NrMovimentacao;\n");
     const QString path = store::databasePath(dir.path());
     double baseline = 1e300;
-    for (int run = 0; run < 3; ++run)
+    for (int run = 0; run < 3 && !bench::onServer(); ++run)
         baseline = std::min(baseline, bench::sqliteShell(path, script));
 
     bench::report(QStringLiteral("reports"), ours, baseline);

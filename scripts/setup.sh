@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev qt6-translations-l10n
   zlib1g-dev libgtest-dev sqlite3 libsqlite3-dev libzip-dev libxml2-utils
   xvfb xauth fonts-dejavu-core poppler-utils
+  postgresql libqt6sql6-psql
 )
 missing=()
 for p in "${packages[@]}"; do

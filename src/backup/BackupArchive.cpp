@@ -745,20 +745,34 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
     std::vector<ListedFile> list;
     list.reserve(static_cast<size_t>(finder.files.size()) + 1);
     QByteArray fileInfo;
-    for (const QString &path : finder.files) {
+    QStringList extra;
+    if (OnExtraEntries && !OnExtraEntries(extra)) {
+        setFailure(kErrRead);
+        return finish();
+    }
+    for (QString &e : extra)
+        e = QDir::cleanPath(QFileInfo(e).absoluteFilePath());
+    const qsizetype extraCount = extra.size();
+    for (const QString &found : finder.files) {
+        if (!extra.contains(found, Qt::CaseInsensitive))
+            extra.append(found);
+    }
+    for (qsizetype k = 0; k < extra.size(); ++k) {
+        const QString &path = extra.at(k);
+        const bool onDisk = k >= extraCount;
         ListedFile f;
         f.path = path;
-        f.source = path;
-        if (OnSourceFile && QFileInfo::exists(path)) {
+        f.source = onDisk ? path : QString();
+        if (OnSourceFile && (!onDisk || QFileInfo::exists(path))) {
             if (!OnSourceFile(path, f.source)) {
                 setFailure(kErrRead);
                 return finish();
             }
-            if (f.source.isEmpty())
-                continue;
         }
+        if (f.source.isEmpty())
+            continue; // left out, or an extra entry nobody gave a file for
         const QFileInfo info(path);
-        f.exists = info.exists() && QFileInfo::exists(f.source);
+        f.exists = (info.exists() || !onDisk) && QFileInfo::exists(f.source);
         if (f.exists) {
             // Names are stored in Windows-1252; a name without a code for
             // every character cannot be archived.
@@ -770,7 +784,8 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
             m_totalSize += f.size;
             if (m_saveFileID) {
                 const QString line = path + QLatin1Char('\t') +
-                                     QString::number(static_cast<qint32>(packDosTime(info.lastModified()))) +
+                                     QString::number(static_cast<qint32>(packDosTime(
+                                         onDisk ? info.lastModified() : QFileInfo(f.source).lastModified()))) +
                                      QLatin1Char('=') + QString::number(f.size) + QStringLiteral("\r\n");
                 fileInfo += *cp1252::encode(line);
             }
@@ -834,8 +849,9 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
         out.putInt(static_cast<qint32>(name.size()));
         out.put(name.constData(), name.size());
         // A substituted file carries the time of the file it stands for.
-        const QDateTime modified = entry.source == entry.path ? src.fileTime(QFileDevice::FileModificationTime)
-                                                              : QFileInfo(entry.path).lastModified();
+        const QDateTime modified = entry.source == entry.path || !QFileInfo::exists(entry.path)
+                                       ? src.fileTime(QFileDevice::FileModificationTime)
+                                       : QFileInfo(entry.path).lastModified();
         out.putInt(static_cast<qint32>(packDosTime(modified)));
         if (out.failed()) {
             setFailure(kErrWrite);

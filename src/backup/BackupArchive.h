@@ -101,6 +101,12 @@ public:
     // use), or emptied to leave the file out. False fails the backup with
     // kErrRead.
     std::function<bool(const QString &path, QString &source)> OnSourceFile;
+    // Called once the patterns are found, before anything is read: may name
+    // entries that are no file on disk (a database kept by a server). They
+    // are archived first, each under its name, with the bytes of the file
+    // OnSourceFile gives for it; an entry it leaves without a file is left
+    // out. False fails the backup with kErrRead.
+    std::function<bool(QStringList &entries)> OnExtraEntries;
     // Replaces the error dialog.
     std::function<void(int code, const QString &message)> OnError;
     // Called between blocks so a user interface can handle pending input. By

@@ -46,6 +46,25 @@ inline const QString kVolumesOption = QStringLiteral("Dividir em volumes de 1.40
 inline const QString kVolumesHint =
     QStringLiteral("Grava o backup em arquivos de até 1.400.000 bytes (Quirels.bck, Quirels.002, ...), um por disquete");
 
+// The database of a PostgreSQL server in a backup. %1 is the database
+// ("postgresql://..."), %2 the log file where the details went.
+inline const QString kServerNotEmpty = QStringLiteral(
+    "O banco de dados \"%1\" não está vazio. A cópia do servidor só é restaurada em um banco de dados vazio: "
+    "crie um banco novo no servidor, escolha-o em Configurações de Rede e restaure novamente.");
+inline const QString kServerUnreachable = QStringLiteral(
+    "Não foi possível conectar ao banco de dados \"%1\". Verifique a máquina, a porta, o banco, o usuário e a "
+    "senha. Os detalhes técnicos foram gravados em \"%2\".");
+inline const QString kServerDumpFailed = QStringLiteral(
+    "Não foi possível copiar o banco de dados \"%1\" do servidor. Os detalhes técnicos foram gravados em \"%2\".");
+inline const QString kServerRestoreFailed = QStringLiteral(
+    "Não foi possível restaurar o banco de dados \"%1\" no servidor; nada foi gravado nele. Os detalhes "
+    "técnicos foram gravados em \"%2\".");
+// The backup screen's list item for the server's database: its address.
+inline const QString kServerListItem = QStringLiteral("Banco de dados do servidor: %1");
+// %1 is the program's name.
+inline const QString kServerClientMissing = QStringLiteral(
+    "O programa \"%1\" do PostgreSQL não foi encontrado. Instale o pacote postgresql-client e tente novamente.");
+
 // quirels-cli only.
 inline const QString kCliFileNotFound = QStringLiteral("Arquivo não encontrado: %1");
 inline const QString kCliVolumeNotFound = QStringLiteral("Volume não encontrado: %1");

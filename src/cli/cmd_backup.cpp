@@ -19,7 +19,7 @@ bool isPlainFileArgument(const QString &arg)
 
 } // namespace
 
-// backup ARQUIVO.bck ARQUIVO... [--volume BYTES] [--nivel 0|1|6|9] [--titulo T] [--sem-lista]
+// backup ARQUIVO.bck [ARQUIVO...] [--volume BYTES] [--nivel 0|1|6|9] [--titulo T] [--sem-lista]
 static int backupCommand(Context &ctx)
 {
     using namespace backup;
@@ -65,7 +65,12 @@ static int backupCommand(Context &ctx)
             positional.append(a);
         }
     }
-    if (positional.size() < 2)
+    // With the store on a server, the archive holds the database's snapshot
+    // and the files are optional.
+    const Result<store::OpenOptions> store = storeOptions(ctx);
+    if (!store)
+        return fail(ctx, store.error());
+    if (positional.size() < (store->server ? 1 : 2))
         return usageError(command);
     if (Result<QByteArray> t = cp1252::encode(title); !t)
         return fail(ctx, makeError(t.message(), kUsage));
@@ -79,6 +84,8 @@ static int backupCommand(Context &ctx)
 
     TBackupArchive archive(*ctx.dialogs);
     StoreGuard guard(archive, *ctx.dialogs);
+    if (store->server)
+        guard.setServer(ServerTarget{*store->server, store->password}, ctx.dataFolder);
     archive.setBackupTitle(title);
     archive.setBackupMode(TBackupMode::bmAll);
     archive.setCompressionLevel(level);
@@ -99,7 +106,7 @@ static int backupCommand(Context &ctx)
     return archive.FailureCode() != 0 ? kUsage : kRefused;
 }
 
-QUIRELS_CLI_COMMAND("backup", "ARQUIVO.bck ARQUIVO... [--volume BYTES] [--nivel 0|1|6|9] [--titulo T] [--sem-lista]",
+QUIRELS_CLI_COMMAND("backup", "ARQUIVO.bck [ARQUIVO...] [--volume BYTES] [--nivel 0|1|6|9] [--titulo T] [--sem-lista]",
                     backupCommand);
 
 } // namespace quirels::cli

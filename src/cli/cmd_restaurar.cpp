@@ -41,8 +41,17 @@ static int restaurarCommand(Context &ctx)
     if (otherPath)
         destination = QDir::cleanPath(QFileInfo(destination).absoluteFilePath());
 
+    const Result<store::OpenOptions> store = storeOptions(ctx);
+    if (!store)
+        return fail(ctx, store.error());
+
     TBackupArchive archive(*ctx.dialogs);
     StoreGuard guard(archive, *ctx.dialogs);
+    // A snapshot of a server database is loaded into the server's database
+    // when restoring to the stored places.
+    if (store->server)
+        guard.setServer(ServerTarget{*store->server, store->password}, ctx.dataFolder);
+    guard.setRestoringInPlace(!otherPath);
     archive.setRestoreMode(TRestoreMode::rmAll);
     // The full-path option only applies when restoring into another folder.
     archive.setRestoreFullPath(otherPath && fullPath);
@@ -65,6 +74,8 @@ static int restaurarCommand(Context &ctx)
         return kOk;
     }
     ctx.dialogs->error(msg::kRestoreFailed);
+    if (guard.serverRefused())
+        return kRefused;
     return !exists || archive.FailureCode() != 0 || !sound ? kUsage : kRefused;
 }
 

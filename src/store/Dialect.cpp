@@ -182,6 +182,26 @@ qint64 lastInsertId(const QSqlQuery &q)
     return lastInsertId(db);
 }
 
+Status continueNumbering(QSqlDatabase &db, const schema::Table &t, qint64 highest)
+{
+    if (!t.autoIncrement() || highest <= 0)
+        return {};
+    if (isServer(db)) {
+        const QString seq = t.qname().toLower() + QStringLiteral("_numero");
+        return sql::exec(db, QStringLiteral("SELECT setval('%1', greatest(%2, (SELECT CASE WHEN is_called THEN "
+                                            "last_value ELSE 0 END FROM %1)))")
+                                 .arg(seq)
+                                 .arg(highest));
+    }
+    const QString name = sql::quote(t.qname());
+    if (Status s = sql::exec(db, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT %1, 0 WHERE NOT EXISTS "
+                                                "(SELECT 1 FROM sqlite_sequence WHERE name = %1)")
+                                     .arg(name));
+        !s)
+        return s;
+    return sql::exec(db, QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, %1) WHERE name = %2").arg(highest).arg(name));
+}
+
 QStringList tableNames(QSqlDatabase &db)
 {
     if (!isServer(db))

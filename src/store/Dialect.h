@@ -54,6 +54,11 @@ Status setSchemaVersion(QSqlDatabase &db, int version);
 qint64 lastInsertId(const QSqlQuery &q);
 qint64 lastInsertId(QSqlDatabase &db);
 
+// Moves the numbering of a table's auto-increment field to at least
+// `highest` (a number given before, maybe by another store), so that the
+// next row gets a higher one. Nothing for a table without such a field.
+Status continueNumbering(QSqlDatabase &db, const schema::Table &t, qint64 highest);
+
 // The tables of the store (names as the store keeps them).
 QStringList tableNames(QSqlDatabase &db);
 

@@ -83,6 +83,21 @@ inline const QString kBancoIlegivel = QStringLiteral("O banco de dados \"%1\" n�
 inline const QString kArquivoNaoMovido = QStringLiteral("Não foi possível mover o arquivo \"%1\" para \"%2\".");
 inline const QString kRecuperacaoFalhou = QStringLiteral("Não foi possível recuperar o banco de dados \"%1\".");
 
+// Moving a data folder's store onto a server. The database ("postgresql://...").
+inline const QString kMigracaoDestinoNaoVazio = QStringLiteral(
+    "O banco de dados \"%1\" não está vazio. A pasta de dados só é copiada para um banco de dados vazio: crie um "
+    "banco novo no servidor e tente novamente.");
+// The table, the rows in the folder and on the server.
+inline const QString kMigracaoContagemDiferente = QStringLiteral(
+    "A tabela %1 tem %2 registro(s) na pasta de dados e %3 no servidor após a cópia. Nada foi gravado no servidor.");
+// The report of a migration: one line per table under the heading, then the
+// total and the database.
+inline const QString kMigracaoCabecalho = QStringLiteral("Tabela\tPasta de dados\tServidor");
+inline const QString kMigracaoConcluida =
+    QStringLiteral("Migração concluída: %1 registro(s) copiado(s) para \"%2\".");
+// The table and the sentence of the failure.
+inline const QString kMigracaoFalhou = QStringLiteral("Tabela %1: %2 Nada foi gravado no servidor.");
+
 } // namespace quirels::store::msg
 
 namespace quirels::store::msg {

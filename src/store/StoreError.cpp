@@ -250,6 +250,11 @@ void logDetail(const QString &dataFolder, const QString &text, const QString &co
     writeLine(dataFolder, code, text);
 }
 
+void appendLog(const QString &folder, const QString &code, const QString &text)
+{
+    writeLine(folder, code, text.trimmed());
+}
+
 void setLogFolder(const QSqlDriver *driver, const QString &folder)
 {
     Registry &r = registry();

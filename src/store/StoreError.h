@@ -75,5 +75,7 @@ QString logPath(const QString &dataFolder);
 // check of the store file reported, a step of a repair) to the log of the
 // data folder, with the time and the code when there is one.
 void logDetail(const QString &dataFolder, const QString &text, const QString &code = QString());
+// The same with the code first, as the server clients' failures are logged.
+void appendLog(const QString &folder, const QString &code, const QString &text);
 
 } // namespace quirels::store

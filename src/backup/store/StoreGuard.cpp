@@ -3,35 +3,72 @@
 #include "store/Database.h"
 #include "store/Messages.h"
 #include "store/StoreFile.h"
+#include "backup/Messages.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <utility>
 
 namespace quirels::backup {
 
 namespace sf = store::file;
 
-StoreGuard::StoreGuard(TBackupArchive &archive, Dialogs &dialogs) : m_dialogs(dialogs)
+StoreGuard::StoreGuard(TBackupArchive &archive, Dialogs &dialogs) : m_archive(archive), m_dialogs(dialogs)
 {
+    archive.OnExtraEntries = [this](QStringList &entries) {
+        if (m_server)
+            entries.append(snapshotEntry());
+        return true;
+    };
     archive.OnSourceFile = [this](const QString &path, QString &src) { return source(path, src); };
     archive.OnRestoreFile = [this](QString &fileName, qint32, bool &doRestore) {
         restoring(fileName, doRestore);
     };
 }
 
+void StoreGuard::setServer(std::optional<ServerTarget> server, const QString &dataFolder)
+{
+    m_server = std::move(server);
+    m_dataFolder = dataFolder;
+}
+
+QString StoreGuard::snapshotEntry() const
+{
+    return QDir::cleanPath(QFileInfo(QDir(m_dataFolder).filePath(kServerSnapshotFile)).absoluteFilePath());
+}
+
+bool StoreGuard::makeCopies()
+{
+    if (!m_copies) {
+        m_copies = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quirels-copia-XXXXXX"));
+        m_copyCount = 0;
+    }
+    return m_copies->isValid();
+}
+
 bool StoreGuard::source(const QString &path, QString &src)
 {
+    if (m_server && path.compare(snapshotEntry(), Qt::CaseInsensitive) == 0) {
+        if (!makeCopies()) {
+            m_dialogs.error(store::msg::kCopiaFalhou.arg(m_server->display()));
+            return false;
+        }
+        const QString copy = m_copies->filePath(QStringLiteral("%1.dump").arg(++m_copyCount));
+        if (Status s = dumpServer(*m_server, copy, m_dataFolder); !s) {
+            m_dialogs.error(s.message());
+            return false;
+        }
+        src = copy;
+        return true;
+    }
     if (!sf::storeOfLogFile(path).isEmpty()) {
         src.clear(); // the copy of its store holds what the log holds
         return true;
     }
     if (!sf::isStoreFile(path))
         return true;
-    if (!m_copies) {
-        m_copies = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quirels-copia-XXXXXX"));
-        m_copyCount = 0;
-    }
-    if (!m_copies->isValid()) {
+    if (!makeCopies()) {
         m_dialogs.error(store::msg::kCopiaFalhou.arg(QDir::toNativeSeparators(path)));
         return false;
     }
@@ -52,6 +89,10 @@ void StoreGuard::restoring(QString &fileName, bool &doRestore)
     }
     if (!doRestore)
         return;
+    if (m_server && m_inPlace && QFileInfo(fileName).fileName().compare(kServerSnapshotFile, Qt::CaseInsensitive) == 0) {
+        restoringSnapshot(fileName, doRestore);
+        return;
+    }
     const bool store = QFileInfo(fileName).fileName().compare(store::kDatabaseFile, Qt::CaseInsensitive) == 0 ||
                        sf::isStoreFile(fileName);
     if (!store)
@@ -66,6 +107,31 @@ void StoreGuard::restoring(QString &fileName, bool &doRestore)
         m_restored.append(fileName);
 }
 
+void StoreGuard::restoringSnapshot(QString &fileName, bool &doRestore)
+{
+    // Refused before anything is written: the snapshot is the archive's
+    // first member.
+    const Result<bool> empty = serverIsEmpty(*m_server, m_dataFolder);
+    QString refusal;
+    if (!empty)
+        refusal = empty.message();
+    else if (!*empty) {
+        refusal = msg::kServerNotEmpty.arg(m_server->display());
+        m_refused = true;
+    }
+    else if (!makeCopies())
+        refusal = store::msg::kCopiaFalhou.arg(m_server->display());
+    if (!refusal.isEmpty()) {
+        m_dialogs.error(refusal);
+        m_failed = true;
+        doRestore = false;
+        m_archive.Abort();
+        return;
+    }
+    fileName = m_copies->filePath(QStringLiteral("%1.dump").arg(++m_copyCount));
+    m_serverSnapshot = fileName;
+}
+
 bool StoreGuard::checkRestored()
 {
     const bool failedBefore = m_failed;
@@ -73,8 +139,18 @@ bool StoreGuard::checkRestored()
     const QStringList stores = m_restored;
     m_lastRestored = m_restored;
     m_restored.clear();
+    const QString snapshot = std::exchange(m_serverSnapshot, QString());
+    m_lastRefused = std::exchange(m_refused, false);
     if (failedBefore)
         return false;
+    if (!snapshot.isEmpty() && QFileInfo::exists(snapshot)) {
+        const Status loaded = restoreServer(*m_server, snapshot, m_dataFolder);
+        QFile::remove(snapshot);
+        if (!loaded) {
+            m_dialogs.error(loaded.message());
+            return false;
+        }
+    }
     for (const QString &path : stores) {
         if (!QFileInfo::exists(path) || !sf::isStoreFile(path))
             continue;

@@ -9,6 +9,12 @@
 //   archive is never restored;
 // - after the restore, every restored store must pass the integrity check
 //   before the restore counts as done.
+// - when the store is a database server, every backup holds a snapshot of
+//   it as the member "quirels-servidor.dump" of the data folder, first in
+//   the archive; a restore to the stored places loads that snapshot into the
+//   server's database, which must be empty (a database that holds tables is
+//   refused before any file is written); a restore into another folder
+//   writes the snapshot there as a file.
 // The caller closes its own connections to a store it restores over.
 //
 //     TBackupArchive archive(dialogs);
@@ -16,10 +22,12 @@
 //     bool ok = archive.Restore(name, QString()) && guard.checkRestored(dialogs);
 
 #include "backup/BackupArchive.h"
+#include "backup/store/ServerSnapshot.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 namespace quirels::backup {
 
@@ -31,17 +39,40 @@ public:
     StoreGuard(const StoreGuard &) = delete;
     StoreGuard &operator=(const StoreGuard &) = delete;
 
-    // After a restore: checks each store the restore wrote. The first
-    // failure is shown and the result is false.
+    // The store is the database of a server (or, with nullopt, the files of
+    // the data folder); the data folder names the snapshot's member and
+    // receives the log.
+    void setServer(std::optional<ServerTarget> server, const QString &dataFolder);
+    // Whether the next restores write to the stored places (true by default);
+    // only then is a snapshot loaded into the server.
+    void setRestoringInPlace(bool inPlace) { m_inPlace = inPlace; }
+
+    // After a restore: checks each store the restore wrote and loads a
+    // server snapshot it held. The first failure is shown and the result is
+    // false.
     bool checkRestored();
+    // Whether the last checked restore was refused because the server's
+    // database was not empty.
+    bool serverRefused() const { return m_lastRefused; }
     // The stores the last checked restore wrote.
     QStringList restoredStores() const { return m_lastRestored; }
 
 private:
     bool source(const QString &path, QString &source);
     void restoring(QString &fileName, bool &doRestore);
+    void restoringSnapshot(QString &fileName, bool &doRestore);
+    bool makeCopies();
 
+    QString snapshotEntry() const;
+
+    TBackupArchive &m_archive;
     Dialogs &m_dialogs;
+    std::optional<ServerTarget> m_server;
+    QString m_dataFolder;
+    bool m_inPlace = true;
+    QString m_serverSnapshot; // restored, to be loaded
+    bool m_refused = false;
+    bool m_lastRefused = false;
     std::unique_ptr<QTemporaryDir> m_copies;
     int m_copyCount = 0;
     QStringList m_restored;

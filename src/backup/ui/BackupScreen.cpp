@@ -3,6 +3,7 @@
 #include "BackupWindow.h"
 #include "shell/ui/MainWindow.h"
 #include "store/DataModule.h"
+#include "store/Dialect.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -32,6 +33,18 @@ void installBackupScreen(MainWindow &window)
         if (!*screen) {
             TfrmBackup::Hooks hooks;
             hooks.dataFolder = window.dataFolder();
+            hooks.server = [&window]() -> std::optional<ServerTarget> {
+                const QSqlDatabase db = window.dataModule().database();
+                if (!db.isValid() || !store::dialect::isServer(db))
+                    return std::nullopt;
+                ServerTarget t;
+                t.url.user = db.userName();
+                t.url.host = db.hostName();
+                t.url.port = db.port() > 0 ? db.port() : store::kDefaultServerPort;
+                t.url.database = db.databaseName();
+                t.password = db.password(); // kept in memory only, handed over in the clients' environment
+                return t;
+            };
             hooks.archiveFolder = archiveFolderOf(window.dataFolder());
             hooks.closeStore = [&window, reopen] {
                 *reopen = window.companyOpen() ? window.currentPeriod() : PeriodKey{};

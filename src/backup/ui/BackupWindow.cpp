@@ -98,7 +98,7 @@ TfrmBackup::TfrmBackup(Dialogs &dialogs, Hooks hooks, QWidget *parent)
                                          msg::kScreenInsertDiskSuffix);
     };
     setArchiveFolder(m_hooks.archiveFolder);
-    updateControls();
+    refreshServer();
     resize(620, 470);
 }
 
@@ -148,7 +148,7 @@ void TfrmBackup::buildBackupPage(QWidget *page)
     connect(m_clear, &QPushButton::clicked, this, [this] {
         m_files->clear();
         m_modified = false;
-        updateControls();
+        refreshServer();
     });
     connect(m_cancel, &QPushButton::clicked, this, &TfrmBackup::cancelOrClose);
     connect(m_sort, &QCheckBox::toggled, this, [this](bool on) {
@@ -247,12 +247,41 @@ void TfrmBackup::buildRestorePage(QWidget *page)
     connect(m_cancelRestore, &QPushButton::clicked, this, &TfrmBackup::cancelOrClose);
 }
 
+namespace {
+
+// The list item that stands for the server's database (no file).
+constexpr int kServerItemRole = Qt::UserRole + 1;
+
+bool isServerItem(const QListWidgetItem *item) { return item->data(kServerItemRole).toBool(); }
+
+} // namespace
+
 QStringList TfrmBackup::selectedFiles() const
 {
     QStringList out;
     for (int i = 0; i < m_files->count(); ++i)
-        out.append(m_files->item(i)->text());
+        if (!isServerItem(m_files->item(i)))
+            out.append(m_files->item(i)->text());
     return out;
+}
+
+void TfrmBackup::refreshServer()
+{
+    m_server = m_hooks.server ? m_hooks.server() : std::nullopt;
+    for (int i = m_files->count() - 1; i >= 0; --i)
+        if (isServerItem(m_files->item(i)))
+            delete m_files->takeItem(i);
+    if (m_server) {
+        auto *item = new QListWidgetItem(msg::kServerListItem.arg(m_server->display()));
+        item->setData(kServerItemRole, true);
+        // Kept first, also when the list is sorted.
+        const bool sorted = m_files->isSortingEnabled();
+        m_files->setSortingEnabled(false);
+        m_files->insertItem(0, item);
+        m_files->setSortingEnabled(sorted);
+    }
+    m_guard.setServer(m_server, m_hooks.dataFolder);
+    updateControls();
 }
 
 void TfrmBackup::addFiles(const QStringList &files)
@@ -275,7 +304,7 @@ void TfrmBackup::moveSelected(int delta)
     if (row < 0) {
         if (delta > 0 && m_files->count() > 0)
             m_files->setCurrentRow(0);
-    } else if (row + delta >= 0 && row + delta < m_files->count()) {
+    } else if (row + delta >= (m_server ? 1 : 0) && row + delta < m_files->count()) {
         QListWidgetItem *item = m_files->takeItem(row);
         m_files->insertItem(row + delta, item);
         m_files->setCurrentRow(row + delta);
@@ -304,11 +333,14 @@ void TfrmBackup::showBackupPage() { m_pages->setCurrentIndex(0); }
 void TfrmBackup::updateControls()
 {
     const bool idle = !m_backingUp && !m_restoring;
-    const bool movable = !m_sort->isChecked() && m_files->currentRow() >= 0 && idle;
+    const bool movable = !m_sort->isChecked() && m_files->currentRow() >= 0 && idle &&
+                         !isServerItem(m_files->currentItem());
     m_up->setEnabled(movable);
     m_down->setEnabled(movable);
-    m_clear->setEnabled(m_files->count() > 0 && idle);
-    m_backup->setEnabled(m_files->count() > 0 && m_modified && idle);
+    const int files = static_cast<int>(selectedFiles().size());
+    m_clear->setEnabled(files > 0 && idle);
+    // The server's database alone is worth a backup.
+    m_backup->setEnabled(((files > 0 && m_modified) || m_server.has_value()) && idle);
     m_add->setEnabled(!m_backingUp);
     m_restore->setEnabled(m_archives->currentRow() >= 0 && idle);
     const bool other = m_otherPath->isChecked();
@@ -361,6 +393,7 @@ void TfrmBackup::backup()
     m_archive.setSetArchiveFlag(true);
     m_archive.setRestoreMode(TRestoreMode::rmAll);
 
+    refreshServer();
     bool ok = false;
     {
         BusyCursor busy;
@@ -399,6 +432,9 @@ void TfrmBackup::restore()
     }
     m_archive.setRestoreMode(TRestoreMode::rmAll);
     m_archive.setRestoreFullPath(m_fullPath->isEnabled() && m_fullPath->isChecked());
+    // Asked while the store is still open.
+    refreshServer();
+    m_guard.setRestoringInPlace(inPlace);
 
     bool ok = false;
     {
@@ -445,6 +481,7 @@ void TfrmBackup::closeEvent(QCloseEvent *e)
 void TfrmBackup::setFolders(const QString &dataFolder, const QString &archiveFolder)
 {
     m_hooks.dataFolder = dataFolder;
+    refreshServer();
     if (archiveFolder != m_hooks.archiveFolder) {
         m_hooks.archiveFolder = archiveFolder;
         if (m_archiveFolder->text().isEmpty())

@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -39,6 +40,11 @@ public:
         std::function<bool()> closeStore;
         // After such a restore, also a failed one: opens the store again.
         std::function<void()> reopenStore;
+        // The server whose database is the store, when it is one: asked
+        // each time the window is shown and before each operation. Every
+        // backup then holds the database's snapshot, and a restore to the
+        // stored places loads it into the server's (empty) database.
+        std::function<std::optional<ServerTarget>()> server;
         // Where the add-files dialog starts (the data folder) and where the
         // archive is suggested.
         QString dataFolder;
@@ -58,8 +64,12 @@ public:
     void setArchiveFolder(const QString &folder);
     // Shows the front page: the backup page.
     void showBackupPage();
-    // The folders the dialogs start in, when the data folder changed.
+    // The folders the dialogs start in, when the data folder changed; also
+    // asks again whether the store is a server.
     void setFolders(const QString &dataFolder, const QString &archiveFolder);
+    // Asks the hook whether the store is a server and shows its database
+    // first in the list of what a backup holds.
+    void refreshServer();
 
     void backup();
     void restore();
@@ -85,6 +95,7 @@ private:
     Hooks m_hooks;
     TBackupArchive m_archive;
     StoreGuard m_guard;
+    std::optional<ServerTarget> m_server;
     bool m_modified = false;
     bool m_backingUp = false;
     bool m_restoring = false;

@@ -1,6 +1,8 @@
 #include "shell/ui/ShellFixture.h"
+#include "support/TestServer.h"
 
 #include "backup/Messages.h"
+#include "backup/store/ServerSnapshot.h"
 #include "backup/ui/BackupWindow.h"
 #include "entry/ui/EntryWindow.h"
 #include "store/DataModule.h"
@@ -58,6 +60,8 @@ protected:
         hooks.chooseArchive = [this](const QString &) { return nextArchive; };
         hooks.chooseFolder = [](const QString &) { return QString(); };
         hooks.archiveFolder = dir.path();
+        hooks.dataFolder = dir.filePath(QStringLiteral("dados"));
+        hooks.server = [this] { return server; };
         window = std::make_unique<TfrmBackup>(dialogs, hooks);
     }
     void TearDown() override
@@ -73,6 +77,7 @@ protected:
     ScriptedDialogs dialogs;
     QStringList nextFiles;
     QString nextArchive;
+    std::optional<backup::ServerTarget> server;
     std::unique_ptr<TfrmBackup> window;
 };
 
@@ -164,6 +169,66 @@ TEST_F(BackupWindowTest, BackupRestoreElsewhereAndTheArchiveInformation)
     archives->setCurrentRow(0); // curto.bck sorts first
     EXPECT_TRUE(child<QLineEdit>(window.get(), "ArchiveTitleEdit")->text().isEmpty());
     EXPECT_TRUE(child<QLineEdit>(window.get(), "ArchiveContentEdit")->text().isEmpty());
+}
+
+TEST_F(BackupWindowTest, OnAServerStoreTheDatabaseIsListedBackedUpAndRestoredOnlyIntoAnEmptyOne)
+{
+    QUIRELS_REQUIRE_SERVER();
+    ServerDatabase db;
+    ASSERT_TRUE(db.valid()) << qPrintable(db.error());
+    ASSERT_TRUE(db.exec(QStringLiteral("CREATE TABLE linha (nr serial PRIMARY KEY, texto text); "
+                                       "INSERT INTO linha (texto) SELECT 'ação ' || g FROM generate_series(1, 40) g")));
+    backup::ServerTarget target;
+    target.url.host = db.host();
+    target.url.port = db.port();
+    target.url.user = db.user();
+    target.url.database = db.name();
+    server = target;
+    window->setFolders(dir.filePath(QStringLiteral("dados")), dir.path());
+
+    // The database is listed first, is no file to add or clear, and a
+    // backup of it alone is allowed.
+    auto *files = child<QListWidget>(window.get(), "FileListBox");
+    ASSERT_EQ(files->count(), 1);
+    EXPECT_EQ(files->item(0)->text(), bmsg::kServerListItem.arg(target.display()));
+    EXPECT_TRUE(window->selectedFiles().isEmpty());
+    EXPECT_TRUE(on("BtnBackup"));
+    EXPECT_FALSE(on("BtnClear"));
+
+    nextArchive = dir.filePath(QStringLiteral("Servidor.bck"));
+    dialogs.expect(Kind::Confirm, bmsg::kAskBackup, Answer::Yes);
+    click("BtnBackup");
+    EXPECT_TRUE(dialogs.lastText().startsWith(bmsg::kBackupSuccessPrefix)) << qPrintable(dialogs.lastText());
+    auto *archives = child<QListWidget>(window.get(), "FileListBox1");
+    ASSERT_EQ(archives->count(), 1);
+    archives->setCurrentRow(0);
+    EXPECT_TRUE(child<QPlainTextEdit>(window.get(), "MeFiles")
+                    ->toPlainText()
+                    .startsWith(QDir(dir.filePath(QStringLiteral("dados"))).filePath(backup::kServerSnapshotFile)));
+
+    // Back to the stored places: the database in use holds tables.
+    click("rbOrigpath");
+    dialogs.clear();
+    dialogs.expect(Kind::Error, bmsg::kServerNotEmpty.arg(target.display()));
+    dialogs.expect(Kind::Error, bmsg::kRestoreFailed);
+    click("BtnRestore");
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT count(*) FROM linha")).toInt(), 40);
+
+    // Into an empty database it is loaded whole.
+    ServerDatabase empty;
+    ASSERT_TRUE(empty.valid()) << qPrintable(empty.error());
+    server->url.database = empty.name();
+    dialogs.expect(Kind::Information, bmsg::kRestoreSuccessPrefix + QStringLiteral("1") + bmsg::kRestoreSuccessFilesOf +
+                                          QStringLiteral("1") + bmsg::kRestoreSuccessSuffix);
+    click("BtnRestore");
+    EXPECT_EQ(empty.scalar(QStringLiteral("SELECT count(*) FROM linha")).toInt(), 40);
+    EXPECT_EQ(empty.scalar(QStringLiteral("SELECT texto FROM linha WHERE nr = 3")).toString(), QStringLiteral("ação 3"));
+
+    // Back on a file store, the list holds files only.
+    server.reset();
+    window->setFolders(dir.filePath(QStringLiteral("dados")), dir.path());
+    EXPECT_EQ(files->count(), 0);
+    EXPECT_FALSE(on("BtnBackup"));
 }
 
 TEST_F(BackupWindowTest, CancelDuringABackupStopsItWhenConfirmed)
