@@ -13,9 +13,6 @@ static int importarTxt(Context &ctx)
 {
     if (ctx.args.size() != 1)
         return usageError(QStringLiteral("importar-txt"));
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return fail(ctx, s.error());
     Result<store::OpenOptions> chosen = storeOptions(ctx);
     if (!chosen)
         return fail(ctx, chosen.error());

@@ -10,9 +10,6 @@ static int inicializar(Context &ctx)
 {
     if (!ctx.args.isEmpty())
         return usageError(QStringLiteral("inicializar"));
-    IniFile ini(ctx.settingsPath);
-    if (Status s = ini.load(); !s)
-        return fail(ctx, s.error());
     Result<store::OpenOptions> chosen = storeOptions(ctx);
     if (!chosen)
         return fail(ctx, chosen.error());

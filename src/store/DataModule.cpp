@@ -14,7 +14,7 @@
 
 namespace quirels::store {
 
-StartupOptions startupOptions(const QString &storeConfigPath)
+StartupOptions startupOptions(const QString &storeConfigPath, const QString &settingsPath)
 {
     StartupOptions o;
     o.localShare = config::localShare(storeConfigPath);

@@ -14,6 +14,7 @@ using namespace quirels;
 
 TEST(StoreFile, TheHeaderIsReadWithoutDroppingTheLocksOfOpenConnections)
 {
+    QUIRELS_SQLITE_ONLY();
     test::TempStore store;
     const QString path = store::databasePath(store.folder());
     store.exec(QStringLiteral("insert into Empresa (CdCNPJEmpr, NmRazao) values ('11111111111', 'A')"));

@@ -18,6 +18,7 @@
 #include "store/Sql.h"
 #include "store/StoreConfig.h"
 
+#include <QDialog>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -155,6 +156,10 @@ MainWindow::~MainWindow()
     }
     if (m_splash)
         delete m_splash.data();
+    // Dialogs that browse the data module's cursors (the product search) go
+    // while it still lives: hiding their grids reads the rows once more.
+    for (QDialog *dialog : findChildren<QDialog *>(QString(), Qt::FindDirectChildrenOnly))
+        delete dialog;
 }
 
 QDate MainWindow::today() const { return m_options.today ? m_options.today() : QDate::currentDate(); }
