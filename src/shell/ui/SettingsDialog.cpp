@@ -3,7 +3,9 @@
 #include "Hints.h"
 #include "base/IniFile.h"
 #include "base/Settings.h"
+#include "store/ServerUrl.h"
 #include "store/StoreConfig.h"
+#include <QIntValidator>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,9 +61,32 @@ TfrmConfiguracoes::TfrmConfiguracoes(Dialogs &dialogs, Files files, QWidget *par
     auto *netLabel = new QLabel(QStringLiteral("&Net Dir:"), current);
     netLabel->setBuddy(m_netDir);
     currentLayout->addRow(netLabel, m_netDir);
+    // The store on a server: the address parts, never a password (the
+    // client library reads PGPASSWORD or the password file).
+    m_server = named(new QGroupBox(QStringLiteral("&Servidor PostgreSQL"), network), QStringLiteral("grpServidor"));
+    m_server->setCheckable(true);
+    m_server->setChecked(false);
+    setHint(m_server, QStringLiteral("Selecione para guardar os dados num servidor usado por várias estações"));
+    m_serverHost = named(new QLineEdit(m_server), QStringLiteral("edtServidorHost"));
+    m_serverPort = named(new QLineEdit(m_server), QStringLiteral("edtServidorPorta"));
+    m_serverPort->setValidator(new QIntValidator(1, 65535, m_serverPort));
+    m_serverPort->setMaxLength(5);
+    m_serverDatabase = named(new QLineEdit(m_server), QStringLiteral("edtServidorBanco"));
+    m_serverUser = named(new QLineEdit(m_server), QStringLiteral("edtServidorUsuario"));
+    auto *serverLayout = new QFormLayout(m_server);
+    const auto serverRow = [&](const QString &caption, QLineEdit *edit) {
+        auto *label = new QLabel(caption, m_server);
+        label->setBuddy(edit);
+        serverLayout->addRow(label, edit);
+    };
+    serverRow(QStringLiteral("&Máquina:"), m_serverHost);
+    serverRow(QStringLiteral("&Porta:"), m_serverPort);
+    serverRow(QStringLiteral("&Banco de dados:"), m_serverDatabase);
+    serverRow(QStringLiteral("&Usuário:"), m_serverUser);
     auto *networkLayout = new QVBoxLayout(network);
     networkLayout->addWidget(m_localShare);
     networkLayout->addWidget(current);
+    networkLayout->addWidget(m_server);
     networkLayout->addStretch();
 
     m_pages = named(new QTabWidget(this), QStringLiteral("pgcConfiguracoes"));
@@ -94,6 +119,17 @@ TfrmConfiguracoes::TfrmConfiguracoes(Dialogs &dialogs, Files files, QWidget *par
         localShareClicked(true);
     connect(m_localShare, &QCheckBox::clicked, this, &TfrmConfiguracoes::localShareClicked);
     m_netDir->setText(ini.value(settings::kSection, settings::kNetDir, QDir::rootPath()));
+    m_serverPort->setText(QString::number(store::kDefaultServerPort));
+    const QString address = ini.value(settings::kSection, settings::kServidor).trimmed();
+    if (!address.isEmpty()) {
+        if (Result<store::ServerUrl> url = store::ServerUrl::parse(address); url) {
+            m_server->setChecked(true);
+            m_serverHost->setText(url->host);
+            m_serverPort->setText(QString::number(url->port));
+            m_serverDatabase->setText(url->database);
+            m_serverUser->setText(url->user);
+        }
+    }
 
     m_pages->setCurrentIndex(1);
     // The page it opens on starts at the folder tree.
@@ -222,11 +258,28 @@ void TfrmConfiguracoes::confirm()
         m_dialogs.error(s.message());
         return;
     }
+    QString address;
+    if (m_server->isChecked()) {
+        const QString user = m_serverUser->text().trimmed();
+        const QString text = QStringLiteral("%1://%2%3:%4/%5")
+                                 .arg(store::kServerScheme, user.isEmpty() ? QString() : user + QLatin1Char('@'),
+                                      m_serverHost->text().trimmed(), m_serverPort->text().trimmed(),
+                                      m_serverDatabase->text().trimmed());
+        Result<store::ServerUrl> url = store::ServerUrl::parse(text);
+        if (!url) {
+            m_dialogs.error(url.message());
+            m_pages->setCurrentIndex(0);
+            m_serverHost->setFocus();
+            return;
+        }
+        address = url->toString();
+    }
     IniFile ini(m_files.settings);
     if (Status s = ini.load(); !s) {
         m_dialogs.error(s.message());
         return;
     }
+    ini.setValue(settings::kSection, settings::kServidor, address);
     ini.setValue(settings::kSection, settings::kCaminho, shown(m_dataFolder));
     ini.setValue(settings::kSection, settings::kArquivoXml, shown(m_xmlFolder));
     ini.setBool(settings::kSection, settings::kLocalShare, m_localShare->isChecked());

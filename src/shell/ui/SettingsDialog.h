@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QFileSystemModel;
 class QLabel;
+class QGroupBox;
 class QLineEdit;
 class QTabWidget;
 class QTreeView;
@@ -61,6 +62,12 @@ private:
     QTabWidget *m_pages;
     QCheckBox *m_localShare;
     QLineEdit *m_netDir;
+    // The store on a PostgreSQL server instead of the data folder's file.
+    QGroupBox *m_server = nullptr;
+    QLineEdit *m_serverHost = nullptr;
+    QLineEdit *m_serverPort = nullptr;
+    QLineEdit *m_serverDatabase = nullptr;
+    QLineEdit *m_serverUser = nullptr;
     QLabel *m_dataLabel;
     QLabel *m_xmlLabel;
     FolderPage m_dataPage{};

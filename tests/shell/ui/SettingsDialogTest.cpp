@@ -10,6 +10,7 @@
 #include "store/StoreConfig.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -136,4 +137,59 @@ TEST_F(ShellTest, OkReconnectsWithTheJournalModeOfTheStoreConfiguration)
     Result<QStringList> names = annex->lookups().productNames();
     ASSERT_TRUE(names.ok()) << qPrintable(names.message());
     EXPECT_FALSE(names->isEmpty());
+}
+
+TEST(SettingsDialog, TheServerChoiceWritesItsAddressWithoutAPasswordAndRefusesAnIncompleteOne)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("quirels.ini"));
+    const QString cfg = dir.filePath(QStringLiteral("armazenamento.ini"));
+    const QString data = dir.filePath(QStringLiteral("dados"));
+    const QString xml = dir.filePath(QStringLiteral("xml"));
+    ScriptedDialogs dialogs;
+    const auto edit = [](TfrmConfiguracoes &d, const char *name) {
+        return d.findChild<QLineEdit *>(QString::fromLatin1(name));
+    };
+    {
+        TfrmConfiguracoes d(dialogs, {ini, cfg, data, xml});
+        auto *server = d.findChild<QGroupBox *>(QStringLiteral("grpServidor"));
+        ASSERT_NE(server, nullptr);
+        EXPECT_FALSE(server->isChecked());
+        server->setChecked(true);
+        edit(d, "edtServidorBanco")->setText(QStringLiteral("quirels"));
+        d.findChild<QPushButton *>(QStringLiteral("btnOk"))->click();
+        // No host: refused, nothing written, the dialog stays open on the first page.
+        EXPECT_NE(d.result(), QDialog::Accepted);
+        EXPECT_FALSE(QFile::exists(ini));
+        EXPECT_EQ(d.findChild<QTabWidget *>(QStringLiteral("pgcConfiguracoes"))->currentIndex(), 0);
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(dialogs.messages[0].kind, ScriptedDialogs::Kind::Error);
+        EXPECT_TRUE(dialogs.messages[0].text.contains(QStringLiteral("servidor"), Qt::CaseInsensitive))
+            << qPrintable(dialogs.messages[0].text);
+        edit(d, "edtServidorHost")->setText(QStringLiteral("maquina"));
+        edit(d, "edtServidorPorta")->setText(QStringLiteral("5433"));
+        edit(d, "edtServidorUsuario")->setText(QStringLiteral("ana"));
+        d.findChild<QPushButton *>(QStringLiteral("btnOk"))->click();
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    }
+    {
+        IniFile s(ini);
+        ASSERT_OK(s.load());
+        EXPECT_EQ(s.value(settings::kSection, settings::kServidor), QStringLiteral("postgresql://ana@maquina:5433/quirels"));
+    }
+    {
+        // Reopened it shows the address; unticked, Ok goes back to the data folder's store.
+        TfrmConfiguracoes d(dialogs, {ini, cfg, data, xml});
+        auto *server = d.findChild<QGroupBox *>(QStringLiteral("grpServidor"));
+        EXPECT_TRUE(server->isChecked());
+        EXPECT_EQ(edit(d, "edtServidorHost")->text(), QStringLiteral("maquina"));
+        EXPECT_EQ(edit(d, "edtServidorPorta")->text(), QStringLiteral("5433"));
+        EXPECT_EQ(edit(d, "edtServidorUsuario")->text(), QStringLiteral("ana"));
+        server->setChecked(false);
+        d.findChild<QPushButton *>(QStringLiteral("btnOk"))->click();
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    }
+    IniFile s(ini);
+    ASSERT_OK(s.load());
+    EXPECT_TRUE(s.value(settings::kSection, settings::kServidor).isEmpty());
 }
