@@ -79,8 +79,9 @@ TEST(TextImport, StoresOneRowOfEveryRecordTypeWithItsLinks)
     const QString cacheSize = test::onServer() ? QString() : row(store, QStringLiteral("PRAGMA cache_size"));
     const TextImportResult r = importLines(store, test::monthLines(kK, kAno, kMes), dialogs);
     ASSERT_TRUE(r.ok()) << qPrintable(r.error.message);
-    if (!test::onServer())
+    if (!test::onServer()) {
         EXPECT_EQ(row(store, QStringLiteral("PRAGMA cache_size")), cacheSize);
+    }
     EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
     EXPECT_EQ(r.company, kK);
     EXPECT_EQ(r.period, (PeriodKey{kK, kAno, kMes}));
