@@ -247,12 +247,7 @@ QString logPath(const QString &dataFolder) { return QDir(dataFolder).filePath(kL
 
 void logDetail(const QString &dataFolder, const QString &text, const QString &code)
 {
-    writeLine(dataFolder, code, text);
-}
-
-void appendLog(const QString &folder, const QString &code, const QString &text)
-{
-    writeLine(folder, code, text.trimmed());
+    writeLine(dataFolder, code, text.trimmed());
 }
 
 void setLogFolder(const QSqlDriver *driver, const QString &folder)

@@ -72,10 +72,9 @@ void forgetLogFolder(const QSqlDriver *driver);
 // The log file of a data folder.
 QString logPath(const QString &dataFolder);
 // Appends a technical text that is no store error of a connection (what a
-// check of the store file reported, a step of a repair) to the log of the
-// data folder, with the time and the code when there is one.
+// check of the store file reported, a step of a repair, a failed server
+// client) to the log of the data folder, with the time and the code when
+// there is one; surrounding blanks (a program's last line end) are dropped.
 void logDetail(const QString &dataFolder, const QString &text, const QString &code = QString());
-// The same with the code first, as the server clients' failures are logged.
-void appendLog(const QString &folder, const QString &code, const QString &text);
 
 } // namespace quirels::store

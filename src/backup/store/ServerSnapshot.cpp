@@ -55,7 +55,7 @@ Status runClient(const QString &program, const QStringList &arguments, const Ser
 {
     const QString exe = QStandardPaths::findExecutable(program);
     if (exe.isEmpty()) {
-        store::appendLog(logFolder, program, QStringLiteral("not found in PATH"));
+        store::logDetail(logFolder, QStringLiteral("not found in PATH"), program);
         return makeError(msg::kServerClientMissing.arg(program), 2);
     }
     QProcess p;
@@ -64,14 +64,14 @@ Status runClient(const QString &program, const QStringList &arguments, const Ser
     p.setStandardInputFile(QProcess::nullDevice());
     p.start(exe, arguments);
     if (!p.waitForStarted(-1)) {
-        store::appendLog(logFolder, program, p.errorString());
+        store::logDetail(logFolder, p.errorString(), program);
         return makeError(failure, 2);
     }
     p.waitForFinished(-1);
     const QString errors = QString::fromLocal8Bit(p.readAllStandardError());
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        store::appendLog(logFolder, program + QLatin1Char(' ') + QString::number(p.exitCode()),
-                         errors.isEmpty() ? p.errorString() : errors);
+        store::logDetail(logFolder, errors.isEmpty() ? p.errorString() : errors,
+                         program + QLatin1Char(' ') + QString::number(p.exitCode()));
         return makeError(failure, 2);
     }
     return {};
@@ -125,12 +125,12 @@ Result<bool> serverIsEmpty(const ServerTarget &server, const QString &logFolder)
     Connection c(server);
     QSqlDatabase db = c.db();
     if (!db.open()) {
-        store::appendLog(logFolder, db.lastError().nativeErrorCode(), db.lastError().text());
+        store::logDetail(logFolder, db.lastError().text(), db.lastError().nativeErrorCode());
         return makeError(msg::kServerUnreachable.arg(server.display(), logName(logFolder)), 2);
     }
     const Result<bool> empty = store::isEmptyServerDatabase(db);
     if (!empty) {
-        store::appendLog(logFolder, QString(), db.lastError().text());
+        store::logDetail(logFolder, db.lastError().text());
         return makeError(msg::kServerUnreachable.arg(server.display(), logName(logFolder)), 2);
     }
     return *empty;
