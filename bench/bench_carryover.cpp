@@ -1,12 +1,22 @@
+#include "store/Dialect.h"
 // The carry-over of a big month: 20,000 products, each with two final
+#include "store/Dialect.h"
 // products holding two substances, and 5,000 storage rows, opened into the
+#include "store/Dialect.h"
 // next month. Baseline: the sqlite3 shell copying the same rows with
+#include "store/Dialect.h"
 // INSERT ... SELECT in one transaction.
+#include "store/Dialect.h"
 
+#include "store/Dialect.h"
 #include "BenchSupport.h"
+#include "store/Dialect.h"
 
+#include "store/Dialect.h"
 #include "base/Dialogs.h"
+#include "store/Dialect.h"
 #include "shell/PeriodOps.h"
+#include "store/Dialect.h"
 #include "store/Database.h"
 #include "store/Sql.h"
 
@@ -62,13 +72,13 @@ void fill(QSqlDatabase &db)
         p.bindValue(3, 3.5);
         p.bindValue(4, i * 0.125 + 6.5);
         check(p.exec(), "insert product");
-        const QVariant produto = p.lastInsertId();
+        const QVariant produto = store::dialect::lastInsertId(p);
         for (int j = 0; j < 2; ++j) {
             f.bindValue(0, produto);
             f.bindValue(1, QStringLiteral("FINAL %1.%2").arg(i).arg(j));
             f.bindValue(2, 2.25 * j);
             check(f.exec(), "insert final");
-            const QVariant final = f.lastInsertId();
+            const QVariant final = store::dialect::lastInsertId(f);
             for (int k = 0; k < 2; ++k) {
                 s.bindValue(0, produto);
                 s.bindValue(1, final);

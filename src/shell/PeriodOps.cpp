@@ -96,105 +96,135 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
     if (!storage)
         return storage.error();
     progress.setRange(*products + *storage);
-    qint64 done = 0;
 
-    // The previous month's row numbers, in key order.
-    Prepared selProd(db, QStringLiteral("select CdProduto from Produtos") + kPeriodWhere
-                             + QStringLiteral(" order by CdProduto"));
-    Prepared selStore(db, QStringLiteral("select CdArmazenagem from Armazenagem") + kPeriodWhere
-                              + QStringLiteral(" order by CdArmazenagem"));
-    // The statements copy the rows of the previous month into the new one
-    // inside the store, so the values keep their full precision and empty
-    // values stay empty. The new month opens with the closing stock as both
-    // its opening and its closing stock and every movement quantity zero;
-    // the controlled-product references are not carried.
-    Prepared insProd(db, QStringLiteral(
-        "insert into Produtos (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,VlDensidade,DsUnidade,"
-        "QtEstoqueAnt,QtProducao,QtTransformacao,QtUtilizacao,QtCompras,QtVendas,QtReciclagem,QtReaproveitamento,"
-        "QtImportacao,QtExportacao,QtPerdas,QtEvaporacao,QtEntradasDiv,QtSaidasDiv,QtEstoqueAtual) "
-        "select ?,?,?,CdNCM,NmProduto,VlConcentracao,VlDensidade,DsUnidade,QtEstoqueAtual,"
-        "0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,QtEstoqueAtual from Produtos")
-        + kPeriodWhere + QStringLiteral(" and CdProduto = ?"));
-    // A product's final products in key order: one statement numbers them
-    // one after the other, so the k-th of them gets first + k.
-    Prepared insFinal(db, QStringLiteral(
-        "insert into ProdutoFinal (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlDensidade,DsUnidade,QtProdFinal,"
-        "CdProduto) select ?,?,?,CdNCM,NmProduto,VlDensidade,DsUnidade,QtProdFinal,? from ProdutoFinal")
-        + kPeriodWhere + QStringLiteral(" and CdProduto = ? order by CdProdFinal"));
-    // The product's substances of final products that exist, each under the
-    // new number of its final product: first + how many final products of
-    // the product come before its own.
-    Prepared insSubst(db, QStringLiteral(
-        "insert into SubstanciaPresente (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,CdProduto,"
-        "CdProdFinal) select ?,?,?,s.CdNCM,s.NmProduto,s.VlConcentracao,?,"
-        "? + (select count(*) from ProdutoFinal f where f.CdCNPJEmpr = s.CdCNPJEmpr and f.NrAno = s.NrAno"
-        " and f.NmMes = s.NmMes and f.CdProduto = s.CdProduto and f.CdProdFinal < s.CdProdFinal)"
-        " from SubstanciaPresente s where s.CdCNPJEmpr = ? and s.NrAno = ? and s.NmMes = ? and s.CdProduto = ?"
-        " and exists (select 1 from ProdutoFinal f where f.CdCNPJEmpr = s.CdCNPJEmpr and f.NrAno = s.NrAno"
-        " and f.NmMes = s.NmMes and f.CdProduto = s.CdProduto and f.CdProdFinal = s.CdProdFinal)"
-        " order by s.CdProdFinal, s.CdSubstancia"));
-    Prepared insStore(db, QStringLiteral(
-        "insert into Armazenagem (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,DsUnidade,QtEstoqueAnt,"
-        "QtEstoqueAtual,CdProprietario) select ?,?,?,CdNCM,NmProduto,VlConcentracao,DsUnidade,QtEstoqueAtual,"
-        "QtEstoqueAtual,CdProprietario from Armazenagem") + kPeriodWhere + QStringLiteral(" and CdArmazenagem = ?"));
-    for (Prepared *p : {&selProd, &selStore, &insProd, &insFinal, &insSubst, &insStore})
-        if (!p->status)
-            return p->status;
+    // The copies are numbered after every number the new month holds now,
+    // so the new month's rows above these numbers are exactly the copies.
+    // The new month is held by this transaction (no other workstation
+    // writes into it), and each statement numbers its rows in its own ORDER
+    // BY, so the k-th copy is the copy of the k-th original. Other
+    // workstations may take numbers in between at the same time: the copies
+    // are matched to their originals by position, never by number.
+    auto highest = [&](const QString &field, const QString &table) -> Result<QVariant> {
+        Prepared p(db, QStringLiteral("select coalesce(max(%1), 0) from %2").arg(field, table) + kPeriodWhere);
+        if (!p.status)
+            return p.status.error();
+        bindKey(p.q, to);
+        if (Status s = sql::exec(p.q); !s)
+            return s.error();
+        return p.q.next() ? p.q.value(0) : QVariant(0);
+    };
+    Result<QVariant> lastProduto = highest(QStringLiteral("CdProduto"), QStringLiteral("Produtos"));
+    if (!lastProduto)
+        return lastProduto.error();
+    Result<QVariant> lastFinal = highest(QStringLiteral("CdProdFinal"), QStringLiteral("ProdutoFinal"));
+    if (!lastFinal)
+        return lastFinal.error();
 
-    for (Prepared *p : {&selProd, &selStore}) {
-        bindKey(p->q, from);
-        if (Status s = sql::exec(p->q); !s)
-            return s;
-    }
-    // Placeholders: the new key, then (final products and substances) the new
-    // numbers, then the old key and the old row's number.
-    bindKey(insProd.q, to);
-    bindKey(insProd.q, from, 3);
-    bindKey(insFinal.q, to);
-    bindKey(insFinal.q, from, 4);
-    bindKey(insSubst.q, to);
-    bindKey(insSubst.q, from, 5);
-    bindKey(insStore.q, to);
-    bindKey(insStore.q, from, 3);
+    const QVariantList fromKey{from.cnpj, from.ano, from.mes};
+    const QVariantList toKey{to.cnpj, to.ano, to.mes};
+    auto run = [&](const QString &statement, const QList<QVariantList> &values = {}) -> Status {
+        // A server prepares only statements that read or change rows.
+        if (values.isEmpty())
+            return sql::exec(db, statement);
+        Prepared p(db, statement);
+        if (!p.status)
+            return p.status;
+        int i = 0;
+        for (const QVariantList &group : values)
+            for (const QVariant &v : group)
+                p.q.bindValue(i++, v);
+        return sql::exec(p.q);
+    };
 
-    QSqlQuery &prod = selProd.q;
-    while (prod.next()) {
-        const QVariant oldProduto = prod.value(0);
-        QSqlQuery &ip = insProd.q;
-        ip.bindValue(6, oldProduto);
-        if (Status s = sql::exec(ip); !s)
-            return s;
-        const QVariant newProduto = store::dialect::lastInsertId(ip);
-
-        QSqlQuery &iF = insFinal.q;
-        iF.bindValue(3, newProduto);
-        iF.bindValue(7, oldProduto);
-        if (Status s = sql::exec(iF); !s)
-            return s;
-        const int finals = iF.numRowsAffected();
-        if (finals > 0) {
-            QSqlQuery &is = insSubst.q;
-            is.bindValue(3, newProduto);
-            is.bindValue(4, store::dialect::lastInsertId(iF) - finals + 1);
-            is.bindValue(8, oldProduto);
-            if (Status s = sql::exec(is); !s)
+    // Work tables of the connection (temporary: gone with a rollback or the
+    // connection) matching positions to numbers, keyed so that each join
+    // is a look-up.
+    const QStringList work{QStringLiteral("quirels_co"), QStringLiteral("quirels_cn"), QStringLiteral("quirels_cp"),
+                           QStringLiteral("quirels_cfo"), QStringLiteral("quirels_cfn"), QStringLiteral("quirels_cf")};
+    auto dropWork = [&]() -> Status {
+        for (const QString &t : work)
+            if (Status s = run(QStringLiteral("drop table if exists ") + t); !s)
                 return s;
-        }
-        progress.setValue(++done);
-    }
-    if (prod.lastError().isValid())
-        return makeError(sql::errorText(prod));
-
-    QSqlQuery &st = selStore.q;
-    while (st.next()) {
-        QSqlQuery &is = insStore.q;
-        is.bindValue(6, st.value(0));
-        if (Status s = sql::exec(is); !s)
+        return {};
+    };
+    if (Status s = dropWork(); !s)
+        return s;
+    for (const QString &create : {
+             QStringLiteral("create temp table quirels_co (n bigint primary key, antigo bigint not null)"),
+             QStringLiteral("create temp table quirels_cn (n bigint primary key, novo bigint not null)"),
+             QStringLiteral("create temp table quirels_cp (antigo bigint primary key, novo bigint not null)"),
+             QStringLiteral("create temp table quirels_cfo (n bigint primary key, produto bigint not null, antigo bigint not null)"),
+             QStringLiteral("create temp table quirels_cfn (n bigint primary key, novo bigint not null)"),
+             QStringLiteral("create temp table quirels_cf (antigo bigint primary key, produto bigint not null, "
+                            "novo bigint not null)")})
+        if (Status s = run(create); !s)
             return s;
-        progress.setValue(++done);
-    }
-    if (st.lastError().isValid())
-        return makeError(sql::errorText(st));
+
+    // The new month opens with the closing stock as both its opening and
+    // its closing stock and every movement quantity zero; the rows are
+    // copied inside the store, so the values keep their full precision and
+    // empty values stay empty. The controlled-product references are not
+    // carried.
+    const QList<std::pair<QString, QList<QVariantList>>> steps{
+        {QStringLiteral("insert into quirels_co (n, antigo) select row_number() over (order by CdProduto), CdProduto"
+                        " from Produtos") + kPeriodWhere,
+         {fromKey}},
+        {QStringLiteral(
+             "insert into Produtos (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,VlDensidade,DsUnidade,"
+             "QtEstoqueAnt,QtProducao,QtTransformacao,QtUtilizacao,QtCompras,QtVendas,QtReciclagem,QtReaproveitamento,"
+             "QtImportacao,QtExportacao,QtPerdas,QtEvaporacao,QtEntradasDiv,QtSaidasDiv,QtEstoqueAtual) "
+             "select ?,?,?,CdNCM,NmProduto,VlConcentracao,VlDensidade,DsUnidade,QtEstoqueAtual,"
+             "0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,QtEstoqueAtual from Produtos")
+             + kPeriodWhere + QStringLiteral(" order by CdProduto"),
+         {toKey, fromKey}},
+        {QStringLiteral("insert into quirels_cn (n, novo) select row_number() over (order by CdProduto), CdProduto"
+                        " from Produtos") + kPeriodWhere + QStringLiteral(" and CdProduto > ?"),
+         {toKey, {*lastProduto}}},
+        {QStringLiteral("insert into quirels_cp (antigo, novo) select o.antigo, c.novo from quirels_co o"
+                        " join quirels_cn c on c.n = o.n"),
+         {}},
+        // Final products of the products carried, under their new product.
+        {QStringLiteral("insert into quirels_cfo (n, produto, antigo) select"
+                        " row_number() over (order by p.novo, f.CdProdFinal), f.CdProduto, f.CdProdFinal"
+                        " from ProdutoFinal f join quirels_cp p on p.antigo = f.CdProduto"
+                        " where f.CdCNPJEmpr = ? and f.NrAno = ? and f.NmMes = ?"),
+         {fromKey}},
+        {QStringLiteral("insert into ProdutoFinal (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlDensidade,DsUnidade,"
+                        "QtProdFinal,CdProduto) select ?,?,?,f.CdNCM,f.NmProduto,f.VlDensidade,f.DsUnidade,f.QtProdFinal,"
+                        "p.novo from quirels_cfo o join ProdutoFinal f on f.CdProdFinal = o.antigo"
+                        " join quirels_cp p on p.antigo = o.produto order by o.n"),
+         {toKey}},
+        {QStringLiteral("insert into quirels_cfn (n, novo) select row_number() over (order by CdProdFinal), CdProdFinal"
+                        " from ProdutoFinal") + kPeriodWhere + QStringLiteral(" and CdProdFinal > ?"),
+         {toKey, {*lastFinal}}},
+        {QStringLiteral("insert into quirels_cf (antigo, produto, novo) select o.antigo, o.produto, c.novo"
+                        " from quirels_cfo o join quirels_cfn c on c.n = o.n"),
+         {}},
+        // Substances of the final products carried, under the new final
+        // product.
+        {QStringLiteral("insert into SubstanciaPresente (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,CdProduto,"
+                        "CdProdFinal) select ?,?,?,s.CdNCM,s.NmProduto,s.VlConcentracao,p.novo,c.novo"
+                        " from SubstanciaPresente s join quirels_cf c on c.antigo = s.CdProdFinal and c.produto = s.CdProduto"
+                        " join quirels_cp p on p.antigo = s.CdProduto"
+                        " where s.CdCNPJEmpr = ? and s.NrAno = ? and s.NmMes = ? order by c.novo, s.CdSubstancia"),
+         {toKey, fromKey}},
+    };
+    for (const auto &[statement, values] : steps)
+        if (Status s = run(statement, values); !s)
+            return s;
+    if (Status s = dropWork(); !s)
+        return s;
+    progress.setValue(*products);
+
+    if (Status s = run(QStringLiteral(
+            "insert into Armazenagem (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,DsUnidade,QtEstoqueAnt,"
+            "QtEstoqueAtual,CdProprietario) select ?,?,?,CdNCM,NmProduto,VlConcentracao,DsUnidade,QtEstoqueAtual,"
+            "QtEstoqueAtual,CdProprietario from Armazenagem")
+                           + kPeriodWhere + QStringLiteral(" order by CdArmazenagem"),
+                       {toKey, fromKey});
+        !s)
+        return s;
+    progress.setValue(*products + *storage);
     return {};
 }
 

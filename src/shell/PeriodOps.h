@@ -48,7 +48,8 @@ Result<Opened> openPeriod(QSqlDatabase &db, const PeriodKey &key, Dialogs &dialo
 
 // The carry-over alone, into a period whose Mes row exists, from the period
 // `from`. Runs inside the caller's transaction. Progress range: products +
-// storage rows of `from`.
+// storage rows of `from`; it advances once the products (with their final
+// products and substances) are copied and again after the storage rows.
 Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, Progress &progress);
 
 // The tables a period's rows live in, in the order they are deleted.

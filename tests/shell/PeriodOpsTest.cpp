@@ -117,7 +117,7 @@ TEST(OpenPeriod, CarriesClosingStocksFinalProductsSubstancesAndStorage)
     EXPECT_EQ(d.pendingExpectations(), 0);
     EXPECT_EQ(p.label, shell::msg::kImportandoMesAnterior);
     EXPECT_EQ(p.maximum, 3);
-    EXPECT_EQ(p.values, (QList<qint64>{1, 2, 3}));
+    EXPECT_EQ(p.values, (QList<qint64>{2, 3}));
 
     EXPECT_EQ(countPeriod(s, QStringLiteral("Mes"), jan), 1);
     EXPECT_EQ(countPeriod(s, QStringLiteral("Produtos"), jan), 2);
@@ -198,6 +198,52 @@ TEST(OpenPeriod, CarriesClosingStocksFinalProductsSubstancesAndStorage)
     // The previous month is left as it was.
     EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from Produtos where NrAno = '2004' and NmMes = 'DEZ'")).toInt(), 3);
     EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente where NmProduto = 'ORFA'")).toInt(), 2);
+}
+
+// Each carried substance must hang under the copy of its own final product
+// and product, also when other workstations take numbers while the copies
+// are made. On the server a trigger takes a number of the counters after
+// every copied row, as another workstation inserting at the same moment
+// would; the copies then get numbers with gaps between them.
+TEST(OpenPeriod, CarriedRowsKeepTheirParentsWhenNumbersAreTakenInBetween)
+{
+    TempStore s;
+    previousMonth(s);
+    if (s.server()) {
+        s.exec(QStringLiteral("create function tomar_numero() returns trigger language plpgsql as $f$ begin"
+                              " perform nextval(lower(TG_TABLE_NAME) || '_numero'); return null; end $f$"));
+        for (const char *t : {"Produtos", "ProdutoFinal", "SubstanciaPresente"})
+            s.exec(QStringLiteral("create trigger tomar_numero after insert on %1 for each row"
+                                  " when (NEW.NrAno = '2005') execute function tomar_numero()")
+                       .arg(QLatin1String(t)));
+    }
+    auto family = [&](const QString &ano, const QString &mes) {
+        QSqlDatabase db = s.db();
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(QStringLiteral(
+            "select p.NmProduto, f.NmProduto, s.NmProduto from SubstanciaPresente s"
+            " join ProdutoFinal f on f.CdCNPJEmpr = s.CdCNPJEmpr and f.NrAno = s.NrAno and f.NmMes = s.NmMes"
+            " and f.CdProduto = s.CdProduto and f.CdProdFinal = s.CdProdFinal"
+            " join Produtos p on p.CdCNPJEmpr = f.CdCNPJEmpr and p.NrAno = f.NrAno and p.NmMes = f.NmMes"
+            " and p.CdProduto = f.CdProduto"
+            " where s.CdCNPJEmpr = '11222333000181' and s.NrAno = '%1' and s.NmMes = '%2'"
+            " order by 1, 2, 3").arg(ano, mes)));
+        QStringList out;
+        while (q.next())
+            out.append(q.value(0).toString() + QLatin1Char('/') + q.value(1).toString() + QLatin1Char('/')
+                       + q.value(2).toString());
+        return out;
+    };
+    const QStringList before = family(QStringLiteral("2004"), QStringLiteral("DEZ"));
+    ASSERT_EQ(before.size(), 3);
+
+    QSqlDatabase db = s.db();
+    ScriptedDialogs d;
+    d.setDefaultAnswer(Answer::Yes);
+    ASSERT_OK(shell::openPeriod(db, {kCnpj, QStringLiteral("2005"), QStringLiteral("JAN")}, d, noProgress()));
+    EXPECT_EQ(family(QStringLiteral("2005"), QStringLiteral("JAN")), before);
+    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from SubstanciaPresente where NrAno = '2005'")).toInt(), 3);
+    EXPECT_EQ(s.scalar(QStringLiteral("select count(*) from ProdutoFinal where NrAno = '2005'")).toInt(), 3);
 }
 
 TEST(OpenPeriod, ExistingDeclinedAndFirstPeriods)
