@@ -481,8 +481,9 @@ Status prepareInsert(QSqlDatabase &db, Insert &ins, const QString &table, const 
     }
     ins.fields = fields;
     ins.query = std::make_unique<QSqlQuery>(db);
-    if (!ins.query->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(table, ids.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
+    if (!ins.query->prepare(store::dialect::insertReturningId(
+            db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                    .arg(table, ids.join(QLatin1Char(',')), marks.join(QLatin1Char(','))))))
         return makeError(sql::errorText(*ins.query), 2);
     return {};
 }
@@ -642,7 +643,7 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
             return makeError(sql::errorText(q.query()), 2);
         if (!created.isEmpty())
             created += QLatin1Char(' ');
-        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(store::dialect::lastInsertId(q.query()));
+        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(store::dialect::insertedId(q.query()));
         (b ? result.rowsB : result.rowsC)++;
     }
     if (Status s = keepKey(); !s)

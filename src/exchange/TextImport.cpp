@@ -168,8 +168,9 @@ Statement *Importer::insertFor(const RecordLayout &l)
         marks.append(QStringLiteral("?"));
     }
     auto q = std::make_unique<QSqlQuery>(m_db);
-    if (!prepare(*q, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                         .arg(sql::id(l.table->qname()), ids.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
+    if (!prepare(*q, store::dialect::insertReturningId(
+                         m_db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(sql::id(l.table->qname()), ids.join(QLatin1Char(',')), marks.join(QLatin1Char(','))))))
         return nullptr;
     s.query = std::move(q);
     s.bulk = std::make_unique<sql::BulkStatement>(*s.query, static_cast<int>(cols.size()));
@@ -193,7 +194,7 @@ bool Importer::insert(const RecordLayout &l, QVariant *rowId)
     if (!s->bulk->exec())
         return storeFailed(*s->query);
     if (rowId)
-        *rowId = store::dialect::lastInsertId(*s->query);
+        *rowId = store::dialect::insertedId(*s->query);
     ++rowsWritten;
     return true;
 }

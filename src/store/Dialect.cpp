@@ -182,6 +182,20 @@ qint64 lastInsertId(const QSqlQuery &q)
     return lastInsertId(db);
 }
 
+QString insertReturningId(const QSqlDatabase &db, const QString &insert)
+{
+    return isServer(db) ? insert + QStringLiteral(" RETURNING rowid") : insert;
+}
+
+qint64 insertedId(QSqlQuery &q)
+{
+    if (!q.driver() || q.driver()->dbmsType() != QSqlDriver::PostgreSQL)
+        return q.lastInsertId().toLongLong();
+    const qint64 id = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    return id;
+}
+
 Status continueNumbering(QSqlDatabase &db, const schema::Table &t, qint64 highest)
 {
     if (!t.autoIncrement() || highest <= 0)

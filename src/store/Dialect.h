@@ -54,6 +54,12 @@ Status setSchemaVersion(QSqlDatabase &db, int version);
 qint64 lastInsertId(const QSqlQuery &q);
 qint64 lastInsertId(QSqlDatabase &db);
 
+// An INSERT statement that also gives back the number of the row it
+// inserts, read with insertedId() after each run: on the server in the same
+// round trip (RETURNING), on SQLite from the connection.
+QString insertReturningId(const QSqlDatabase &db, const QString &insert);
+qint64 insertedId(QSqlQuery &q);
+
 // Moves the numbering of a table's auto-increment field to at least
 // `highest` (a number given before, maybe by another store), so that the
 // next row gets a higher one. Nothing for a table without such a field.
