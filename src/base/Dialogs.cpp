@@ -62,6 +62,7 @@ static QString kindName(ScriptedDialogs::Kind k)
     case ScriptedDialogs::Kind::Confirm: return QStringLiteral("confirm");
     case ScriptedDialogs::Kind::YesNoCancel: return QStringLiteral("yes/no/cancel");
     case ScriptedDialogs::Kind::OkCancel: return QStringLiteral("ok/cancel");
+    case ScriptedDialogs::Kind::Password: return QStringLiteral("password");
     }
     return QString();
 }
@@ -108,6 +109,14 @@ bool ScriptedDialogs::confirmOkCancel(const QString &text)
 
 void ScriptedDialogs::focus(const QString &control) { focused.append(control); }
 
+std::optional<QString> ScriptedDialogs::password(const QString &text)
+{
+    take(Kind::Password, text);
+    return m_passwords.isEmpty() ? std::nullopt : m_passwords.takeFirst();
+}
+
+std::optional<QString> Dialogs::password(const QString &) { return std::nullopt; }
+
 QStringList ScriptedDialogs::texts() const
 {
     QStringList out;
@@ -123,6 +132,7 @@ void ScriptedDialogs::clear()
     failures.clear();
     m_expected.clear();
     m_answers.clear();
+    m_passwords.clear();
 }
 
 } // namespace quirels

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QList>
 
+#include <optional>
+
 namespace quirels {
 
 enum class Answer { Yes, No, Cancel, Ok };
@@ -27,6 +29,9 @@ public:
     virtual bool confirmOkCancel(const QString &text) = 0;
     // Puts the focus on the control with that object name after a failed check.
     virtual void focus(const QString &control);
+    // Asks for a password (typed as dots; the seam keeps nothing). Nothing
+    // when the user cancels, or where nobody can be asked (the console).
+    virtual std::optional<QString> password(const QString &text);
 };
 
 // Answers every question with one fixed answer and writes messages to the
@@ -52,7 +57,7 @@ private:
 // default), and expectations of exact texts can be queued.
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Information, Error, Confirm, YesNoCancel, OkCancel };
+    enum class Kind { Information, Error, Confirm, YesNoCancel, OkCancel, Password };
     struct Message {
         Kind kind;
         QString text;
@@ -64,6 +69,10 @@ public:
     Answer confirmYesNoCancel(const QString &text) override;
     bool confirmOkCancel(const QString &text) override;
     void focus(const QString &control) override;
+    // Recorded as a message of kind Password; the answer comes from the
+    // password queue (nothing, as a cancel, when it is empty).
+    std::optional<QString> password(const QString &text) override;
+    void givePassword(const std::optional<QString> &p) { m_passwords.append(p); }
 
     // Queues the answer to the next question.
     void answer(Answer a) { m_answers.append(a); }
@@ -91,6 +100,7 @@ private:
     };
     QList<Expected> m_expected;
     QList<Answer> m_answers;
+    QList<std::optional<QString>> m_passwords;
     Answer m_default = Answer::No;
 };
 

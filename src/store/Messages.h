@@ -113,6 +113,8 @@ inline const QString kServidorInacessivel = QStringLiteral(
     "Não foi possível conectar ao servidor %1. Verifique se o servidor está ligado e acessível pela rede.");
 inline const QString kServidorSenha = QStringLiteral(
     "O servidor %1 recusou o usuário ou a senha. Verifique o usuário e a senha (arquivo de senhas do PostgreSQL ou a senha informada).");
+// Asked by the desktop after the server refused the password.
+inline const QString kServidorPedeSenha = QStringLiteral("Senha do usuário %1 no servidor %2:");
 inline const QString kServidorSemBanco = QStringLiteral("O banco de dados %1 não existe no servidor.");
 inline const QString kServidorSemDriver = QStringLiteral(
     "O acesso ao servidor PostgreSQL não está instalado neste computador (pacote libqt6sql6-psql).");

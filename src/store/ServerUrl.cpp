@@ -101,6 +101,22 @@ QString shown(const ServerUrl &u)
     return u.toString().mid(kServerScheme.size() + 3);
 }
 
+} // namespace
+
+bool isPasswordRefusal(const Error &e)
+{
+    return e.message.contains(msg::kServidorSenha.section(QStringLiteral("%1"), 1));
+}
+
+QString passwordQuestion(const ServerUrl &url)
+{
+    return msg::kServidorPedeSenha.arg(url.user.isEmpty() ? QStringLiteral("padrão") : url.user,
+                                       url.host + QLatin1Char(':') + QString::number(url.port) + QLatin1Char('/')
+                                           + url.database);
+}
+
+namespace {
+
 Error openFailure(const ServerUrl &url, const QSqlError &e)
 {
     const QString text = e.databaseText() + QLatin1Char(' ') + e.driverText();

@@ -47,4 +47,10 @@ struct ServerConnection {
 // database is an error with a Portuguese sentence naming the address.
 Result<QSqlDatabase> openServer(const ServerUrl &url, const ServerConnection &how);
 
+// Whether an error of openServer() is the server refusing the user or the
+// password (the caller may ask for the password and try again).
+bool isPasswordRefusal(const Error &e);
+// The question that asks for the password of the address's user.
+QString passwordQuestion(const ServerUrl &url);
+
 } // namespace quirels::store

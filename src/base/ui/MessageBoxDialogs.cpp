@@ -3,6 +3,8 @@
 #include "MaskCaret.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -86,6 +88,20 @@ bool MessageBoxDialogs::confirmOkCancel(const QString &text)
     return ask(m_parent, QMessageBox::Question, text,
                {{QMessageBox::Ok, QStringLiteral("OK")}, {QMessageBox::Cancel, QStringLiteral("Cancelar")}},
                QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+std::optional<QString> MessageBoxDialogs::password(const QString &text)
+{
+    QInputDialog box(m_parent);
+    box.setWindowTitle(caption());
+    box.setLabelText(text);
+    box.setTextEchoMode(QLineEdit::Password);
+    box.setOkButtonText(QStringLiteral("OK"));
+    box.setCancelButtonText(QStringLiteral("Cancelar"));
+    box.setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
 }
 
 void MessageBoxDialogs::focus(const QString &control)

@@ -19,6 +19,7 @@ public:
     bool confirmOkCancel(const QString &text) override;
     // Finds the control by object name in the active window and focuses it.
     void focus(const QString &control) override;
+    std::optional<QString> password(const QString &text) override;
 
     // The title of the boxes: "Quirels"; error boxes are titled "Erro".
     static QString caption();

@@ -168,11 +168,25 @@ QSqlDatabase MainWindow::db() const { return m_dm->database(); }
 
 bool MainWindow::openStore()
 {
-    if (!QFileInfo::exists(store::databasePath(m_dataFolder))) {
+    store::StartupOptions options = store::startupOptions(m_storeConfigPath, m_settingsPath);
+    // A store on a server needs no file in the data folder.
+    if (!options.server && !QFileInfo::exists(store::databasePath(m_dataFolder))) {
         m_dm->disconnect();
         return offerDataFolder();
     }
-    return m_dm->openAtStartup(m_dataFolder, store::startupOptions(m_storeConfigPath, m_settingsPath)).ok();
+    options.password = m_serverPassword;
+    for (;;) {
+        const Status s = m_dm->openAtStartup(m_dataFolder, options);
+        if (s || !options.server || !store::isPasswordRefusal(s.error()))
+            return s.ok();
+        // The refusal was shown; the password is asked for and kept in
+        // memory for this session only (never written anywhere).
+        const std::optional<QString> typed = m_dialogs->password(store::passwordQuestion(*options.server));
+        if (!typed)
+            return false;
+        options.password = *typed;
+        m_serverPassword = *typed;
+    }
 }
 
 bool MainWindow::offerDataFolder()

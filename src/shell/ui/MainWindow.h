@@ -244,6 +244,8 @@ private:
     QString m_xmlFolder;
     QString m_settingsPath;
     QString m_storeConfigPath;
+    // The server's password typed in this session (memory only).
+    QString m_serverPassword;
     QMdiArea *m_mdi = nullptr;
     QHash<QString, QAction *> m_commands;
     QHash<QString, QMenu *> m_menus;

@@ -273,8 +273,9 @@ TEST(ControleGeral, RefusalsPutTheFocusOnTheFieldNamed)
         EXPECT_EQ(s.dialogs.lastText(), c.message) << c.name;
         EXPECT_EQ(focusName(), QLatin1String(c.focus)) << c.name;
         // What is typed next replaces the refused value.
-        if (auto *e = qobject_cast<QLineEdit *>(focused()))
+        if (auto *e = qobject_cast<QLineEdit *>(focused())) {
             EXPECT_EQ(e->selectedText(), e->text()) << c.name;
+        }
     }
 }
 

@@ -10,6 +10,9 @@
 #include "shell/Messages.h"
 #include "shell/Repair.h"
 #include "store/DataModule.h"
+#include "store/Messages.h"
+#include "store/ServerUrl.h"
+#include "support/TestServer.h"
 
 #include <QLabel>
 #include <QMdiArea>
@@ -410,6 +413,69 @@ TEST(MainWindowStartup, MissingStoreIsOfferedAndTheWindowStillOpens)
         EXPECT_EQ(m.kind, ScriptedDialogs::Kind::YesNoCancel) << qPrintable(m.text);
     EXPECT_TRUE(dialogs.failures.isEmpty()) << qPrintable(dialogs.failures.join(QLatin1Char('\n')));
     EXPECT_FALSE(QFile::exists(o.settingsPath));
+}
+
+// With the store on a server the data folder needs no store file; a user or
+// password the server refuses is asked for again, kept out of every file.
+TEST(MainWindowStartup, ServerStoreOpensWithoutAFileAndAsksForARefusedPassword)
+{
+    QUIRELS_REQUIRE_SERVER();
+    test::ServerDatabase server;
+    ASSERT_TRUE(server.valid()) << qPrintable(server.error());
+    store::ServerUrl url;
+    url.user = server.user();
+    url.host = server.host();
+    url.port = server.port();
+    url.database = server.name();
+    store::OpenOptions init;
+    init.connection = QStringLiteral("inicializar");
+    init.server = url;
+    QTemporaryDir dir;
+    ASSERT_TRUE(store::initializeDataFolder(dir.path(), init).ok());
+
+    const QString settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
+    auto startWith = [&](const store::ServerUrl &u, ScriptedDialogs &dialogs) {
+        IniFile ini(settingsPath);
+        ini.setValue(settings::kSection, settings::kServidor, u.toString());
+        EXPECT_TRUE(ini.save().ok());
+        MainWindow::Options o;
+        o.dialogs = &dialogs;
+        o.dataFolder = dir.path();
+        o.settingsPath = settingsPath;
+        o.storeConfigPath = dir.filePath(QStringLiteral("armazenamento.ini"));
+        auto w = std::make_unique<MainWindow>(o);
+        return w;
+    };
+    {
+        ScriptedDialogs dialogs;
+        auto w = startWith(url, dialogs);
+        EXPECT_TRUE(w->dataModule().isConnected());
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+    }
+    {
+        store::ServerUrl stranger = url;
+        stranger.user = QStringLiteral("ninguem");
+        ScriptedDialogs dialogs;
+        dialogs.givePassword(QStringLiteral("segredo-errado")); // refused again, then cancelled
+        auto w = startWith(stranger, dialogs);
+        EXPECT_FALSE(w->dataModule().isConnected());
+        ASSERT_EQ(dialogs.messages.size(), 4) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+        for (int i : {0, 2}) {
+            EXPECT_EQ(dialogs.messages[i].kind, ScriptedDialogs::Kind::Error);
+            EXPECT_TRUE(dialogs.messages[i].text.startsWith(store::msg::kServidorSenha.section(QStringLiteral("%1"), 0, 0)))
+                << qPrintable(dialogs.messages[i].text);
+        }
+        for (int i : {1, 3}) {
+            EXPECT_EQ(dialogs.messages[i].kind, ScriptedDialogs::Kind::Password);
+            EXPECT_EQ(dialogs.messages[i].text, store::passwordQuestion(stranger));
+        }
+        for (const ScriptedDialogs::Message &m : dialogs.messages)
+            EXPECT_FALSE(m.text.contains(QStringLiteral("segredo-errado")));
+    }
+    QFile settingsFile(settingsPath);
+    ASSERT_TRUE(settingsFile.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(settingsFile.readAll().contains("segredo-errado"));
+    EXPECT_FALSE(QFile::exists(store::databasePath(dir.path())));
 }
 
 TEST(MainWindowStartup, FirstStartCreatesTheDataFolderOnSim)

@@ -346,8 +346,9 @@ TEST_F(ShellTest, CancellingThePeriodLeavesNoCompanyCommands)
     EXPECT_EQ(handed.times, 1);
     for (const char *n : {"mniFecharEmpresa", "mniExcluirMovimento", "mniInformacoesEmpresa", "mniValidar",
                           "btnValidar", "mnuQuirels"}) {
-        if (QAction *a = window->command(QString::fromLatin1(n)))
+        if (QAction *a = window->command(QString::fromLatin1(n))) {
             EXPECT_FALSE(a->isEnabled()) << n;
+        }
     }
     EXPECT_TRUE(enabled("mniBackup"));
 }
