@@ -3,7 +3,7 @@
 #include "Messages.h"
 #include "NfeScreens.h"
 #include "store/Schema.h"
-#include "store/BulkBind.h"
+#include "store/BatchInsert.h"
 #include "store/Dialect.h"
 #include "store/PeriodLock.h"
 #include "store/Sql.h"
@@ -467,27 +467,6 @@ const entry::RequiredCheck *Screen::firstMissing(const Candidate &c) const { ret
 
 namespace {
 
-struct Insert {
-    std::unique_ptr<QSqlQuery> query;
-    QStringList fields;
-};
-
-Status prepareInsert(QSqlDatabase &db, Insert &ins, const QString &table, const QStringList &fields)
-{
-    QStringList ids, marks;
-    for (const QString &f : fields) {
-        ids.append(sql::id(f));
-        marks.append(QStringLiteral("?"));
-    }
-    ins.fields = fields;
-    ins.query = std::make_unique<QSqlQuery>(db);
-    if (!ins.query->prepare(store::dialect::insertReturningId(
-            db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                    .arg(table, ids.join(QLatin1Char(',')), marks.join(QLatin1Char(','))))))
-        return makeError(sql::errorText(*ins.query), 2);
-    return {};
-}
-
 const QStringList &fieldsB()
 {
     static const QStringList f{QStringLiteral("NrDia"),         QStringLiteral("NrCFOP"),       QStringLiteral("CdNCM"),
@@ -587,21 +566,23 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
         result.invoicesReplaced = static_cast<int>(replaced.size());
     }
 
-    Insert insB, insC, keyRow;
     const QStringList period = schema::periodKey();
-    if (Status s = prepareInsert(db, insB, QStringLiteral("Movimentacao"), period + fieldsB()); !s)
-        return s.error();
-    if (Status s = prepareInsert(db, insC, QStringLiteral("Importacao"), period + fieldsC()); !s)
-        return s.error();
-    if (Status s = prepareInsert(db, keyRow, QStringLiteral("NFeImportada"),
-                                 period + QStringList{QStringLiteral("CdChave"), QStringLiteral("NrNF"),
-                                                      QStringLiteral("CdParte"), QStringLiteral("DsLinhas")});
-        !s)
-        return s.error();
+    qint64 expectedB = 0;
+    qint64 expectedC = 0;
+    for (size_t i = 0; i < scan.rows.size(); ++i)
+        if (write[i])
+            ++(scan.rows[i].annex != QLatin1Char('C') ? expectedB : expectedC);
+    const QStringList listB = period + fieldsB();
+    const QStringList listC = period + fieldsC();
+    const QStringList listKey = period + QStringList{QStringLiteral("CdChave"), QStringLiteral("NrNF"), QStringLiteral("CdParte"),
+                                                     QStringLiteral("DsLinhas")};
+    store::BatchInsert insB(db, QStringLiteral("Movimentacao"), listB, QStringLiteral("NrMovimentacao"));
+    store::BatchInsert insC(db, QStringLiteral("Importacao"), listC, QStringLiteral("CdImportacao"));
+    store::BatchInsert keyRow(db, QStringLiteral("NFeImportada"), listKey);
+    for (auto [ins, rows] : {std::pair{&insB, expectedB}, std::pair{&insC, expectedC}, std::pair{&keyRow, qint64(0)}})
+        if (Status s = ins->prepare(rows); !s)
+            return s.error();
 
-    sql::BulkStatement bulkB(*insB.query, static_cast<int>(insB.fields.size()));
-    sql::BulkStatement bulkC(*insC.query, static_cast<int>(insC.fields.size()));
-    sql::BulkStatement bulkKey(*keyRow.query, static_cast<int>(keyRow.fields.size()));
     const QVariant cnpj(p.cnpj), ano(p.ano), mes(p.mes);
     // The invoice's key row, written once its rows are all in (the rows of
     // one invoice are next to each other).
@@ -610,15 +591,15 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
     const auto keepKey = [&]() -> Status {
         if (!invoice)
             return {};
-        bulkKey.set(0, cnpj);
-        bulkKey.set(1, ano);
-        bulkKey.set(2, mes);
-        bulkKey.set(3, invoice->key);
-        bulkKey.set(4, invoice->number.left(10));
-        bulkKey.set(5, invoice->party.left(14));
-        bulkKey.set(6, created);
-        if (!bulkKey.exec())
-            return makeError(sql::errorText(bulkKey.query()), 2);
+        keyRow.set(0, cnpj);
+        keyRow.set(1, ano);
+        keyRow.set(2, mes);
+        keyRow.set(3, invoice->key);
+        keyRow.set(4, invoice->number.left(10));
+        keyRow.set(5, invoice->party.left(14));
+        keyRow.set(6, created);
+        if (Result<qint64> r = keyRow.add(); !r)
+            return r.error();
         created.clear();
         return {};
     };
@@ -632,22 +613,26 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
         }
         invoice = &c;
         const bool b = c.annex != QLatin1Char('C');
-        Insert &ins = b ? insB : insC;
-        sql::BulkStatement &q = b ? bulkB : bulkC;
-        q.set(0, cnpj);
-        q.set(1, ano);
-        q.set(2, mes);
-        for (int f = 3; f < ins.fields.size(); ++f)
-            q.set(f, c.row.value(ins.fields.at(f)));
-        if (!q.exec())
-            return makeError(sql::errorText(q.query()), 2);
+        store::BatchInsert &ins = b ? insB : insC;
+        const QStringList &fields = b ? listB : listC;
+        ins.set(0, cnpj);
+        ins.set(1, ano);
+        ins.set(2, mes);
+        for (int f = 3; f < fields.size(); ++f)
+            ins.set(f, c.row.value(fields.at(f)));
+        Result<qint64> number = ins.add();
+        if (!number)
+            return number.error();
         if (!created.isEmpty())
             created += QLatin1Char(' ');
-        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(store::dialect::insertedId(q.query()));
+        created += (b ? QLatin1Char('B') : QLatin1Char('C')) + QString::number(*number);
         (b ? result.rowsB : result.rowsC)++;
     }
     if (Status s = keepKey(); !s)
         return s.error();
+    for (store::BatchInsert *ins : {&insB, &insC, &keyRow})
+        if (Status s = ins->finish(); !s)
+            return s.error();
 
     // Factors given now are remembered for the next imports.
     QSqlQuery delFactor(db), addFactor(db);

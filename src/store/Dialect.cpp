@@ -3,6 +3,7 @@
 #include "Sql.h"
 
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlRecord>
 #include <algorithm>
 
@@ -52,11 +53,18 @@ QStringList serverDdl(const schema::Table &t)
     QString body;
     if (autoInc) {
         const QString a = autoInc->qname();
+        // A number at or below the counter (one reserved from it, or an
+        // old row's) leaves the counter alone; one above moves it forward,
+        // never back: the writers of such numbers take turns, and the new
+        // value is read again in the statement that sets it.
+        const QString current = QStringLiteral("(SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1_numero)").arg(low);
         body = QStringLiteral(
                    "IF NEW.%1 IS NULL THEN NEW.%1 := nextval('%2_numero'); "
-                   "ELSE PERFORM setval('%2_numero', greatest(NEW.%1, (SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %2_numero))); "
+                   "ELSIF NEW.%1 > %3 THEN "
+                   "PERFORM pg_advisory_xact_lock(hashtext('%2_numero')); "
+                   "PERFORM setval('%2_numero', greatest(NEW.%1, %3)); "
                    "END IF; NEW.rowid := NEW.%1; ")
-                   .arg(a, low);
+                   .arg(a, low, current);
     } else {
         body = QStringLiteral("IF TG_OP = 'INSERT' THEN NEW.rowid := nextval('%1_numero'); END IF; ").arg(low);
     }
@@ -214,6 +222,26 @@ Status continueNumbering(QSqlDatabase &db, const schema::Table &t, qint64 highes
         !s)
         return s;
     return sql::exec(db, QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, %1) WHERE name = %2").arg(highest).arg(name));
+}
+
+Result<std::vector<qint64>> reserveNumbers(QSqlDatabase &db, const QString &table, qint64 n)
+{
+    std::vector<qint64> out;
+    if (n <= 0)
+        return out;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT nextval('%1_numero') FROM generate_series(1, %2)").arg(table.toLower()).arg(n)))
+        return makeError(sql::errorText(q), 2);
+    out.reserve(static_cast<size_t>(n));
+    while (q.next())
+        out.push_back(q.value(0).toLongLong());
+    if (q.lastError().isValid())
+        return makeError(sql::errorText(q), 2);
+    if (static_cast<qint64>(out.size()) != n)
+        return makeError(QStringLiteral("O contador da tabela %1 não deu os números pedidos.").arg(table), 2);
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 QStringList tableNames(QSqlDatabase &db)

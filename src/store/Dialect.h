@@ -24,6 +24,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace quirels::store::dialect {
 
@@ -64,6 +65,11 @@ qint64 insertedId(QSqlQuery &q);
 // `highest` (a number given before, maybe by another store), so that the
 // next row gets a higher one. Nothing for a table without such a field.
 Status continueNumbering(QSqlDatabase &db, const schema::Table &t, qint64 highest);
+
+// Server only: n numbers of the table's counter, in increasing order, taken
+// now for rows the caller is about to insert with them (no other insert is
+// given them; the numbers left unused are skipped).
+Result<std::vector<qint64>> reserveNumbers(QSqlDatabase &db, const QString &table, qint64 n);
 
 // The tables of the store (names as the store keeps them).
 QStringList tableNames(QSqlDatabase &db);

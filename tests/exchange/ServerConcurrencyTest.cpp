@@ -4,6 +4,7 @@
 #include "TextImportFixture.h"
 #include "exchange/TextImport.h"
 #include "shell/PeriodOps.h"
+#include "store/BatchInsert.h"
 #include "store/DataModule.h"
 #include "store/Dialect.h"
 #include "store/Messages.h"
@@ -68,6 +69,59 @@ TEST(ServerStore, SimultaneousInsertsGetDistinctNumbers)
     for (qint64 n : numbers)
         EXPECT_GT(n, 7); // past the number given explicitly before
     EXPECT_EQ(s.scalar(QStringLiteral("SELECT count(DISTINCT CdProduto) FROM Produtos")).toInt(), 41);
+    b = QSqlDatabase();
+    store::close(QStringLiteral("estacao2"));
+}
+
+// A bulk insert sends its rows in groups, numbered beforehand from the
+// table's counter, while the other workstation inserts rows of its own and
+// one with a number of its own above the counter: each row keeps the number
+// add() gave it, no number is given twice, and the counter never goes back.
+TEST(ServerStore, BatchedRowsKeepTheirNumbersWhileAnotherWorkstationInserts)
+{
+    SERVER_ONLY();
+    test::TempStore s;
+    QSqlDatabase a = s.db();
+    QSqlDatabase b = second(s, QStringLiteral("estacao2"));
+    const QString other = QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, NmProduto) VALUES ('12345678909', '2024', 'JAN', 'b%1')");
+    const int rows = store::BatchInsert::kGroup + 60; // a full group and a shorter one
+    ASSERT_TRUE(a.transaction());
+    store::BatchInsert ins(a, QStringLiteral("Produtos"),
+                           {QStringLiteral("CdCNPJEmpr"), QStringLiteral("NrAno"), QStringLiteral("NmMes"), QStringLiteral("NmProduto")},
+                           QStringLiteral("CdProduto"));
+    ASSERT_OK(ins.prepare(rows - 10)); // more rows than expected take more numbers
+    QHash<QString, qint64> given;
+    for (int i = 0; i < rows; ++i) {
+        ins.set(0, kCnpj);
+        ins.set(1, QStringLiteral("2024"));
+        ins.set(2, QStringLiteral("JAN"));
+        ins.set(3, QStringLiteral("a%1").arg(i));
+        Result<qint64> n = ins.add();
+        ASSERT_TRUE(n.ok()) << qPrintable(n.message());
+        given.insert(QStringLiteral("a%1").arg(i), *n);
+        if (i % 50 == 0)
+            ASSERT_OK(sql::exec(b, other.arg(i)));
+        if (i == 100) // above every number taken so far
+            ASSERT_OK(sql::exec(b, QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, CdProduto, NmProduto) "
+                                                  "VALUES ('12345678909', '2024', 'JAN', 5000, 'explicito')")));
+    }
+    ASSERT_OK(ins.finish());
+    ASSERT_TRUE(a.commit());
+    ASSERT_OK(sql::exec(b, other.arg(QStringLiteral("depois"))));
+
+    QSqlQuery q(a);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT NmProduto, CdProduto FROM Produtos")));
+    QHash<QString, qint64> stored;
+    QSet<qint64> numbers;
+    while (q.next()) {
+        stored.insert(q.value(0).toString(), q.value(1).toLongLong());
+        numbers.insert(q.value(1).toLongLong());
+    }
+    EXPECT_EQ(stored.size(), rows + 9);
+    EXPECT_EQ(numbers.size(), stored.size());
+    for (auto it = given.cbegin(); it != given.cend(); ++it)
+        EXPECT_EQ(stored.value(it.key()), it.value()) << qPrintable(it.key());
+    EXPECT_GT(stored.value(QStringLiteral("bdepois")), 5000);
     b = QSqlDatabase();
     store::close(QStringLiteral("estacao2"));
 }
