@@ -4,6 +4,8 @@
 #include "PacketReader.h"
 #include "shell/PeriodOps.h"
 #include "shell/RowRules.h"
+#include "store/BatchInsert.h"
+#include "store/Dialect.h"
 #include "store/Schema.h"
 #include "store/PeriodLock.h"
 #include "store/Sql.h"
@@ -49,12 +51,15 @@ QString textOf(const Level &level, const std::vector<FieldValue> &values, const 
 }
 
 // One prepared INSERT of a level's stored fields (every field but the
-// counter and the looked-up name), reused for every row of the level.
+// counter and the looked-up name), reused for every row of the level. On the
+// SQLite store each row is written at once by the engine's own statement; on
+// the server rows go in groups (store::BatchInsert), each numbered as it is
+// added, and finish() sends the last group.
 class Inserter {
 public:
     Status prepare(QSqlDatabase &db, const Level &level)
     {
-        QStringList cols, marks;
+        QStringList cols, marks, names;
         m_param.assign(level.fields.size(), -1);
         for (size_t i = 0; i < level.fields.size(); ++i) {
             const PacketField &f = level.fields[i];
@@ -62,7 +67,16 @@ public:
                 continue;
             m_param[i] = static_cast<int>(cols.size());
             cols.append(sql::id(f.name));
+            names.append(f.name);
             marks.append(QStringLiteral("?"));
+        }
+        if (store::dialect::isServer(db)) {
+            // The store numbers the table's auto-increment field.
+            const schema::Table *t = schema::table(level.table);
+            const schema::Field *a = t ? t->autoIncrement() : nullptr;
+            const QString counter = a && !names.contains(a->qname(), Qt::CaseInsensitive) ? a->qname() : QString();
+            m_batch = std::make_unique<store::BatchInsert>(db, level.table, names, counter);
+            return m_batch->prepare(0);
         }
         Result<std::unique_ptr<store::Statement>> st =
             store::prepare(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -82,6 +96,16 @@ public:
             if (p < 0)
                 continue;
             const FieldValue &v = values[i];
+            if (m_batch) {
+                switch (v.kind) {
+                case FieldValue::Kind::Null: m_batch->set(p, QVariant()); break;
+                case FieldValue::Kind::Text: m_batch->set(p, v.text.toString()); break;
+                case FieldValue::Kind::Flag: m_batch->set(p, v.flag ? 1 : 0); break;
+                case FieldValue::Kind::Number: m_batch->set(p, v.number); break;
+                case FieldValue::Kind::Integer: m_batch->set(p, static_cast<qlonglong>(v.integer)); break;
+                }
+                continue;
+            }
             switch (v.kind) {
             case FieldValue::Kind::Null: m_statement->bindNull(p); break;
             case FieldValue::Kind::Text: m_statement->bindText(p, v.text); break;
@@ -93,25 +117,39 @@ public:
     }
     void set(int field, const QString &value)
     {
-        if (field >= 0 && m_param[static_cast<size_t>(field)] >= 0)
+        if (field < 0 || m_param[static_cast<size_t>(field)] < 0)
+            return;
+        if (m_batch)
+            m_batch->set(m_param[static_cast<size_t>(field)], value);
+        else
             m_statement->bindText(m_param[static_cast<size_t>(field)], value);
     }
     void set(int field, qint64 value)
     {
-        if (field >= 0 && m_param[static_cast<size_t>(field)] >= 0)
+        if (field < 0 || m_param[static_cast<size_t>(field)] < 0)
+            return;
+        if (m_batch)
+            m_batch->set(m_param[static_cast<size_t>(field)], static_cast<qlonglong>(value));
+        else
             m_statement->bindInteger(m_param[static_cast<size_t>(field)], value);
     }
 
     // Returns the number the store gave the row.
     Result<qint64> insert()
     {
+        if (m_batch)
+            return m_batch->add();
         if (Status s = m_statement->run(); !s)
             return s.error();
         return m_statement->lastInsertId();
     }
 
+    // Writes the rows still waiting (the server's last group).
+    Status finish() { return m_batch ? m_batch->finish() : Status(); }
+
 private:
     std::unique_ptr<store::Statement> m_statement;
+    std::unique_ptr<store::BatchInsert> m_batch;
     std::vector<int> m_param; // per field, its parameter; -1 when not stored
 };
 
@@ -190,6 +228,10 @@ public:
     {
         if (!m_transaction)
             return makeError(msg::kPacoteSemEmpresa, 2);
+        for (auto &[level, lane] : m_lanes)
+            if (lane.inserter)
+                if (Status s = lane.inserter->finish(); !s)
+                    return s;
         return m_transaction->commit();
     }
 

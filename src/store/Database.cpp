@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "BatchInsert.h"
 #include "Dialect.h"
 #include "Messages.h"
 #include "Schema.h"
@@ -269,15 +270,13 @@ Status loadOne(QSqlDatabase &db, const ReferenceFile &rf)
         return makeError(QStringLiteral("%1: arquivo vazio.").arg(fileName), 2);
 
     QStringList cols;
-    QStringList marks;
-    for (const char *c : rf.columns) {
-        cols.append(sql::id(QString::fromLatin1(c)));
-        marks.append(QStringLiteral("?"));
-    }
-    QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(sql::id(t->qname()), cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
-        return makeError(sql::errorText(q), 2);
+    for (const char *c : rf.columns)
+        cols.append(QString::fromLatin1(c));
+    // In groups on the server (a round trip a statement), a row a statement
+    // on SQLite.
+    BatchInsert q(db, t->qname(), cols);
+    if (Status s = q.prepare(rows->size() - 1); !s)
+        return s;
 
     for (qsizetype r = 1; r < rows->size(); ++r) { // row 0 is the header
         const csv::Row &row = rows->at(r);
@@ -293,17 +292,19 @@ Status loadOne(QSqlDatabase &db, const ReferenceFile &rf)
                 if (!ok)
                     return makeError(QStringLiteral("%1, linha %2: \"%3\" não é um inteiro válido para o campo '%4'.")
                                          .arg(fileName).arg(row.line).arg(value, field->qname()), 2);
-                q.bindValue(static_cast<int>(c), n);
+                q.set(static_cast<int>(c), n);
             } else {
                 if (value.size() > field->width)
                     return makeError(QStringLiteral("%1, linha %2: o valor do campo '%3' tem %4 caracteres; o máximo é %5.")
                                          .arg(fileName).arg(row.line).arg(field->qname()).arg(value.size()).arg(field->width), 2);
-                q.bindValue(static_cast<int>(c), value);
+                q.set(static_cast<int>(c), value);
             }
         }
-        if (!q.exec())
-            return makeError(QStringLiteral("%1, linha %2: %3").arg(fileName).arg(row.line).arg(sql::errorText(q)), 2);
+        if (Result<qint64> r = q.add(); !r)
+            return makeError(QStringLiteral("%1, linha %2: %3").arg(fileName).arg(row.line).arg(r.message()), 2);
     }
+    if (Status s = q.finish(); !s)
+        return makeError(QStringLiteral("%1: %2").arg(fileName, s.message()), 2);
     return {};
 }
 
