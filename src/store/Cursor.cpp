@@ -1078,6 +1078,15 @@ Status Cursor::post()
             if (!linksChanged && cur && i >= 0 && cur->values.at(i) != m_buffer.at(i))
                 linksChanged = true;
         }
+    // An edit that changes nothing is not written: on the server a write
+    // gives the row a new version, and another workstation's later save of
+    // the row it read (which this one did not change) would be refused.
+    if (cur && cur->values == m_buffer) {
+        m_buffer.clear();
+        m_modified = false;
+        finishPost(false);
+        return {};
+    }
     if (!inserting) {
         q.bindValue(b, cur ? cur->rowid : 0);
         if (m_server)
@@ -1144,6 +1153,12 @@ Status Cursor::post()
     } else {
         m_wantRowid = r.rowid;
     }
+    finishPost(linksChanged);
+    return {};
+}
+
+void Cursor::finishPost(bool linksChanged)
+{
     setState(State::Browse);
     if (linksChanged)
         detailsInvalidate();
@@ -1151,12 +1166,13 @@ Status Cursor::post()
         h(*this);
     emit posted();
     emit currentChanged();
-    return {};
 }
 
 Status Cursor::refuseStale(qint64 rowid)
 {
-    refuse(msg::kRegistroAlterado);
+    // The row is read again before the message is shown: the screen shows
+    // the row as it is now behind the message, and nothing the message's
+    // own events do (a field left, a key) can post the old edit again.
     m_buffer.clear();
     m_modified = false;
     setState(State::Browse);
@@ -1166,6 +1182,7 @@ Status Cursor::refuseStale(qint64 rowid)
     emit resetDone();
     detailsInvalidate(true);
     emit currentChanged();
+    refuse(msg::kRegistroAlterado);
     if (!s)
         dialogs().error(s.message());
     return makeError(msg::kRegistroAlterado, kRefused);

@@ -211,6 +211,8 @@ private:
     // A save or deletion of a row another workstation changed since it was
     // read: refused with the message, and the rows read again.
     Status refuseStale(qint64 rowid);
+    // The end of a post: browse state, details, after-post hooks, signals.
+    void finishPost(bool linksChanged);
 
     struct Row {
         qint64 rowid = 0;

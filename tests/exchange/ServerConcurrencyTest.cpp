@@ -20,6 +20,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace quirels;
@@ -167,6 +168,60 @@ TEST(ServerStore, StaleSaveIsRefusedAndTheRowShownAsItIsNow)
     EXPECT_FALSE(e2.remove().ok());
     EXPECT_EQ(s.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("ALFA FINAL"));
     EXPECT_EQ(e2.value(QStringLiteral("NmRazao")).toString(), QStringLiteral("ALFA FINAL"));
+    two.disconnect();
+}
+
+// A save that changes nothing writes nothing, so the other workstation's
+// save of the row it read is not refused for it. When a save is refused, the
+// row is already shown as it is now while the message is up (the message's
+// own events cannot post the old edit again).
+TEST(ServerStore, UnchangedSaveWritesNothingAndARefusalShowsTheRowFirst)
+{
+    SERVER_ONLY();
+    struct Watching : ScriptedDialogs {
+        std::function<void()> atError;
+        void error(const QString &text) override
+        {
+            if (atError)
+                atError();
+            ScriptedDialogs::error(text);
+        }
+    };
+    test::TempStore s;
+    s.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'ALFA')").arg(kCnpj));
+    ScriptedDialogs d1;
+    Watching d2;
+    store::DataModule one(d1);
+    second(s, QStringLiteral("estacao2"));
+    store::DataModule two(d2, QStringLiteral("estacao2"));
+    ASSERT_OK(one.openAll());
+    ASSERT_OK(two.openAll());
+    store::Cursor &e1 = one.empresa();
+    store::Cursor &e2 = two.empresa();
+    ASSERT_TRUE(e1.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+    ASSERT_TRUE(e2.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+
+    ASSERT_TRUE(e2.edit());
+    ASSERT_OK(e2.post());
+    EXPECT_FALSE(e2.isEditing());
+    ASSERT_TRUE(e1.edit());
+    ASSERT_TRUE(e1.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA UM")));
+    ASSERT_OK(e1.post());
+    EXPECT_TRUE(d1.messages.isEmpty());
+
+    QString shown;
+    bool editing = true;
+    d2.atError = [&] {
+        shown = e2.value(QStringLiteral("NmRazao")).toString();
+        editing = e2.isEditing();
+    };
+    ASSERT_TRUE(e2.edit());
+    ASSERT_TRUE(e2.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA DOIS")));
+    EXPECT_FALSE(e2.post().ok());
+    EXPECT_EQ(d2.texts(), QStringList{store::msg::kRegistroAlterado});
+    EXPECT_EQ(shown, QStringLiteral("ALFA UM"));
+    EXPECT_FALSE(editing);
+    EXPECT_EQ(s.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("ALFA UM"));
     two.disconnect();
 }
 
