@@ -126,6 +126,8 @@ public:
     // another workstation's bulk operation on it is refused until another
     // period is held or the store is disconnected.
     Status holdPeriod(const PeriodKey &period);
+    // Lets the held period go (the company was closed).
+    void releasePeriod() { m_hold.release(); }
     // Opens every cursor in order; the first error is shown and returned, and
     // the cursors after it stay closed.
     Status openAll();

@@ -434,6 +434,8 @@ bool MainWindow::closeCompany()
         if (!sub->close())
             return false;
     }
+    // Other workstations' bulk operations on the period may run now.
+    m_dm->releasePeriod();
     disableCompanyCommands();
     return true;
 }

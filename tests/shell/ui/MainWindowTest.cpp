@@ -11,6 +11,8 @@
 #include "shell/Repair.h"
 #include "store/DataModule.h"
 #include "store/Messages.h"
+#include "store/PeriodLock.h"
+#include "store/Sql.h"
 #include "store/ServerUrl.h"
 #include "support/TestServer.h"
 
@@ -476,6 +478,60 @@ TEST(MainWindowStartup, ServerStoreOpensWithoutAFileAndAsksForARefusedPassword)
     ASSERT_TRUE(settingsFile.open(QIODevice::ReadOnly));
     EXPECT_FALSE(settingsFile.readAll().contains("segredo-errado"));
     EXPECT_FALSE(QFile::exists(store::databasePath(dir.path())));
+}
+
+// On a server the open period is held for this workstation: another
+// workstation's bulk operation on it is refused until the company is closed.
+TEST(MainWindowStartup, ClosingTheCompanyLetsThePeriodGo)
+{
+    QUIRELS_REQUIRE_SERVER();
+    test::ServerDatabase server;
+    ASSERT_TRUE(server.valid()) << qPrintable(server.error());
+    store::ServerUrl url;
+    url.user = server.user();
+    url.host = server.host();
+    url.port = server.port();
+    url.database = server.name();
+    QTemporaryDir dir;
+    store::OpenOptions init;
+    init.connection = QStringLiteral("inicializar");
+    init.server = url;
+    ASSERT_TRUE(store::initializeDataFolder(dir.path(), init).ok());
+    const PeriodKey period{test::kCnpj, QStringLiteral("2005"), QStringLiteral("MAR")};
+    ASSERT_TRUE(server.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao, FlGrupoI) VALUES ('%1', 'ALFA', 1)").arg(period.cnpj)));
+    ASSERT_TRUE(server.exec(QStringLiteral("INSERT INTO Mes VALUES ('%1', '2005', 'MAR')").arg(period.cnpj)));
+
+    const QString settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
+    IniFile ini(settingsPath);
+    ini.setValue(settings::kSection, settings::kServidor, url.toString());
+    ASSERT_TRUE(ini.save().ok());
+    ScriptedDialogs dialogs;
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = dir.path();
+    o.settingsPath = settingsPath;
+    o.storeConfigPath = dir.filePath(QStringLiteral("armazenamento.ini"));
+    MainWindow w(o);
+    ASSERT_TRUE(w.setCurrentPeriod(period));
+    w.openAnnexWindows();
+    ASSERT_TRUE(w.companyOpen());
+
+    store::OpenOptions other;
+    other.connection = QStringLiteral("estacao2");
+    other.server = url;
+    {
+        Result<QSqlDatabase> db = store::open(dir.path(), other);
+        ASSERT_TRUE(db.ok()) << qPrintable(db.message());
+        auto claim = [&] {
+            sql::Transaction tx(*db);
+            return store::claimPeriod(*db, period);
+        };
+        EXPECT_EQ(claim().message(), store::msg::kPeriodoEmUso.arg(period.mes, period.ano, period.cnpj));
+        ASSERT_TRUE(w.closeCompany());
+        EXPECT_OK(claim());
+    }
+    store::close(other.connection);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
 }
 
 TEST(MainWindowStartup, FirstStartCreatesTheDataFolderOnSim)
