@@ -10,7 +10,8 @@
 # run as root, the current user otherwise), in a new temporary folder, on a
 # free port of 127.0.0.1 only, with its socket inside that folder and trust
 # authentication (nothing but this machine can reach it, and it lives only as
-# long as the run that started it).
+# long as the run that started it), but for the members of the role
+# "quirels_senha", who must give a password.
 # QUIRELS_PG_DURABLE=1 keeps the server's durability settings (off by default).
 set -euo pipefail
 
@@ -50,7 +51,11 @@ start() {
     rm -rf "$dir"
     die "initdb failed"
   fi
+  # The members of "quirels_senha" (made by the tests that need one) must
+  # give their password; everyone else is trusted.
   cat >"$dir/data/pg_hba.conf" <<EOF
+local all +quirels_senha scram-sha-256
+host  all +quirels_senha 127.0.0.1/32 scram-sha-256
 local all all trust
 host  all all 127.0.0.1/32 trust
 EOF

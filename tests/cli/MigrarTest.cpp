@@ -7,7 +7,10 @@
 
 #include "store/Messages.h"
 
+#include <QFile>
 #include <QMap>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace quirels;
@@ -106,4 +109,46 @@ TEST(CliMigrar, RefusesADatabaseThatHoldsTablesAndABadAddress)
         EXPECT_EQ(r.exitCode, 2) << qPrintable(bad);
         EXPECT_FALSE(r.err.trimmed().isEmpty());
     }
+}
+
+// A server that asks for a password: the command line takes it from the
+// standard password file (or PGPASSWORD), never from its arguments; without
+// it the refusal is told in Portuguese and nothing is done.
+TEST(CliMigrar, ServerPasswordComesFromThePasswordFile)
+{
+    QUIRELS_SQLITE_ONLY();
+    QUIRELS_REQUIRE_SERVER();
+    test::ServerDatabase server;
+    ASSERT_TRUE(server.valid()) << qPrintable(server.error());
+    const QString password = QStringLiteral("s3nha:do\\servidor");
+    store::ServerUrl url;
+    url.user = server.passwordUser(password);
+    ASSERT_FALSE(url.user.isEmpty());
+    url.host = server.host();
+    url.port = server.port();
+    url.database = server.name();
+    test::TempStore store(QStringLiteral("migracao"));
+    test::addSmallCompany(store);
+
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("PGPASSWORD"));
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("PGPASSFILE"), home.filePath(QStringLiteral("senhas")));
+    test::ProcessResult r = test::runCli(migrar(store.folder(), url.toString()), {}, env);
+    EXPECT_EQ(r.exitCode, 2) << qPrintable(r.err + r.out);
+    EXPECT_TRUE(r.err.contains(store::msg::kServidorSenha.section(QStringLiteral("%1"), 1).trimmed())) << qPrintable(r.err);
+    EXPECT_FALSE(r.err.contains(QStringLiteral("password"))) << qPrintable(r.err);
+    EXPECT_EQ(server.scalar(QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'")).toInt(), 0);
+
+    // The file's fields escape ':' and '\' with a backslash.
+    QFile passFile(home.filePath(QStringLiteral("senhas")));
+    ASSERT_TRUE(passFile.open(QIODevice::WriteOnly));
+    passFile.write(QStringLiteral("%1:%2:%3:%4:s3nha\\:do\\\\servidor\n")
+                       .arg(url.host).arg(url.port).arg(url.database, url.user).toUtf8());
+    passFile.close();
+    passFile.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    r = test::runCli(migrar(store.folder(), url.toString()), {}, env);
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err + r.out);
+    EXPECT_EQ(server.scalar(QStringLiteral("SELECT count(*) FROM Empresa")).toInt(), 1);
 }

@@ -43,8 +43,35 @@ ServerDatabase::ServerDatabase()
 
 ServerDatabase::~ServerDatabase()
 {
-    if (m_error.isEmpty())
-        dropServerDatabase(m_url);
+    if (!m_error.isEmpty())
+        return;
+    if (!m_passwordUser.isEmpty())
+        exec(QStringLiteral("REASSIGN OWNED BY %1 TO CURRENT_USER; DROP OWNED BY %1").arg(m_passwordUser));
+    dropServerDatabase(m_url);
+    if (!m_passwordUser.isEmpty()) {
+        store::ServerUrl postgres = m_url;
+        postgres.database = QStringLiteral("postgres");
+        withConnection(postgres, [&](QSqlDatabase &c) {
+            QSqlQuery q(c);
+            return q.exec(QStringLiteral("DROP ROLE IF EXISTS %1").arg(m_passwordUser));
+        });
+    }
+}
+
+QString ServerDatabase::passwordUser(const QString &password)
+{
+    const QString user = m_url.database + QStringLiteral("_senha");
+    // The group may be created by several tests at once: a second creation
+    // is no failure.
+    const bool ok =
+        exec(QStringLiteral("DO $$ BEGIN CREATE ROLE quirels_senha NOLOGIN; EXCEPTION WHEN duplicate_object OR "
+                            "unique_violation THEN NULL; END $$")) &&
+        exec(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2' IN ROLE quirels_senha").arg(user, password)) &&
+        exec(QStringLiteral("GRANT ALL ON DATABASE %1 TO %2; GRANT ALL ON SCHEMA public TO %2").arg(m_url.database, user));
+    if (!ok)
+        return {};
+    m_passwordUser = user;
+    return user;
 }
 
 QVariant ServerDatabase::scalar(const QString &sql) const

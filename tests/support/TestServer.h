@@ -41,10 +41,16 @@ public:
     // (the failure is added to the test's failures).
     QVariant scalar(const QString &sql) const;
     bool exec(const QString &sql) const;
+    // A user of this database that the server lets in only with `password`
+    // (the test server asks a password of the members of the role
+    // "quirels_senha", and trusts everyone else); dropped with the database.
+    // Empty on failure (added to the test's failures).
+    QString passwordUser(const QString &password);
 
 private:
     store::ServerUrl m_url;
     QString m_error;
+    QString m_passwordUser;
 };
 
 } // namespace quirels::test

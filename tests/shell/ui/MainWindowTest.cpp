@@ -480,6 +480,54 @@ TEST(MainWindowStartup, ServerStoreOpensWithoutAFileAndAsksForARefusedPassword)
     EXPECT_FALSE(QFile::exists(store::databasePath(dir.path())));
 }
 
+// A server that asks for a password: the clerk is asked for it, a wrong one
+// is refused and asked again, and the right one opens the store; it is kept
+// out of the settings file.
+TEST(MainWindowStartup, ServerThatAsksForAPasswordOpensWithTheOneTyped)
+{
+    QUIRELS_REQUIRE_SERVER();
+    test::ServerDatabase server;
+    ASSERT_TRUE(server.valid()) << qPrintable(server.error());
+    const QString password = QStringLiteral("s3nha-do-servidor");
+    store::ServerUrl url;
+    url.user = server.passwordUser(password);
+    ASSERT_FALSE(url.user.isEmpty());
+    url.host = server.host();
+    url.port = server.port();
+    url.database = server.name();
+    QTemporaryDir dir;
+    store::OpenOptions init;
+    init.connection = QStringLiteral("inicializar");
+    init.server = url;
+    EXPECT_TRUE(store::isPasswordRefusal(store::initializeDataFolder(dir.path(), init).error()));
+    init.password = password;
+    ASSERT_OK(store::initializeDataFolder(dir.path(), init));
+
+    const QString settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
+    IniFile ini(settingsPath);
+    ini.setValue(settings::kSection, settings::kServidor, url.toString());
+    ASSERT_TRUE(ini.save().ok());
+    ScriptedDialogs dialogs;
+    dialogs.givePassword(QStringLiteral("errada"));
+    dialogs.givePassword(password);
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = dir.path();
+    o.settingsPath = settingsPath;
+    o.storeConfigPath = dir.filePath(QStringLiteral("armazenamento.ini"));
+    MainWindow w(o);
+    EXPECT_TRUE(w.dataModule().isConnected());
+    const QList<ScriptedDialogs::Kind> kinds{ScriptedDialogs::Kind::Error, ScriptedDialogs::Kind::Password,
+                                             ScriptedDialogs::Kind::Error, ScriptedDialogs::Kind::Password};
+    ASSERT_EQ(dialogs.messages.size(), kinds.size()) << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
+    for (qsizetype i = 0; i < kinds.size(); ++i)
+        EXPECT_EQ(dialogs.messages[i].kind, kinds[i]) << qPrintable(dialogs.messages[i].text);
+    EXPECT_GT(w.dataModule().lkpCfop().count(), 0);
+    QFile settingsFile(settingsPath);
+    ASSERT_TRUE(settingsFile.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(settingsFile.readAll().contains(password.toUtf8()));
+}
+
 // On a server the open period is held for this workstation: another
 // workstation's bulk operation on it is refused until the company is closed.
 TEST(MainWindowStartup, ClosingTheCompanyLetsThePeriodGo)
