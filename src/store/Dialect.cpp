@@ -15,7 +15,7 @@ namespace {
 const QString kVersionTable = QStringLiteral("quirels_esquema");
 
 
-QString columnDdl(const schema::Field &f, bool key)
+QString columnDdl(const schema::Field &f, bool key, const QString &counter)
 {
     const QString n = f.qname();
     switch (f.type) {
@@ -27,7 +27,7 @@ QString columnDdl(const schema::Field &f, bool key)
     case schema::Type::Integer: return n + QStringLiteral(" BIGINT");
     case schema::Type::Float: return n + QStringLiteral(" DOUBLE PRECISION");
     case schema::Type::Boolean: return n + QStringLiteral(" SMALLINT DEFAULT 0");
-    case schema::Type::AutoInc: return n + QStringLiteral(" BIGINT PRIMARY KEY");
+    case schema::Type::AutoInc: return n + QStringLiteral(" BIGINT PRIMARY KEY DEFAULT nextval('%1')").arg(counter);
     }
     return n;
 }
@@ -36,43 +36,37 @@ QStringList serverDdl(const schema::Table &t)
 {
     const QString name = t.qname();
     const QString low = name.toLower();
+    const QString counter = low + QStringLiteral("_numero");
     const QStringList pk = t.primaryKeyNames();
+    const schema::Field *autoInc = t.autoIncrement();
     QStringList cols;
     for (const schema::Field &f : t.fields)
-        cols.append(columnDdl(f, pk.contains(f.qname())));
-    cols.append(QStringLiteral("rowid BIGINT NOT NULL UNIQUE"));
-    const schema::Field *autoInc = t.autoIncrement();
+        cols.append(columnDdl(f, pk.contains(f.qname()), counter));
+    // The row number: the auto-increment field's value where the table has
+    // one (as SQLite's rowid is), else a number of the table's counter.
+    cols.append(autoInc ? QStringLiteral("rowid BIGINT GENERATED ALWAYS AS (%1) STORED UNIQUE").arg(autoInc->qname())
+                        : QStringLiteral("rowid BIGINT NOT NULL UNIQUE DEFAULT nextval('%1')").arg(counter));
     if (!pk.isEmpty() && !autoInc)
         cols.append(QStringLiteral("PRIMARY KEY (%1)").arg(pk.join(QStringLiteral(", "))));
 
     QStringList out;
+    out.append(QStringLiteral("CREATE SEQUENCE IF NOT EXISTS %1").arg(counter));
     out.append(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(name, cols.join(QStringLiteral(", "))));
-    out.append(QStringLiteral("CREATE SEQUENCE IF NOT EXISTS %1_numero").arg(low));
-    // The row number, and the auto-increment field numbered as SQLite does:
-    // a row given a number of its own moves the counter past it.
-    QString body;
     if (autoInc) {
+        // Numbered as SQLite numbers: a row given a number of its own above
+        // the counter moves the counter past it, never back. Only such rows
+        // run the function (the condition is the server's own, per row); its
+        // writers take turns, and the counter is read again as it is set.
         const QString a = autoInc->qname();
-        // A number at or below the counter (one reserved from it, or an
-        // old row's) leaves the counter alone; one above moves it forward,
-        // never back: the writers of such numbers take turns, and the new
-        // value is read again in the statement that sets it.
-        const QString current = QStringLiteral("(SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1_numero)").arg(low);
-        body = QStringLiteral(
-                   "IF NEW.%1 IS NULL THEN NEW.%1 := nextval('%2_numero'); "
-                   "ELSIF NEW.%1 > %3 THEN "
-                   "PERFORM pg_advisory_xact_lock(hashtext('%2_numero')); "
-                   "PERFORM setval('%2_numero', greatest(NEW.%1, %3)); "
-                   "END IF; NEW.rowid := NEW.%1; ")
-                   .arg(a, low, current);
-    } else {
-        body = QStringLiteral("IF TG_OP = 'INSERT' THEN NEW.rowid := nextval('%1_numero'); END IF; ").arg(low);
+        const QString current = QStringLiteral("coalesce(pg_sequence_last_value('%1'), 0)").arg(counter);
+        out.append(QStringLiteral("CREATE OR REPLACE FUNCTION %1_avanca() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN "
+                                  "PERFORM pg_advisory_xact_lock(hashtext('%2')); "
+                                  "PERFORM setval('%2', greatest(NEW.%3, %4)); RETURN NULL; END $f$")
+                       .arg(low, counter, a, current));
+        out.append(QStringLiteral("CREATE OR REPLACE TRIGGER %1_avanca AFTER INSERT OR UPDATE OF %2 ON %3 FOR EACH ROW "
+                                  "WHEN (NEW.%2 > %4) EXECUTE FUNCTION %1_avanca()")
+                       .arg(low, a, name, current));
     }
-    body += QStringLiteral("IF TG_OP = 'INSERT' THEN PERFORM set_config('quirels.rowid', NEW.rowid::text, false); END IF; RETURN NEW;");
-    out.append(QStringLiteral("CREATE OR REPLACE FUNCTION %1_numera() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN %2 END $f$")
-                   .arg(low, body));
-    out.append(QStringLiteral("CREATE OR REPLACE TRIGGER %1_numera BEFORE INSERT%3 ON %2 FOR EACH ROW EXECUTE FUNCTION %1_numera()")
-                   .arg(low, name, autoInc ? QStringLiteral(" OR UPDATE OF %1").arg(autoInc->qname()) : QString()));
     if (autoInc && pk.size() > 1)
         out.append(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_pk ON %1 (%2)").arg(name, pk.join(QStringLiteral(", "))));
     for (const schema::Index &i : t.indexes) {
@@ -115,8 +109,10 @@ QStringList commonDdl(const QSqlDatabase &db)
                        "'SELECT strpos($1, $2)'"),
         QStringLiteral("CREATE OR REPLACE FUNCTION ifnull(anycompatible, anycompatible) RETURNS anycompatible "
                        "LANGUAGE sql IMMUTABLE AS 'SELECT coalesce($1, $2)'"),
-        QStringLiteral("CREATE OR REPLACE FUNCTION last_insert_rowid() RETURNS bigint LANGUAGE sql VOLATILE AS "
-                       "$f$SELECT coalesce(nullif(current_setting('quirels.rowid', true), ''), '0')::bigint$f$"),
+        // The number the session's last insert took from a counter (0 before
+        // any), as SQLite's function gives the last row's number.
+        QStringLiteral("CREATE OR REPLACE FUNCTION last_insert_rowid() RETURNS bigint LANGUAGE plpgsql VOLATILE AS "
+                       "$f$BEGIN RETURN lastval(); EXCEPTION WHEN object_not_in_prerequisite_state THEN RETURN 0; END$f$"),
         // SQLite's TOTAL(): the sum as a real number, 0.0 over no rows.
         QStringLiteral("CREATE OR REPLACE AGGREGATE total(double precision) (SFUNC = float8pl, STYPE = double precision, "
                        "INITCOND = '0')"),
@@ -170,7 +166,7 @@ qint64 lastInsertId(QSqlDatabase &db)
         Result<QVariant> v = sql::scalar(db, QStringLiteral("SELECT last_insert_rowid()"));
         return v ? v->toLongLong() : 0;
     }
-    Result<QVariant> v = sql::scalar(db, QStringLiteral("SELECT current_setting('quirels.rowid', true)"));
+    Result<QVariant> v = sql::scalar(db, QStringLiteral("SELECT last_insert_rowid()"));
     return v ? v->toLongLong() : 0;
 }
 

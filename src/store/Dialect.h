@@ -8,9 +8,11 @@
 // or not, finds it (sql::id() leaves names unquoted for the server). Each
 // table carries a column "rowid" like SQLite's own row number: the number of
 // an auto-increment field where the table has one, else a number of its
-// own, given by the table's insert trigger, which also numbers the
-// auto-increment field as SQLite's AUTOINCREMENT does (the highest number
-// ever given plus one, never reused). Text columns compare and order by code
+// own, taken from the table's counter by the column's default, as the
+// auto-increment field's is; a row given a number of its own above the
+// counter moves it past that number (a trigger of the table), so numbers go
+// as SQLite's AUTOINCREMENT gives them (the highest number ever given plus
+// one, never reused). Text columns compare and order by code
 // point as SQLite's do, whatever the server's language; nocase() gives the
 // order of SQLite's NOCASE. instr(), ifnull(), total(), group_concat() and
 // last_insert_rowid() exist as in SQLite. Unlike SQLite's, a number given
@@ -51,7 +53,8 @@ Result<int> schemaVersion(QSqlDatabase &db);
 Status setSchemaVersion(QSqlDatabase &db, int version);
 
 // The row number of the row the connection inserted last (SQLite's
-// last_insert_rowid(); on the server, what the insert trigger recorded).
+// last_insert_rowid(); on the server, the number the session's last insert
+// took from a counter).
 qint64 lastInsertId(const QSqlQuery &q);
 qint64 lastInsertId(QSqlDatabase &db);
 
