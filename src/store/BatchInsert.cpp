@@ -2,6 +2,7 @@
 
 #include "BulkBind.h"
 #include "Dialect.h"
+#include "Schema.h"
 #include "Sql.h"
 
 #include <QSqlError>
@@ -13,6 +14,74 @@ namespace {
 
 // Numbers reserved at a time once the rows the caller expected are used up.
 constexpr qint64 kMoreNumbers = 64;
+
+const schema::Table *tableNamed(const QString &name)
+{
+    if (const schema::Table *t = schema::table(name))
+        return t;
+    for (const schema::Table &t : schema::ownTables())
+        if (name.compare(t.qname(), Qt::CaseInsensitive) == 0)
+            return &t;
+    return nullptr;
+}
+
+// The server's array type of a column.
+QString arrayType(const schema::Field &f)
+{
+    switch (f.type) {
+    case schema::Type::Text:
+    case schema::Type::Memo: return QStringLiteral("text[]");
+    case schema::Type::Integer:
+    case schema::Type::AutoInc: return QStringLiteral("bigint[]");
+    case schema::Type::Float: return QStringLiteral("float8[]");
+    case schema::Type::Boolean: return QStringLiteral("smallint[]");
+    }
+    return QStringLiteral("text[]");
+}
+
+// Null as a Qt SQL driver takes it: a null string is NULL too.
+bool isNullValue(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::QString)
+        return static_cast<const QString *>(v.constData())->isNull();
+    if (v.typeId() == QMetaType::QByteArray)
+        return static_cast<const QByteArray *>(v.constData())->isNull();
+    return v.isNull();
+}
+
+// One element of an array's text form: NULL bare, anything else quoted with
+// its backslashes and quotes escaped.
+void appendElement(QString &out, const QVariant &v, schema::Type type)
+{
+    if (isNullValue(v)) {
+        out += QLatin1String("NULL");
+        return;
+    }
+    QString text;
+    bool ok = false;
+    switch (type) {
+    case schema::Type::Float: {
+        const double d = v.toDouble(&ok);
+        text = ok ? QString::number(d, 'g', 17) : v.toString();
+        break;
+    }
+    case schema::Type::Integer:
+    case schema::Type::AutoInc:
+    case schema::Type::Boolean: {
+        const qlonglong n = v.toLongLong(&ok);
+        text = ok ? QString::number(n) : v.toString();
+        break;
+    }
+    default: text = v.toString(); break;
+    }
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    out += QLatin1Char('"');
+}
 
 } // namespace
 
@@ -27,26 +96,43 @@ Status BatchInsert::prepare(qint64 rows)
 {
     m_expected = std::max<qint64>(rows, 0);
     m_row.assign(static_cast<size_t>(m_fields.size()), QVariant());
+    QStringList columns;
+    if (m_server && !m_autoInc.isEmpty())
+        columns.append(m_autoInc);
+    columns += m_fields;
+    m_width = static_cast<int>(columns.size());
     QStringList ids;
-    QStringList marks;
-    if (m_server && !m_autoInc.isEmpty()) {
-        ids.append(sql::id(m_autoInc));
-        marks.append(QStringLiteral("?"));
-    }
-    for (const QString &f : m_fields) {
-        ids.append(sql::id(f));
-        marks.append(QStringLiteral("?"));
-    }
-    m_width = static_cast<int>(ids.size());
-    const QString text = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                             .arg(sql::id(m_table), ids.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    for (const QString &c : columns)
+        ids.append(sql::id(c));
     if (!m_server) {
+        QStringList marks;
+        for (int i = 0; i < m_width; ++i)
+            marks.append(QStringLiteral("?"));
         m_single = std::make_unique<QSqlQuery>(m_db);
-        if (!m_single->prepare(text))
+        if (!m_single->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(sql::id(m_table), ids.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
             return makeError(sql::errorText(*m_single), 2);
         m_singleBulk = std::make_unique<sql::BulkStatement>(*m_single, m_width);
         return {};
     }
+    // On the server a group is one statement of one array per column, so
+    // that the server reads a few values rather than a literal per value.
+    const schema::Table *t = tableNamed(m_table);
+    if (!t)
+        return makeError(QStringLiteral("Tabela \"%1\" desconhecida.").arg(m_table), 2);
+    QStringList arrays;
+    m_types.clear();
+    for (const QString &c : columns) {
+        const schema::Field *f = t->field(c);
+        if (!f)
+            return makeError(QStringLiteral("Tabela \"%1\": campo \"%2\" desconhecido.").arg(m_table, c), 2);
+        m_types.push_back(f->type);
+        arrays.append(QStringLiteral("?::") + arrayType(*f));
+    }
+    m_group = std::make_unique<QSqlQuery>(m_db);
+    if (!m_group->prepare(QStringLiteral("INSERT INTO %1 (%2) SELECT * FROM unnest(%3)")
+                              .arg(sql::id(m_table), ids.join(QLatin1Char(',')), arrays.join(QLatin1Char(',')))))
+        return makeError(sql::errorText(*m_group), 2);
     m_pending.reserve(kGroup * m_width);
     return {};
 }
@@ -68,6 +154,8 @@ Result<qint64> BatchInsert::add()
             return makeError(sql::errorText(*m_single), 2);
         return m_autoInc.isEmpty() ? 0 : m_single->lastInsertId().toLongLong();
     }
+    if (!m_group)
+        return makeError(QStringLiteral("Tabela \"%1\": instrução não preparada.").arg(m_table), 2);
 
     qint64 number = 0;
     if (!m_autoInc.isEmpty()) {
@@ -80,7 +168,7 @@ Result<qint64> BatchInsert::add()
     for (const QVariant &v : m_row)
         m_pending.append(v);
     if (++m_pendingRows == kGroup)
-        if (Status s = sendGroup(kGroup); !s)
+        if (Status s = sendGroup(); !s)
             return s.error();
     return number;
 }
@@ -89,7 +177,7 @@ Status BatchInsert::finish()
 {
     if (!m_server || m_pendingRows == 0)
         return {};
-    return sendGroup(m_pendingRows);
+    return sendGroup();
 }
 
 Result<qint64> BatchInsert::nextNumber()
@@ -108,50 +196,26 @@ Result<qint64> BatchInsert::nextNumber()
     return m_numbers[m_nextNumber++];
 }
 
-sql::BulkStatement *BatchInsert::groupStatement(int rows)
+Status BatchInsert::sendGroup()
 {
-    std::unique_ptr<QSqlQuery> &q = rows == kGroup ? m_group : m_tail;
-    std::unique_ptr<sql::BulkStatement> &bulk = rows == kGroup ? m_groupBulk : m_tailBulk;
-    if (q && bulk && (rows == kGroup || m_tailRows == rows))
-        return bulk.get();
-    const QString row = QLatin1Char('(') + QStringLiteral("?,").repeated(m_width - 1) + QStringLiteral("?)");
-    QStringList ids;
-    if (!m_autoInc.isEmpty())
-        ids.append(sql::id(m_autoInc));
-    for (const QString &f : m_fields)
-        ids.append(sql::id(f));
-    QString text = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(sql::id(m_table), ids.join(QLatin1Char(',')));
-    for (int r = 0; r < rows; ++r) {
-        if (r > 0)
-            text += QLatin1Char(',');
-        text += row;
+    const int rows = m_pendingRows;
+    for (int c = 0; c < m_width; ++c) {
+        QString array;
+        array.reserve(rows * 12);
+        array += QLatin1Char('{');
+        for (int r = 0; r < rows; ++r) {
+            if (r > 0)
+                array += QLatin1Char(',');
+            appendElement(array, m_pending.at(r * m_width + c), m_types[static_cast<size_t>(c)]);
+        }
+        array += QLatin1Char('}');
+        m_group->bindValue(c, array);
     }
-    q = std::make_unique<QSqlQuery>(m_db);
-    bulk.reset();
-    if (rows != kGroup)
-        m_tailRows = rows;
-    if (!q->prepare(text))
-        return nullptr;
-    bulk = std::make_unique<sql::BulkStatement>(*q, rows * m_width);
-    return bulk.get();
-}
-
-Status BatchInsert::sendGroup(int rows)
-{
-    sql::BulkStatement *bulk = groupStatement(rows);
-    const int n = rows * m_width;
-    bool ok = bulk != nullptr;
-    if (ok) {
-        for (int i = 0; i < n; ++i)
-            bulk->set(i, m_pending.at(i));
-        ok = bulk->exec();
-    }
+    const bool ok = m_group->exec();
     m_pending.clear();
     m_pendingRows = 0;
-    if (!ok) {
-        const QSqlQuery *q = (rows == kGroup ? m_group : m_tail).get();
-        return makeError(q ? sql::errorText(*q) : QString(), 2);
-    }
+    if (!ok)
+        return makeError(sql::errorText(*m_group), 2);
     return {};
 }
 

@@ -10,8 +10,11 @@
 // beforehand, in one statement for as many rows as the caller expects, so that
 // no other workstation can be given them. A failure of a waiting row shows at
 // the add() that sends its group, or at finish(): the caller's transaction is
-// then rolled back as a whole, as for any failure of a bulk operation.
+// then rolled back as a whole, as for any failure of a bulk operation. A group
+// is one statement with one array per column (INSERT ... SELECT FROM
+// unnest(...)), which the server reads much faster than a literal per value.
 
+#include "Schema.h"
 #include "base/Result.h"
 
 #include <QSqlDatabase>
@@ -55,9 +58,8 @@ public:
     static constexpr int kGroup = 250;
 
 private:
-    Status sendGroup(int rows);
+    Status sendGroup();
     Result<qint64> nextNumber();
-    sql::BulkStatement *groupStatement(int rows);
 
     QSqlDatabase m_db;
     QString m_table;
@@ -73,11 +75,8 @@ private:
     // Server: the rows waiting, their values in statement order.
     QVariantList m_pending;
     int m_pendingRows = 0;
-    std::unique_ptr<QSqlQuery> m_group;       // kGroup rows
-    std::unique_ptr<sql::BulkStatement> m_groupBulk;
-    std::unique_ptr<QSqlQuery> m_tail;        // the last, shorter group
-    std::unique_ptr<sql::BulkStatement> m_tailBulk;
-    int m_tailRows = 0;
+    std::unique_ptr<QSqlQuery> m_group;       // one array per column
+    std::vector<schema::Type> m_types;        // per column
     std::vector<qint64> m_numbers;            // reserved, not yet given
     size_t m_nextNumber = 0;
 };

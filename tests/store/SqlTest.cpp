@@ -1,6 +1,8 @@
+#include "store/BatchInsert.h"
 #include "store/Sql.h"
 #include "support/TestSupport.h"
 
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 using namespace quirels;
@@ -39,4 +41,55 @@ TEST(Sql, StatementFormsQuoteEveryValueAndRun)
                                                                       {QStringLiteral("NrAno"), QStringLiteral("2005")},
                                                                       {QStringLiteral("NmMes"), QStringLiteral("JAN")}})));
     EXPECT_EQ(store.scalar(QStringLiteral("SELECT NmMes FROM Mes")).toString(), QStringLiteral("FEV"));
+}
+
+// Rows written in bulk keep every value as given, on either store: quotes,
+// backslashes, braces and commas in text, the word NULL as text, empty text
+// beside a missing value, and numbers to their last digit; each row keeps
+// the number add() gave it, past a group and a shorter last one.
+TEST(Sql, BatchInsertKeepsEveryValueAndItsNumber)
+{
+    test::TempStore store;
+    QSqlDatabase db = store.db();
+    const QStringList fields{QStringLiteral("CdCNPJEmpr"), QStringLiteral("NrAno"), QStringLiteral("NmMes"),
+                             QStringLiteral("NmProduto"), QStringLiteral("NrDia"), QStringLiteral("VlQuantidade"),
+                             QStringLiteral("CdProduto")};
+    const QStringList texts{QStringLiteral("D'ÁGUA \"pura\""), QStringLiteral("a\\b\\\\c"), QStringLiteral("{1,2}"),
+                            QStringLiteral("NULL"), QStringLiteral(""), QStringLiteral("ação, 100%")};
+    const int rows = store::BatchInsert::kGroup + 7;
+    sql::Transaction tx(db);
+    store::BatchInsert ins(db, QStringLiteral("Movimentacao"), fields, QStringLiteral("NrMovimentacao"));
+    ASSERT_OK(ins.prepare(rows));
+    QList<qint64> numbers;
+    for (int i = 0; i < rows; ++i) {
+        ins.set(0, QStringLiteral("11222333000181"));
+        ins.set(1, QStringLiteral("2005"));
+        ins.set(2, QStringLiteral("JAN"));
+        ins.set(3, QString(texts.at(i % texts.size()) + QString::number(i)));
+        ins.set(4, i % 2 ? QVariant(QString()) : QVariant(QStringLiteral("")));
+        ins.set(5, i % 3 ? QVariant(1.0 / 3.0 + i) : QVariant(QMetaType::fromType<double>()));
+        ins.set(6, static_cast<qlonglong>(i) * 1000000007LL);
+        Result<qint64> n = ins.add();
+        ASSERT_TRUE(n.ok()) << qPrintable(n.message());
+        numbers.append(*n);
+    }
+    ASSERT_OK(ins.finish());
+    ASSERT_OK(tx.commit());
+
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT NrMovimentacao, NmProduto, NrDia, VlQuantidade, CdProduto FROM Movimentacao "
+                                      "ORDER BY NrMovimentacao")));
+    int i = 0;
+    for (; q.next(); ++i) {
+        ASSERT_LT(i, rows);
+        EXPECT_EQ(q.value(0).toLongLong(), numbers.at(i));
+        EXPECT_EQ(q.value(1).toString(), texts.at(i % texts.size()) + QString::number(i));
+        EXPECT_EQ(q.value(2).isNull(), i % 2 == 1) << i;
+        if (i % 3)
+            EXPECT_EQ(q.value(3).toDouble(), 1.0 / 3.0 + i) << i;
+        else
+            EXPECT_TRUE(q.value(3).isNull()) << i;
+        EXPECT_EQ(q.value(4).toLongLong(), static_cast<qlonglong>(i) * 1000000007LL);
+    }
+    EXPECT_EQ(i, rows);
 }
