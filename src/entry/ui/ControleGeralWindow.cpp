@@ -1,5 +1,6 @@
 #include "ControleGeralWindow.h"
 
+#include "base/ui/Focus.h"
 #include "base/Numbers.h"
 #include "entry/Messages.h"
 #include "entry/ui/ListSection.h"
@@ -208,9 +209,8 @@ QWidget *ControleGeralWindow::buildPage3()
 bool ControleGeralWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_informacoes && event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason
-            && m_products->table().isEditing() && !m_products->table().post().ok())
+        if (leavesTheField(static_cast<QFocusEvent *>(event)) && m_products->table().isEditing()
+            && !m_products->table().post().ok())
             ListEngine::focusRefusal(m_products->spec(), m_products->table(), *m_dialogs);
     }
     return EntryWindow::eventFilter(watched, event);

@@ -1,5 +1,6 @@
 #include "FieldPanel.h"
 
+#include "base/ui/Focus.h"
 #include "base/Masks.h"
 #include "base/Numbers.h"
 #include "base/ui/MaskCaret.h"
@@ -580,9 +581,7 @@ bool FieldPanel::eventFilter(QObject *watched, QEvent *event)
             }
         }
     } else if (event->type() == QEvent::FocusOut && !m_leaving && !f->readOnly) {
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        // A popup or a message box taking the focus is no leaving.
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+        if (leavesTheField(static_cast<QFocusEvent *>(event))) {
             m_leaving = true;
             const bool passed = leave(*f);
             m_leaving = false;

@@ -1,5 +1,6 @@
 #include "EmpresaQuirels.h"
 
+#include "base/ui/Focus.h"
 #include "Hints.h"
 #include "MainWindow.h"
 #include "NumberEdit.h"
@@ -331,7 +332,7 @@ bool TfrmEmpresaQuirels::eventFilter(QObject *watched, QEvent *e)
 {
     if (watched == m_mainGroup && e->type() == QEvent::FocusOut && !m_loading) {
         // Opening the drop-down moves the focus to its list: not a leaving.
-        if (static_cast<QFocusEvent *>(e)->reason() != Qt::PopupFocusReason)
+        if (leavesTheField(static_cast<QFocusEvent *>(e)))
             mainGroupLeft();
     }
     return QDialog::eventFilter(watched, e);

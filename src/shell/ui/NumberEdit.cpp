@@ -1,5 +1,6 @@
 #include "NumberEdit.h"
 
+#include "base/ui/Focus.h"
 #include "base/Dialogs.h"
 
 #include <QKeyEvent>
@@ -96,7 +97,7 @@ void NumberEdit::focusOutEvent(QFocusEvent *e)
     QLineEdit::focusOutEvent(e);
     // A message box taking the focus while the field is checked is not a
     // second leaving.
-    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason && !isReadOnly())
+    if (leavesTheField(e) && !isReadOnly())
         leave();
 }
 

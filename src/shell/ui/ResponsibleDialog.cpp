@@ -1,5 +1,6 @@
 #include "ResponsibleDialog.h"
 
+#include "base/ui/Focus.h"
 #include "Hints.h"
 #include "NumberEdit.h"
 #include "shell/CpfCnpj.h"
@@ -84,7 +85,7 @@ void PhoneEdit::focusInEvent(QFocusEvent *e)
 void PhoneEdit::focusOutEvent(QFocusEvent *e)
 {
     QLineEdit::focusOutEvent(e);
-    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason && m_mask.isEmpty())
+    if (leavesTheField(e) && m_mask.isEmpty())
         applyMask(value());
 }
 
