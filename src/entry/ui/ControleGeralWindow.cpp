@@ -209,7 +209,7 @@ QWidget *ControleGeralWindow::buildPage3()
 bool ControleGeralWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_informacoes && event->type() == QEvent::FocusOut) {
-        if (leavesTheField(static_cast<QFocusEvent *>(event)) && m_products->table().isEditing()
+        if (leavesTheField(static_cast<QFocusEvent *>(event), m_informacoes) && m_products->table().isEditing()
             && !m_products->table().post().ok())
             ListEngine::focusRefusal(m_products->spec(), m_products->table(), *m_dialogs);
     }

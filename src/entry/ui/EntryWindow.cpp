@@ -1,6 +1,7 @@
 #include "EntryWindow.h"
 
 #include "base/ui/EnterKey.h"
+#include "base/ui/Focus.h"
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 
@@ -136,7 +137,15 @@ void EntryWindow::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+    // The fields go with the window: none of them is "left" on the way out.
+    markClosing(this, true);
     emit closed();
+}
+
+void EntryWindow::showEvent(QShowEvent *event)
+{
+    markClosing(this, false);
+    QWidget::showEvent(event);
 }
 
 } // namespace quirels::entry

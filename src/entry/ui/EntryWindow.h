@@ -61,6 +61,7 @@ protected:
     void loadHeader();
     void loadMemo();
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
 
     const AnnexSpec &m_spec;

@@ -581,7 +581,7 @@ bool FieldPanel::eventFilter(QObject *watched, QEvent *event)
             }
         }
     } else if (event->type() == QEvent::FocusOut && !m_leaving && !f->readOnly) {
-        if (leavesTheField(static_cast<QFocusEvent *>(event))) {
+        if (leavesTheField(static_cast<QFocusEvent *>(event), qobject_cast<QWidget *>(watched))) {
             m_leaving = true;
             const bool passed = leave(*f);
             m_leaving = false;

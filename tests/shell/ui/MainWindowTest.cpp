@@ -5,6 +5,7 @@
 #include "store/Cursor.h"
 #include "store/Database.h"
 #include <QApplication>
+#include "entry/Messages.h"
 #include "shell/Annexes.h"
 #include "shell/Links.h"
 #include "shell/Messages.h"
@@ -631,4 +632,28 @@ TEST(MainWindowStartup, MissingStoreAnsweredNaoChoosesAnotherFolder)
     IniFile ini(o.settingsPath);
     ASSERT_OK(ini.load());
     EXPECT_EQ(ini.value(settings::kSection, settings::kCaminho), other.folder());
+}
+
+// Closing the company takes the annex windows with their fields: the field
+// that had the focus is not "left", so its exit question (a code outside the
+// controlled list) does not come up over windows on their way out.
+TEST_F(ShellTest, ClosingTheCompanyAsksNothingOfTheFieldWithTheFocus)
+{
+    addCompany(kCnpj, {1});
+    store.exec(QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, CdNCM, NmProduto, DsUnidade) "
+                              "VALUES ('%1', '2005', 'MAR', '2207.10.00', 'ALCOOL', 'Kg')").arg(kCnpj));
+    openPeriod(kCnpj);
+    window->resize(1100, 760);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto *ncm = window->findChild<QWidget *>(QStringLiteral("edtCdProduto"));
+    ASSERT_NE(ncm, nullptr);
+    ncm->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(ncm->hasFocus());
+    EXPECT_TRUE(window->closeCompany());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->companyOpen());
+    EXPECT_FALSE(dialogs.texts().contains(entry::msg::kNcmInexistente)) << qPrintable(dialogs.texts().join(QLatin1Char('|')));
 }
