@@ -57,6 +57,14 @@ void report(const QString &name, double ours, double baseline)
     std::fflush(stdout);
 }
 
+void reportWithStoreBaseline(const QString &name, double ours, double baseline)
+{
+    if (!onServer())
+        return report(name, ours, baseline);
+    std::printf("%s: servidor %.3f s, baseline %.3f s\n", name.toUtf8().constData(), ours, baseline);
+    std::fflush(stdout);
+}
+
 bool onServer() { return !qEnvironmentVariableIsEmpty("QUIRELS_BENCH_SERVIDOR"); }
 
 namespace {

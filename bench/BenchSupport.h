@@ -19,6 +19,9 @@ double sqliteShell(const QString &databasePath, const QString &script);
 // Prints "name: ours X s, baseline Y s, ratio R"; on the server (below),
 // "name: servidor X s" (the baseline is not run there).
 void report(const QString &name, double ours, double baseline);
+// The same, for a case whose baseline also works on the store: under
+// bench/run --servidor its line names that baseline on the server too.
+void reportWithStoreBaseline(const QString &name, double ours, double baseline);
 
 // The server of QUIRELS_BENCH_SERVIDOR (bench/run --servidor URL, the
 // maintenance database of a server where the user may create databases):

@@ -162,6 +162,6 @@ int main(int argc, char **argv)
         best = std::min(best, ours());
         base = std::min(base, baseline());
     }
-    bench::report(QStringLiteral("cursor_post"), best, base);
+    bench::reportWithStoreBaseline(QStringLiteral("cursor_post"), best, base);
     return 0;
 }
