@@ -15,16 +15,6 @@ namespace {
 // Numbers reserved at a time once the rows the caller expected are used up.
 constexpr qint64 kMoreNumbers = 64;
 
-const schema::Table *tableNamed(const QString &name)
-{
-    if (const schema::Table *t = schema::table(name))
-        return t;
-    for (const schema::Table &t : schema::ownTables())
-        if (name.compare(t.qname(), Qt::CaseInsensitive) == 0)
-            return &t;
-    return nullptr;
-}
-
 // The server's array type of a column.
 QString arrayType(const schema::Field &f)
 {
@@ -117,7 +107,7 @@ Status BatchInsert::prepare(qint64 rows)
     }
     // On the server a group is one statement of one array per column, so
     // that the server reads a few values rather than a literal per value.
-    const schema::Table *t = tableNamed(m_table);
+    const schema::Table *t = schema::anyTable(m_table);
     if (!t)
         return makeError(QStringLiteral("Tabela \"%1\" desconhecida.").arg(m_table), 2);
     QStringList arrays;

@@ -435,9 +435,7 @@ static QStringList foreignTables(QSqlDatabase &db)
 {
     QStringList out;
     for (const QString &name : dialect::tableNames(db)) {
-        bool ours = name.compare(QLatin1String("quirels_esquema"), Qt::CaseInsensitive) == 0 || schema::table(name);
-        for (const schema::Table &t : schema::ownTables())
-            ours = ours || name.compare(t.qname(), Qt::CaseInsensitive) == 0;
+        const bool ours = name.compare(QLatin1String("quirels_esquema"), Qt::CaseInsensitive) == 0 || schema::anyTable(name);
         if (!ours)
             out.append(name);
     }

@@ -203,6 +203,16 @@ const Table *table(const QString &name)
     return nullptr;
 }
 
+const Table *anyTable(const QString &name)
+{
+    if (const Table *t = table(name))
+        return t;
+    for (const Table &t : ownTables())
+        if (name.compare(t.qname(), Qt::CaseInsensitive) == 0)
+            return &t;
+    return nullptr;
+}
+
 int textWidth(const QString &tableName, const QString &fieldName)
 {
     const Table *t = table(tableName);

@@ -66,6 +66,9 @@ int textWidth(const QString &table, const QString &field);
 // belong to no annex: the data module opens no cursor on them and the
 // declaration file, the packets and the text import never carry them.
 const std::vector<Table> &ownTables();
+// Any table of the store, the program's own too; case-insensitive; null when
+// unknown.
+const Table *anyTable(const QString &name);
 
 // The physical name of an index in the store: index names are global in the
 // store, so each carries its table's name.

@@ -109,27 +109,13 @@ const QRegularExpression &tooLong()
 // The schema's spelling of a table or field name the server gave folded.
 QString tableName(const QString &folded)
 {
-    if (const schema::Table *t = schema::table(folded))
-        return t->qname();
-    for (const schema::Table &t : schema::ownTables())
-        if (folded.compare(t.qname(), Qt::CaseInsensitive) == 0)
-            return t.qname();
-    return folded;
-}
-
-const schema::Table *anyTable(const QString &name)
-{
-    if (const schema::Table *t = schema::table(name))
-        return t;
-    for (const schema::Table &t : schema::ownTables())
-        if (name.compare(t.qname(), Qt::CaseInsensitive) == 0)
-            return &t;
-    return nullptr;
+    const schema::Table *t = schema::anyTable(folded);
+    return t ? t->qname() : folded;
 }
 
 QString fieldName(const QString &table, const QString &folded)
 {
-    if (const schema::Table *t = anyTable(table))
+    if (const schema::Table *t = schema::anyTable(table))
         if (const schema::Field *f = t->field(folded))
             return f->qname();
     return folded;
@@ -167,7 +153,7 @@ Failure classifyServer(const QSqlError &e, const QString &folder)
         // "... violates check constraint "mes_nmmes_check"": the width rule
         // of that column.
         const QString constraint = captured(text, QStringLiteral(R"re(check constraint "([A-Za-z0-9_]+)")re"));
-        if (const schema::Table *t = anyTable(relation)) {
+        if (const schema::Table *t = schema::anyTable(relation)) {
             for (const schema::Field &f : t->fields) {
                 const QString name = (t->qname() + QLatin1Char('_') + f.qname() + QStringLiteral("_check")).toLower();
                 if (f.type == schema::Type::Text && constraint == name)
