@@ -121,12 +121,9 @@ TEST(CliMigrar, ServerPasswordComesFromThePasswordFile)
     test::ServerDatabase server;
     ASSERT_TRUE(server.valid()) << qPrintable(server.error());
     const QString password = QStringLiteral("s3nha:do\\servidor");
-    store::ServerUrl url;
+    store::ServerUrl url = server.address();
     url.user = server.passwordUser(password);
     ASSERT_FALSE(url.user.isEmpty());
-    url.host = server.host();
-    url.port = server.port();
-    url.database = server.name();
     test::TempStore store(QStringLiteral("migracao"));
     test::addSmallCompany(store);
 

@@ -21,6 +21,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace quirels;
@@ -127,25 +128,61 @@ TEST(ServerStore, BatchedRowsKeepTheirNumbersWhileAnotherWorkstationInserts)
     store::close(QStringLiteral("estacao2"));
 }
 
+// Two workstations on one company's row: each a data module of its own on a
+// connection of its own, both on the company "ALFA". Each one's messages can
+// be watched as they are shown.
+class TwoWorkstations {
+public:
+    struct Watching : ScriptedDialogs {
+        std::function<void()> atError;
+        void error(const QString &text) override
+        {
+            if (atError)
+                atError();
+            ScriptedDialogs::error(text);
+        }
+    };
+
+    TwoWorkstations()
+    {
+        s.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'ALFA')").arg(kCnpj));
+        m_one = std::make_unique<store::DataModule>(d1);
+        second(s, QStringLiteral("estacao2"));
+        m_two = std::make_unique<store::DataModule>(d2, QStringLiteral("estacao2"));
+    }
+    ~TwoWorkstations() { m_two->disconnect(); }
+
+    // Opens both and puts both on the company.
+    void open()
+    {
+        ASSERT_OK(m_one->openAll());
+        ASSERT_OK(m_two->openAll());
+        ASSERT_TRUE(e1().locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+        ASSERT_TRUE(e2().locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+    }
+    store::Cursor &e1() { return m_one->empresa(); }
+    store::Cursor &e2() { return m_two->empresa(); }
+    QString stored() const { return s.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(); }
+
+    test::TempStore s;
+    Watching d1;
+    Watching d2;
+
+private:
+    std::unique_ptr<store::DataModule> m_one;
+    std::unique_ptr<store::DataModule> m_two;
+};
+
 // A row changed by the other workstation after this one read it is not
 // overwritten: the save is refused with the message and the row is shown as
 // it is now. A deletion of such a row is refused the same way.
 TEST(ServerStore, StaleSaveIsRefusedAndTheRowShownAsItIsNow)
 {
     SERVER_ONLY();
-    test::TempStore s;
-    s.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'ALFA')").arg(kCnpj));
-    ScriptedDialogs d1;
-    ScriptedDialogs d2;
-    store::DataModule one(d1);
-    second(s, QStringLiteral("estacao2"));
-    store::DataModule two(d2, QStringLiteral("estacao2"));
-    ASSERT_OK(one.openAll());
-    ASSERT_OK(two.openAll());
-    store::Cursor &e1 = one.empresa();
-    store::Cursor &e2 = two.empresa();
-    ASSERT_TRUE(e1.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
-    ASSERT_TRUE(e2.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+    TwoWorkstations w;
+    ASSERT_NO_FATAL_FAILURE(w.open());
+    store::Cursor &e1 = w.e1();
+    store::Cursor &e2 = w.e2();
 
     ASSERT_TRUE(e2.edit());
     ASSERT_TRUE(e2.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA DA ESTACAO 2")));
@@ -156,9 +193,9 @@ TEST(ServerStore, StaleSaveIsRefusedAndTheRowShownAsItIsNow)
     Status st = e1.post();
     ASSERT_FALSE(st.ok());
     EXPECT_EQ(st.message(), store::msg::kRegistroAlterado);
-    EXPECT_EQ(d1.texts(), QStringList{store::msg::kRegistroAlterado});
+    EXPECT_EQ(w.d1.texts(), QStringList{store::msg::kRegistroAlterado});
     EXPECT_EQ(e1.value(QStringLiteral("NmRazao")).toString(), QStringLiteral("ALFA DA ESTACAO 2"));
-    EXPECT_EQ(s.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("ALFA DA ESTACAO 2"));
+    EXPECT_EQ(w.stored(), QStringLiteral("ALFA DA ESTACAO 2"));
 
     // Read again, the row saves; the other workstation's deletion of the
     // row it read before is refused.
@@ -166,9 +203,8 @@ TEST(ServerStore, StaleSaveIsRefusedAndTheRowShownAsItIsNow)
     ASSERT_TRUE(e1.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA FINAL")));
     ASSERT_OK(e1.post());
     EXPECT_FALSE(e2.remove().ok());
-    EXPECT_EQ(s.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("ALFA FINAL"));
+    EXPECT_EQ(w.stored(), QStringLiteral("ALFA FINAL"));
     EXPECT_EQ(e2.value(QStringLiteral("NmRazao")).toString(), QStringLiteral("ALFA FINAL"));
-    two.disconnect();
 }
 
 // A save that changes nothing writes nothing, so the other workstation's
@@ -178,28 +214,10 @@ TEST(ServerStore, StaleSaveIsRefusedAndTheRowShownAsItIsNow)
 TEST(ServerStore, UnchangedSaveWritesNothingAndARefusalShowsTheRowFirst)
 {
     SERVER_ONLY();
-    struct Watching : ScriptedDialogs {
-        std::function<void()> atError;
-        void error(const QString &text) override
-        {
-            if (atError)
-                atError();
-            ScriptedDialogs::error(text);
-        }
-    };
-    test::TempStore s;
-    s.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'ALFA')").arg(kCnpj));
-    ScriptedDialogs d1;
-    Watching d2;
-    store::DataModule one(d1);
-    second(s, QStringLiteral("estacao2"));
-    store::DataModule two(d2, QStringLiteral("estacao2"));
-    ASSERT_OK(one.openAll());
-    ASSERT_OK(two.openAll());
-    store::Cursor &e1 = one.empresa();
-    store::Cursor &e2 = two.empresa();
-    ASSERT_TRUE(e1.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
-    ASSERT_TRUE(e2.locate({{QStringLiteral("CdCNPJEmpr"), kCnpj}}));
+    TwoWorkstations w;
+    ASSERT_NO_FATAL_FAILURE(w.open());
+    store::Cursor &e1 = w.e1();
+    store::Cursor &e2 = w.e2();
 
     ASSERT_TRUE(e2.edit());
     ASSERT_OK(e2.post());
@@ -207,22 +225,21 @@ TEST(ServerStore, UnchangedSaveWritesNothingAndARefusalShowsTheRowFirst)
     ASSERT_TRUE(e1.edit());
     ASSERT_TRUE(e1.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA UM")));
     ASSERT_OK(e1.post());
-    EXPECT_TRUE(d1.messages.isEmpty());
+    EXPECT_TRUE(w.d1.messages.isEmpty());
 
     QString shown;
     bool editing = true;
-    d2.atError = [&] {
+    w.d2.atError = [&] {
         shown = e2.value(QStringLiteral("NmRazao")).toString();
         editing = e2.isEditing();
     };
     ASSERT_TRUE(e2.edit());
     ASSERT_TRUE(e2.setValue(QStringLiteral("NmRazao"), QStringLiteral("ALFA DOIS")));
     EXPECT_FALSE(e2.post().ok());
-    EXPECT_EQ(d2.texts(), QStringList{store::msg::kRegistroAlterado});
+    EXPECT_EQ(w.d2.texts(), QStringList{store::msg::kRegistroAlterado});
     EXPECT_EQ(shown, QStringLiteral("ALFA UM"));
     EXPECT_FALSE(editing);
-    EXPECT_EQ(s.scalar(QStringLiteral("SELECT NmRazao FROM Empresa")).toString(), QStringLiteral("ALFA UM"));
-    two.disconnect();
+    EXPECT_EQ(w.stored(), QStringLiteral("ALFA UM"));
 }
 
 // While one workstation has the period open, another's import of it and its

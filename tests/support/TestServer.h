@@ -36,6 +36,7 @@ public:
     QString user() const { return m_url.user; }
     // postgresql://USER@HOST:PORT/NAME
     QString url() const { return m_url.toString(); }
+    const store::ServerUrl &address() const { return m_url; }
     // Runs one statement on the database (a connection of its own each time);
     // the first column of the first row, or an invalid QVariant on failure
     // (the failure is added to the test's failures).

@@ -418,6 +418,34 @@ TEST(MainWindowStartup, MissingStoreIsOfferedAndTheWindowStillOpens)
     EXPECT_FALSE(QFile::exists(o.settingsPath));
 }
 
+namespace {
+
+// What "quirels-cli inicializar" opens to prepare the server's database.
+store::OpenOptions initialization(const store::ServerUrl &url)
+{
+    store::OpenOptions o;
+    o.connection = QStringLiteral("inicializar");
+    o.server = url;
+    return o;
+}
+
+// A window on the data folder `dir`, whose settings file names the server's
+// database `url` as the store.
+MainWindow::Options serverWindow(const QTemporaryDir &dir, const store::ServerUrl &url, ScriptedDialogs &dialogs)
+{
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = dir.path();
+    o.settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
+    o.storeConfigPath = dir.filePath(QStringLiteral("armazenamento.ini"));
+    IniFile ini(o.settingsPath);
+    ini.setValue(settings::kSection, settings::kServidor, url.toString());
+    EXPECT_TRUE(ini.save().ok());
+    return o;
+}
+
+} // namespace
+
 // With the store on a server the data folder needs no store file; a user or
 // password the server refuses is asked for again, kept out of every file.
 TEST(MainWindowStartup, ServerStoreOpensWithoutAFileAndAsksForARefusedPassword)
@@ -425,29 +453,14 @@ TEST(MainWindowStartup, ServerStoreOpensWithoutAFileAndAsksForARefusedPassword)
     QUIRELS_REQUIRE_SERVER();
     test::ServerDatabase server;
     ASSERT_TRUE(server.valid()) << qPrintable(server.error());
-    store::ServerUrl url;
-    url.user = server.user();
-    url.host = server.host();
-    url.port = server.port();
-    url.database = server.name();
-    store::OpenOptions init;
-    init.connection = QStringLiteral("inicializar");
-    init.server = url;
+    const store::ServerUrl url = server.address();
+    store::OpenOptions init = initialization(url);
     QTemporaryDir dir;
     ASSERT_TRUE(store::initializeDataFolder(dir.path(), init).ok());
 
     const QString settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
     auto startWith = [&](const store::ServerUrl &u, ScriptedDialogs &dialogs) {
-        IniFile ini(settingsPath);
-        ini.setValue(settings::kSection, settings::kServidor, u.toString());
-        EXPECT_TRUE(ini.save().ok());
-        MainWindow::Options o;
-        o.dialogs = &dialogs;
-        o.dataFolder = dir.path();
-        o.settingsPath = settingsPath;
-        o.storeConfigPath = dir.filePath(QStringLiteral("armazenamento.ini"));
-        auto w = std::make_unique<MainWindow>(o);
-        return w;
+        return std::make_unique<MainWindow>(serverWindow(dir, u, dialogs));
     };
     {
         ScriptedDialogs dialogs;
@@ -490,32 +503,19 @@ TEST(MainWindowStartup, ServerThatAsksForAPasswordOpensWithTheOneTyped)
     test::ServerDatabase server;
     ASSERT_TRUE(server.valid()) << qPrintable(server.error());
     const QString password = QStringLiteral("s3nha-do-servidor");
-    store::ServerUrl url;
+    store::ServerUrl url = server.address();
     url.user = server.passwordUser(password);
     ASSERT_FALSE(url.user.isEmpty());
-    url.host = server.host();
-    url.port = server.port();
-    url.database = server.name();
     QTemporaryDir dir;
-    store::OpenOptions init;
-    init.connection = QStringLiteral("inicializar");
-    init.server = url;
+    store::OpenOptions init = initialization(url);
     EXPECT_TRUE(store::isPasswordRefusal(store::initializeDataFolder(dir.path(), init).error()));
     init.password = password;
     ASSERT_OK(store::initializeDataFolder(dir.path(), init));
 
-    const QString settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
-    IniFile ini(settingsPath);
-    ini.setValue(settings::kSection, settings::kServidor, url.toString());
-    ASSERT_TRUE(ini.save().ok());
     ScriptedDialogs dialogs;
     dialogs.givePassword(QStringLiteral("errada"));
     dialogs.givePassword(password);
-    MainWindow::Options o;
-    o.dialogs = &dialogs;
-    o.dataFolder = dir.path();
-    o.settingsPath = settingsPath;
-    o.storeConfigPath = dir.filePath(QStringLiteral("armazenamento.ini"));
+    const MainWindow::Options o = serverWindow(dir, url, dialogs);
     MainWindow w(o);
     EXPECT_TRUE(w.dataModule().isConnected());
     const QList<ScriptedDialogs::Kind> kinds{ScriptedDialogs::Kind::Error, ScriptedDialogs::Kind::Password,
@@ -524,7 +524,7 @@ TEST(MainWindowStartup, ServerThatAsksForAPasswordOpensWithTheOneTyped)
     for (qsizetype i = 0; i < kinds.size(); ++i)
         EXPECT_EQ(dialogs.messages[i].kind, kinds[i]) << qPrintable(dialogs.messages[i].text);
     EXPECT_GT(w.dataModule().lkpCfop().count(), 0);
-    QFile settingsFile(settingsPath);
+    QFile settingsFile(o.settingsPath);
     ASSERT_TRUE(settingsFile.open(QIODevice::ReadOnly));
     EXPECT_FALSE(settingsFile.readAll().contains(password.toUtf8()));
 }
@@ -536,31 +536,16 @@ TEST(MainWindowStartup, ClosingTheCompanyLetsThePeriodGo)
     QUIRELS_REQUIRE_SERVER();
     test::ServerDatabase server;
     ASSERT_TRUE(server.valid()) << qPrintable(server.error());
-    store::ServerUrl url;
-    url.user = server.user();
-    url.host = server.host();
-    url.port = server.port();
-    url.database = server.name();
+    const store::ServerUrl url = server.address();
     QTemporaryDir dir;
-    store::OpenOptions init;
-    init.connection = QStringLiteral("inicializar");
-    init.server = url;
+    store::OpenOptions init = initialization(url);
     ASSERT_TRUE(store::initializeDataFolder(dir.path(), init).ok());
     const PeriodKey period{test::kCnpj, QStringLiteral("2005"), QStringLiteral("MAR")};
     ASSERT_TRUE(server.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao, FlGrupoI) VALUES ('%1', 'ALFA', 1)").arg(period.cnpj)));
     ASSERT_TRUE(server.exec(QStringLiteral("INSERT INTO Mes VALUES ('%1', '2005', 'MAR')").arg(period.cnpj)));
 
-    const QString settingsPath = dir.filePath(QStringLiteral("quirels.ini"));
-    IniFile ini(settingsPath);
-    ini.setValue(settings::kSection, settings::kServidor, url.toString());
-    ASSERT_TRUE(ini.save().ok());
     ScriptedDialogs dialogs;
-    MainWindow::Options o;
-    o.dialogs = &dialogs;
-    o.dataFolder = dir.path();
-    o.settingsPath = settingsPath;
-    o.storeConfigPath = dir.filePath(QStringLiteral("armazenamento.ini"));
-    MainWindow w(o);
+    MainWindow w(serverWindow(dir, url, dialogs));
     ASSERT_TRUE(w.setCurrentPeriod(period));
     w.openAnnexWindows();
     ASSERT_TRUE(w.companyOpen());
