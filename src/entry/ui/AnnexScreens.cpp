@@ -11,6 +11,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <algorithm>
+
 namespace quirels::entry {
 
 bool hasAnnexScreen(QChar letter) { return annexSpec(letter) != nullptr; }
@@ -62,8 +64,19 @@ void installAnnexScreens(MainWindow &window)
             return nullptr;
         EntryWindow *w = createAnnexScreen(letter, window.dataModule(), window.dialogs());
         QObject::connect(w, &EntryWindow::closed, &window, [&window] { updateChecks(window); });
-        QObject::connect(&window, &MainWindow::aboutToPostPending, w, &EntryWindow::flush);
         return w;
+    });
+    // Every command of the main window leaves the field being typed into
+    // first: the active screen's, then any other screen's field that a
+    // switch of windows left entered.
+    window.setLeaveField([&window] {
+        QList<QMdiSubWindow *> subs = window.mdiArea()->subWindowList(QMdiArea::ActivationHistoryOrder);
+        std::reverse(subs.begin(), subs.end());
+        for (QMdiSubWindow *sub : subs)
+            if (auto *screen = qobject_cast<EntryWindow *>(sub->widget()); screen && !sub->isHidden())
+                if (!screen->leaveField())
+                    return false;
+        return true;
     });
     // A checkable menu entry toggles when chosen; asking for the screen that
     // is already active must leave it checked.

@@ -18,6 +18,7 @@ AnnexWindow::AnnexWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs
     o.scope = this;
     o.memo = buildMemo(*m_engine);
     o.memoLabel = spec.observationLabel();
+    o.leave = [this] { return leaveField(); };
     m_list = addListSection(spec.main, *m_engine, m_lookups, [this] { return period(); }, this, lay, o);
     if (!m_list.bar->grid())
         lay->addStretch(1);
@@ -36,12 +37,9 @@ void AnnexWindow::open()
         m_list.panel->tabOrder().first()->setFocus();
 }
 
-void AnnexWindow::flush() { m_list.panel->flush(); }
-
 bool AnnexWindow::closePrompts()
 {
-    m_list.panel->flush();
-    return m_engine->close();
+    return leaveField() && m_engine->close();
 }
 
 } // namespace quirels::entry

@@ -20,7 +20,6 @@ public:
     // Opening: the cursors open, every table browsing, buttons in browse.
     void open() override;
     bool closePrompts() override;
-    void flush() override;
 
 private:
     ListEngine *m_engine;

@@ -5,6 +5,8 @@
 #include "entry/Messages.h"
 #include "entry/ui/ListSection.h"
 #include "store/RecordRules.h"
+#include "store/Schema.h"
+#include "store/Sql.h"
 
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -21,6 +23,47 @@
 #include <QVBoxLayout>
 
 namespace quirels::entry {
+
+bool OwningListEngine::removeCurrent()
+{
+    if (m_owned.isEmpty())
+        return ListEngine::removeCurrent();
+    sql::KeyValues key;
+    for (const QString &f : std::as_const(m_keyFields))
+        key.append({f, m_table.value(f)});
+    for (store::Cursor *c : std::as_const(m_owned))
+        if (c->isEditing())
+            c->cancel();
+    QSqlDatabase db = QSqlDatabase::database(m_table.connectionName(), false);
+    sql::Transaction tx(db);
+    if (!tx.active()) {
+        m_dialogs.error(tx.error().message);
+        return false;
+    }
+    Status s;
+    for (store::Cursor *c : std::as_const(m_owned))
+        if (s)
+            s = sql::exec(db, sql::deleteWhere(c->table().qname(), key));
+    if (!s) {
+        tx.rollback();
+        m_dialogs.error(s.message());
+        return false;
+    }
+    if (!m_table.remove().ok()) {
+        tx.rollback();
+        m_table.refresh();
+        return false;
+    }
+    if (Status c = tx.commit(); !c) {
+        tx.rollback();
+        m_dialogs.error(c.message());
+        m_table.refresh();
+    }
+    for (store::Cursor *c : std::as_const(m_owned))
+        if (c->isOpen())
+            c->refresh();
+    return true;
+}
 
 bool ProductListEngine::novo()
 {
@@ -58,10 +101,14 @@ ControleGeralWindow::ControleGeralWindow(store::DataModule &data, Dialogs &dialo
     m_products = new ProductListEngine(m_spec.main, cursor(QStringLiteral("Produtos")), m_obs, *m_dialogs,
                                        &m_lookups, this);
     m_products->setLetter(m_spec.letter);
-    m_finals = new ListEngine(annexAFinalProducts(), cursor(QStringLiteral("ProdutoFinal")), nullptr, *m_dialogs,
-                              &m_lookups, this);
+    m_finals = new OwningListEngine(annexAFinalProducts(), cursor(QStringLiteral("ProdutoFinal")), nullptr,
+                                    *m_dialogs, &m_lookups, this);
     m_substances = new ListEngine(annexASubstances(), cursor(QStringLiteral("SubstanciaPresente")), nullptr,
                                   *m_dialogs, &m_lookups, this);
+    QStringList productKey = schema::periodKey();
+    productKey << QStringLiteral("CdProduto");
+    m_products->setOwned({&m_substances->table(), &m_finals->table()}, productKey);
+    m_finals->setOwned({&m_substances->table()}, productKey << QStringLiteral("CdProdFinal"));
 
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(buildHeader());
@@ -82,6 +129,7 @@ QWidget *ControleGeralWindow::buildPage1()
     o.memo = buildMemo(*m_products);
     o.memoLabel = m_spec.observationLabel();
     o.memoHeight = 70;
+    o.leave = [this] { return leaveField(); };
     const ListSection s = addListSection(m_spec.main, *m_products, m_lookups, [this] { return period(); }, page,
                                          lay, o);
     m_productPanel = s.panel;
@@ -147,6 +195,7 @@ QWidget *ControleGeralWindow::buildPage2()
         // substances' Novo without the mouse.
         o.barInGroup = true;
         o.scope = page;
+        o.leave = [this] { return leaveField(); };
         ListSection s = addListSection(spec, engine, m_lookups, [this] { return period(); }, page, lay, o);
         panel = s.panel;
         bar = s.bar;
@@ -274,18 +323,10 @@ void ControleGeralWindow::open()
     m_productPanel->tabOrder().first()->setFocus();
 }
 
-void ControleGeralWindow::flush()
-{
-    m_productPanel->flush();
-    // As leaving a quantity does: the closing stock follows what was typed.
-    recomputeBalance();
-    m_finalPanel->flush();
-    m_substancePanel->flush();
-}
-
 bool ControleGeralWindow::closePrompts()
 {
-    flush();
+    if (!leaveField())
+        return false;
     // A refused row keeps the window open with the focus on the field named.
     const auto prompt = [this](ListEngine &list, const QString &question) {
         if (ListEngine::promptPending(list.table(), question, *m_dialogs))

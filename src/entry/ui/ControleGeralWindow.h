@@ -13,12 +13,35 @@ class QTabWidget;
 
 namespace quirels::entry {
 
-// The product list: no checks of the screen, the observation saved before
-// the product, the focus on Novo after a save.
-class ProductListEngine : public ListEngine {
+// A list whose rows own rows of other tables (a product its final
+// products, a final product its substances): deleting a row deletes those
+// with it, in one transaction. Left behind, they would be shown and
+// declared under the next row, which is given the deleted row's number.
+class OwningListEngine : public ListEngine {
     Q_OBJECT
 public:
     using ListEngine::ListEngine;
+    // The owned tables' cursors, and the fields that tie them to a row.
+    void setOwned(QList<store::Cursor *> owned, QStringList keyFields)
+    {
+        m_owned = std::move(owned);
+        m_keyFields = std::move(keyFields);
+    }
+
+protected:
+    bool removeCurrent() override;
+
+private:
+    QList<store::Cursor *> m_owned;
+    QStringList m_keyFields;
+};
+
+// The product list: no checks of the screen, the observation saved before
+// the product, the focus on Novo after a save.
+class ProductListEngine : public OwningListEngine {
+    Q_OBJECT
+public:
+    using OwningListEngine::OwningListEngine;
     bool novo() override;
     bool salvar() override;
 };
@@ -41,7 +64,6 @@ public:
 
     void open() override;
     bool closePrompts() override;
-    void flush() override;
     // Enabling of the two groups of page 2 from the products and final
     // products of the period.
     void evaluateDependents();
@@ -59,7 +81,7 @@ private:
 
     store::Cursor &m_empresa;
     ProductListEngine *m_products;
-    ListEngine *m_finals;
+    OwningListEngine *m_finals;
     ListEngine *m_substances;
     FieldPanel *m_productPanel = nullptr;
     FieldPanel *m_finalPanel = nullptr;

@@ -3,6 +3,7 @@
 #include "base/ui/EnterKey.h"
 #include "base/ui/Focus.h"
 #include "entry/Messages.h"
+#include "entry/ui/FieldPanel.h"
 #include "shell/CpfCnpj.h"
 
 #include <QCloseEvent>
@@ -12,6 +13,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace quirels::entry {
 
@@ -121,6 +124,12 @@ void EntryWindow::loadMemo()
     // Without the letter's row there is nowhere to keep the text.
     m_memo->setReadOnly(!hasRow);
     m_memoLoading = false;
+}
+
+bool EntryWindow::leaveField()
+{
+    const QList<FieldPanel *> panels = findChildren<FieldPanel *>();
+    return std::all_of(panels.cbegin(), panels.cend(), [](FieldPanel *p) { return p->leaveField(); });
 }
 
 bool EntryWindow::event(QEvent *event)

@@ -41,9 +41,11 @@ public:
     // The screen became the active window (a child window of the main
     // window, or a window of its own).
     virtual void activated() {}
-    // Writes what the focused control holds into its row, without the
-    // control's rules (before the main window posts every pending row).
-    virtual void flush() = 0;
+    // The leave-the-field step of the field being typed into, wherever it is
+    // in the window: run by every command before it acts (the list buttons,
+    // the main window's commands, closing). False when the field refused
+    // what it holds; the focus is back there.
+    bool leaveField();
 
 signals:
     // The screen closed (its prompts passed); it is released afterwards.

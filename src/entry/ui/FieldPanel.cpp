@@ -96,6 +96,10 @@ FieldPanel::FieldPanel(const ListSpec &spec, ListEngine &engine, const Lookups &
         prev = w;
     }
     connect(&m_engine.table(), &store::Cursor::currentChanged, this, &FieldPanel::load);
+    // A dependent list whose master moved dropped its rows: the controls
+    // show the rows of the new master at once (reading them), never those
+    // of the previous one.
+    connect(&m_engine.table(), &store::Cursor::resetDone, this, &FieldPanel::load);
     // A field set by the program (look-ups, kept invoice fields, balance) is
     // shown at once, so that leaving a control never writes a stale text.
     connect(&m_engine.table(), &store::Cursor::fieldChanged, this, [this](const QString &field) {
@@ -258,6 +262,8 @@ QString FieldPanel::cfopDescription(const QString &code) const
 
 void FieldPanel::show(const FieldSpec &f)
 {
+    if (&f == m_typing)
+        return;
     QWidget *w = m_controls.value(f.control);
     const QVariant v = m_engine.table().value(f.field);
     const QString text = v.isValid() && !v.isNull() ? v.toString() : QString();
@@ -312,6 +318,9 @@ void FieldPanel::load()
     for (const FieldSpec &f : m_spec.fields)
         show(f);
     m_loading = false;
+    // What the controls show now is the row's.
+    if (!m_typing)
+        m_changed = false;
     // The editing-state refresh runs after a move as well; it changes
     // nothing unless a row is pending.
     m_engine.refresh();
@@ -363,6 +372,17 @@ void FieldPanel::setField(const QString &field, const QVariant &value)
     t.setValue(field, value);
 }
 
+bool FieldPanel::startEditing(const FieldSpec &f)
+{
+    store::Cursor &t = m_engine.table();
+    if (t.isEditing())
+        return true;
+    // A new row shows itself in every control; the one being typed into
+    // keeps its key.
+    const QScopedValueRollback<const FieldSpec *> typing(m_typing, &f);
+    return t.count() == 0 ? t.insert() : t.edit();
+}
+
 bool FieldPanel::write(const FieldSpec &f)
 {
     store::Cursor &t = m_engine.table();
@@ -393,13 +413,13 @@ void FieldPanel::edited(const FieldSpec &f)
 {
     if (m_loading)
         return;
+    m_changed = true;
     if (f.kind == FieldKind::Number || f.kind == FieldKind::Integer) {
         // Numbers are taken when the field is left (the range rule speaks
         // then, not at every key); the row starts changing now.
-        store::Cursor &t = m_engine.table();
-        if (!t.isEditing())
-            t.count() == 0 ? t.insert() : t.edit();
+        startEditing(f);
     } else {
+        startEditing(f);
         write(f);
         if (f.kind == FieldKind::CfopCode) {
             // The code and the drop-down are two views of one field.
@@ -416,16 +436,23 @@ void FieldPanel::edited(const FieldSpec &f)
         m_engine.refresh();
 }
 
-void FieldPanel::flush()
+bool FieldPanel::leaveField()
 {
-    QWidget *focus = nullptr;
-    for (QWidget *w : std::as_const(m_controls))
-        if (w->hasFocus() || w->isAncestorOf(QApplication::focusWidget()))
-            focus = w;
-    if (focus)
-        if (const FieldSpec *f = m_specOf.value(focus))
-            if (!f->readOnly)
-                write(*f);
+    if (!m_inside || m_leaving)
+        return true;
+    const FieldSpec &f = *m_inside;
+    QWidget *w = m_controls.value(f.control);
+    m_leaving = true;
+    const bool passed = leave(f, false);
+    m_leaving = false;
+    if (!passed)
+        return false;
+    m_changed = false;
+    // Still in the field (a key of a command): it stays entered.
+    if (!w || !(w->hasFocus() || w->isAncestorOf(QApplication::focusWidget())))
+        m_inside = nullptr;
+    emit left(f.control);
+    return true;
 }
 
 void FieldPanel::setEnabled(bool enabled)
@@ -438,11 +465,18 @@ void FieldPanel::setEnabled(bool enabled)
 
 void FieldPanel::backTo(const FieldSpec &f) { m_engine.dialogs().focus(f.control); }
 
-bool FieldPanel::leave(const FieldSpec &f)
+bool FieldPanel::leave(const FieldSpec &f, bool tabbed)
 {
     Dialogs &dialogs = m_engine.dialogs();
     store::Cursor &t = m_engine.table();
     const QString text = shownText(f);
+    // Nothing typed: nothing to check or ask, and the field shows its value
+    // in its own form again. Tabbing through an NCM code asks about a code
+    // that is not in the list even so.
+    if (!m_changed && !(tabbed && f.kind == FieldKind::Ncm)) {
+        showField(f.field);
+        return true;
+    }
     switch (f.kind) {
     case FieldKind::Number:
     case FieldKind::Integer: {
@@ -560,6 +594,10 @@ bool FieldPanel::eventFilter(QObject *watched, QEvent *event)
     if (!f)
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::FocusIn) {
+        if (m_inside != f && !f->readOnly) {
+            m_inside = f;
+            m_changed = false;
+        }
         if (f->kind == FieldKind::Counterpart) {
             // The bare digits are edited.
             if (auto *e = qobject_cast<QLineEdit *>(watched)) {
@@ -581,12 +619,19 @@ bool FieldPanel::eventFilter(QObject *watched, QEvent *event)
             }
         }
     } else if (event->type() == QEvent::FocusOut && !m_leaving && !f->readOnly) {
-        if (leavesTheField(static_cast<QFocusEvent *>(event), qobject_cast<QWidget *>(watched))) {
+        const auto *focusOut = static_cast<QFocusEvent *>(event);
+        if (leavesTheField(focusOut, qobject_cast<QWidget *>(watched))) {
+            const bool tabbed = focusOut->reason() == Qt::TabFocusReason || focusOut->reason() == Qt::BacktabFocusReason;
             m_leaving = true;
-            const bool passed = leave(*f);
+            const bool passed = leave(*f, tabbed);
             m_leaving = false;
-            if (passed)
+            if (passed) {
+                if (m_inside == f) {
+                    m_inside = nullptr;
+                    m_changed = false;
+                }
                 emit left(f->control);
+            }
         }
     }
     return QObject::eventFilter(watched, event);

@@ -3,6 +3,12 @@
 // bound to its cursor: each control shows the current row, a change starts
 // changing the row and runs the editing-state refresh, and leaving a control
 // runs its field rule (look-ups, day, sign, CNPJ/CPF, CFOP).
+//
+// A field has one way out: Tab, Enter, a click elsewhere and every command
+// (a list's buttons and keys, the main window's commands, closing the
+// window) run the same leave-the-field step, leaveField(): the field's
+// checks, its formatting, and `left` for the values derived from it. A
+// field left without a change asks nothing.
 
 #include "entry/Annex.h"
 #include "entry/ListEngine.h"
@@ -45,9 +51,12 @@ public:
     void load();
     // Shows one field again after the program changed it.
     void showField(const QString &field);
-    // Writes what the focused control holds into the row, without its
-    // rules; run before a command so that no typed text is lost.
-    void flush();
+    // The leave-the-field step for the field the clerk is in (focused, or
+    // entered and not left since: a message box or another window took the
+    // focus for a while). False when the field refused what it holds: the
+    // message was shown, the focus is back in the field, and the command
+    // that asked must stop.
+    bool leaveField();
     void setEnabled(bool enabled);
 
 signals:
@@ -69,7 +78,11 @@ private:
     bool write(const FieldSpec &f);
     QString shownText(const FieldSpec &f) const;
     void show(const FieldSpec &f);
-    bool leave(const FieldSpec &f);
+    // `tabbed`: the field is left with Tab or Shift+Tab.
+    bool leave(const FieldSpec &f, bool tabbed);
+    // Starts changing the row (a new one when the list has none) for a
+    // change typed into `f`, which keeps what is being typed.
+    bool startEditing(const FieldSpec &f);
     void backTo(const FieldSpec &f);
     void setField(const QString &field, const QVariant &value);
     QString cfopDescription(const QString &code) const;
@@ -84,6 +97,9 @@ private:
     QHash<QString, QButtonGroup *> m_groups;
     bool m_loading = false;
     bool m_leaving = false;
+    const FieldSpec *m_inside = nullptr;  // entered and not yet left
+    bool m_changed = false;               // typed into since it was entered
+    const FieldSpec *m_typing = nullptr;  // not reloaded while its edit starts
     bool m_writing = false;
 };
 

@@ -162,12 +162,12 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
     lay->addStretch(1);
 
     connect(m_novo, &QPushButton::clicked, this, [this] {
-        emit aboutToRun();
-        m_engine.novo();
+        if (before())
+            m_engine.novo();
     });
     connect(m_salvar, &QPushButton::clicked, this, [this] {
-        emit aboutToRun();
-        m_engine.salvar();
+        if (before())
+            m_engine.salvar();
     });
     connect(m_cancelar, &QPushButton::clicked, this, [this] { m_engine.cancelar(); });
     connect(m_excluir, &QPushButton::clicked, this, [this] { m_engine.excluir(); });
@@ -177,7 +177,8 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
 
 void ListBar::move(int which)
 {
-    emit aboutToRun();
+    if (!before())
+        return;
     store::Cursor &c = m_engine.table();
     bool ok = false;
     switch (which) {

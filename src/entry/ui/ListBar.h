@@ -8,6 +8,7 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
+#include <functional>
 
 class QPushButton;
 class QTableView;
@@ -50,16 +51,19 @@ public:
     QTableView *grid() const { return m_grid; }
 
     void applyState(ButtonState state);
+    // Runs before Novo, Salvar and the navigator: the leave-the-field step
+    // of the field being typed into; false stops the command.
+    void setBeforeCommand(std::function<bool()> step) { m_before = std::move(step); }
 
 signals:
-    // Before a command runs: the panel writes what is being typed.
-    void aboutToRun();
     // A move by the navigator or the grid was made.
     void moved();
 
 private:
     void move(int which);
+    bool before() { return !m_before || m_before(); }
     ListEngine &m_engine;
+    std::function<bool()> m_before;
     QPushButton *m_novo;
     QPushButton *m_salvar;
     QPushButton *m_cancelar;

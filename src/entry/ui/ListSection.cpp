@@ -61,7 +61,11 @@ ListSection addListSection(const ListSpec &spec, ListEngine &engine, const Looku
         // instead of spreading the fields apart.
         layout->addStretch(0);
     }
-    QObject::connect(s.bar, &ListBar::aboutToRun, s.panel, &FieldPanel::flush);
+    // A command first leaves the field being typed into, as Tab would.
+    if (o.leave)
+        s.bar->setBeforeCommand(o.leave);
+    else
+        s.bar->setBeforeCommand([panel = s.panel] { return panel->leaveField(); });
     // The navigator keys are the same for every list: a dependent list's
     // work inside its own group.
     addNavigatorShortcuts(*s.bar, o.barInGroup ? static_cast<QWidget *>(s.group) : scope);

@@ -25,6 +25,8 @@ struct ListSectionOptions {
     QString memoLabel;
     int memoHeight = 90;
     bool barInGroup = false;                       // the bar inside the group (dependent lists)
+    std::function<bool()> leave;                   // the window's leave-the-field step (null: the
+                                                   // section's own fields)
 };
 
 struct ListSection {

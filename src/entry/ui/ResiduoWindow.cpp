@@ -63,6 +63,7 @@ ResiduoWindow::ResiduoWindow(store::DataModule &data, Dialogs &dialogs, QWidget 
     ListSectionOptions o1;
     o1.memo = buildMemo(*m_residues);
     o1.memoLabel = m_spec.observationLabel();
+    o1.leave = [this] { return leaveField(); };
     m_residueList = addListSection(m_spec.main, *m_residues, m_lookups, [this] { return period(); }, page1, lay1, o1);
     lay1->addStretch(1);
     // Alt+R and Alt+P choose the pages.
@@ -72,6 +73,7 @@ ResiduoWindow::ResiduoWindow(store::DataModule &data, Dialogs &dialogs, QWidget 
     auto *lay2 = new QVBoxLayout(page2);
     ListSectionOptions o2;
     o2.suffix = QStringLiteral("Isolado");
+    o2.leave = [this] { return leaveField(); };
     m_isolatedList = addListSection(annexGIsolated(), *m_isolated, m_lookups, [this] { return period(); }, page2,
                                     lay2, o2);
     lay2->addStretch(1);
@@ -110,16 +112,9 @@ void ResiduoWindow::open()
     m_residueList.panel->tabOrder().first()->setFocus();
 }
 
-void ResiduoWindow::flush()
-{
-    m_residueList.panel->flush();
-    m_isolatedList.panel->flush();
-}
-
 bool ResiduoWindow::closePrompts()
 {
-    flush();
-    return ListEngine::promptPending(m_residues->table(), msg::kNaoSalvas, *m_dialogs)
+    return leaveField() && ListEngine::promptPending(m_residues->table(), msg::kNaoSalvas, *m_dialogs)
         && ListEngine::promptPending(m_isolated->table(), msg::kNaoSalvas, *m_dialogs)
         && (!m_obs || ListEngine::promptPending(*m_obs, msg::observacoesNaoSalvas(m_spec.letter), *m_dialogs));
 }

@@ -42,7 +42,6 @@ public:
 
     void open() override;
     bool closePrompts() override;
-    void flush() override;
     void activated() override;
     // The isolated-product list opens while the period has a residue.
     void evaluateIsolated();

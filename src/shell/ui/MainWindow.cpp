@@ -410,6 +410,8 @@ bool MainWindow::ensureObservationRows(const QString &letters)
 
 bool MainWindow::postPendingRows()
 {
+    if (!leaveField())
+        return false;
     emit aboutToPostPending();
     for (store::Cursor *c : m_dm->cursors())
         if (c->isOpen() && c->isEditing() && !c->post().ok())

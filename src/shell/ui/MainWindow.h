@@ -119,11 +119,18 @@ public:
     bool closeCompany();
     // A company is open while a child window is.
     bool companyOpen() const;
-    // Writes what the open screens hold: each screen first puts what is
-    // being typed into its rows (aboutToPostPending), then every cursor of
-    // the data module with a pending row is posted. False when a post was
-    // refused; its message has been shown and the caller stops.
+    // Writes what the open screens hold: the field being typed into is left
+    // first (leaveField), then every cursor of the data module with a
+    // pending row is posted. False when the field or a post was refused; its
+    // message has been shown and the caller stops.
     bool postPendingRows();
+    // The leave-the-field step of the entry screens, run before every
+    // command of the menus, the toolbar and the window's keys: the field
+    // being typed into runs its checks, its formatting and the values
+    // derived from it. False (the command stops) when the field refused
+    // what it holds; the focus is back there.
+    void setLeaveField(std::function<bool()> step) { m_leaveField = std::move(step); }
+    bool leaveField() { return !m_leaveField || m_leaveField(); }
     // After a bulk change of the store (imports, carry-over, deletions,
     // restore): every cursor is read again and placed back on the period,
     // so that every open screen shows the store as it now is.
@@ -192,8 +199,7 @@ public:
     QWidget *splash() const { return m_splash; }
 
 signals:
-    // Before the pending rows are posted: screens write what their focused
-    // control holds into their rows.
+    // Before the pending rows are posted (after the field was left).
     void aboutToPostPending();
 
 protected:
@@ -258,6 +264,7 @@ private:
     QPointer<QWidget> m_splash;
     QHash<QString, ScreenHandler> m_screens;
     AnnexFactory m_annexFactory;
+    std::function<bool()> m_leaveField;
     std::array<QPointer<QMdiSubWindow>, 8> m_annexWindows;
     QPointer<TfrmEmpresaQuirels> m_companyWindow;
 

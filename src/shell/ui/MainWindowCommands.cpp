@@ -215,7 +215,12 @@ void MainWindow::buildCommands()
         }
         a->setVisible(!(c.flags & C::Hidden));
         const auto run = c.run;
-        connect(a, &QAction::triggered, this, [this, run] { run(*this); });
+        // The field being typed into is left first, as a click elsewhere
+        // would; a refusal stops the command.
+        connect(a, &QAction::triggered, this, [this, run] {
+            if (leaveField())
+                run(*this);
+        });
         if (c.flags & C::NoMenu) {
             a->setShortcutContext(Qt::WindowShortcut);
             addAction(a);
