@@ -177,7 +177,9 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
 
 void ListBar::move(int which)
 {
-    if (!before())
+    // Moving away writes a pending row: the screen's checks first, as
+    // Salvar runs them.
+    if (!before() || !m_engine.runChecks(CheckMode::Salvar))
         return;
     store::Cursor &c = m_engine.table();
     bool ok = false;
