@@ -8,6 +8,7 @@
 #include "store/Schema.h"
 #include "store/Sql.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -118,7 +119,18 @@ ControleGeralWindow::ControleGeralWindow(store::DataModule &data, Dialogs &dialo
     m_pages->addTab(buildPage2(), QStringLiteral("&2. Especificações sobre o Produto Final Obtido"));
     m_pages->addTab(buildPage3(), QStringLiteral("&3. Informações Complementares"));
     lay->addWidget(m_pages, 1);
-    connect(m_pages, &QTabWidget::currentChanged, this, [this] { evaluateDependents(); });
+    // A page shown takes the focus into its first usable field: the field
+    // of the hidden page does not keep it.
+    connect(m_pages, &QTabWidget::currentChanged, this, [this](int page) {
+        evaluateDependents();
+        QWidget *first = nullptr;
+        if (page == 0)
+            first = m_productPanel->tabOrder().value(0);
+        else if (page == 1)
+            first = m_finalGroup->isEnabled() ? m_finalPanel->tabOrder().value(0) : nullptr;
+        if (first && !first->isAncestorOf(QApplication::focusWidget()) && first != QApplication::focusWidget())
+            first->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 QWidget *ControleGeralWindow::buildPage1()
