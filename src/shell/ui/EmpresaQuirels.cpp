@@ -388,9 +388,11 @@ bool TfrmEmpresaQuirels::runClosingSteps()
         return true;
     // 4. Position on the company and the period shown.
     m_main.setCurrentPeriod(PeriodKey{m_openingKey, m_year, m_month});
-    // 5. The annex windows of the company's groups.
+    // 5. The annex windows of the company's groups, unless the company is
+    // being closed (another company is being opened or created).
     m_number->removeMask();
-    m_main.openAnnexWindows();
+    if (!m_main.closingCompany())
+        m_main.openAnnexWindows();
     return true;
 }
 

@@ -162,11 +162,13 @@ TEST_F(ShellTest, PeriodDialogLimitsAndWritesTheCompany)
               QStringLiteral("ACME"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from Mes where NrAno = '2006' and NmMes = 'MAI'")), 1);
     EXPECT_EQ(window->currentPeriod(), (PeriodKey{kCpf, QStringLiteral("2006"), QStringLiteral("MAI")}));
-    // The company window is shown, not modal, and no annex window yet.
+    // The company window is shown, not modal, and no annex window yet; the
+    // company counts as open (closing it closes that window).
     TfrmEmpresaQuirels *company = window->companyWindow();
     EXPECT_TRUE(company->isVisible());
     EXPECT_FALSE(company->isModal());
-    EXPECT_FALSE(window->companyOpen());
+    EXPECT_TRUE(window->mdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(window->companyOpen());
 }
 
 TEST_F(ShellTest, PeriodDialogWithARegisteredCompany)
