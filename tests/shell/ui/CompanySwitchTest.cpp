@@ -7,6 +7,7 @@
 #include "shell/ui/DeletionWindow.h"
 #include "shell/ui/EmpresaQuirels.h"
 #include "shell/ui/NovaQuirels.h"
+#include "shell/ui/NumberEdit.h"
 #include "shell/ui/OpenPeriodDialog.h"
 #include "shell/ui/Periodo.h"
 
@@ -92,12 +93,14 @@ protected:
             });
             QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);
         });
+        QApplication::setActiveWindow(window.get());
         QTest::keyClick(window.get(), Qt::Key_F2);
     }
 
-    // F3 and the month of another company.
+    // Back in the main window, F3 and the month of another company.
     void openWithF3(const QString &key)
     {
+        QApplication::setActiveWindow(window.get());
         onModal<TfrmAbrirQuirels>([key](TfrmAbrirQuirels &d) {
             d.seek(key);
             ASSERT_EQ(d.currentCompany(), key);
@@ -174,6 +177,7 @@ TEST_F(CompanySwitch, NewAndCloseCompanyCloseTheCompanyWindowsToo)
     ASSERT_TRUE(deletion && deletion->isVisible());
     dialogs.expect(Kind::Confirm, msg::kFecharEmpresaAtual, Answer::Yes);
     onModal<TfrmNovaQuirels>([](TfrmNovaQuirels &d) { d.reject(); });
+    QApplication::setActiveWindow(window.get());
     QTest::keyClick(window.get(), Qt::Key_F2);
     EXPECT_EQ(dialogs.pendingExpectations(), 0);
     EXPECT_FALSE(deletion->isVisible());
@@ -183,6 +187,7 @@ TEST_F(CompanySwitch, NewAndCloseCompanyCloseTheCompanyWindowsToo)
     registerAgain(kCnpj);
     ASSERT_TRUE(info->isVisible());
     dialogs.expect(Kind::Confirm, msg::kFecharEmpresaAtual, Answer::No);
+    QApplication::setActiveWindow(window.get());
     QTest::keyClick(window.get(), Qt::Key_F2);
     EXPECT_TRUE(info->isVisible());
     EXPECT_EQ(dialogs.pendingExpectations(), 0);
