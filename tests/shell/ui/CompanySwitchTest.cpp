@@ -126,17 +126,25 @@ TEST_F(CompanySwitch, OpeningAnotherCompanyClosesTheCompanyWindowOfTheFirst)
     ASSERT_TRUE(info->isVisible());
     EXPECT_EQ(info->openingKey(), kCnpj);
     EXPECT_TRUE(window->companyOpen());
-    // A change typed into it is written when F3 closes it.
+    // A change typed into it is written when F3 closes it (the registered
+    // company keeps its name: the one typed at registration is not taken).
     info->nameField()->setFocus();
     QTest::keyClicks(info->nameField(), QStringLiteral(" X"));
 
     openWithF3(kCpf);
     EXPECT_FALSE(info->isVisible());
     EXPECT_EQ(store.scalar(QStringLiteral("select NmRazao from Empresa where CdCNPJEmpr = '%1'").arg(kCnpj)).toString(),
-              QStringLiteral("OUTRO NOME X"));
+              QStringLiteral("EMPRESA X"));
     EXPECT_EQ(window->currentPeriod(), (PeriodKey{kCpf, QStringLiteral("2005"), QStringLiteral("MAR")}));
-    // The first company's windows did not come back: one D, one E, the second's.
-    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 2);
+    // The first company's windows did not come back: every window is the
+    // second's.
+    const QList<QMdiSubWindow *> subs = window->mdiArea()->subWindowList();
+    ASSERT_FALSE(subs.isEmpty());
+    for (QMdiSubWindow *sub : subs) {
+        auto *key = sub->widget()->findChild<QLineEdit *>(QStringLiteral("edtCdCNPJEmpr"));
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->displayText(), QStringLiteral("123.456.789-09")) << qPrintable(sub->windowTitle());
+    }
     // Closing the company window again (it is closed) changes nothing.
     info->close();
     EXPECT_EQ(window->currentPeriod().cnpj, kCpf);
