@@ -194,6 +194,17 @@ Status stepTwoDigitDays(QSqlDatabase &db)
 {
     if (Status s = createTables(db); !s)
         return s;
+    return storeDaysInTwoDigits(db);
+}
+
+using Step = Status (*)(QSqlDatabase &);
+const Step kSteps[] = {stepCreateLayout, stepWideDestination, stepInvoiceImport, stepTwoDigitDays};
+static_assert(sizeof(kSteps) / sizeof(kSteps[0]) == schema::kSchemaVersion, "one step per schema version");
+
+} // namespace
+
+Status storeDaysInTwoDigits(QSqlDatabase &db)
+{
     const QString day = sql::id(rules::kDayField);
     for (const schema::Table &t : schema::tables()) {
         if (!t.field(rules::kDayField))
@@ -208,9 +219,7 @@ Status stepTwoDigitDays(QSqlDatabase &db)
     return {};
 }
 
-using Step = Status (*)(QSqlDatabase &);
-const Step kSteps[] = {stepCreateLayout, stepWideDestination, stepInvoiceImport, stepTwoDigitDays};
-static_assert(sizeof(kSteps) / sizeof(kSteps[0]) == schema::kSchemaVersion, "one step per schema version");
+namespace {
 
 bool hasEveryTable(QSqlDatabase &db)
 {
