@@ -8,6 +8,7 @@
 #include "store/Dialect.h"
 #include "store/Schema.h"
 #include "store/PeriodLock.h"
+#include "store/RecordRules.h"
 #include "store/Sql.h"
 #include "store/Statement.h"
 
@@ -189,6 +190,8 @@ public:
         ins.set(lane.cnpj, m_key.cnpj);
         ins.set(lane.ano, m_key.ano);
         ins.set(lane.mes, m_key.mes);
+        if (lane.day >= 0 && values[static_cast<size_t>(lane.day)].kind == FieldValue::Kind::Text)
+            ins.set(lane.day, store::rules::storedDay(values[static_cast<size_t>(lane.day)].text.toString()));
         if (&lv == &m_finais) {
             ins.set(lane.product, m_product);
         } else if (&lv == &m_substancias) {
@@ -239,7 +242,7 @@ private:
     struct Lane {
         std::unique_ptr<Inserter> inserter;
         Error error;
-        int cnpj = -1, ano = -1, mes = -1, product = -1, final = -1;
+        int cnpj = -1, ano = -1, mes = -1, product = -1, final = -1, day = -1;
     };
 
     QSqlDatabase &m_db;
@@ -291,6 +294,7 @@ private:
             lane.cnpj = lv.fieldIndex(kCnpj);
             lane.ano = lv.fieldIndex(kAno);
             lane.mes = lv.fieldIndex(kMes);
+            lane.day = lv.fieldIndex(store::rules::kDayField);
         }
         if (&lv == &m_finais || &lv == &m_substancias)
             lane.product = lv.fieldIndex(QStringLiteral("CdProduto"));

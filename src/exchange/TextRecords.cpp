@@ -222,9 +222,12 @@ Status checkKeys(const RecordLayout &layout, QStringView line, std::vector<QVari
     }
     for (size_t i = 0; i < layout.columns.size(); ++i) {
         const Column &c = layout.columns[i];
-        if (c.field == QLatin1String("NrDia") && !values[i].isNull() &&
-            !shell::isValidDay(values[i].toString(), values[2].toString(), values[1].toString()))
-            return makeError(msg::kTxtDiaInvalido.arg(columnText(c, line), values[2].toString(), values[1].toString()));
+        if (c.field == QLatin1String("NrDia") && !values[i].isNull()) {
+            if (!shell::isValidDay(values[i].toString(), values[2].toString(), values[1].toString()))
+                return makeError(
+                    msg::kTxtDiaInvalido.arg(columnText(c, line), values[2].toString(), values[1].toString()));
+            values[i] = store::rules::storedDay(values[i].toString());
+        }
         if (layout.link == Link::Observation && c.field == QLatin1String("Anexo")) {
             const QString letter = values[i].toString().toUpper();
             if (!shell::isAnnexLetter(letter))

@@ -77,9 +77,13 @@ EditMask mask(MaskKind kind)
 
 Check checkRegistration(const QString &number)
 {
-    if (number.trimmed().size() > 13)
-        return {MaskKind::Cnpj, isValidCnpj(number) ? QString() : msg::kCnpjInvalido};
-    return {MaskKind::Cpf, isValidCpf(number) ? QString() : msg::kCpfInvalido};
+    const QString n = number.trimmed();
+    const bool oneDigit = !n.isEmpty() && n.count(n.at(0)) == n.size();
+    if (n.size() == 14)
+        return {MaskKind::Cnpj, isValidCnpj(n) && !oneDigit ? QString() : msg::kCnpjInvalido};
+    if (n.size() == 11)
+        return {MaskKind::Cpf, isValidCpf(n) && !oneDigit ? QString() : msg::kCpfInvalido};
+    return {MaskKind::None, msg::kNumeroInvalido};
 }
 
 Check checkCounterpart(const QString &number)
@@ -98,15 +102,22 @@ Check checkResponsible(const QString &number)
     return {MaskKind::Cpf, isValidCpf(number) ? QString() : msg::kCpfInvalido};
 }
 
-MaskKind keyDisplayMask(const QString &key)
+namespace {
+
+// A CPF mask would drop the digits after the eleventh of a 12- or 13-digit
+// number, and a CNPJ mask would show blanks for the missing ones.
+MaskKind maskByLength(qsizetype length)
 {
-    return key.trimmed().size() >= 14 ? MaskKind::Cnpj : MaskKind::Cpf;
+    if (length > 13)
+        return MaskKind::Cnpj;
+    return length > 11 ? MaskKind::None : MaskKind::Cpf;
 }
 
-MaskKind typedNumberMask(const QString &number)
-{
-    return number.size() > 13 ? MaskKind::Cnpj : MaskKind::Cpf;
-}
+} // namespace
+
+MaskKind keyDisplayMask(const QString &key) { return maskByLength(key.trimmed().size()); }
+
+MaskKind typedNumberMask(const QString &number) { return maskByLength(number.size()); }
 
 MaskKind rowChangeMask(const QString &value)
 {

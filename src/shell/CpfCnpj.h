@@ -30,9 +30,11 @@ struct Check {
     bool ok() const { return message.isEmpty(); }
 };
 
-// New-company registration: a trimmed number longer than 13 characters is
-// tested as a CNPJ, any other as a CPF (so a 12- or 13-digit number is tested
-// on its first 11 digits).
+// A number that is to become a company key (new-company registration, a
+// changed key in the company window): exactly 14 digits passing the CNPJ test
+// or exactly 11 passing the CPF test, and not one digit repeated throughout
+// (00000000000 passes the tests but names nobody). Any other length is
+// refused with the general message.
 Check checkRegistration(const QString &number);
 
 // Counterpart fields (supplier, carrier, owner, shipper, consignee), on
@@ -45,12 +47,13 @@ Check checkCounterpart(const QString &number);
 Check checkResponsible(const QString &number);
 
 // Display of the company key: 14 or more characters after trimming give the
-// CNPJ mask, anything shorter the CPF mask.
+// CNPJ mask, 12 or 13 no mask (neither mask holds them whole: a key kept
+// from older data is shown as it is), anything shorter the CPF mask.
 MaskKind keyDisplayMask(const QString &key);
 
 // Mask of a number field on leaving it while typing a company number (the
 // new-company, company and period windows): longer than 13 characters gives
-// the CNPJ mask, otherwise the CPF mask.
+// the CNPJ mask, 12 or 13 no mask, otherwise the CPF mask.
 MaskKind typedNumberMask(const QString &number);
 
 // Display of a counterpart field when the current row changes: exactly 14

@@ -1032,6 +1032,11 @@ Status Cursor::post()
         return {};
 
     m_refusedField.clear();
+    // The day as it is typed ("5") is written in its stored form ("05").
+    if (const int day = m_table.fieldIndex(rules::kDayField); day >= 0 && day != m_autoInc) {
+        if (const QVariant typed = m_buffer.at(day); typed.typeId() == QMetaType::QString)
+            m_buffer[day] = rules::storedDay(typed.toString());
+    }
     {
         RecordingDialogs rec(dialogs());
         Dialogs *saved = m_dialogs;

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "BatchInsert.h"
+#include "RecordRules.h"
 #include "Dialect.h"
 #include "Messages.h"
 #include "Schema.h"
@@ -184,13 +185,41 @@ Status stepWideDestination(QSqlDatabase &db)
     return rebuildTable(db, *schema::table(QStringLiteral("Residuo")));
 }
 // 2 -> 3: the tables of the invoice import (imported access keys, unit
-// factors). Being the last step, it also re-creates any table a current
-// store lost.
+// factors).
 Status stepInvoiceImport(QSqlDatabase &db) { return createTables(db); }
+// 3 -> 4: a day kept as one digit ("5", " 5") takes its two-digit form, so
+// that it sorts before "15" in every day-ordered list and report. Being the
+// last step, it first re-creates any table a current store lost.
+Status stepTwoDigitDays(QSqlDatabase &db)
+{
+    if (Status s = createTables(db); !s)
+        return s;
+    return storeDaysInTwoDigits(db);
+}
 
 using Step = Status (*)(QSqlDatabase &);
-const Step kSteps[] = {stepCreateLayout, stepWideDestination, stepInvoiceImport};
+const Step kSteps[] = {stepCreateLayout, stepWideDestination, stepInvoiceImport, stepTwoDigitDays};
 static_assert(sizeof(kSteps) / sizeof(kSteps[0]) == schema::kSchemaVersion, "one step per schema version");
+
+} // namespace
+
+Status storeDaysInTwoDigits(QSqlDatabase &db)
+{
+    const QString day = sql::id(rules::kDayField);
+    for (const schema::Table &t : schema::tables()) {
+        if (!t.field(rules::kDayField))
+            continue;
+        const QString fix =
+            QStringLiteral("UPDATE %1 SET %2 = '0' || trim(%2) WHERE trim(%2) IN "
+                           "('0', '1', '2', '3', '4', '5', '6', '7', '8', '9')")
+                .arg(sql::id(t.qname()), day);
+        if (Status s = sql::exec(db, fix); !s)
+            return makeError(QStringLiteral("Tabela %1: %2").arg(t.qname(), s.message()), 2);
+    }
+    return {};
+}
+
+namespace {
 
 bool hasEveryTable(QSqlDatabase &db)
 {

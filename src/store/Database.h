@@ -67,6 +67,11 @@ QList<ReferenceTable> referenceTables(const QSqlDatabase &db);
 // store is already current. A store stamped by a newer program is refused.
 Status upgradeSchema(QSqlDatabase &db);
 
+// Gives the day of every row of the day tables its stored two-digit form
+// ("5" and " 5" become "05"); other days are left as they are. The upgrade
+// to layout 4 runs it, and so does a move of rows kept by an older layout.
+Status storeDaysInTwoDigits(QSqlDatabase &db);
+
 // The day-index files of the tables of movements, deleted at start-up.
 const QStringList &dayIndexFiles();
 // Deletes each day-index file present in the data folder (names matched

@@ -227,6 +227,14 @@ QString widthMessage(const schema::Table &table, const QString &field, const QVa
     return f ? widthMessage(*f, value) : QString();
 }
 
+QString storedDay(const QString &day)
+{
+    const QString t = day.trimmed();
+    if (t.size() == 1 && t.at(0) >= QLatin1Char('0') && t.at(0) <= QLatin1Char('9'))
+        return QLatin1Char('0') + t;
+    return day;
+}
+
 QString counterpartMask(const QString &value, const QString &current)
 {
     if (value.size() == 14)

@@ -71,6 +71,13 @@ QString rangeMessage(const schema::Table &table, const QString &field, const QVa
 QString widthMessage(const schema::Field &field, const QVariant &value);
 QString widthMessage(const schema::Table &table, const QString &field, const QVariant &value);
 
+// The day of a movement (the NrDia field of the four day tables) in its
+// stored form, two digits, so that days in text order are in calendar order:
+// "5" and " 5" give "05". Any other text is returned as it is (the day checks
+// judge it).
+inline const QString kDayField = QStringLiteral("NrDia");
+QString storedDay(const QString &day);
+
 // Display masks of counterpart numbers.
 inline const QString kCnpjMask = QStringLiteral("00.000.000/0000-00;0;_");
 inline const QString kCpfMask = QStringLiteral("000.000.000-00;0;_");

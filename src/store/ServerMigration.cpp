@@ -222,6 +222,10 @@ Result<QList<TableCount>> migrateToServer(QSqlDatabase &source, QSqlDatabase &se
         if (progress)
             progress(++done, static_cast<int>(tables.size()));
     }
+    // A folder not yet opened by this version may keep days of one digit:
+    // the server's layout has them in two.
+    if (Status s = storeDaysInTwoDigits(server); !s)
+        return makeError(s.message(), 2);
     if (Status s = tx.commit(); !s)
         return makeError(s.message(), 2);
     return counts;

@@ -54,6 +54,8 @@ TEST(CliMigrar, CopiesEveryRowAndTheNumberingGoesOn)
     test::fillSmallPeriod(store);
     // The product numbered 8 is gone: its number is never given again.
     store.exec(QStringLiteral("DELETE FROM Produtos WHERE CdProduto = 8"));
+    // A day kept as one digit by an older layout arrives in two.
+    store.exec(QStringLiteral("UPDATE Movimentacao SET NrDia = '2' WHERE NrDia = '02'"));
     const qint64 localProducts = store.scalar(QStringLiteral("SELECT count(*) FROM Produtos")).toLongLong();
 
     const test::ProcessResult r = test::runCli(migrar(store.folder(), server.url()));
@@ -79,6 +81,7 @@ TEST(CliMigrar, CopiesEveryRowAndTheNumberingGoesOn)
               QStringLiteral("Linha 1\r\nLinha 2"));
     EXPECT_EQ(server.scalar(QStringLiteral("SELECT QtEstoqueAtual FROM Produtos WHERE CdProduto = 7")).toDouble(),
               1609.75);
+    EXPECT_EQ(server.scalar(QStringLiteral("SELECT count(*) FROM Movimentacao WHERE NrDia = '02'")).toInt(), 1);
     // A new product on the server takes the number after the highest ever given.
     EXPECT_EQ(server
                   .scalar(QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, NmProduto) "

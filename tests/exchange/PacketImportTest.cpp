@@ -195,6 +195,23 @@ TEST(PacketImport, RegisteredCompanyAndTheOverwriteQuestion)
     EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Observacoes")).toInt(), 2);
 }
 
+// A packet written elsewhere may carry a day of one digit: it is stored as
+// two, so that the month's movements list in calendar order.
+TEST(PacketImport, DaysAreStoredAsTwoDigits)
+{
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    source.exec(QStringLiteral("UPDATE Movimentacao SET NrDia = '2' WHERE NrDia = '02'"));
+    const PacketRow packet = smallPacket(source);
+
+    test::TempStore target(QStringLiteral("target"));
+    QSqlDatabase db = target.db();
+    ScriptedDialogs dialogs;
+    ASSERT_OK(importPacket(db, packet, dialogs));
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT group_concat(NrDia) FROM (SELECT NrDia FROM Movimentacao ORDER BY NrDia) AS m")).toString(),
+              QStringLiteral("02,15"));
+}
+
 TEST(PacketImport, DeclinedOverwriteDoesNotRegisterTheCompany)
 {
     test::TempStore source(QStringLiteral("source"));

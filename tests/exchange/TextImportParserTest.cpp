@@ -106,7 +106,7 @@ TEST(TextImportParser, ConvertsEachKindOfField)
         {em, QStringLiteral("CdCNPJEmpr"), QStringLiteral("[12345678909]")},
         {em, QStringLiteral("NmRazao"), QStringLiteral("[  Nome com brancos à esquerda]")},
         {em, QStringLiteral("NrIdentidade"), QStringLiteral("[MG1234567]")},
-        {mv, QStringLiteral("NrDia"), QStringLiteral("[5]")},
+        {mv, QStringLiteral("NrDia"), QStringLiteral("[05]")},  // a day takes two digits
         {mv, QStringLiteral("NrCFOP"), QStringLiteral("[1.102]")},
         // Flags: only "0" is false; "X" and a blank are true.
         {em, QStringLiteral("FlGrupoI"), QStringLiteral("true")},

@@ -510,6 +510,22 @@ TEST(TextImport, MonthCodesAreStoredInTheirUpperCaseForm)
     EXPECT_EQ(row(store, QStringLiteral("SELECT count(*) FROM Produtos")), QStringLiteral("0"));
 }
 
+// A day given as one digit, either side of its two columns, is stored as two
+// digits, so that the movements of a month list in calendar order.
+TEST(TextImport, DaysAreStoredAsTwoDigits)
+{
+    test::TempStore store;
+    ScriptedDialogs dialogs;
+    const QStringList lines{test::emLine(kK, QStringLiteral("X")), test::meLine(kK, kAno, kMes),
+                            movement(kK, kAno, kMes, QStringLiteral("15")), movement(kK, kAno, kMes, QStringLiteral("5")),
+                            movement(kK, kAno, kMes, QStringLiteral(" 3")), movement(kK, kAno, kMes, QStringLiteral("09"))};
+    const TextImportResult r = importLines(store, lines, dialogs);
+    ASSERT_TRUE(r.ok()) << qPrintable(r.error.message);
+    EXPECT_EQ(row(store, QStringLiteral("SELECT group_concat(NrDia) FROM (SELECT NrDia FROM Movimentacao "
+                                        "ORDER BY NrDia) AS m")),
+              QStringLiteral("03,05,09,15"));
+}
+
 // Only regular files are read, and a file without line ends is refused
 // without being read to its end: a device that never ends and a named pipe
 // without a writer are refused at once.

@@ -55,10 +55,18 @@ TEST(CpfCnpj, EachCallersRule)
         {Registration, "12345678900", MaskKind::Cpf, &msg::kCpfInvalido},
         {Registration, "11222333000181", MaskKind::Cnpj, nullptr},
         {Registration, "11222333000182", MaskKind::Cnpj, &msg::kCnpjInvalido},
-        {Registration, "1234567890912", MaskKind::Cpf, nullptr},   // 13 digits: CPF on the first 11
-        {Registration, "123456789012", MaskKind::Cpf, &msg::kCpfInvalido},
+        // Only 11 or 14 digits make a key: a valid CPF in the first eleven
+        // of 12 or 13 does not help.
+        {Registration, "1234567890912", MaskKind::None, &msg::kNumeroInvalido},
+        {Registration, "123456789012", MaskKind::None, &msg::kNumeroInvalido},
         {Registration, "12345678909000", MaskKind::Cnpj, &msg::kCnpjInvalido}, // a CPF inside does not help
-        {Registration, "123", MaskKind::Cpf, &msg::kCpfInvalido},
+        {Registration, "123", MaskKind::None, &msg::kNumeroInvalido},
+        {Registration, "", MaskKind::None, &msg::kNumeroInvalido},
+        // One digit repeated passes the check-digit tests but is no key.
+        {Registration, "00000000000", MaskKind::Cpf, &msg::kCpfInvalido},
+        {Registration, "99999999999", MaskKind::Cpf, &msg::kCpfInvalido},
+        {Registration, "00000000000000", MaskKind::Cnpj, &msg::kCnpjInvalido},
+        {Registration, "12345678909 ", MaskKind::Cpf, nullptr},
         {Counterpart, "", MaskKind::Keep, nullptr},
         {Counterpart, "   ", MaskKind::Keep, nullptr},
         {Counterpart, "12345678909", MaskKind::Cpf, nullptr},
@@ -84,14 +92,17 @@ TEST(CpfCnpj, EachCallersRule)
 
 TEST(CpfCnpj, DisplayMasks)
 {
-    // Company key: 14 or more characters after trimming is a CNPJ.
+    // Company key: 14 or more characters after trimming is a CNPJ; 12 or 13
+    // fit neither mask whole and are shown as they are.
     EXPECT_EQ(keyDisplayMask(QStringLiteral("11222333000181")), MaskKind::Cnpj);
     EXPECT_EQ(keyDisplayMask(QStringLiteral("12345678909   ")), MaskKind::Cpf);
-    EXPECT_EQ(keyDisplayMask(QStringLiteral("1234567890912")), MaskKind::Cpf);
+    EXPECT_EQ(keyDisplayMask(QStringLiteral("1234567890912")), MaskKind::None);
+    EXPECT_EQ(keyDisplayMask(QStringLiteral("123456789091")), MaskKind::None);
     EXPECT_EQ(keyDisplayMask(QString()), MaskKind::Cpf);
     // Typed numbers: more than 13 characters.
     EXPECT_EQ(typedNumberMask(QStringLiteral("11222333000181")), MaskKind::Cnpj);
-    EXPECT_EQ(typedNumberMask(QStringLiteral("1234567890912")), MaskKind::Cpf);
+    EXPECT_EQ(typedNumberMask(QStringLiteral("1234567890912")), MaskKind::None);
+    EXPECT_EQ(typedNumberMask(QStringLiteral("1234567890")), MaskKind::Cpf);
     // Row change: exactly 11 or 14, else the mask stays.
     EXPECT_EQ(rowChangeMask(QStringLiteral("11222333000181")), MaskKind::Cnpj);
     EXPECT_EQ(rowChangeMask(QStringLiteral("12345678909")), MaskKind::Cpf);

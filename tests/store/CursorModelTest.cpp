@@ -40,22 +40,22 @@ TEST(CursorModel, FollowsTheCursorWithDisplayFormats)
     }
     ASSERT_EQ(model.rowCount(), 3);
     const auto text = [&](int row, int col) { return model.data(model.index(row, col)).toString(); };
-    // Ordered by day as text: 10, 25, 3.
-    EXPECT_EQ(text(0, 0), QStringLiteral("10"));
-    EXPECT_EQ(text(1, 1), QStringLiteral("1234,500"));
-    EXPECT_EQ(text(1, 2), QStringLiteral("11.222.333/0001-81"));
-    EXPECT_EQ(text(2, 1), QStringLiteral("0,001"));
-    EXPECT_EQ(text(2, 2), QStringLiteral("123.456.789-09"));
-    EXPECT_EQ(text(0, 2), QStringLiteral("123"));
+    // Ordered by day as text, the days stored as two digits: 03, 10, 25.
+    EXPECT_EQ(text(0, 0), QStringLiteral("03"));
+    EXPECT_EQ(text(2, 1), QStringLiteral("1234,500"));
+    EXPECT_EQ(text(2, 2), QStringLiteral("11.222.333/0001-81"));
+    EXPECT_EQ(text(0, 1), QStringLiteral("0,001"));
+    EXPECT_EQ(text(0, 2), QStringLiteral("123.456.789-09"));
+    EXPECT_EQ(text(1, 2), QStringLiteral("123"));
     EXPECT_EQ(text(0, 3), QStringLiteral("7,13"));
-    EXPECT_EQ(model.data(model.index(1, 1), Qt::EditRole).toDouble(), 1234.5);
+    EXPECT_EQ(model.data(model.index(2, 1), Qt::EditRole).toDouble(), 1234.5);
 
     // Edits, removals and a master that moves all reach the grid.
     ASSERT_TRUE(m.moveTo(2));
     ASSERT_TRUE(m.edit());
     m.setValue(QStringLiteral("NrDia"), QStringLiteral("1"));
     ASSERT_OK(m.post());
-    EXPECT_EQ(text(0, 0), QStringLiteral("1"));
+    EXPECT_EQ(text(0, 0), QStringLiteral("01"));
     ASSERT_TRUE(m.first());
     ASSERT_OK(m.remove());
     EXPECT_EQ(model.rowCount(), 2);

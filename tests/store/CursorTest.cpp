@@ -253,21 +253,23 @@ TEST(Cursor, MovementsAreListedByDayAsTextAndFoundByNearestKey)
     Fixture f;
     f.openPeriod(kCnpj, "JAN");
     Cursor &m = f.dm.movimentacao();
-    for (const char *day : {"25", "2", "10", "2"}) {
+    // A day typed as one digit is written as two, so that text order is
+    // calendar order.
+    for (const char *day : {"25", "2", "10", " 2"}) {
         ASSERT_TRUE(m.insert());
         m.setValue(QStringLiteral("NrDia"), QLatin1String(day));
         ASSERT_OK(m.post());
-        EXPECT_EQ(m.value(QStringLiteral("NrDia")).toString(), QLatin1String(day));
+        EXPECT_EQ(m.value(QStringLiteral("NrDia")).toString(), QString::fromLatin1(day).trimmed().rightJustified(2, QLatin1Char('0')));
     }
-    const QStringList expected{QStringLiteral("10"), QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("25")};
+    const QStringList expected{QStringLiteral("02"), QStringLiteral("02"), QStringLiteral("10"), QStringLiteral("25")};
     EXPECT_EQ(f.column(m, QStringLiteral("NrDia")), expected);
     // Same day: in the order they were entered.
-    EXPECT_LT(m.valueAt(1, QStringLiteral("NrMovimentacao")).toInt(), m.valueAt(2, QStringLiteral("NrMovimentacao")).toInt());
+    EXPECT_LT(m.valueAt(0, QStringLiteral("NrMovimentacao")).toInt(), m.valueAt(1, QStringLiteral("NrMovimentacao")).toInt());
     ASSERT_OK(m.refresh());
     EXPECT_EQ(f.column(m, QStringLiteral("NrDia")), expected);
 
-    EXPECT_TRUE(m.findNearest({QStringLiteral("2")}));
-    EXPECT_EQ(m.row(), 1);
+    EXPECT_TRUE(m.findNearest({QStringLiteral("02")}));
+    EXPECT_EQ(m.row(), 0);
     EXPECT_TRUE(m.findNearest({QStringLiteral("20")}));
     EXPECT_EQ(m.value(QStringLiteral("NrDia")).toString(), QStringLiteral("25"));
     EXPECT_TRUE(m.findNearest({QStringLiteral("0")}));
@@ -276,12 +278,12 @@ TEST(Cursor, MovementsAreListedByDayAsTextAndFoundByNearestKey)
     EXPECT_EQ(m.row(), 3);
 
     // Editing a day moves the row to its place.
-    ASSERT_TRUE(m.first());
+    ASSERT_TRUE(m.last());
     ASSERT_TRUE(m.edit());
     m.setValue(QStringLiteral("NrDia"), QStringLiteral("3"));
     ASSERT_OK(m.post());
-    EXPECT_EQ(f.column(m, QStringLiteral("NrDia")), (QStringList{QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("25"), QStringLiteral("3")}));
-    EXPECT_EQ(m.row(), 3);
+    EXPECT_EQ(f.column(m, QStringLiteral("NrDia")), (QStringList{QStringLiteral("02"), QStringLiteral("02"), QStringLiteral("03"), QStringLiteral("10")}));
+    EXPECT_EQ(m.row(), 2);
 }
 
 TEST(Cursor, CounterpartMaskFollowsTheRowAndStaysForOtherLengths)

@@ -1,4 +1,5 @@
 #include "store/Database.h"
+#include "store/Dialect.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 #include "support/TestSupport.h"
@@ -88,4 +89,36 @@ TEST(Database, UpgradeWidensTheResidueDestinationKeepingRowsAndNumbers)
     EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'Residuo_pk'")).toInt(), 1);
     EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE '%anterior%'")).toInt(), 0);
     EXPECT_EQ(store.scalar(QStringLiteral("SELECT DsDestinacao FROM Residuo WHERE CdResiduo = 2")).toString(), wide);
+}
+
+// A store of version 3 kept days of one digit as typed ("5", " 5"), which
+// sort after "15": the upgrade gives every day table's days two digits and
+// leaves the others alone, on either kind of store.
+TEST(Database, UpgradeGivesDaysTwoDigits)
+{
+    test::TempStore store;
+    const char *const tables[] = {"Movimentacao", "MovArmazenagem", "Transporte", "MovResiduo"};
+    for (const char *t : tables)
+        for (const char *day : {"5", "15", " 7", "09", "x"})
+            store.exec(QStringLiteral("INSERT INTO %1 (CdCNPJEmpr, NrAno, NmMes, NrDia) VALUES "
+                                      "('11222333000181', '2004', 'FEV', '%2')").arg(QLatin1String(t), QLatin1String(day)));
+    store.exec(QStringLiteral("INSERT INTO Movimentacao (CdCNPJEmpr, NrAno, NmMes) VALUES ('11222333000181', '2004', 'FEV')"));
+    QSqlDatabase db = store.db();
+    ASSERT_OK(store::dialect::setSchemaVersion(db, 3));
+
+    ASSERT_OK(store::upgradeSchema(db));
+    Result<int> version = store::dialect::schemaVersion(db);
+    ASSERT_OK(version);
+    EXPECT_EQ(*version, schema::kSchemaVersion);
+    const auto days = [&store](const char *table) {
+        return store.scalar(QStringLiteral("SELECT group_concat(NrDia) FROM (SELECT NrDia FROM %1 ORDER BY NrDia) AS d")
+                                .arg(QLatin1String(table))).toString();
+    };
+    // In day order now, as the calendar has them; the empty day stays empty.
+    for (const char *t : tables)
+        EXPECT_EQ(days(t), QStringLiteral("05,07,09,15,x")) << t;
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM Movimentacao WHERE NrDia IS NULL")).toInt(), 1);
+    // A second upgrade finds nothing to change.
+    ASSERT_OK(store::upgradeSchema(db));
+    EXPECT_EQ(days("MovResiduo"), QStringLiteral("05,07,09,15,x"));
 }

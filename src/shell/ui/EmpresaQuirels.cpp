@@ -280,8 +280,10 @@ void TfrmEmpresaQuirels::load(const Typed &typed)
     const store::Cursor &e = m_main.dataModule().empresa();
     auto text = [&e](const char *field) { return e.value(QString::fromLatin1(field)).toString(); };
     m_openingKey = p.cnpj;
-    m_number->setValue(typed.number.isEmpty() ? m_openingKey : typed.number,
-                       m_openingKey.size() > 13 ? cpfcnpj::MaskKind::Cnpj : cpfcnpj::MaskKind::Cpf);
+    // A key of another length kept from older data shows whole, so that
+    // closing the window finds it unchanged.
+    const QString shown = typed.number.isEmpty() ? m_openingKey : typed.number;
+    m_number->setValue(shown, cpfcnpj::typedNumberMask(shown));
     m_name->setText(typed.name.isEmpty() ? text("NmRazao") : typed.name);
     m_clf->setText(clfMask().display(text("NrCLF")));
     selectActivity(text("CdCNAE"));
@@ -346,20 +348,28 @@ bool TfrmEmpresaQuirels::runClosingSteps()
     // 1. Key change: the thirteen tables and the company row take the new
     // number together, or none does.
     const QString number = m_number->value();
+    const auto restore = [this] { m_number->setValue(m_openingKey, cpfcnpj::typedNumberMask(m_openingKey)); };
     if (number != m_openingKey) {
         if (!d.confirm(msg::kConfirmaMudancaCnpj) || number.trimmed().isEmpty()) {
-            m_number->setValue(m_openingKey);
+            restore();
+        } else if (const cpfcnpj::Check check = cpfcnpj::checkRegistration(number); !check.ok()) {
+            // Only a CPF or a CNPJ becomes a key: the window stays open
+            // with the number to correct (or to put back with "Não").
+            d.error(check.message);
+            m_number->removeMask();
+            d.focus(m_number->objectName());
+            return false;
         } else {
             QSqlDatabase db = m_main.db();
             Result<shell::KeyChange> r = shell::changeCompanyKey(db, m_openingKey, number);
             if (!r) {
                 d.error(r.message());
-                m_number->setValue(m_openingKey);
+                restore();
                 return false;
             }
             if (*r == shell::KeyChange::Exists) {
                 d.information(msg::kCnpjJaExiste);
-                m_number->setValue(m_openingKey);
+                restore();
             } else {
                 m_openingKey = number;
                 // The row in the buffer carries the new number as well.
@@ -378,9 +388,11 @@ bool TfrmEmpresaQuirels::runClosingSteps()
         return true;
     // 4. Position on the company and the period shown.
     m_main.setCurrentPeriod(PeriodKey{m_openingKey, m_year, m_month});
-    // 5. The annex windows of the company's groups.
+    // 5. The annex windows of the company's groups, unless the company is
+    // being closed (another company is being opened or created).
     m_number->removeMask();
-    m_main.openAnnexWindows();
+    if (!m_main.closingCompany())
+        m_main.openAnnexWindows();
     return true;
 }
 

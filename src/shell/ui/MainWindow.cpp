@@ -342,9 +342,17 @@ QMdiSubWindow *MainWindow::showAnnex(QChar letter, bool maximised)
 
 TfrmEmpresaQuirels *MainWindow::companyWindow()
 {
-    if (!m_companyWindow)
+    if (!m_companyWindow) {
         m_companyWindow = new TfrmEmpresaQuirels(*this, this);
+        addCompanyWindow(m_companyWindow);
+    }
     return m_companyWindow;
+}
+
+void MainWindow::addCompanyWindow(QWidget *window)
+{
+    if (window && !m_companyWindows.contains(window))
+        m_companyWindows.append(window);
 }
 
 // ---- Operations other windows call ----
@@ -426,16 +434,29 @@ bool MainWindow::reloadData(const PeriodKey &period)
     return !period.cnpj.isEmpty() && setCurrentPeriod(period);
 }
 
+bool MainWindow::closeWindows()
+{
+    // The company windows first: the company window writes its row and
+    // would otherwise outlive the company it shows, and a later close would
+    // put the cursors back on that company under the next one's windows.
+    const bool wasClosing = m_closingCompany;
+    m_closingCompany = true;
+    bool closed = true;
+    for (auto it = m_companyWindows.crbegin(); closed && it != m_companyWindows.crend(); ++it)
+        if (QWidget *w = it->data(); w && !w->isHidden())
+            closed = w->close();
+    QList<QMdiSubWindow *> subs = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = subs.crbegin(); closed && it != subs.crend(); ++it)
+        if (!(*it)->isHidden())
+            closed = (*it)->close();
+    m_closingCompany = wasClosing;
+    return closed;
+}
+
 bool MainWindow::closeCompany()
 {
-    QList<QMdiSubWindow *> subs = m_mdi->subWindowList(QMdiArea::CreationOrder);
-    for (auto it = subs.crbegin(); it != subs.crend(); ++it) {
-        QMdiSubWindow *sub = *it;
-        if (sub->isHidden())
-            continue;
-        if (!sub->close())
-            return false;
-    }
+    if (!closeWindows())
+        return false;
     // Other workstations' bulk operations on the period may run now.
     m_dm->releasePeriod();
     disableCompanyCommands();
@@ -455,7 +476,9 @@ void MainWindow::disableCompanyCommands()
 bool MainWindow::companyOpen() const
 {
     const QList<QMdiSubWindow *> subs = m_mdi->subWindowList();
-    return std::any_of(subs.cbegin(), subs.cend(), [](const QMdiSubWindow *w) { return !w->isHidden(); });
+    return std::any_of(subs.cbegin(), subs.cend(), [](const QMdiSubWindow *w) { return !w->isHidden(); })
+           || std::any_of(m_companyWindows.cbegin(), m_companyWindows.cend(),
+                          [](const QPointer<QWidget> &w) { return w && !w->isHidden(); });
 }
 
 // ---- Command actions ----
@@ -776,13 +799,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *e)
 
 void MainWindow::closeEvent(QCloseEvent *e)
 {
-    // A child window with unsaved data may refuse; the program then stays.
-    QList<QMdiSubWindow *> subs = m_mdi->subWindowList(QMdiArea::CreationOrder);
-    for (auto it = subs.crbegin(); it != subs.crend(); ++it) {
-        if (!(*it)->isHidden() && !(*it)->close()) {
-            e->ignore();
-            return;
-        }
+    // A window with unsaved data may refuse; the program then stays.
+    if (!closeWindows()) {
+        e->ignore();
+        return;
     }
     QMainWindow::closeEvent(e);
 }

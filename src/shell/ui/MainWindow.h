@@ -114,10 +114,20 @@ public:
     // Shows the annex windows of the current company's groups, enables their
     // commands and makes sure the period has its observation rows.
     void openAnnexWindows();
-    // Closes every child window, the last opened first. False when one
-    // refused to close: the command that called it stops too.
+    // Closes every window of the open company: first the windows of the
+    // company outside the frame (addCompanyWindow), then every child
+    // window, the last opened first; each closes as its own close does
+    // (posting or asking). False when one refused to close: the command that
+    // called it stops too.
     bool closeCompany();
-    // A company is open while a child window is.
+    // True while closeCompany runs: a window closing then leaves the next
+    // company's windows alone (the company window opens no annex windows).
+    bool closingCompany() const { return m_closingCompany; }
+    // A window outside the frame that shows or writes the open company (the
+    // company information window, the deletion window): it counts as an
+    // open company while shown and closes with the company.
+    void addCompanyWindow(QWidget *window);
+    // A company is open while a child window or a company window is.
     bool companyOpen() const;
     // Writes what the open screens hold: the field being typed into is left
     // first (leaveField), then every cursor of the data module with a
@@ -226,6 +236,9 @@ private:
     // folder in the settings dialog (Não), or go on without one (Cancelar).
     bool offerDataFolder();
     void tile(Qt::Orientation orientation);
+    // Closes the company windows and the child windows, the last opened
+    // first; false when one refused.
+    bool closeWindows();
     // Runs an arrangement of the child windows; the field that had the
     // focus keeps it (restoring a maximised window would move it on).
     void arrange(const std::function<void()> &how);
@@ -267,6 +280,8 @@ private:
     std::function<bool()> m_leaveField;
     std::array<QPointer<QMdiSubWindow>, 8> m_annexWindows;
     QPointer<TfrmEmpresaQuirels> m_companyWindow;
+    QList<QPointer<QWidget>> m_companyWindows;
+    bool m_closingCompany = false;
 
     cpfcnpj::MaskKind m_keyMask = cpfcnpj::MaskKind::Cpf;
     bool m_validationError = false;

@@ -214,13 +214,18 @@ void TfrmResponsavelQuirels::confirm()
         {m_issuer->text().trimmed().isEmpty(), shell::msg::kInformeOrgaoResponsavel, m_issuer},
         {m_uf->currentIndex() < 0, shell::msg::kInformeUFResponsavel, m_uf},
     };
-    for (const auto &c : checks)
+    for (const auto &c : checks) {
         if (c.missing) {
             m_dialogs.information(c.message);
             if (c.field->isEnabled())
                 m_dialogs.focus(c.field->objectName());
             return;
         }
+        // OK reached from the CPF field itself (Enter) has not left it: its
+        // test runs here, with its message and the focus back in the field.
+        if (c.field == m_cpf && !m_cpf->leave())
+            return;
+    }
     if (save())
         accept();
 }

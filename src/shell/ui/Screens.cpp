@@ -51,6 +51,8 @@ void installScreens(MainWindow &window)
             hooks.reconnect = [&window] { window.openStore(); };
             *deletion = new TfrmExclusaoQuirels(window.dataModule(), window.dialogs(), hooks, &window);
             placeInside(*deletion, &window);
+            // It deletes the company it showed: it closes with the company.
+            window.addCompanyWindow(*deletion);
         }
         (*deletion)->show();
         (*deletion)->raise();

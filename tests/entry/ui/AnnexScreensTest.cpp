@@ -113,7 +113,7 @@ const QList<ScreenCase> &screenCases()
           {"cmbUnidade", q("Kg")}},
          "NrDia||'|'||NrNF||'|'||CdEmbarcador||'|'||SgUFEmbarcador||'|'||CdDestinatario||'|'||SgUFDestinatario||'|'||"
          "CdNCM||'|'||NmProduto||'|'||VlConcentracao||'|'||QtProduto||'|'||DsUnidade",
-         q("1|123456|11222333000181|SP|12345678909|RJ|2801.20.10|IODO|80.0|1.0|Kg")},
+         q("01|123456|11222333000181|SP|12345678909|RJ|2801.20.10|IODO|80.0|1.0|Kg")}, // the day in two digits
         {'G', "Residuo",
          {{"edtCodProduto", q("28012010")}, {"edtConcentracaoPresente", q("0")}, {"edtQuantidadePresente", q("7")},
           {"cmbUnidadePresente", q("Kg")}, {"cmbDestinacao", q("Destruição - Neutralização")}},
@@ -195,7 +195,10 @@ TEST(AnnexScreens, EachScreenTakesARowFromTheKeyboardAndKeepsItsInvoiceFields)
             } else if (!name.startsWith(QLatin1String("edtCNPJ")) && !name.startsWith(QLatin1String("edtCod"))
                        && !name.startsWith(QLatin1String("edtConc")) && !name.startsWith(QLatin1String("edtQuant"))
                        && !name.startsWith(QLatin1String("edtEstoque"))) {
-                EXPECT_EQ(text(*s.w, name), typed.text) << typed.control;
+                // The day shows as it is stored: "1" as "01".
+                const QString shown = name == QLatin1String("edtDia") ? typed.text.rightJustified(2, QLatin1Char('0'))
+                                                                       : typed.text;
+                EXPECT_EQ(text(*s.w, name), shown) << typed.control;
             }
         }
         EXPECT_EQ(s.buttons(), QStringLiteral("1001"));

@@ -112,7 +112,7 @@ TEST(Movimentacao, AMonthIsEnteredWithTheKeyboardAlone)
                                    "VlConcentracao || '|' || VlQuantidade || '|' || NmUnidade || '|' || NrNF || '|' "
                                    "|| CdFornecedor || '|' || CdTransportadora FROM Movimentacao"))
                   .toString(),
-              QStringLiteral("5|1.101|2801.20.10|IODO|99.5|12.5|Kg|4711|11222333000181|12345678909"));
+              QStringLiteral("05|1.101|2801.20.10|IODO|99.5|12.5|Kg|4711|11222333000181|12345678909")); // day in two digits
     EXPECT_EQ(s.sql(QStringLiteral("SELECT Observacao FROM Observacoes WHERE Anexo = 'B'")).toString(),
               QStringLiteral("Mes sem ocorrencias"));
     // The counterpart numbers are shown with their masks once left.
@@ -135,7 +135,7 @@ TEST(Movimentacao, AMonthIsEnteredWithTheKeyboardAlone)
                                    "|| CdFornecedor || '|' || CdTransportadora FROM Movimentacao "
                                    "ORDER BY NrMovimentacao DESC"))
                   .toString(),
-              QStringLiteral("5|1.101|2801.20.10|IODO|99.5|3.0|litro|4711|11222333000181|12345678909"));
+              QStringLiteral("05|1.101|2801.20.10|IODO|99.5|3.0|litro|4711|11222333000181|12345678909"));
 }
 
 TEST(Movimentacao, RequiredChecksStopSalvarWithTheirFocus)

@@ -63,7 +63,10 @@ TEST_F(ShellTest, RegistrationChecksTheNumber)
     const auto error = ScriptedDialogs::Kind::Error;
     const Case cases[] = {
         {"12345678909", "Acme", nullptr, info, ""},
-        {"1234567890912", "Acme", nullptr, info, ""},      // a valid CPF in its first eleven digits
+        // Neither 11 nor 14 digits, though the first eleven are a valid CPF.
+        {"1234567890912", "Acme", &msg::kNumeroInvalido, error, "edtCNPJ"},
+        {"00000000000", "Acme", &msg::kCpfInvalido, error, "edtCNPJ"},
+        {"00000000000000", "Acme", &msg::kCnpjInvalido, error, "edtCNPJ"},
         {"11222333000181", "Acme", nullptr, info, ""},
         {"12345678900", "Acme", &msg::kCpfInvalido, error, "edtCNPJ"},
         {"11222333000182", "Acme", &msg::kCnpjInvalido, error, "edtCNPJ"},
@@ -159,11 +162,13 @@ TEST_F(ShellTest, PeriodDialogLimitsAndWritesTheCompany)
               QStringLiteral("ACME"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from Mes where NrAno = '2006' and NmMes = 'MAI'")), 1);
     EXPECT_EQ(window->currentPeriod(), (PeriodKey{kCpf, QStringLiteral("2006"), QStringLiteral("MAI")}));
-    // The company window is shown, not modal, and no annex window yet.
+    // The company window is shown, not modal, and no annex window yet; the
+    // company counts as open (closing it closes that window).
     TfrmEmpresaQuirels *company = window->companyWindow();
     EXPECT_TRUE(company->isVisible());
     EXPECT_FALSE(company->isModal());
-    EXPECT_FALSE(window->companyOpen());
+    EXPECT_TRUE(window->mdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(window->companyOpen());
 }
 
 TEST_F(ShellTest, PeriodDialogWithARegisteredCompany)
@@ -291,6 +296,58 @@ TEST_F(ShellTest, ClosingWithoutChangingTheNumberAsksNothing)
     w->close();
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa where CdCNPJEmpr = '11222333000181'")), 1);
+}
+
+// A key of another length kept from older data opens and closes as it is;
+// a changed key must be a CPF or a CNPJ, else the window stays open.
+TEST_F(ShellTest, OnlyACpfOrACnpjBecomesTheNewKey)
+{
+    const QString odd = QStringLiteral("123456789012");
+    addCompany(odd, {});
+    ASSERT_TRUE(window->setCurrentPeriod(PeriodKey{odd, QStringLiteral("2005"), QStringLiteral("MAR")}));
+    TfrmEmpresaQuirels *w = window->companyWindow();
+    w->showNonModal();
+    EXPECT_EQ(w->numberField()->displayText(), odd);
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('|')));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa where CdCNPJEmpr = '%1'").arg(odd)), 1);
+
+    w->showNonModal();
+    const struct {
+        const char *typed;
+        const QString &message;
+    } refused[] = {
+        {"1234567890912", msg::kNumeroInvalido},
+        {"00000000000", msg::kCpfInvalido},
+        {"11111111111111", msg::kCnpjInvalido},
+        {"12345678900", msg::kCpfInvalido},
+    };
+    for (const auto &r : refused) {
+        dialogs.clear();
+        typeNumber(w->numberField(), QString::fromLatin1(r.typed));
+        dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kConfirmaMudancaCnpj, Answer::Yes);
+        dialogs.expect(ScriptedDialogs::Kind::Error, r.message);
+        w->close();
+        EXPECT_EQ(dialogs.pendingExpectations(), 0) << r.typed;
+        EXPECT_TRUE(w->isVisible()) << r.typed;
+        EXPECT_EQ(dialogs.focused, QStringList{QStringLiteral("edtCNPJ")}) << r.typed;
+        EXPECT_EQ(w->numberField()->displayText(), QString::fromLatin1(r.typed)) << r.typed;
+    }
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Mes where CdCNPJEmpr = '%1'").arg(odd)), 1);
+    // "Não" puts the old key back and the window closes.
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kConfirmaMudancaCnpj, Answer::No);
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Empresa where CdCNPJEmpr = '%1'").arg(odd)), 1);
+    // A valid CNPJ is taken.
+    w->showNonModal();
+    typeNumber(w->numberField(), kCnpj);
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kConfirmaMudancaCnpj, Answer::Yes);
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from Mes where CdCNPJEmpr = '%1'").arg(kCnpj)), 1);
+    EXPECT_TRUE(dialogs.failures.isEmpty()) << qPrintable(dialogs.failures.join(QLatin1Char('|')));
 }
 
 TEST(NumberEdit, LeavingCounterpartAndResponsibleFields)

@@ -213,3 +213,40 @@ TEST(ResponsibleDialog, CpfIsTestedOnLeavingAndCancelWritesNothing)
     }
     EXPECT_EQ(responsible(s), before);
 }
+
+// Enter in the CPF field presses OK without leaving the field: OK runs the
+// field's test, and a CPF that fails it is never written.
+TEST(ResponsibleDialog, OkTestsTheCpfTypedWithoutLeavingTheField)
+{
+    TempStore s;
+    addCompany(s, kCnpj, QStringLiteral("QUIMICA SA"));
+    s.exec(QStringLiteral("update Empresa set NmResponsavel = 'MARIA', NrCpfResponsavel = '12345678909',"
+                          " NrIdentidade = '123', NmOrgao = 'SSP', SgUF = 'DF' where CdCNPJEmpr = '11222333000181'"));
+    ScriptedDialogs d;
+    Empresa e(d);
+    TfrmResponsavelQuirels dlg(e.cursor, d);
+    showActive(dlg);
+    auto *cpf = child<QLineEdit>(dlg, "edtNrCpfResponsavel");
+    for (const QString &bad : {QStringLiteral("12345678908"), QStringLiteral("1234567890")}) {
+        d.clear();
+        cpf->setFocus();
+        cpf->selectAll();
+        QTest::keyClicks(cpf, bad);
+        QTest::keyClick(cpf, Qt::Key_Return);
+        EXPECT_EQ(d.texts(), QStringList{shell::msg::kCpfInvalido}) << qPrintable(bad);
+        EXPECT_EQ(d.messages.value(0).kind, Kind::Error);
+        EXPECT_EQ(d.focused, QStringList{QStringLiteral("edtNrCpfResponsavel")});
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(cpf->displayText(), bad); // unmasked, as typed, to correct
+        EXPECT_EQ(responsible(s)[1].toString(), QStringLiteral("12345678909")) << qPrintable(bad);
+        EXPECT_FALSE(e.cursor.isEditing());
+    }
+    d.clear();
+    cpf->setFocus();
+    cpf->selectAll();
+    QTest::keyClicks(cpf, QStringLiteral("52998224725"));
+    QTest::keyClick(cpf, Qt::Key_Return);
+    EXPECT_TRUE(d.messages.isEmpty()) << qPrintable(d.texts().join(QLatin1Char('\n')));
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(responsible(s)[1].toString(), QStringLiteral("52998224725"));
+}
