@@ -166,6 +166,18 @@ inline const QString kNfeLinhaIncompleta = QStringLiteral("Anexo XI-%1, NF %2, i
 inline const QString kNfeSemFator =
     QStringLiteral("Informe o fator da unidade \"%1\" do produto %2 (%3) para Kg ou litro.");
 
+// Values read from an invoice that a typed value could not have: the row
+// stays incomplete with the reason.
+inline const QString kNfeNumeroInvalido =
+    QStringLiteral("O número da nota fiscal deve ter de 1 a 10 algarismos, sem letras ou sinais.");
+inline const QString kNfeFornecedorInvalido =
+    QStringLiteral("O CNPJ/CPF do fornecedor ou adquirente da nota é inválido (dígitos verificadores ou tamanho).");
+inline const QString kNfeTransportadoraInvalida =
+    QStringLiteral("O CNPJ/CPF da transportadora da nota é inválido (dígitos verificadores ou tamanho).");
+inline const QString kNfeQuantidadeInvalida =
+    QStringLiteral("A quantidade da nota deve ser maior que zero.");
+inline const QString kNfeConcentracaoInvalida = QStringLiteral("A concentração deve estar entre 0 e 100.");
+
 // The review window.
 inline const QString kNfeArquivosLidos = QStringLiteral("Arquivos e pas&tas com as notas fiscais:");
 inline const QString kNfeAdicionarArquivos = QStringLiteral("Adicionar &Arquivos...");
