@@ -221,7 +221,9 @@ public:
         const bool issued = inv.issuer.document == company;
         if (!issued && inv.recipient.document != company)
             return skip(r.file, msg::kNfeOutraEmpresa.arg(inv.number));
-        if (inv.hasProtocol && inv.status != 100)
+        if (!inv.hasProtocol)
+            return skip(r.file, msg::kNfeSemProtocolo.arg(inv.number));
+        if (inv.status != 100)
             return skip(r.file, msg::kNfeNaoAutorizada.arg(inv.number).arg(inv.status));
         if (m_cancelled.contains(inv.key))
             return skip(r.file, msg::kNfeCancelada.arg(inv.number));
