@@ -129,6 +129,6 @@ TEST(NfeCli, HostileInvoicesAreListedAndNothingIsStored)
     EXPECT_TRUE(r.out.contains(msg::kNfeZipInvalido.section(QLatin1Char('%'), 0, 0))) << qPrintable(r.out);
     EXPECT_TRUE(r.err.contains(msg::kNfeNenhumaLinha)) << qPrintable(r.err);
     for (const char *english : {"Not a zip", "Zip archive", "error", "Error"})
-        EXPECT_FALSE((r.out + r.err).contains(QLatin1String(english))) << english;
+        EXPECT_FALSE(QString(r.out + r.err).contains(QLatin1String(english))) << english;
     EXPECT_EQ(query(data, QStringLiteral("SELECT count(*) FROM Movimentacao")), QStringLiteral("0"));
 }
