@@ -46,8 +46,19 @@ QString StoreGuard::snapshotEntry() const
 bool StoreGuard::makeCopies(const QString &besides)
 {
     if (!m_copies) {
-        removeLeftovers(besides);
-        m_copies = std::make_unique<QTemporaryDir>(workFolderTemplate(besides));
+        // Beside the store when its folder can take it, else in the system's
+        // temporary folder; either way named so a later run removes it if
+        // this one is killed.
+        for (const QString &folder : {besides, QDir::tempPath()}) {
+            if (folder.isEmpty() || !QFileInfo(folder).isDir())
+                continue;
+            removeLeftovers(folder);
+            m_copies = std::make_unique<QTemporaryDir>(workFolderTemplate(folder));
+            if (m_copies->isValid())
+                break;
+        }
+        if (!m_copies)
+            return false;
         m_copyCount = 0;
     }
     return m_copies->isValid();
