@@ -2,6 +2,7 @@
 
 #include "DosTime.h"
 #include "Messages.h"
+#include "WorkFiles.h"
 
 #include "base/Cp1252.h"
 #include "base/Numbers.h"
@@ -10,11 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QHash>
 #include <QSet>
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <optional>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -482,13 +486,22 @@ public:
     QByteArray bytes;
 };
 
-// A restored file: written through QSaveFile, so a restore that fails or is
-// stopped leaves any earlier file of that name whole.
-class FileSink : public Sink {
+// A restored file, written under a work name beside its target. It is put
+// in place by a rename over the target, which replaces whatever stands there
+// (a symbolic link included, never the file a link points to), and only once
+// the whole archive was read and checked.
+class StagedFile : public Sink {
 public:
-    explicit FileSink(const QString &path) : m_file(path), m_buffer(static_cast<size_t>(kIoBuffer)) {}
+    StagedFile(const QString &target, const QString &work)
+        : target(target), work(work), m_file(work), m_buffer(static_cast<size_t>(kIoBuffer))
+    {
+    }
 
-    bool open() { return m_file.open(QIODevice::WriteOnly); }
+    bool open()
+    {
+        QFile::remove(work);
+        return m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    }
 
     bool write(const unsigned char *data, int n) override
     {
@@ -500,16 +513,28 @@ public:
         return true;
     }
 
-    // Flushes, sets the archived time and puts the file under its name.
-    bool commit(quint32 time)
+    // Flushes, sets the archived time and the permissions of the file it
+    // replaces, and closes the work file.
+    bool finish(quint32 time)
     {
         if (!flush() || !m_file.flush())
             return false;
         setFileDosTime(m_file, time);
-        return m_file.commit();
+        m_file.close();
+        if (m_file.error() != QFileDevice::NoError)
+            return false;
+        const QFileInfo old(target);
+        if (old.exists() && !old.isSymLink())
+            QFile::setPermissions(work, old.permissions());
+        return true;
     }
 
+    QString errorString() const { return m_file.errorString(); }
+
+    const QString target;
+    const QString work;
     qint64 written = 0;
+    qint64 expected = -1; // the length the archive's list gives, -1 unknown
 
 private:
     bool flush()
@@ -521,17 +546,37 @@ private:
         return m_file.write(reinterpret_cast<const char *>(m_buffer.data()), n) == n;
     }
 
-    QSaveFile m_file;
+    QFile m_file;
     std::vector<unsigned char> m_buffer;
     qint64 m_used = 0;
 };
+
+// The lengths of the file-information list, by stored name.
+QHash<QString, qint64> listedSizes(const QByteArray &text)
+{
+    QHash<QString, qint64> sizes;
+    for (const QString &line : cp1252::decode(text).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        const qsizetype tab = line.lastIndexOf(QLatin1Char('\t'));
+        const qsizetype eq = line.indexOf(QLatin1Char('='), tab + 1);
+        if (tab <= 0 || eq < 0)
+            continue;
+        bool ok = false;
+        const qint64 size = line.mid(eq + 1).toLongLong(&ok);
+        if (ok && size >= 0)
+            sizes.insert(line.left(tab), size);
+    }
+    return sizes;
+}
 
 // Error codes for the ways reading a segment can fail.
 struct SegmentCodes {
     int invalidMarker;
     int damaged;
     int zlib;
+    int sinkFailed;
 };
+// The segment reader's code for a sink that refused its bytes, in a restore.
+constexpr int kSinkFailed = 1000;
 
 } // namespace
 
@@ -568,10 +613,12 @@ QString TBackupArchive::diskFileName(const QString &archiveName, int disk)
     return base + QLatin1Char('.') + diskSuffix(disk);
 }
 
-void TBackupArchive::setFailure(int code)
+void TBackupArchive::setFailure(int code, const QString &detail)
 {
-    if (m_failureCode == 0)
+    if (m_failureCode == 0) {
         m_failureCode = code;
+        m_failureDetail = detail;
+    }
     m_continue = false;
 }
 
@@ -586,8 +633,16 @@ void TBackupArchive::reportError(int code)
 
 void TBackupArchive::reportFailure()
 {
-    if (m_failureCode != 0)
+    if (m_failureCode == 0)
+        return;
+    if (m_failureDetail.isEmpty()) {
         reportError(m_failureCode);
+        return;
+    }
+    if (OnError)
+        OnError(m_failureCode, m_failureDetail);
+    else
+        m_dialogs.error(m_failureDetail);
 }
 
 void TBackupArchive::progress(const QString &fileName, int percent)
@@ -705,6 +760,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
     if (m_busy)
         return false;
     m_failureCode = 0;
+    m_failureDetail.clear();
     m_busy = true;
     m_continue = true;
     m_totalSize = 0;
@@ -719,10 +775,37 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
     bool success = false;
     std::unique_ptr<QTemporaryFile> fileList;
     ArchiveWriter out;
+    // Every volume is written under a work name beside its final one and
+    // renamed into place once the whole archive is written, so an archive of
+    // the same name stays whole until the new one is complete.
+    std::vector<std::pair<QString, QString>> volumes; // work name, final name
+    auto openVolume = [&](const QString &finalName) {
+        const QFileInfo fi(finalName);
+        const QString work = workFileName(fi.absolutePath(), fi.fileName());
+        QFile::remove(work);
+        if (!out.openFile(work))
+            return false;
+        volumes.emplace_back(work, finalName);
+        return true;
+    };
 
     auto finish = [&]() {
         out.close();
+        if (success) {
+            for (auto it = volumes.crbegin(); it != volumes.crend(); ++it) {
+                if (std::rename(QFile::encodeName(it->first).constData(), QFile::encodeName(it->second).constData()) != 0) {
+                    success = false;
+                    setFailure(kErrWrite, msg::kCannotWrite.arg(QDir::toNativeSeparators(it->second),
+                                                               QString::fromLocal8Bit(std::strerror(errno))));
+                    break;
+                }
+            }
+        }
+        for (const auto &v : volumes)
+            QFile::remove(v.first); // what is left of a failed or stopped backup
         fileList.reset();
+        if (OnBackupDone)
+            OnBackupDone();
         progress(QString(), 100);
         m_busy = false;
         m_currentFile.clear();
@@ -734,6 +817,8 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
         setFailure(kErrWrite);
         return finish();
     }
+    if (!toStream)
+        removeLeftovers(QFileInfo(archivePath).absolutePath());
 
     // 1. The list of files.
     FileFinder finder(toStream ? QString() : archivePath.toLower());
@@ -815,7 +900,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
     const Result<QByteArray> title = cp1252::encode(m_title);
     if (toStream)
         out.openStream(m_stream);
-    if (!title || (!toStream && !out.openFile(archivePath))) {
+    if (!title || (!toStream && !openVolume(archivePath))) {
         setFailure(kErrWrite);
         return finish();
     }
@@ -859,7 +944,18 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
         }
 
         // Segments until the bytes the file had when opened are written.
+        // With the file-information list, exactly the listed size: the
+        // restore checks every file against it, so a file that lost bytes
+        // since it was listed fails the backup instead.
         qint64 remaining = src.size();
+        const bool listed = m_saveFileID && !isFileList;
+        if (listed) {
+            if (remaining < entry.size) {
+                setFailure(kErrRead);
+                break;
+            }
+            remaining = entry.size;
+        }
         qint64 bufPos = 0;
         qint64 bufEnd = 0;
         bool ok = true;
@@ -876,7 +972,12 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
                         break;
                     }
                     if (got == 0) {
-                        // The file shrank: what it had is all there is.
+                        // The file shrank: what it had is all there is,
+                        // unless the list already gave its size.
+                        if (listed) {
+                            setFailure(kErrRead);
+                            ok = false;
+                        }
                         remaining = 0;
                         break;
                     }
@@ -935,7 +1036,7 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
                 ok = false;
                 break;
             }
-            if (!out.openFile(diskFileName(archivePath, disk))) {
+            if (!openVolume(diskFileName(archivePath, disk))) {
                 setFailure(kErrWrite);
                 ok = false;
                 break;
@@ -1011,7 +1112,7 @@ public:
                     data = work;
                 }
                 if (!sink->write(data, produced))
-                    return codes.damaged;
+                    return codes.sinkFailed;
                 afterBlock(produced);
             }
         }
@@ -1036,8 +1137,10 @@ public:
                 if (!block)
                     return codes.damaged;
                 const int produced = Lzrw1khDecompress(block, n, work);
-                if (produced < 0 || !sink->write(work, produced))
+                if (produced < 0)
                     return codes.damaged;
+                if (!sink->write(work, produced))
+                    return codes.sinkFailed;
                 left -= n + 4;
                 afterBlock(produced);
             }
@@ -1093,6 +1196,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
     if (!dest.isEmpty() && !dest.endsWith(QLatin1Char('/')))
         dest += QLatin1Char('/');
     m_failureCode = 0;
+    m_failureDetail.clear();
     m_filesDone = 0;
     m_continue = true;
     m_bytesProcessed = 0;
@@ -1111,57 +1215,87 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         if (!QFileInfo::exists(archiveName))
             return false;
         if (!in.openFile(archiveName)) {
-            setFailure(kErrRead);
+            setFailure(kErrRead, msg::kHeaderUnreadable.arg(QDir::toNativeSeparators(archiveName)));
             reportFailure();
             return false;
         }
     }
     m_busy = true;
 
-    std::unique_ptr<FileSink> target; // the file being restored, until its last segment
-    QString targetPath;
+    const auto native = [](const QString &p) { return QDir::toNativeSeparators(p); };
+    // The volume being read and its place in the sequence.
+    int disk = 1;
+    QString volume = archiveName;
+    QString reading = msg::kArchiveHeader; // the entry being read, for messages
+    const auto truncated = [&]() {
+        setFailure(kErrRead, msg::kVolumeTruncated.arg(native(volume), reading) + msg::kNothingRestored);
+    };
+
+    std::unique_ptr<StagedFile> target; // the file being restored, until its last segment
+    std::vector<std::unique_ptr<StagedFile>> staged; // read whole, waiting to be put in place
+    QHash<QString, qint64> sizes;                    // from the file-information list
     quint32 targetTime = 0;
     bool endSeen = false;
     ZlibBlockDecoder zlib;
     std::vector<unsigned char> work(static_cast<size_t>(std::max(kChunkSize, kLzrwMaxOutput)));
+    QSet<QString> cleaned; // folders whose leftovers of killed runs were removed
 
     auto afterBlock = [&](int produced) {
         idle();
         if (target && produced > 0) {
             m_bytesProcessed += produced;
-            progress(targetPath, percentOf(m_bytesProcessed, m_totalSize));
+            progress(target->target, percentOf(m_bytesProcessed, m_totalSize));
         }
     };
-    // What this restore put on disk that was not there: undone when it fails.
+    // What this restore created: undone when it fails.
     QStringList createdFolders;
-    QStringList writtenFiles;
-    auto commitTarget = [&]() {
+    // A file whose last segment was read: complete it and check its length
+    // against the archive's list.
+    auto finishTarget = [&]() {
         if (!target)
             return true;
-        const bool ok = target->commit(targetTime);
-        target.reset();
+        std::unique_ptr<StagedFile> t = std::move(target);
+        const bool ok = t->finish(targetTime);
+        const QString work = t->work;
+        const qint64 written = t->written;
+        const qint64 expected = t->expected;
+        const QString path = t->target;
+        staged.push_back(std::move(t));
         if (!ok) {
-            setFailure(kErrRead);
+            setFailure(kErrRead, msg::kCannotWrite.arg(native(work), staged.back()->errorString()) +
+                                     msg::kNothingRestored);
             return false;
         }
-        writtenFiles.append(targetPath);
-        ++m_filesDone;
+        if (expected >= 0 && written != expected) {
+            setFailure(kErrRead, msg::kLengthMismatch.arg(native(path))
+                                         .arg(written)
+                                         .arg(expected) +
+                                     msg::kNothingRestored);
+            return false;
+        }
         return true;
     };
     // After a restored file's segment: keep it open when the next entry
-    // continues it on another disk, otherwise put it in place now.
+    // continues it on another disk, otherwise it is complete.
     auto afterSegment = [&]() {
         const unsigned char *next = in.peek(4 + 9);
         if (next && getLe32(next) == kDiskChangeNameLength && std::memcmp(next + 4, kDiskChangePrefix, 9) == 0)
             return true;
-        return commitTarget();
+        return finishTarget();
     };
-    auto segment = [&](Sink *sink) {
-        const SegmentCodes codes = sink ? SegmentCodes{kErrRead, kErrRead, kErrCompression}
-                                        : SegmentCodes{kErrInvalid, kErrRead, kErrCompression};
+    // A segment read into a restored file, or read over (also the
+    // file-information list, which is read but never restored).
+    auto segment = [&](Sink *sink, bool restoring = true) {
+        const SegmentCodes codes = sink && restoring ? SegmentCodes{kErrRead, kErrRead, kErrCompression, kSinkFailed}
+                                        : SegmentCodes{kErrInvalid, kErrRead, kErrCompression, kSinkFailed};
         const int rc = SegmentReader::read(in, sink, codes, zlib, work.data(), m_continue, afterBlock);
-        if (rc > 0)
-            setFailure(rc);
+        if (rc == kSinkFailed && target)
+            setFailure(kErrRead, msg::kCannotWrite.arg(native(target->work), target->errorString()) +
+                                     msg::kNothingRestored);
+        else if (rc == kErrRead || rc == kSinkFailed)
+            truncated();
+        else if (rc > 0)
+            setFailure(rc, msg::kVolumeTruncated.arg(native(volume), reading) + msg::kNothingRestored);
         return rc == 0;
     };
 
@@ -1169,7 +1303,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
     qint32 total = 0;
     qint32 count = 0;
     if (!readHeader(in, title, total, count)) {
-        setFailure(kErrRead);
+        setFailure(kErrRead, msg::kHeaderUnreadable.arg(native(volume)) + msg::kNothingRestored);
     } else {
         m_totalSize = total;
         m_fileCount = count;
@@ -1178,7 +1312,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
     while (m_continue) {
         qint32 len = 0;
         if (!in.readInt(len)) {
-            setFailure(kErrRead);
+            truncated();
             break;
         }
         if (len == 0) {
@@ -1187,30 +1321,38 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         }
         QByteArray name;
         if (len < 0 || len > kMaxNameLength || !in.readBytes(len, name)) {
-            setFailure(kErrRead);
+            truncated();
             break;
         }
 
         if (isDiskChangeName(name)) {
-            const int disk = diskNumber(name);
-            if (disk < 0 || fromStream) {
-                setFailure(kErrRead);
+            const int next = diskNumber(name);
+            if (next < 0 || fromStream) {
+                truncated();
+                break;
+            }
+            // Each volume says which one follows it: a volume that names any
+            // other than the next in the sequence is not in its place.
+            if (next != disk + 1) {
+                setFailure(kErrRead, msg::kVolumeOutOfOrder.arg(native(volume)).arg(disk) + msg::kNothingRestored);
                 break;
             }
             in.close();
-            const QString next = diskFileName(archiveName, disk);
+            const QString nextName = diskFileName(archiveName, next);
             bool found = false;
             while (!found) {
-                if (!askDisk(disk))
+                if (!askDisk(next))
                     break;
-                found = QFileInfo::exists(next);
+                found = QFileInfo::exists(nextName);
             }
             if (!found) {
                 m_continue = false;
                 break;
             }
-            if (!in.openFile(next)) {
-                setFailure(kErrRead);
+            disk = next;
+            volume = nextName;
+            if (!in.openFile(nextName)) {
+                setFailure(kErrRead, msg::kVolumeTruncated.arg(native(volume), reading) + msg::kNothingRestored);
                 break;
             }
             if (!segment(target.get()))
@@ -1221,17 +1363,21 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         }
 
         // A new entry: a file still open here was complete.
-        if (!commitTarget())
+        if (!finishTarget())
             break;
+        const QString stored = cp1252::decode(name);
+        reading = stored;
         qint32 time = 0;
         if (!in.readInt(time)) {
-            setFailure(kErrRead);
+            truncated();
             break;
         }
-        const QString stored = cp1252::decode(name);
         if (name == kFileListName.toLatin1()) {
-            if (!segment(nullptr))
+            // Read, never restored: the lengths every restored file must have.
+            MemorySink list;
+            if (!segment(&list, false))
                 break;
+            sizes = listedSizes(list.bytes);
             continue;
         }
 
@@ -1274,16 +1420,20 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         if (doRestore && !safe) {
             // Never write outside the destination, nor to a place the stored
             // name does not plainly state.
-            setFailure(kErrRead);
+            setFailure(kErrRead, msg::kUnsafeName.arg(stored) + msg::kNothingRestored);
             break;
         }
         if (doRestore && !dest.isEmpty() && !callerChose) {
             // Inside the destination no symbolic link is followed, neither a
             // folder nor the file itself: a link planted there could lead
             // the restore out of it.
-            if (!makeFoldersBelow(dest, QFileInfo(path).absolutePath(), createdFolders) ||
-                QFileInfo(path).isSymLink()) {
-                setFailure(kErrRead);
+            const QString folder = QFileInfo(path).absolutePath();
+            if (!makeFoldersBelow(dest, folder, createdFolders)) {
+                setFailure(kErrRead, msg::kLinkInDestination.arg(native(folder)) + msg::kNothingRestored);
+                break;
+            }
+            if (QFileInfo(path).isSymLink()) {
+                setFailure(kErrRead, msg::kLinkInDestination.arg(native(path)) + msg::kNothingRestored);
                 break;
             }
         } else if (doRestore) {
@@ -1298,12 +1448,18 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
             continue;
         }
         m_currentFile = path;
-        target = std::make_unique<FileSink>(path);
-        targetPath = path;
+        const QFileInfo targetInfo(path);
+        const QString folder = targetInfo.absolutePath();
+        if (!cleaned.contains(folder)) {
+            cleaned.insert(folder);
+            removeLeftovers(folder);
+        }
+        target = std::make_unique<StagedFile>(path, workFileName(folder, targetInfo.fileName()));
+        target->expected = sizes.value(stored, -1);
         targetTime = archived;
         if (!target->open()) {
+            setFailure(kErrRead, msg::kCannotWrite.arg(native(path), target->errorString()) + msg::kNothingRestored);
             target.reset();
-            setFailure(kErrRead);
             break;
         }
         if (!segment(target.get()))
@@ -1311,24 +1467,49 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
         if (!afterSegment())
             break;
     }
-    if (endSeen)
-        commitTarget();
-    target.reset(); // a file cut short by a failure or a stop is not put in place
+    if (endSeen && m_continue && m_failureCode == 0)
+        finishTarget();
+    if (target)
+        staged.push_back(std::move(target)); // cut short: removed below
 
-    in.close();
-    const bool success = m_failureCode == 0 && m_continue && endSeen;
-    if (!success && !createdFolders.isEmpty()) {
-        // A failed restore takes back the folders it created, with the files
-        // it wrote into them; files put into folders that existed stay.
-        for (const QString &f : writtenFiles)
-            for (const QString &d : createdFolders)
-                if (f.startsWith(d + QLatin1Char('/'))) {
-                    QFile::remove(f);
+    // Every file was read whole and had its length: now the caller's
+    // checks, and only then is each put in place.
+    bool success = m_failureCode == 0 && m_continue && endSeen;
+    if (success && OnCheckRestored) {
+        for (const auto &t : staged) {
+            const QString refusal = OnCheckRestored(t->work, t->target);
+            if (!refusal.isEmpty()) {
+                setFailure(kErrRead, refusal);
+                success = false;
+                break;
+            }
+        }
+    }
+    if (success) {
+        for (const auto &t : staged) {
+            if (OnReplacing) {
+                const QString refusal = OnReplacing(t->target);
+                if (!refusal.isEmpty()) {
+                    setFailure(kErrRead, refusal);
+                    success = false;
                     break;
                 }
+            }
+            if (std::rename(QFile::encodeName(t->work).constData(), QFile::encodeName(t->target).constData()) != 0) {
+                setFailure(kErrRead, msg::kCannotWrite.arg(native(t->target), QString::fromLocal8Bit(std::strerror(errno))));
+                success = false;
+                break;
+            }
+            ++m_filesDone;
+        }
+    }
+    for (const auto &t : staged)
+        QFile::remove(t->work); // nothing of a failed or stopped restore is left behind
+    if (!success) {
         for (auto it = createdFolders.crbegin(); it != createdFolders.crend(); ++it)
             QDir().rmdir(*it);
     }
+    in.close();
     progress(QString(), 100);
     m_busy = false;
     m_currentFile.clear();
@@ -1389,7 +1570,7 @@ void TBackupArchive::GetArchiveInfo(const QString &archiveName, QStringList *lis
             ZlibBlockDecoder zlib;
             std::vector<unsigned char> work(static_cast<size_t>(std::max(kChunkSize, kLzrwMaxOutput)));
             const bool cont = true;
-            const SegmentCodes codes{kErrInvalid, kErrInvalid, kErrInvalid};
+            const SegmentCodes codes{kErrInvalid, kErrInvalid, kErrInvalid, kErrInvalid};
             if (SegmentReader::read(in, &sink, codes, zlib, work.data(), cont, [](int) {}) != 0)
                 return fail();
             const QString text = cp1252::decode(sink.bytes);
@@ -1408,9 +1589,11 @@ void TBackupArchive::GetArchiveInfo(const QString &archiveName, QStringList *lis
 // ---------------------------------------------------------------------------
 // Texts of the restore page
 
-QString contentsLine(qint32 fileCount, qint64 totalSize)
+namespace {
+
+// Division by 1024 rounded to the nearest whole number, halves to even.
+qint64 kilobytes(qint64 totalSize)
 {
-    // Division by 1024 rounded to the nearest whole number, halves to even.
     const qint64 q = totalSize / 1024;
     const qint64 r = totalSize % 1024;
     qint64 kb = q;
@@ -1418,27 +1601,67 @@ QString contentsLine(qint32 fileCount, qint64 totalSize)
         ++kb;
     else if (r < -512 || (r == -512 && (q & 1)))
         --kb;
-    return QString::number(fileCount) + msg::kContentsFiles + QString::number(kb) + msg::kContentsKbTotal;
+    return kb;
+}
+
+struct FileInfoParts {
+    QString path, date, size;
+};
+
+std::optional<FileInfoParts> fileInfoParts(const QString &line)
+{
+    const qsizetype tab = line.lastIndexOf(QLatin1Char('\t'));
+    if (tab < 0)
+        return std::nullopt;
+    const QString rest = line.mid(tab + 1);
+    const qsizetype eq = rest.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return std::nullopt;
+    FileInfoParts p;
+    p.path = line.left(tab);
+    bool ok = false;
+    const qint64 packed = rest.left(eq).toLongLong(&ok);
+    if (ok) {
+        if (const std::optional<QDateTime> t = unpackDosTime(static_cast<quint32>(packed)))
+            p.date = numbers::appLocale().toString(t->date(), QLocale::ShortFormat);
+    }
+    p.size = rest.mid(eq + 1);
+    return p;
+}
+
+} // namespace
+
+QString contentsLine(qint32 fileCount, qint64 totalSize)
+{
+    return QString::number(fileCount) + msg::kContentsFiles + QString::number(kilobytes(totalSize)) +
+           msg::kContentsKbTotal;
 }
 
 QString fileInfoDisplayLine(const QString &line)
 {
-    const qsizetype tab = line.lastIndexOf(QLatin1Char('\t'));
-    if (tab < 0)
+    const std::optional<FileInfoParts> p = fileInfoParts(line);
+    if (!p)
         return line;
-    const QString path = line.left(tab);
-    const QString rest = line.mid(tab + 1);
-    const qsizetype eq = rest.indexOf(QLatin1Char('='));
-    if (eq < 0)
+    return p->path + msg::kFileInfoFrom + p->date + QStringLiteral(", ") + p->size + msg::kFileInfoBytes;
+}
+
+QString screenContentsLine(qint32 fileCount, qint64 totalSize)
+{
+    return msg::kScreenContents.arg(fileCount).arg(kilobytes(totalSize));
+}
+
+QString screenFileInfoLine(const QString &line)
+{
+    const std::optional<FileInfoParts> p = fileInfoParts(line);
+    if (!p)
         return line;
-    bool ok = false;
-    const qint64 packed = rest.left(eq).toLongLong(&ok);
-    QString date;
-    if (ok) {
-        if (const std::optional<QDateTime> t = unpackDosTime(static_cast<quint32>(packed)))
-            date = numbers::appLocale().toString(t->date(), QLocale::ShortFormat);
-    }
-    return path + msg::kFileInfoFrom + date + QStringLiteral(", ") + rest.mid(eq + 1) + msg::kFileInfoBytes;
+    return msg::kScreenFileInfo.arg(p->path, p->date, p->size);
+}
+
+QString fileInfoPath(const QString &line)
+{
+    const std::optional<FileInfoParts> p = fileInfoParts(line);
+    return p ? p->path : line;
 }
 
 } // namespace quirels::backup

@@ -107,6 +107,17 @@ public:
     // OnSourceFile gives for it; an entry it leaves without a file is left
     // out. False fails the backup with kErrRead.
     std::function<bool(QStringList &entries)> OnExtraEntries;
+    // A restore writes every file under a work name beside its target and
+    // puts them in place only once the whole archive was read and checked.
+    // Called then for each file, before any is put in place, with the work
+    // file and its target: a non-empty text refuses the restore and is
+    // reported as its failure.
+    std::function<QString(const QString &work, const QString &target)> OnCheckRestored;
+    // Called right before a checked file replaces its target; a non-empty
+    // text stops the restore and is reported as its failure.
+    std::function<QString(const QString &target)> OnReplacing;
+    // Called when a backup ends, whatever its outcome.
+    std::function<void()> OnBackupDone;
     // Replaces the error dialog.
     std::function<void(int code, const QString &message)> OnError;
     // Called between blocks so a user interface can handle pending input. By
@@ -134,6 +145,9 @@ public:
     qint32 FileCount() const { return m_fileCount; }
     int FilesDone() const { return m_filesDone; }
     int FailureCode() const { return m_failureCode; }
+    // What went wrong and where, when the failure has more to say than its
+    // code's message (the text shown in its place).
+    QString FailureDetail() const { return m_failureDetail; }
     qint64 BytesProcessed() const { return m_bytesProcessed; }
     qint64 ArchiveBytesWritten() const { return m_archiveBytes; }
     QString CurrentFile() const { return m_currentFile; }
@@ -145,7 +159,7 @@ public:
     static QString diskSuffix(int disk);
 
 private:
-    void setFailure(int code);
+    void setFailure(int code, const QString &detail = QString());
     void reportFailure();
     void reportError(int code);
     void progress(const QString &fileName, int percent);
@@ -172,6 +186,7 @@ private:
     bool m_busy = false;
     bool m_continue = true;
     int m_failureCode = 0;
+    QString m_failureDetail;
 };
 
 // Texts of the restore page, shared by the screen and quirels-cli.
@@ -180,5 +195,10 @@ QString contentsLine(qint32 fileCount, qint64 totalSize);
 // A file-information line ("path<TAB>time=size") shown as
 // "path from <short date>, size bytes".
 QString fileInfoDisplayLine(const QString &line);
+// The same texts for the backup screen, in Portuguese.
+QString screenContentsLine(qint32 fileCount, qint64 totalSize);
+QString screenFileInfoLine(const QString &line);
+// The path of a file-information line.
+QString fileInfoPath(const QString &line);
 
 } // namespace quirels::backup

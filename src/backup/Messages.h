@@ -46,6 +46,32 @@ inline const QString kVolumesOption = QStringLiteral("Dividir em volumes de 1.40
 inline const QString kVolumesHint =
     QStringLiteral("Grava o backup em arquivos de até 1.400.000 bytes (Quirels.bck, Quirels.002, ...), um por disquete");
 
+// The restore page in Portuguese (quirels-cli keeps the lines above).
+// %1 the number of files, %2 the kilobytes.
+inline const QString kScreenContents = QStringLiteral("%1 arquivo(s), %2 KB no total");
+// %1 the path, %2 the date, %3 the size in bytes.
+inline const QString kScreenFileInfo = QStringLiteral("%1 — de %2, %3 bytes");
+inline const QString kScreenNoFileInfo = QStringLiteral("Este backup não traz a lista dos seus arquivos.");
+// %1 files restored, %2 files in the archive.
+inline const QString kScreenRestoreSuccess =
+    QStringLiteral("Restauração completada com sucesso: %1 de %2 arquivo(s) restaurado(s).");
+inline const QString kMoveUp = QStringLiteral("Mover para cima");
+inline const QString kMoveDown = QStringLiteral("Mover para baixo");
+inline const QString kBrowseDataPath = QStringLiteral("Escolher a pasta onde restaurar");
+inline const QString kArchiveFolderLabel = QStringLiteral("&Pasta dos backups:");
+inline const QString kArchiveFolderHint =
+    QStringLiteral("Digite a pasta e tecle Enter, ou escolha-a com o botão ao lado, para listar os seus backups");
+inline const QString kChooseArchiveFolder = QStringLiteral("Escolher a pasta dos backups");
+// Asked before a restore to the stored places. %1 the archive, %2 one line
+// per file that will be replaced.
+inline const QString kAskRestoreInPlace = QStringLiteral(
+    "A restauração do backup \"%1\" vai substituir, nos seus lugares originais:\n\n%2\n\n"
+    "O que estiver hoje nesses arquivos será perdido. Deseja restaurar agora?");
+// The server's database among what will be replaced. %1 its address.
+inline const QString kAskRestoreServer = QStringLiteral("o banco de dados do servidor %1");
+// When the archive has no list of its files.
+inline const QString kAskRestoreUnlisted = QStringLiteral("todos os arquivos guardados no backup");
+
 // The database of a PostgreSQL server in a backup. %1 is the database
 // ("postgresql://..."), %2 the log file where the details went.
 inline const QString kServerNotEmpty = QStringLiteral(
@@ -64,6 +90,32 @@ inline const QString kServerListItem = QStringLiteral("Banco de dados do servido
 // %1 is the program's name.
 inline const QString kServerClientMissing = QStringLiteral(
     "O programa \"%1\" do PostgreSQL não foi encontrado. Instale o pacote postgresql-client e tente novamente.");
+
+// Why a restore was refused, and where. Nothing is put in place before the
+// whole archive was read and checked, so each ends by saying so.
+inline const QString kNothingRestored = QStringLiteral(" Nenhum arquivo foi restaurado.");
+// %1 the volume's file, %2 the place it should have in the sequence.
+inline const QString kVolumeOutOfOrder = QStringLiteral(
+    "O volume \"%1\" não é o volume %2 deste backup: os volumes estão trocados ou são de outro backup.");
+// %1 the volume's file, %2 the file of the archive being read there.
+inline const QString kVolumeTruncated = QStringLiteral(
+    "O volume \"%1\" do backup está incompleto ou danificado (ao ler \"%2\").");
+// %1 a restored file, %2 its length, %3 the length the archive's list gives.
+inline const QString kLengthMismatch = QStringLiteral(
+    "O arquivo \"%1\" lido do backup tem %2 bytes, mas a lista do backup indica %3 bytes: falta um volume, "
+    "ou algum está trocado ou danificado.");
+// %1 a name stored in the archive.
+inline const QString kUnsafeName = QStringLiteral(
+    "O backup contém o nome \"%1\", que não é um caminho completo ou sairia da pasta de destino.");
+// %1 a path inside the destination folder.
+inline const QString kLinkInDestination = QStringLiteral(
+    "\"%1\" é um link simbólico dentro da pasta de destino; a restauração não grava através de links.");
+// %1 a file, %2 the system's reason.
+inline const QString kCannotWrite = QStringLiteral("Não foi possível gravar \"%1\" (%2).");
+// The header of an archive cannot be read.
+inline const QString kHeaderUnreadable = QStringLiteral("O arquivo \"%1\" não é um backup ou está danificado.");
+// The head of the list of files to read, before the file's name.
+inline const QString kArchiveHeader = QStringLiteral("cabeçalho");
 
 // quirels-cli only.
 inline const QString kCliFileNotFound = QStringLiteral("Arquivo não encontrado: %1");

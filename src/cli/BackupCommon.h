@@ -7,6 +7,9 @@
 
 #include <QFileInfo>
 
+#include <atomic>
+#include <csignal>
+
 namespace quirels::cli {
 
 // Shows the component's progress on ctx.progress, labelled with the file name.
@@ -20,8 +23,19 @@ inline void showProgress(Context &ctx, backup::TBackupArchive &archive)
         }
         ctx.progress->setValue(percent);
     };
-    // No event loop runs in the command-line tool.
-    archive.ProcessEvents = nullptr;
+    // No event loop runs in the command-line tool. Between blocks, an
+    // interrupt or a termination request stops the operation the way
+    // "Cancelar" does, so its work files are removed before the program ends.
+    static std::atomic<bool> stop{false};
+    struct sigaction sa {};
+    sa.sa_handler = [](int) { stop = true; };
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &sa, nullptr);
+    archive.ProcessEvents = [&archive] {
+        if (stop)
+            archive.Abort();
+    };
 }
 
 } // namespace quirels::cli

@@ -48,12 +48,18 @@ static int importarNfe(Context &ctx)
                 ctx.dialogs->information(msg::kNfeTotalForaDoPeriodo.arg(scan->outsidePeriod));
             if (scan->uncontrolledItems > 0)
                 ctx.dialogs->information(msg::kNfeItensIgnorados.arg(scan->uncontrolledItems));
+            // Every file refused: nothing to import is no success.
+            const bool nothing = scan->rows.empty() && !scan->skipped.empty();
+            if (nothing)
+                ctx.dialogs->error(msg::kNfeNenhumaLinha);
             nfe::StoreOptions options;
             options.completeOnly = complete;
             if (!scan->importedBefore.isEmpty())
                 options.replace = ctx.dialogs->confirm(msg::kNfeJaImportadas.arg(scan->importedBefore.size()));
-            Result<nfe::StoreResult> r = nfe::store(*db, *scan, options);
-            if (!r) {
+            Result<nfe::StoreResult> r = nothing ? Result<nfe::StoreResult>(nfe::StoreResult{}) : nfe::store(*db, *scan, options);
+            if (nothing) {
+                status = kRefused;
+            } else if (!r) {
                 status = fail(ctx, r.error());
             } else {
                 const nfe::Screen screen(*db);

@@ -2,6 +2,7 @@
 
 #include "backup/Messages.h"
 #include "backup/store/StoreGuard.h"
+#include "store/StoreError.h"
 
 #include <QDir>
 
@@ -73,6 +74,9 @@ static int restaurarCommand(Context &ctx)
                                  msg::kRestoreSuccessSuffix);
         return kOk;
     }
+    // What went wrong and where was shown; the log keeps it too.
+    if (!archive.FailureDetail().isEmpty())
+        store::logDetail(ctx.dataFolder, archive.FailureDetail(), QStringLiteral("restaurar"));
     ctx.dialogs->error(msg::kRestoreFailed);
     if (guard.serverRefused())
         return kRefused;

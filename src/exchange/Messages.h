@@ -126,6 +126,13 @@ inline const QString kNfeLinhaArquivo = QStringLiteral("%1: %2");
 inline const QString kNfeNaoEncontrado = QStringLiteral("Arquivo ou pasta não encontrado.");
 inline const QString kNfeIlegivel = QStringLiteral("Não foi possível ler o arquivo: %1");
 inline const QString kNfeGrandeDemais = QStringLiteral("O arquivo excede o limite de %1 bytes.");
+// Why a .zip file or one of its entries cannot be read (%1 of kNfeZipInvalido
+// and kNfeIlegivel).
+inline const QString kNfeZipNaoEhZip = QStringLiteral("não é um arquivo compactado .zip");
+inline const QString kNfeZipIncompleto = QStringLiteral("o arquivo está incompleto ou danificado");
+inline const QString kNfeZipEntradaIlegivel =
+    QStringLiteral("o conteúdo está danificado, protegido por senha ou compactado de um modo não suportado");
+inline const QString kNfeZipNaoAbre = QStringLiteral("não foi possível abrir o arquivo");
 inline const QString kNfeZipInvalido = QStringLiteral("Arquivo compactado inválido: %1");
 inline const QString kNfeZipEntradas = QStringLiteral("O arquivo compactado tem mais de %1 arquivos.");
 inline const QString kNfeZipAninhado = QStringLiteral("Arquivo compactado dentro de outro não é lido.");
@@ -140,6 +147,8 @@ inline const QString kNfeValorInvalido = QStringLiteral("'%1' não é um número
 // Invoices left out (the invoice number).
 inline const QString kNfeOutraEmpresa = QStringLiteral("A nota %1 não é da empresa (nem emitente nem destinatária).");
 inline const QString kNfeNaoAutorizada = QStringLiteral("A nota %1 não está autorizada (situação %2).");
+inline const QString kNfeSemProtocolo =
+    QStringLiteral("A nota %1 não traz o protocolo de autorização (protNFe): só notas autorizadas são importadas.");
 inline const QString kNfeCancelada = QStringLiteral("A nota %1 foi cancelada.");
 inline const QString kNfeForaDoPeriodo = QStringLiteral("A nota %1 é de %2, fora do período.");
 inline const QString kNfeRepetida = QStringLiteral("A nota %1 aparece mais de uma vez; só a primeira é lida.");
@@ -165,6 +174,18 @@ inline const QString kNfeLinhaIncompleta = QStringLiteral("Anexo XI-%1, NF %2, i
 // A unit that is neither kilograms nor litres nor tonnes, with no factor given.
 inline const QString kNfeSemFator =
     QStringLiteral("Informe o fator da unidade \"%1\" do produto %2 (%3) para Kg ou litro.");
+
+// Values read from an invoice that a typed value could not have: the row
+// stays incomplete with the reason.
+inline const QString kNfeNumeroInvalido =
+    QStringLiteral("O número da nota fiscal deve ter de 1 a 10 algarismos, sem letras ou sinais.");
+inline const QString kNfeFornecedorInvalido =
+    QStringLiteral("O CNPJ/CPF do fornecedor ou adquirente da nota é inválido (dígitos verificadores ou tamanho).");
+inline const QString kNfeTransportadoraInvalida =
+    QStringLiteral("O CNPJ/CPF da transportadora da nota é inválido (dígitos verificadores ou tamanho).");
+inline const QString kNfeQuantidadeInvalida =
+    QStringLiteral("A quantidade da nota deve ser maior que zero.");
+inline const QString kNfeConcentracaoInvalida = QStringLiteral("A concentração deve estar entre 0 e 100.");
 
 // The review window.
 inline const QString kNfeArquivosLidos = QStringLiteral("Arquivos e pas&tas com as notas fiscais:");

@@ -221,7 +221,9 @@ public:
         const bool issued = inv.issuer.document == company;
         if (!issued && inv.recipient.document != company)
             return skip(r.file, msg::kNfeOutraEmpresa.arg(inv.number));
-        if (inv.hasProtocol && inv.status != 100)
+        if (!inv.hasProtocol)
+            return skip(r.file, msg::kNfeSemProtocolo.arg(inv.number));
+        if (inv.status != 100)
             return skip(r.file, msg::kNfeNaoAutorizada.arg(inv.number).arg(inv.status));
         if (m_cancelled.contains(inv.key))
             return skip(r.file, msg::kNfeCancelada.arg(inv.number));
@@ -254,8 +256,13 @@ public:
             c.importedBefore = before;
             c.row[QStringLiteral("CdNCM")] = ncm;
             c.row[QStringLiteral("NmProduto")] = name->left(70);
-            c.row[QStringLiteral("NrNF")] = textOrNull(inv.number, 10);
-            c.row[QStringLiteral("CdTransportadora")] = textOrNull(inv.carrier, 14);
+            // The period, for the day's check; not a column of the rows.
+            c.row[QStringLiteral("NrAno")] = m_scan.period.ano;
+            c.row[QStringLiteral("NmMes")] = m_scan.period.mes;
+            // Whole, as the invoice has them: a value too long or not a
+            // number is shown and refused, never cut to fit.
+            c.row[QStringLiteral("NrNF")] = textOrNull(inv.number, inv.number.size());
+            c.row[QStringLiteral("CdTransportadora")] = textOrNull(inv.carrier, inv.carrier.size());
             if (foreign) {
                 c.party = other.name.trimmed().left(100);
                 const bool entering = side == QLatin1Char('1') || side == QLatin1Char('2') || side == QLatin1Char('3') ||
@@ -271,7 +278,7 @@ public:
                 c.party = other.document;
                 c.row[QStringLiteral("NrDia")] = QStringLiteral("%1").arg(date.day(), 2, 10, QLatin1Char('0'));
                 c.row[QStringLiteral("NrCFOP")] = textOrNull(cfop, 10);
-                c.row[QStringLiteral("CdFornecedor")] = textOrNull(other.document, 14);
+                c.row[QStringLiteral("CdFornecedor")] = textOrNull(other.document, other.document.size());
             }
             setQuantity(c, item, inv.issuer.document, m_ctx);
             if (Status s = propose(c, ncm); !s)

@@ -41,6 +41,9 @@ public:
         if (!root())
             return failure();
         const QStringView name = m_xml.name();
+        // Only the invoice's own namespace makes an NF-e: the same names
+        // under another namespace are some other document.
+        const bool nfeNamespace = m_xml.namespaceUri() == QLatin1String("http://www.portalfiscal.inf.br/nfe");
         bool ok = false;
         if (name == QLatin1String("nfeProc")) {
             Invoice inv;
@@ -73,6 +76,8 @@ public:
         for (const Invoice &inv : doc.invoices)
             if (!checkInvoice(inv))
                 return failure();
+        if (!nfeNamespace)
+            return makeError(msg::kNfeNaoEhNfe, 1);
         return doc;
     }
 
@@ -448,6 +453,23 @@ void readFile(const QString &path, const Limits &limits, const InputVisitor &vis
     visit(shown(path), bytes);
 }
 
+// What a libzip error code means, in the user's words (libzip's own texts
+// are English).
+QString zipProblem(int code)
+{
+    switch (code) {
+    case ZIP_ER_NOZIP: return msg::kNfeZipNaoEhZip;
+    case ZIP_ER_CRC:
+    case ZIP_ER_COMPNOTSUPP:
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD: return msg::kNfeZipEntradaIlegivel;
+    case ZIP_ER_OPEN:
+    case ZIP_ER_NOENT: return msg::kNfeZipNaoAbre;
+    default: return msg::kNfeZipIncompleto;
+    }
+}
+
 // Each .xml entry of a zip file, read whole into memory; nothing is ever
 // written out, so entry names cannot reach outside anything.
 void readZip(const QString &path, const Limits &limits, const InputVisitor &visit)
@@ -457,7 +479,7 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
     if (!z) {
         zip_error_t e;
         zip_error_init_with_code(&e, code);
-        visit(shown(path), makeError(msg::kNfeZipInvalido.arg(QString::fromLocal8Bit(zip_error_strerror(&e))), 1));
+        visit(shown(path), makeError(msg::kNfeZipInvalido.arg(zipProblem(code)), 1));
         zip_error_fini(&e);
         return;
     }
@@ -484,7 +506,7 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
             continue; // the printed invoices and other files that travel with the XMLs
         zip_file_t *f = zip_fopen_index(z, static_cast<zip_uint64_t>(i), 0);
         if (!f) {
-            visit(name, makeError(msg::kNfeIlegivel.arg(QString::fromLocal8Bit(zip_strerror(z))), 1));
+            visit(name, makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_get_error(z)))), 1));
             continue;
         }
         QByteArray bytes;
@@ -493,7 +515,7 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
         for (;;) {
             const zip_int64_t n = zip_fread(f, buffer, sizeof buffer);
             if (n < 0) {
-                visit(name, makeError(msg::kNfeIlegivel.arg(QString::fromLocal8Bit(zip_file_strerror(f))), 1));
+                visit(name, makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_file_get_error(f)))), 1));
                 failed = true;
                 break;
             }

@@ -256,6 +256,10 @@ bool Importer::withRule(const RecordLayout &l, Rule rule)
 bool Importer::companyLine(const RecordLayout &l)
 {
     const QVariant key = m_values[0];
+    // Another workstation importing the same new company goes first; its
+    // company is then found here.
+    if (Status s = store::awaitCompanyRegistration(m_db, key.toString()); !s)
+        return fail(s.message(), s.error().code);
     if (!m_findCompany) {
         m_findCompany = std::make_unique<QSqlQuery>(m_db);
         if (!prepare(*m_findCompany, QStringLiteral("SELECT 1 FROM Empresa WHERE CdCNPJEmpr = ?")))

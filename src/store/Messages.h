@@ -106,7 +106,8 @@ namespace quirels::store::msg {
 inline const QString kEnderecoInvalido = QStringLiteral(
     "O endereço do servidor \"%1\" não é válido. Use a forma postgresql://usuario@maquina:porta/banco.");
 inline const QString kEnderecoComSenha = QStringLiteral(
-    "O endereço do servidor não pode conter a senha. Grave a senha no arquivo de senhas do PostgreSQL (~/.pgpass) ou informe-a quando o programa pedir.");
+    "O endereço do servidor não pode conter a senha. Grave a senha no arquivo de senhas do PostgreSQL (~/.pgpass) "
+    "ou na variável de ambiente PGPASSWORD; só o programa com janelas pede a senha ao conectar, o quirels-cli não pede.");
 inline const QString kEnderecoPorta = QStringLiteral("A porta do servidor \"%1\" não é válida (1 a 65535).");
 // Connecting to the server: the address.
 inline const QString kServidorInacessivel = QStringLiteral(

@@ -87,4 +87,13 @@ Status claimCompany(QSqlDatabase &db, const QString &cnpj)
     return {};
 }
 
+Status awaitCompanyRegistration(QSqlDatabase &db, const QString &cnpj)
+{
+    if (!dialect::isServer(db))
+        return {};
+    // A lock number of its own (no period is -1), so the periods held open
+    // by workstations are no obstacle.
+    return sql::exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1, -1)").arg(companyKey(cnpj)));
+}
+
 } // namespace quirels::store

@@ -43,5 +43,10 @@ private:
 Status claimPeriod(QSqlDatabase &db, const PeriodKey &period);
 // The same for an operation on every period of a company.
 Status claimCompany(QSqlDatabase &db, const QString &cnpj);
+// Inside a transaction that may register the company (an import's first
+// line): waits while another workstation's transaction may be registering
+// the same company, so that the second one finds it registered instead of
+// writing it twice. Held to the end of the transaction.
+Status awaitCompanyRegistration(QSqlDatabase &db, const QString &cnpj);
 
 } // namespace quirels::store

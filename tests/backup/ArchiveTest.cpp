@@ -21,6 +21,7 @@ struct Recorded {
     QList<int> codes;
     QList<int> percents;
     QList<quint16> disks;
+    QStringList messages;
 };
 
 // An archive component whose errors, progress and disk requests are recorded.
@@ -29,7 +30,9 @@ struct Fixture {
     {
         archive.OnError = [this](int code, const QString &message) {
             rec.codes.append(code);
-            EXPECT_EQ(message, errorMessage(code));
+            rec.messages.append(message);
+            // The code's own message, or a sentence saying what and where.
+            EXPECT_FALSE(message.isEmpty());
         };
         archive.OnProgress = [this](const QString &, int percent, bool &) { rec.percents.append(percent); };
         archive.OnNeedDisk = [this](quint16 disk, bool &cont) {
@@ -310,22 +313,41 @@ TEST(BackupArchive, DiskPromptsAndCancelling)
     EXPECT_TRUE(f.rec.codes.isEmpty());
 }
 
-TEST(BackupArchive, AbortStopsAndLeavesAPartialArchive)
+// Stopping a backup (as a killed one would) leaves an earlier archive of the
+// same name whole, and no work file behind; a work file of a run that died
+// is removed by the next backup into that folder.
+TEST(BackupArchive, AStoppedBackupLeavesTheEarlierArchiveWhole)
 {
     Fixture f;
     ASSERT_TRUE(writeFile(f.path(QStringLiteral("a.db")), randomBytes(200000, 1)));
     const QString archive = f.path(QStringLiteral("a.bck"));
-    f.archive.OnProgress = [&](const QString &name, int, bool &) {
-        EXPECT_TRUE(f.archive.Busy());
-        if (!name.isEmpty())
-            f.archive.Abort();
-    };
-    EXPECT_FALSE(f.archive.Backup({f.path(QStringLiteral("a.db"))}, archive));
-    EXPECT_FALSE(f.archive.Busy());
-    EXPECT_EQ(f.archive.FailureCode(), 0);
-    EXPECT_TRUE(QFile::exists(archive));
-    EXPECT_LT(QFileInfo(archive).size(), 200000);
+    f.archive.setMaxSize(40000);
+    ASSERT_TRUE(f.archive.Backup({f.path(QStringLiteral("a.db"))}, archive));
+    const QByteArray good = readFile(archive);
+    const QByteArray goodSecond = readFile(f.path(QStringLiteral("a.002")));
+    ASSERT_FALSE(goodSecond.isEmpty());
 
+    const QString deadRun = f.path(QStringLiteral(".quirels-parcial-2147483646-a.bck"));
+    ASSERT_TRUE(writeFile(deadRun, "resto de um backup interrompido"));
+    ASSERT_TRUE(writeFile(f.path(QStringLiteral("a.db")), randomBytes(200000, 2)));
+    for (int stopAt : {1, 3, 6}) {
+        int blocks = 0;
+        f.archive.OnProgress = [&](const QString &name, int, bool &) {
+            EXPECT_TRUE(f.archive.Busy());
+            if (!name.isEmpty() && ++blocks == stopAt)
+                f.archive.Abort();
+        };
+        EXPECT_FALSE(f.archive.Backup({f.path(QStringLiteral("a.db"))}, archive)) << stopAt;
+        EXPECT_FALSE(f.archive.Busy());
+        EXPECT_EQ(f.archive.FailureCode(), 0);
+        EXPECT_EQ(readFile(archive), good) << stopAt;
+        EXPECT_EQ(readFile(f.path(QStringLiteral("a.002"))), goodSecond) << stopAt;
+        const QStringList left = QDir(f.dir.path()).entryList({QStringLiteral(".quirels-*")}, QDir::Files | QDir::Hidden);
+        EXPECT_TRUE(left.isEmpty()) << qPrintable(left.join(QLatin1Char(',')));
+    }
+    EXPECT_FALSE(QFile::exists(deadRun));
+
+    f.archive.setMaxSize(0);
     f.archive.setSaveFileID(false);
     f.archive.OnProgress = nullptr;
     ASSERT_TRUE(f.archive.Backup({f.path(QStringLiteral("a.db"))}, archive));
@@ -334,7 +356,124 @@ TEST(BackupArchive, AbortStopsAndLeavesAPartialArchive)
     EXPECT_FALSE(f.archive.Restore(archive, f.path(QStringLiteral("out"))));
     // The stopped restore left the earlier file whole.
     EXPECT_EQ(readFile(f.path(QStringLiteral("out/a.db"))), QByteArray("old"));
+    EXPECT_EQ(QDir(f.path(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("a.db")}));
     EXPECT_TRUE(f.rec.codes.isEmpty());
+}
+
+// Volumes out of their order, missing, cut short, or a file whose length is
+// not the one the archive's list gives: the restore is refused, says which
+// volume or file, and replaces nothing (here the files at their stored
+// places, as the live store would be).
+TEST(BackupArchive, WrongOrMissingVolumesReplaceNothing)
+{
+    Fixture f;
+    const QString a = f.path(QStringLiteral("dados/a.db"));
+    const QString b = f.path(QStringLiteral("dados/b.db"));
+    const QByteArray dataA = randomBytes(150000, 3);
+    ASSERT_TRUE(writeFile(a, dataA));
+    ASSERT_TRUE(writeFile(b, textBytes(2000)));
+    const QString archive = f.path(QStringLiteral("v.bck"));
+    f.archive.setMaxSize(40000);
+    ASSERT_TRUE(f.archive.Backup({b, a}, archive));
+    ASSERT_TRUE(QFile::exists(f.path(QStringLiteral("v.004"))));
+    ASSERT_TRUE(writeFile(a, "atual a"));
+    ASSERT_TRUE(writeFile(b, "atual b"));
+    f.archive.OnNeedDisk = [&](quint16 disk, bool &cont) {
+        cont = QFile::exists(TBackupArchive::diskFileName(archive, disk));
+    };
+    const auto vol = [&](int n) { return TBackupArchive::diskFileName(archive, n); };
+    const auto swap = [](const QString &x, const QString &y) {
+        ASSERT_TRUE(QFile::rename(x, x + QStringLiteral(".t")));
+        ASSERT_TRUE(QFile::rename(y, x));
+        ASSERT_TRUE(QFile::rename(x + QStringLiteral(".t"), y));
+    };
+    struct Case {
+        const char *name;
+        std::function<void()> spoil, mend;
+        QString says; // in the message
+    };
+    const QByteArray v3 = readFile(vol(3));
+    const Case cases[] = {
+        {"2 and 3 swapped", [&] { swap(vol(2), vol(3)); }, [&] { swap(vol(2), vol(3)); },
+         QStringLiteral("\"%1\" não é o volume 2").arg(QDir::toNativeSeparators(vol(2)))},
+        {"3 and 4 swapped", [&] { swap(vol(3), vol(4)); }, [&] { swap(vol(3), vol(4)); },
+         QStringLiteral("\"%1\" não é o volume 3").arg(QDir::toNativeSeparators(vol(3)))},
+        {"3 missing", [&] { QFile::rename(vol(3), vol(3) + QStringLiteral(".t")); },
+         [&] { QFile::rename(vol(3) + QStringLiteral(".t"), vol(3)); }, QString()},
+        {"3 cut short", [&] { QFile::resize(vol(3), v3.size() / 2); }, [&] { writeFile(vol(3), v3); },
+         QStringLiteral("\"%1\" do backup está incompleto").arg(QDir::toNativeSeparators(vol(3)))},
+        {"4 in the place of 3", [&] {
+             QFile::rename(vol(3), vol(3) + QStringLiteral(".t"));
+             QFile::copy(vol(4), vol(3));
+         },
+         [&] {
+             QFile::remove(vol(3));
+             QFile::rename(vol(3) + QStringLiteral(".t"), vol(3));
+         },
+         QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.spoil();
+        f.rec.messages.clear();
+        EXPECT_FALSE(f.archive.Restore(archive, QString()));
+        EXPECT_EQ(readFile(a), QByteArray("atual a"));
+        EXPECT_EQ(readFile(b), QByteArray("atual b"));
+        EXPECT_EQ(QDir(f.path(QStringLiteral("dados"))).entryList(QDir::Files | QDir::Hidden).size(), 2);
+        if (!c.says.isEmpty()) {
+            ASSERT_EQ(f.rec.messages.size(), 1);
+            EXPECT_TRUE(f.rec.messages.first().contains(c.says)) << qPrintable(f.rec.messages.first());
+            EXPECT_TRUE(f.rec.messages.first().contains(msg::kNothingRestored)) << qPrintable(f.rec.messages.first());
+        }
+        c.mend();
+    }
+    // Mended, the same archive restores both files.
+    f.rec.messages.clear();
+    ASSERT_TRUE(f.archive.Restore(archive, QString())) << qPrintable(f.rec.messages.join(QLatin1Char('\n')));
+    EXPECT_EQ(readFile(a), dataA);
+    EXPECT_EQ(readFile(b), textBytes(2000));
+
+    // A file whose length is not the listed one (a volume lost between two
+    // of its segments) is named with both lengths.
+    const QByteArray content("conteudo");
+    const QByteArray stored = f.path(QStringLiteral("dados/c.db")).toUtf8();
+    const QByteArray list = stored + "\t0=10\r\n";
+    ASSERT_TRUE(writeFile(f.path(QStringLiteral("dados/c.db")), "atual c"));
+    ASSERT_TRUE(writeFile(f.path(QStringLiteral("hand.bck")), Bytes()
+                                                                 .header("t", 10, 1)
+                                                                 .text("FILE:LIST")
+                                                                 .i32(0)
+                                                                 .rawSegment(list)
+                                                                 .text(stored)
+                                                                 .i32(0)
+                                                                 .rawSegment(content)
+                                                                 .i32(0)
+                                                                 .data));
+    f.rec.messages.clear();
+    EXPECT_FALSE(f.archive.Restore(f.path(QStringLiteral("hand.bck")), QString()));
+    EXPECT_EQ(readFile(f.path(QStringLiteral("dados/c.db"))), QByteArray("atual c"));
+    ASSERT_EQ(f.rec.messages.size(), 1);
+    EXPECT_EQ(f.rec.messages.first(),
+              msg::kLengthMismatch.arg(QDir::toNativeSeparators(QString::fromUtf8(stored))).arg(8).arg(10) + msg::kNothingRestored);
+}
+
+// A symbolic link planted where an archived file was is replaced by the
+// restored file; the file it pointed to is left as it was.
+TEST(BackupArchive, RestoreToTheStoredPlaceReplacesALinkNotItsTarget)
+{
+    Fixture f;
+    const QString x = f.path(QStringLiteral("dados/x.txt"));
+    ASSERT_TRUE(writeFile(x, "guardado"));
+    const QString archive = f.path(QStringLiteral("a.bck"));
+    ASSERT_TRUE(f.archive.Backup({x}, archive));
+    const QString elsewhere = f.path(QStringLiteral("outro/alvo.txt"));
+    ASSERT_TRUE(writeFile(elsewhere, "de outra pessoa"));
+    ASSERT_TRUE(QFile::remove(x));
+    ASSERT_TRUE(QFile::link(elsewhere, x));
+    ASSERT_TRUE(f.archive.Restore(archive, QString())) << qPrintable(f.rec.messages.join(QLatin1Char('\n')));
+    EXPECT_EQ(readFile(elsewhere), QByteArray("de outra pessoa"));
+    EXPECT_FALSE(QFileInfo(x).isSymLink());
+    EXPECT_EQ(readFile(x), QByteArray("guardado"));
 }
 
 TEST(BackupArchive, RestoreModesAndTheRestoreEvent)

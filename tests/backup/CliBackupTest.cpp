@@ -116,7 +116,8 @@ TEST(CliBackup, UsageMissingFilesAndDamagedArchives)
         {{QStringLiteral("backup"), archive, dir.filePath(QStringLiteral("nao.db"))}, 2, msg::kCliFileNotFound.arg(dir.filePath(QStringLiteral("nao.db")))},
         {{QStringLiteral("backup"), dir.filePath(QStringLiteral("x/y/a.bck")), a}, 2, msg::kWriteFailure},
         {{QStringLiteral("restaurar"), dir.filePath(QStringLiteral("nao.bck"))}, 2, msg::kRestoreFailed},
-        {{QStringLiteral("restaurar"), dir.filePath(QStringLiteral("curto.bck")), QStringLiteral("--destino"), dir.path()}, 2, msg::kReadFailure},
+        {{QStringLiteral("restaurar"), dir.filePath(QStringLiteral("curto.bck")), QStringLiteral("--destino"), dir.path()}, 2,
+         msg::kHeaderUnreadable.arg(dir.filePath(QStringLiteral("curto.bck"))) + msg::kNothingRestored},
         {{QStringLiteral("conteudo"), dir.filePath(QStringLiteral("curto.bck"))}, 2, msg::kInvalidArchive},
         {{QStringLiteral("conteudo")}, 2, QString()},
     };

@@ -10,10 +10,16 @@
 #include "backup/store/StoreGuard.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 using namespace quirels;
 using namespace quirels::backup;
@@ -226,4 +232,66 @@ TEST(ServerBackup, CommandLineBacksUpTheServerStoreAndRestoresItIntoAnEmptyDatab
     EXPECT_EQ(r.exitCode, 1) << qPrintable(r.err + r.out);
     EXPECT_TRUE(r.err.contains(msg::kServerNotEmpty.arg(target.url()))) << qPrintable(r.err);
     EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Empresa")).toInt(), 0);
+}
+
+// The server's clients end with the program that started them: a program
+// killed while a client runs leaves no client behind to finish its work.
+// The test runs its own binary as that program (the helper below), kills
+// it, and waits for the client to be gone.
+TEST(ServerBackup, ClientHelperForTheKillTrial)
+{
+    if (qEnvironmentVariableIsEmpty("QUIRELS_TEST_TIED_CHILD"))
+        GTEST_SKIP() << "run by ClientsEndWithTheProgram";
+    QProcess client;
+    endWithThisProcess(client);
+    client.start(QStringLiteral("sleep"), {QStringLiteral("120")});
+    ASSERT_TRUE(client.waitForStarted());
+    printf("%lld\n", static_cast<long long>(client.processId()));
+    fflush(stdout);
+    client.waitForFinished(120000);
+}
+
+TEST(ServerBackup, ClientsEndWithTheProgram)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUIRELS_TEST_TIED_CHILD"), QStringLiteral("1"));
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--gtest_filter=ServerBackup.ClientHelperForTheKillTrial")});
+    ASSERT_TRUE(program.waitForStarted());
+    QByteArray out;
+    while (!out.contains('\n') && program.waitForReadyRead(20000))
+        out += program.readAllStandardOutput();
+    bool ok = false;
+    // gtest prints its own lines first: the number is the line of digits.
+    qint64 pid = 0;
+    for (const QByteArray &line : out.split('\n')) {
+        const qint64 n = line.trimmed().toLongLong(&ok);
+        if (ok && n > 0)
+            pid = n;
+    }
+    while (pid == 0 && program.waitForReadyRead(20000)) {
+        out += program.readAllStandardOutput();
+        for (const QByteArray &line : out.split('\n')) {
+            const qint64 n = line.trimmed().toLongLong(&ok);
+            if (ok && n > 0)
+                pid = n;
+        }
+    }
+    ASSERT_GT(pid, 0) << out.constData();
+    ASSERT_EQ(::kill(static_cast<pid_t>(pid), 0), 0);
+    ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
+    program.waitForFinished();
+    bool gone = false;
+    for (int i = 0; i < 200 && !gone; ++i) {
+        // Gone, or a zombie waiting for init to reap it.
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        gone = !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+        if (!gone)
+            QThread::msleep(25);
+    }
+    EXPECT_TRUE(gone);
+    if (!gone)
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
 }

@@ -3,10 +3,13 @@
 
 #include "support/TestSupport.h"
 
+#include "backup/BackupArchive.h"
 #include "backup/Messages.h"
+#include "backup/store/StoreGuard.h"
 #include "store/Messages.h"
 #include "store/StoreFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSqlError>
@@ -164,4 +167,75 @@ TEST(StoreRestore, SetsAsideAStaleLogAndChecksTheRestoredStore)
     EXPECT_TRUE(r.err.contains(QStringLiteral("está danificado"))) << qPrintable(r.err);
     EXPECT_TRUE(r.err.contains(backup::msg::kRestoreFailed)) << qPrintable(r.err);
     EXPECT_FALSE(r.out.contains(backup::msg::kRestoreSuccessPrefix)) << qPrintable(r.out);
+}
+
+// The consistent copy of a store is made beside the store, never in the
+// system's temporary folder, and is gone when the backup ends; a copy left
+// by a run that was killed is removed by the next one. A store that fails
+// its check is never put in place of the live one.
+TEST(StoreBackup, WorkingCopiesStayBesideTheStoreAndGoAway)
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("dados"));
+    ASSERT_TRUE(QDir().mkpath(data));
+    const QString store = QDir(data).filePath(QStringLiteral("quirels.db"));
+    {
+        Connection c(store, QStringLiteral("inicial"));
+        c.exec(QStringLiteral("CREATE TABLE Linha (Nr INTEGER PRIMARY KEY, Texto TEXT)"));
+        c.exec(QStringLiteral("INSERT INTO Linha (Texto) VALUES ('antes')"));
+    }
+    const QString killed = QDir(data).filePath(QStringLiteral(".quirels-copia-2147483646-AbCdEf"));
+    ASSERT_TRUE(QDir().mkpath(killed));
+    QFile leftover(killed + QStringLiteral("/1.db"));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.write(QByteArray(4096, 'x'));
+    leftover.close();
+    const auto copiesIn = [](const QString &folder) {
+        return QDir(folder).entryList({QStringLiteral("*quirels-copia-*")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    const QStringList tmpBefore = copiesIn(QDir::tempPath());
+
+    ScriptedDialogs dialogs;
+    backup::TBackupArchive archive(dialogs);
+    backup::StoreGuard guard(archive, dialogs);
+    archive.ProcessEvents = nullptr;
+    QStringList during;
+    archive.OnProgress = [&](const QString &name, int, bool &) {
+        if (!name.isEmpty() && during.isEmpty())
+            during = copiesIn(data);
+    };
+    const QString bck = dir.filePath(QStringLiteral("copia.bck"));
+    ASSERT_TRUE(archive.Backup({store}, bck));
+    ASSERT_EQ(during.size(), 1) << qPrintable(during.join(QLatin1Char(',')));
+    EXPECT_TRUE(during.first().startsWith(QStringLiteral(".quirels-copia-%1-").arg(QCoreApplication::applicationPid())));
+    EXPECT_TRUE(copiesIn(data).isEmpty()) << qPrintable(copiesIn(data).join(QLatin1Char(',')));
+    EXPECT_EQ(copiesIn(QDir::tempPath()), tmpBefore);
+
+    // An archive whose store is damaged: the live store stays as it is.
+    {
+        Connection c(store, QStringLiteral("depois"));
+        c.exec(QStringLiteral("INSERT INTO Linha (Texto) VALUES ('depois')"));
+    }
+    const QString damaged = dir.filePath(QStringLiteral("dano.db"));
+    ASSERT_TRUE(QFile::copy(store, damaged));
+    {
+        QFile f(damaged);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(4096);
+        f.write(QByteArray(4096, '\x5a'));
+    }
+    // Archived under the live store's name, as a backup of it would be.
+    archive.OnSourceFile = [&](const QString &, QString &src) {
+        src = damaged;
+        return true;
+    };
+    ASSERT_TRUE(archive.Backup({store}, dir.filePath(QStringLiteral("ruim.bck"))));
+    backup::StoreGuard again(archive, dialogs);
+    dialogs.setDefaultAnswer(Answer::Ok);
+    EXPECT_FALSE(archive.Restore(dir.filePath(QStringLiteral("ruim.bck")), QString()));
+    again.checkRestored();
+    EXPECT_TRUE(store::file::integrityProblems(store).isEmpty());
+    EXPECT_EQ(rowsIn(store, QStringLiteral("Linha")), 2);
+    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("está danificado"))) << qPrintable(dialogs.lastText());
+    EXPECT_EQ(QDir(data).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("quirels.db")}));
 }

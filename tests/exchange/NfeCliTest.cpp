@@ -80,3 +80,55 @@ TEST(NfeCli, RefusesIncompleteRowsOrLeavesThemOut)
                   .exitCode,
               2);
 }
+
+// A hostile invoice is listed with its reason and refused; a batch whose
+// every file is refused (no protocol, another namespace, a cut zip) is no
+// success; none of it reaches the annexes, and no English text is shown.
+TEST(NfeCli, HostileInvoicesAreListedAndNothingIsStored)
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("dados"));
+    const QStringList base{QStringLiteral("--dados"), data};
+    ASSERT_EQ(test::runCli(base + QStringList{QStringLiteral("inicializar")}).exitCode, 0);
+    query(data, QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('11222333000181', 'E')"));
+    query(data, QStringLiteral("INSERT INTO Mes VALUES ('11222333000181', '2024', 'MAR')"));
+    query(data, QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, CdNCM, VlConcentracao) "
+                               "VALUES ('11222333000181', '2024', 'MAR', '2806.10.20', 33)"));
+    QFile in(fixture("compra.xml"));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray purchase = in.readAll();
+    const auto write = [&](const char *name, const QByteArray &bytes) {
+        const QString p = dir.filePath(QLatin1String(name));
+        QFile f(p);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return p;
+    };
+    const QString longNumber =
+        write("longa.xml", QByteArray(purchase).replace("<nNF>1001</nNF>", "<nNF>1234567890123456789012345</nNF>"));
+    const QStringList cmd = base + QStringList{QStringLiteral("importar-nfe"), QStringLiteral("11222333000181"),
+                                               QStringLiteral("2024"), QStringLiteral("MAR")};
+    test::ProcessResult r = test::runCli(cmd + QStringList{longNumber});
+    EXPECT_EQ(r.exitCode, 1) << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(msg::kNfeNumeroInvalido)) << qPrintable(r.err);
+    r = test::runCli(cmd + QStringList{longNumber, QStringLiteral("--completar")});
+    EXPECT_TRUE(r.out.contains(msg::kNfeNumeroInvalido)) << qPrintable(r.out);
+    EXPECT_EQ(query(data, QStringLiteral("SELECT count(*) FROM Movimentacao")), QStringLiteral("0"));
+
+    QByteArray bare = purchase;
+    bare.replace(bare.indexOf("<protNFe"), bare.indexOf("</protNFe>") + 10 - bare.indexOf("<protNFe"), "");
+    const QString unsigned_ = write("sem-protocolo.xml", bare);
+    const QString foreign = write("outro-ns.xml", QByteArray(purchase).replace("http://www.portalfiscal.inf.br/nfe",
+                                                                               "http://exemplo.com/nfe"));
+    const QString cut = write("cortado.zip", QByteArray("PK\x03\x04", 4) + QByteArray(100, 'x'));
+    r = test::runCli(cmd + QStringList{unsigned_, foreign, cut});
+    EXPECT_EQ(r.exitCode, 1) << qPrintable(r.out + r.err);
+    EXPECT_TRUE(r.out.contains(msg::kNfeSemProtocolo.arg(QStringLiteral("1001")))) << qPrintable(r.out);
+    EXPECT_TRUE(r.out.contains(QDir::toNativeSeparators(foreign) + QStringLiteral(": ") + msg::kNfeNaoEhNfe))
+        << qPrintable(r.out);
+    EXPECT_TRUE(r.out.contains(msg::kNfeZipInvalido.section(QLatin1Char('%'), 0, 0))) << qPrintable(r.out);
+    EXPECT_TRUE(r.err.contains(msg::kNfeNenhumaLinha)) << qPrintable(r.err);
+    for (const char *english : {"Not a zip", "Zip archive", "error", "Error"})
+        EXPECT_FALSE(QString(r.out + r.err).contains(QLatin1String(english))) << english;
+    EXPECT_EQ(query(data, QStringLiteral("SELECT count(*) FROM Movimentacao")), QStringLiteral("0"));
+}

@@ -370,3 +370,75 @@ TEST(NfeImport, AMissingPeriodIsRefused)
     EXPECT_EQ(scan.error().code, 1);
     EXPECT_EQ(scan.message(), msg::kNfeSemPeriodo.arg(kCompany, QStringLiteral("MAR"), QStringLiteral("2024")));
 }
+
+// Values an invoice carries but no clerk could type: each leaves its row
+// incomplete with the reason, the import refuses, and nothing is stored
+// (nor, when completing, that row).
+TEST(NfeImport, InvoiceValuesPassTheChecksOfTypedOnes)
+{
+    struct Case {
+        const char *what;
+        QByteArray from, to;
+        QString reason;
+    };
+    const Case cases[] = {
+        {"25-digit number", "<nNF>1001</nNF>", "<nNF>1234567890123456789012345</nNF>", msg::kNfeNumeroInvalido},
+        {"number of text", "<nNF>1001</nNF>", "<nNF>ABC</nNF>", msg::kNfeNumeroInvalido},
+        {"issuer's check digits", "<CNPJ>11444777000161</CNPJ>", "<CNPJ>11444777000162</CNPJ>",
+         msg::kNfeFornecedorInvalido},
+        {"carrier's check digits", "<CNPJ>45543915000181</CNPJ>", "<CNPJ>45543915000182</CNPJ>",
+         msg::kNfeTransportadoraInvalida},
+        {"negative quantity", "<qCom>500.0000</qCom>", "<qCom>-10</qCom>", msg::kNfeQuantidadeInvalida},
+        {"zero quantity", "<qCom>500.0000</qCom>", "<qCom>0</qCom>", msg::kNfeQuantidadeInvalida},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempStore s;
+        openMarch(s);
+        QTemporaryDir dir;
+        QByteArray bytes = readFixture("compra.xml");
+        ASSERT_TRUE(bytes.contains(c.from));
+        bytes.replace(c.from, c.to);
+        const QString file = dir.filePath(QStringLiteral("hostil.xml"));
+        writeFile(file, bytes);
+        QSqlDatabase db = s.db();
+        Result<nfe::Scan> scan = nfe::scan(db, kMarch, {file});
+        ASSERT_TRUE(scan.ok());
+        ASSERT_EQ(scan->rows.size(), 1u) << qPrintable(scan->skipped.empty() ? QString() : scan->skipped.front().line());
+        const entry::RequiredCheck *why = nfe::Screen(db).firstMissing(scan->rows.front());
+        ASSERT_NE(why, nullptr);
+        EXPECT_EQ(why->message, c.reason);
+        Result<nfe::StoreResult> r = nfe::store(db, *scan, {});
+        ASSERT_TRUE(r.ok());
+        EXPECT_TRUE(r->refused);
+        EXPECT_EQ(r->incomplete.size(), 1u);
+        nfe::StoreOptions completing;
+        completing.completeOnly = true;
+        r = nfe::store(db, *scan, completing);
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(r->rowsB, 0);
+        EXPECT_EQ(s.scalar(QStringLiteral("SELECT count(*) FROM Movimentacao")).toInt(), 0);
+    }
+
+    // A concentration out of range proposed from the party's earlier row is
+    // caught the same way; so is a day the period's month does not have.
+    test::TempStore store;
+    const nfe::Screen screen(store.db());
+    QVariantMap row{{QStringLiteral("NrDia"), QStringLiteral("30")}, {QStringLiteral("NrAno"), QStringLiteral("2024")},
+                    {QStringLiteral("NmMes"), QStringLiteral("FEV")}, {QStringLiteral("NrCFOP"), QStringLiteral("1.102")},
+                    {QStringLiteral("CdNCM"), QStringLiteral("2806.10.20")}, {QStringLiteral("NmProduto"), QStringLiteral("X")},
+                    {QStringLiteral("VlConcentracao"), 33.0}, {QStringLiteral("VlQuantidade"), 1.0},
+                    {QStringLiteral("NmUnidade"), QStringLiteral("Kg")}, {QStringLiteral("NrNF"), QStringLiteral("12")},
+                    {QStringLiteral("CdFornecedor"), QStringLiteral("11444777000161")},
+                    {QStringLiteral("CdTransportadora"), QStringLiteral("45543915000181")}};
+    const auto reason = [&](const QVariantMap &r) {
+        const entry::RequiredCheck *c = screen.firstMissing(QLatin1Char('B'), r);
+        return c ? c->message : QString();
+    };
+    const QString day = reason(row);
+    EXPECT_TRUE(day.startsWith(QStringLiteral("O dia digitado é inválido"))) << qPrintable(day);
+    row[QStringLiteral("NrDia")] = QStringLiteral("29");
+    EXPECT_EQ(reason(row), QString());
+    row[QStringLiteral("VlConcentracao")] = 100.5;
+    EXPECT_EQ(reason(row), msg::kNfeConcentracaoInvalida);
+}

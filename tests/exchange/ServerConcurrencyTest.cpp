@@ -333,3 +333,52 @@ TEST(ServerStore, KilledImportLeavesThePeriodAsItWas)
     watch = QSqlDatabase();
     store::close(QStringLiteral("observador"));
 }
+
+// Two first imports of the same company at once: the second waits for the
+// first and then finds the company registered (and, told to, writes over
+// it), never failing on a repeated key with the server's English text.
+TEST(ServerStore, TwoFirstImportsOfOneCompanyTakeTurns)
+{
+    SERVER_ONLY();
+    test::TempStore s;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mes.txt"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(test::fileBytes(test::monthLines(kCnpj, kJan.ano, kJan.mes)));
+    f.close();
+
+    // The first import, on this connection, has registered the company and
+    // not committed yet.
+    QSqlDatabase a = s.db();
+    ASSERT_TRUE(a.transaction());
+    ASSERT_OK(store::awaitCompanyRegistration(a, kCnpj));
+    ASSERT_OK(sql::exec(a, QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'PRIMEIRA')").arg(kCnpj)));
+    QProcess cli;
+    cli.setProgram(QDir(test::binaryDir()).filePath(QStringLiteral("quirels-cli")));
+    cli.setArguments({QStringLiteral("--dados"), dir.path(), QStringLiteral("--servidor"), s.server()->toString(),
+                      QStringLiteral("--sim"), QStringLiteral("importar-txt"), path});
+    cli.start();
+    ASSERT_TRUE(cli.waitForStarted());
+    QSqlDatabase watch = second(s, QStringLiteral("observador"));
+    QElapsedTimer t;
+    t.start();
+    bool waiting = false;
+    while (!waiting && t.elapsed() < 20000) {
+        Result<QVariant> n = sql::scalar(watch, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                                              "AND application_name = 'quirels' AND wait_event_type = 'Lock'"));
+        waiting = n && n->toInt() > 0;
+        if (!waiting)
+            QThread::msleep(20);
+    }
+    ASSERT_TRUE(waiting) << "the second import never waited";
+    ASSERT_TRUE(a.commit());
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    EXPECT_EQ(cli.exitCode(), 0) << qPrintable(err);
+    EXPECT_FALSE(err.contains(QStringLiteral("ERROR"))) << qPrintable(err);
+    EXPECT_EQ(s.scalar(QStringLiteral("SELECT count(*) FROM Empresa")).toInt(), 1);
+    EXPECT_EQ(s.scalar(QStringLiteral("SELECT count(*) FROM Mes")).toInt(), 1);
+    watch = QSqlDatabase();
+    store::close(QStringLiteral("observador"));
+}

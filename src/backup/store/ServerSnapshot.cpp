@@ -12,6 +12,10 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace quirels::backup {
 
 namespace {
@@ -59,6 +63,7 @@ Status runClient(const QString &program, const QStringList &arguments, const Ser
         return makeError(msg::kServerClientMissing.arg(program), 2);
     }
     QProcess p;
+    endWithThisProcess(p);
     p.setProcessEnvironment(clientEnvironment(server));
     p.setProcessChannelMode(QProcess::SeparateChannels);
     p.setStandardInputFile(QProcess::nullDevice());
@@ -109,6 +114,17 @@ private:
 };
 
 } // namespace
+
+void endWithThisProcess(QProcess &p)
+{
+    const pid_t parent = ::getpid();
+    p.setChildProcessModifier([parent] {
+        // Runs in the child between fork and exec.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127); // the parent died before the line above
+    });
+}
 
 Status dumpServer(const ServerTarget &server, const QString &file, const QString &logFolder)
 {

@@ -13,6 +13,8 @@
 
 #include <QString>
 
+class QProcess;
+
 namespace quirels::backup {
 
 // Where the server's database is, and the password when the program has
@@ -26,6 +28,11 @@ struct ServerTarget {
 
 // The name the snapshot is archived under, in the data folder.
 inline const QString kServerSnapshotFile = QStringLiteral("quirels-servidor.dump");
+
+// Makes the process `p` will start end with this one: killed when this
+// process dies, however it dies, so a client never goes on writing to the
+// server after the program that started it is gone.
+void endWithThisProcess(QProcess &p);
 
 // Writes a snapshot of the whole database into `file`.
 Status dumpServer(const ServerTarget &server, const QString &file, const QString &logFolder);

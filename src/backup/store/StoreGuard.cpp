@@ -4,6 +4,7 @@
 #include "store/Messages.h"
 #include "store/StoreFile.h"
 #include "backup/Messages.h"
+#include "backup/WorkFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,10 @@ StoreGuard::StoreGuard(TBackupArchive &archive, Dialogs &dialogs) : m_archive(ar
     archive.OnRestoreFile = [this](QString &fileName, qint32, bool &doRestore) {
         restoring(fileName, doRestore);
     };
+    archive.OnCheckRestored = [this](const QString &work, const QString &target) { return checkStaged(work, target); };
+    archive.OnReplacing = [this](const QString &target) { return replacing(target); };
+    // The copies of a backup are gone when it ends.
+    archive.OnBackupDone = [this] { m_copies.reset(); };
 }
 
 void StoreGuard::setServer(std::optional<ServerTarget> server, const QString &dataFolder)
@@ -38,19 +43,52 @@ QString StoreGuard::snapshotEntry() const
     return QDir::cleanPath(QFileInfo(QDir(m_dataFolder).filePath(kServerSnapshotFile)).absoluteFilePath());
 }
 
-bool StoreGuard::makeCopies()
+bool StoreGuard::makeCopies(const QString &besides)
 {
     if (!m_copies) {
-        m_copies = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quirels-copia-XXXXXX"));
+        // Beside the store when its folder can take it, else in the system's
+        // temporary folder; either way named so a later run removes it if
+        // this one is killed.
+        for (const QString &folder : {besides, QDir::tempPath()}) {
+            if (folder.isEmpty() || !QFileInfo(folder).isDir())
+                continue;
+            removeLeftovers(folder);
+            m_copies = std::make_unique<QTemporaryDir>(workFolderTemplate(folder));
+            if (m_copies->isValid())
+                break;
+        }
+        if (!m_copies)
+            return false;
         m_copyCount = 0;
     }
     return m_copies->isValid();
 }
 
+QString StoreGuard::checkStaged(const QString &work, const QString &target) const
+{
+    if (!m_restored.contains(target) || !sf::isStoreFile(work))
+        return QString();
+    const QStringList problems = sf::integrityProblems(work);
+    for (const QString &suffix : sf::logSuffixes())
+        QFile::remove(work + suffix); // the check's own, if it left any
+    if (problems.isEmpty())
+        return QString();
+    return store::msg::kIntegridadeFalhou.arg(QDir::toNativeSeparators(target)).arg(problems.size());
+}
+
+QString StoreGuard::replacing(const QString &target)
+{
+    if (!m_restored.contains(target))
+        return QString();
+    if (Status s = sf::setAsideLogs(target); !s)
+        return s.message();
+    return QString();
+}
+
 bool StoreGuard::source(const QString &path, QString &src)
 {
     if (m_server && path.compare(snapshotEntry(), Qt::CaseInsensitive) == 0) {
-        if (!makeCopies()) {
+        if (!makeCopies(m_dataFolder)) {
             m_dialogs.error(store::msg::kCopiaFalhou.arg(m_server->display()));
             return false;
         }
@@ -68,7 +106,7 @@ bool StoreGuard::source(const QString &path, QString &src)
     }
     if (!sf::isStoreFile(path))
         return true;
-    if (!makeCopies()) {
+    if (!makeCopies(QFileInfo(path).absolutePath())) {
         m_dialogs.error(store::msg::kCopiaFalhou.arg(QDir::toNativeSeparators(path)));
         return false;
     }
@@ -97,12 +135,6 @@ void StoreGuard::restoring(QString &fileName, bool &doRestore)
                        sf::isStoreFile(fileName);
     if (!store)
         return;
-    if (Status s = sf::setAsideLogs(fileName); !s) {
-        m_dialogs.error(s.message());
-        m_failed = true;
-        doRestore = false;
-        return;
-    }
     if (!m_restored.contains(fileName))
         m_restored.append(fileName);
 }
@@ -119,7 +151,7 @@ void StoreGuard::restoringSnapshot(QString &fileName, bool &doRestore)
         refusal = msg::kServerNotEmpty.arg(m_server->display());
         m_refused = true;
     }
-    else if (!makeCopies())
+    else if (!makeCopies(m_dataFolder))
         refusal = store::msg::kCopiaFalhou.arg(m_server->display());
     if (!refusal.isEmpty()) {
         m_dialogs.error(refusal);
@@ -136,29 +168,24 @@ bool StoreGuard::checkRestored()
 {
     const bool failedBefore = m_failed;
     m_failed = false;
-    const QStringList stores = m_restored;
+    // The stores were checked before they were put in place.
     m_lastRestored = m_restored;
     m_restored.clear();
     const QString snapshot = std::exchange(m_serverSnapshot, QString());
     m_lastRefused = std::exchange(m_refused, false);
-    if (failedBefore)
+    if (failedBefore) {
+        m_copies.reset();
         return false;
-    if (!snapshot.isEmpty() && QFileInfo::exists(snapshot)) {
-        const Status loaded = restoreServer(*m_server, snapshot, m_dataFolder);
-        QFile::remove(snapshot);
-        if (!loaded) {
-            m_dialogs.error(loaded.message());
-            return false;
-        }
     }
-    for (const QString &path : stores) {
-        if (!QFileInfo::exists(path) || !sf::isStoreFile(path))
-            continue;
-        const QStringList problems = sf::integrityProblems(path);
-        if (!problems.isEmpty()) {
-            m_dialogs.error(store::msg::kIntegridadeFalhou.arg(QDir::toNativeSeparators(path)).arg(problems.size()));
-            return false;
-        }
+    Status loaded;
+    if (!snapshot.isEmpty() && QFileInfo::exists(snapshot)) {
+        loaded = restoreServer(*m_server, snapshot, m_dataFolder);
+        QFile::remove(snapshot);
+    }
+    m_copies.reset();
+    if (!loaded) {
+        m_dialogs.error(loaded.message());
+        return false;
     }
     return true;
 }

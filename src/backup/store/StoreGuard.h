@@ -4,11 +4,13 @@
 // - a store file is archived as a consistent copy holding every committed row
 //   (also those still in its write-ahead log), and its log files are left
 //   out, since the copy holds what they held;
-// - before a store file is restored over, its old log files are set aside so
-//   that none is replayed into the restored file; a shared index in an
-//   archive is never restored;
-// - after the restore, every restored store must pass the integrity check
-//   before the restore counts as done.
+// - a restored store must pass the integrity check before any file of the
+//   restore is put in place; right before a store file is replaced, its old
+//   log files are set aside so that none is replayed into the restored
+//   file; a shared index in an archive is never restored;
+// - the working copies (of a store, of a server's database) are kept in a
+//   folder beside the store or the data folder, removed when the operation
+//   ends; those a killed run left are removed by the next one.
 // - when the store is a database server, every backup holds a snapshot of
 //   it as the member "quirels-servidor.dump" of the data folder, first in
 //   the archive; a restore to the stored places loads that snapshot into the
@@ -61,7 +63,9 @@ private:
     bool source(const QString &path, QString &source);
     void restoring(QString &fileName, bool &doRestore);
     void restoringSnapshot(QString &fileName, bool &doRestore);
-    bool makeCopies();
+    bool makeCopies(const QString &besides);
+    QString checkStaged(const QString &work, const QString &target) const;
+    QString replacing(const QString &target);
 
     QString snapshotEntry() const;
 

@@ -1,5 +1,7 @@
 #include "BackupWindow.h"
 
+#include "store/StoreError.h"
+
 #include "backup/Messages.h"
 #include "shell/ui/Hints.h"
 
@@ -107,10 +109,10 @@ void TfrmBackup::buildBackupPage(QWidget *page)
     m_files = named(new QListWidget(page), "FileListBox");
     m_up = named(new QToolButton(page), "UpButton");
     m_up->setArrowType(Qt::UpArrow);
-    setHint(m_up, QStringLiteral("Move Up"));
+    setHint(m_up, msg::kMoveUp);
     m_down = named(new QToolButton(page), "DownButton");
     m_down->setArrowType(Qt::DownArrow);
-    setHint(m_down, QStringLiteral("Move Down"));
+    setHint(m_down, msg::kMoveDown);
     m_add = named(new QPushButton(QStringLiteral("Adicionar Arquivos"), page), "BtnAddFiles");
     m_backup = named(new QPushButton(QStringLiteral("Iniciar &Backup"), page), "BtnBackup");
     m_clear = named(new QPushButton(QStringLiteral("&Limpar"), page), "BtnClear");
@@ -162,12 +164,15 @@ void TfrmBackup::buildBackupPage(QWidget *page)
 
 void TfrmBackup::buildRestorePage(QWidget *page)
 {
-    // The folder whose *.bck files are listed.
+    // The folder whose *.bck files are listed: typed (Enter lists it) or
+    // chosen with the button beside it.
     m_archiveFolder = named(new QLineEdit(page), "DirectoryEdit1");
-    m_archiveFolder->setReadOnly(true);
+    setHint(m_archiveFolder, msg::kArchiveFolderHint);
     m_archiveFolderButton = named(new QToolButton(page), "DirectoryButton1");
     m_archiveFolderButton->setText(QStringLiteral("..."));
-    setHint(m_archiveFolderButton, QStringLiteral("Pasta dos arquivos de backup"));
+    setHint(m_archiveFolderButton, msg::kChooseArchiveFolder);
+    auto *folderLabel = new QLabel(msg::kArchiveFolderLabel, page);
+    folderLabel->setBuddy(m_archiveFolder);
     m_archives = named(new QListWidget(page), "FileListBox1");
     m_title = named(new QLineEdit(page), "ArchiveTitleEdit");
     m_title->setReadOnly(true);
@@ -183,7 +188,7 @@ void TfrmBackup::buildRestorePage(QWidget *page)
     m_path = named(new QLineEdit(page), "EdtPath");
     m_pathButton = named(new QToolButton(page), "RestorePathButton");
     m_pathButton->setText(QStringLiteral("..."));
-    setHint(m_pathButton, QStringLiteral("Browse Data Path"));
+    setHint(m_pathButton, msg::kBrowseDataPath);
     m_fullPath = named(new QCheckBox(QStringLiteral("Restaurar com o caminho original"), page), "CbFullPath");
     m_restore = named(new QPushButton(QStringLiteral("&Restaura"), page), "BtnRestore");
     m_cancelRestore = named(new QPushButton(QStringLiteral("&Fechar"), page), "CancelRestoreBitBtn");
@@ -192,6 +197,7 @@ void TfrmBackup::buildRestorePage(QWidget *page)
     folderRow->addWidget(m_archiveFolder, 1);
     folderRow->addWidget(m_archiveFolderButton);
     auto *left = new QVBoxLayout;
+    left->addWidget(folderLabel);
     left->addLayout(folderRow);
     left->addWidget(m_archives, 1);
 
@@ -227,9 +233,12 @@ void TfrmBackup::buildRestorePage(QWidget *page)
     layout->addLayout(buttons);
 
     connect(m_archiveFolderButton, &QToolButton::clicked, this, [this] {
-        const QString chosen = m_hooks.chooseFolder(m_archiveFolder->text());
+        const QString chosen = m_hooks.chooseFolder(QDir::fromNativeSeparators(m_archiveFolder->text().trimmed()));
         if (!chosen.isEmpty())
             setArchiveFolder(chosen);
+    });
+    connect(m_archiveFolder, &QLineEdit::returnPressed, this, [this] {
+        setArchiveFolder(QDir::fromNativeSeparators(m_archiveFolder->text().trimmed()));
     });
     connect(m_archives, &QListWidget::currentRowChanged, this, [this] {
         showArchiveInfo();
@@ -317,6 +326,7 @@ void TfrmBackup::setArchiveFolder(const QString &folder)
 {
     m_archiveFolder->setText(QDir::toNativeSeparators(folder));
     m_archives->clear();
+    showArchiveInfo();
     if (folder.isEmpty())
         return;
     const QFileInfoList found = QDir(folder).entryInfoList({QStringLiteral("*.bck")}, QDir::Files,
@@ -409,9 +419,16 @@ void TfrmBackup::backup()
                               msg::kBackupSuccessSuffix);
     else
         m_dialogs.error(msg::kBackupFailed);
-    // A new archive in the listed folder shows up on the restore page.
-    if (QFileInfo(name).absolutePath() == QFileInfo(m_archiveFolder->text()).absoluteFilePath())
-        setArchiveFolder(m_archiveFolder->text());
+    // The restore page goes to the folder of the last backup, with the new
+    // archive selected.
+    const QString folder = QFileInfo(name).absolutePath();
+    if (ok)
+        m_lastBackupFolder = folder;
+    setArchiveFolder(folder);
+    const QString made = QFileInfo(name).absoluteFilePath();
+    for (int i = 0; i < m_archives->count(); ++i)
+        if (m_archives->item(i)->data(Qt::UserRole).toString() == made)
+            m_archives->setCurrentRow(i);
 }
 
 void TfrmBackup::restore()
@@ -434,6 +451,11 @@ void TfrmBackup::restore()
     m_archive.setRestoreFullPath(m_fullPath->isEnabled() && m_fullPath->isChecked());
     // Asked while the store is still open.
     refreshServer();
+    // To the stored places the live files are replaced: the user confirms,
+    // told which.
+    if (inPlace && !m_dialogs.confirm(msg::kAskRestoreInPlace.arg(QDir::toNativeSeparators(archiveName),
+                                                                    replacedInPlace(archiveName))))
+        return;
     m_guard.setRestoringInPlace(inPlace);
 
     bool ok = false;
@@ -456,12 +478,31 @@ void TfrmBackup::restore()
         const bool restored = m_archive.Restore(archiveName, destination);
         ok = m_guard.checkRestored() && restored;
     }
-    if (ok)
-        m_dialogs.information(msg::kRestoreSuccessPrefix + QString::number(m_archive.FilesDone()) +
-                              msg::kRestoreSuccessFilesOf + QString::number(m_archive.FileCount()) +
-                              msg::kRestoreSuccessSuffix);
-    else
+    if (ok) {
+        m_dialogs.information(msg::kScreenRestoreSuccess.arg(m_archive.FilesDone()).arg(m_archive.FileCount()));
+    } else {
+        if (!m_archive.FailureDetail().isEmpty())
+            store::logDetail(m_hooks.dataFolder, m_archive.FailureDetail(), QStringLiteral("restauração"));
         m_dialogs.error(msg::kRestoreFailed);
+    }
+}
+
+QString TfrmBackup::replacedInPlace(const QString &archiveName)
+{
+    QStringList lines;
+    QString title;
+    m_archive.GetArchiveInfo(archiveName, &lines, title);
+    QStringList names;
+    for (const QString &line : lines) {
+        const QString path = fileInfoPath(line);
+        if (m_server && QFileInfo(path).fileName().compare(kServerSnapshotFile, Qt::CaseInsensitive) == 0)
+            names.append(msg::kAskRestoreServer.arg(m_server->display()));
+        else
+            names.append(QDir::toNativeSeparators(path));
+    }
+    if (names.isEmpty())
+        names.append(msg::kAskRestoreUnlisted);
+    return names.join(QLatin1Char('\n'));
 }
 
 void TfrmBackup::cancelOrClose() { close(); }
@@ -485,7 +526,7 @@ void TfrmBackup::setFolders(const QString &dataFolder, const QString &archiveFol
     if (archiveFolder != m_hooks.archiveFolder) {
         m_hooks.archiveFolder = archiveFolder;
         if (m_archiveFolder->text().isEmpty())
-            setArchiveFolder(archiveFolder);
+            setArchiveFolder(m_lastBackupFolder.isEmpty() ? archiveFolder : m_lastBackupFolder);
     }
 }
 
@@ -506,14 +547,14 @@ void TfrmBackup::showArchiveInfo()
         m_content->clear();
         return;
     }
-    m_content->setText(contentsLine(m_archive.FileCount(), m_archive.TotalSize()));
+    m_content->setText(screenContentsLine(m_archive.FileCount(), m_archive.TotalSize()));
     if (lines.isEmpty()) {
-        m_info->setPlainText(msg::kNoFileInfo);
+        m_info->setPlainText(msg::kScreenNoFileInfo);
         return;
     }
     QStringList shown;
     for (const QString &line : lines)
-        shown.append(fileInfoDisplayLine(line));
+        shown.append(screenFileInfoLine(line));
     m_info->setPlainText(shown.join(QLatin1Char('\n')));
 }
 

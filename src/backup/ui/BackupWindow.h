@@ -90,6 +90,8 @@ private:
     void moveSelected(int delta);
     void setRunning(bool backingUp, bool restoring);
     void progress(const QString &fileName, int percent);
+    // One line per file a restore to the stored places would replace.
+    QString replacedInPlace(const QString &archiveName);
 
     Dialogs &m_dialogs;
     Hooks m_hooks;
@@ -99,6 +101,7 @@ private:
     bool m_modified = false;
     bool m_backingUp = false;
     bool m_restoring = false;
+    QString m_lastBackupFolder; // where the last backup of this run was saved
 
     QTabWidget *m_pages;
     QListWidget *m_files;

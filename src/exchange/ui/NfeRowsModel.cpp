@@ -4,6 +4,7 @@
 #include "entry/FieldRules.h"
 #include "entry/Messages.h"
 #include "exchange/Messages.h"
+#include "exchange/NfeScreens.h"
 #include "shell/CpfCnpj.h"
 #include "store/Messages.h"
 
@@ -96,7 +97,7 @@ NfeRowsModel::RowState NfeRowsModel::check(const nfe::Candidate &c) const
     entry::CheckContext ctx;
     ctx.mode = entry::CheckMode::Salvar;
     ctx.lookups = &m_lookups;
-    for (const entry::RequiredCheck &check : m_spec.main.checks) {
+    for (const entry::RequiredCheck &check : m_annex == QLatin1Char('C') ? nfe::checksC() : nfe::checksB()) {
         if (!check.missing(c.row, ctx))
             continue;
         if (!s.first)
@@ -256,8 +257,9 @@ QVariant NfeRowsModel::data(const QModelIndex &index, int role) const
             return QBrush(kProposed);
         return {};
     case Qt::ToolTipRole:
-        for (const entry::RequiredCheck &check : m_spec.main.checks)
-            if (fieldOf(check) == f->field && state.missing.contains(f->field))
+        for (const entry::RequiredCheck &check : m_annex == QLatin1Char('C') ? nfe::checksC() : nfe::checksB())
+            if (fieldOf(check) == f->field && state.missing.contains(f->field) && check.missing(c.row, {
+                    entry::CheckMode::Salvar, &m_lookups}))
                 return check.message;
         if (c.proposed.contains(f->field))
             return msg::kNfeProposto;

@@ -140,10 +140,15 @@ TEST_F(BackupWindowTest, BackupRestoreElsewhereAndTheArchiveInformation)
     ASSERT_EQ(archives->count(), 1);
     archives->setCurrentRow(0);
     EXPECT_EQ(child<QLineEdit>(window.get(), "ArchiveTitleEdit")->text(), QStringLiteral("Quirels"));
+    // In Portuguese on the screen.
     EXPECT_EQ(child<QLineEdit>(window.get(), "ArchiveContentEdit")->text(),
-              backup::contentsLine(1, window->archive().TotalSize()));
+              QStringLiteral("1 arquivo(s), %1 KB no total").arg((window->archive().TotalSize() + 512) / 1024));
     EXPECT_GT(window->archive().TotalSize(), 5000);
-    EXPECT_TRUE(child<QPlainTextEdit>(window.get(), "MeFiles")->toPlainText().startsWith(a + bmsg::kFileInfoFrom));
+    const QString info = child<QPlainTextEdit>(window.get(), "MeFiles")->toPlainText();
+    EXPECT_TRUE(info.startsWith(a + QStringLiteral(" — de "))) << qPrintable(info);
+    EXPECT_TRUE(info.endsWith(QStringLiteral(", 5000 bytes"))) << qPrintable(info);
+    EXPECT_EQ(child<QToolButton>(window.get(), "UpButton")->toolTip(), bmsg::kMoveUp);
+    EXPECT_EQ(child<QToolButton>(window.get(), "RestorePathButton")->toolTip(), bmsg::kBrowseDataPath);
     EXPECT_TRUE(on("BtnRestore"));
 
     // Another folder: an empty path is refused and nothing is written.
@@ -157,8 +162,7 @@ TEST_F(BackupWindowTest, BackupRestoreElsewhereAndTheArchiveInformation)
 
     const QString other = dir.filePath(QStringLiteral("outra"));
     child<QLineEdit>(window.get(), "EdtPath")->setText(other);
-    dialogs.expect(Kind::Information, bmsg::kRestoreSuccessPrefix + QStringLiteral("1") + bmsg::kRestoreSuccessFilesOf +
-                                          QStringLiteral("1") + bmsg::kRestoreSuccessSuffix);
+    dialogs.expect(Kind::Information, bmsg::kScreenRestoreSuccess.arg(1).arg(1));
     click("BtnRestore");
     EXPECT_EQ(QFileInfo(QDir(other).filePath(QStringLiteral("empresa.db"))).size(), 5000);
 
@@ -209,6 +213,11 @@ TEST_F(BackupWindowTest, OnAServerStoreTheDatabaseIsListedBackedUpAndRestoredOnl
     // Back to the stored places: the database in use holds tables.
     click("rbOrigpath");
     dialogs.clear();
+    const auto ask = [&] {
+        return bmsg::kAskRestoreInPlace.arg(QDir::toNativeSeparators(nextArchive),
+                                            bmsg::kAskRestoreServer.arg(server->display()));
+    };
+    dialogs.expect(Kind::Confirm, ask(), Answer::Yes);
     dialogs.expect(Kind::Error, bmsg::kServerNotEmpty.arg(target.display()));
     dialogs.expect(Kind::Error, bmsg::kRestoreFailed);
     click("BtnRestore");
@@ -218,8 +227,8 @@ TEST_F(BackupWindowTest, OnAServerStoreTheDatabaseIsListedBackedUpAndRestoredOnl
     ServerDatabase empty;
     ASSERT_TRUE(empty.valid()) << qPrintable(empty.error());
     server->url.database = empty.name();
-    dialogs.expect(Kind::Information, bmsg::kRestoreSuccessPrefix + QStringLiteral("1") + bmsg::kRestoreSuccessFilesOf +
-                                          QStringLiteral("1") + bmsg::kRestoreSuccessSuffix);
+    dialogs.expect(Kind::Confirm, ask(), Answer::Yes);
+    dialogs.expect(Kind::Information, bmsg::kScreenRestoreSuccess.arg(1).arg(1));
     click("BtnRestore");
     EXPECT_EQ(empty.scalar(QStringLiteral("SELECT count(*) FROM linha")).toInt(), 40);
     EXPECT_EQ(empty.scalar(QStringLiteral("SELECT texto FROM linha WHERE nr = 3")).toString(), QStringLiteral("ação 3"));
@@ -257,8 +266,9 @@ TEST_F(BackupWindowTest, CancelDuringABackupStopsItWhenConfirmed)
     EXPECT_EQ(captionWhileRunning, QStringLiteral("&Cancelar"));
     EXPECT_FALSE(addWhileRunning);
     EXPECT_EQ(child<QPushButton>(window.get(), "BtnCancel")->text(), QStringLiteral("&Fechar"));
-    EXPECT_TRUE(QFile::exists(nextArchive)); // the partial archive stays
-    EXPECT_LT(QFileInfo(nextArchive).size(), 6 * 1024 * 1024);
+    // No partial archive under the chosen name, and no work file behind.
+    EXPECT_FALSE(QFile::exists(nextArchive));
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".quirels-*")}, QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(window->isVisible());
 }
 
@@ -285,9 +295,21 @@ TEST_F(ShellTest, RestoreInPlaceWhileAPeriodIsOpenKeepsTheApplicationUsable)
     store::close(QStringLiteral("fixture"));
     w->setArchiveFolder(archives.path());
     child<QListWidget>(w, "FileListBox1")->setCurrentRow(0);
+    // Asked first, naming the store that would be replaced; "Não" leaves it.
     dialogs.clear();
+    const QString ask = backup::msg::kAskRestoreInPlace.arg(QDir::toNativeSeparators(archive),
+                                                           QDir::toNativeSeparators(store::databasePath(store.folder())));
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, ask, Answer::No);
     child<QPushButton>(w, "BtnRestore")->click();
-    EXPECT_EQ(dialogs.lastText(), backup::msg::kRestoreSuccessPrefix + QStringLiteral("1 files of 1 restored"))
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    {
+        QSqlDatabase live = window->db();
+        EXPECT_EQ(sql::scalar(live, QStringLiteral("select count(*) from Empresa")).value().toInt(), 2);
+    }
+    dialogs.clear();
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, ask, Answer::Yes);
+    child<QPushButton>(w, "BtnRestore")->click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Restauração completada com sucesso: 1 de 1 arquivo(s) restaurado(s)."))
         << qPrintable(dialogs.texts().join(QLatin1Char('\n')));
 
     QSqlDatabase db = window->db();

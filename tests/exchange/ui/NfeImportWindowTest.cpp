@@ -186,6 +186,15 @@ TEST_F(NfeImportWindowTest, MissingValuesAreMarkedAndRefusedUntilFilled)
     EXPECT_EQ(b->index(purchase, 0).data().toString(), entry::msg::kInformarConcentracao);
     EXPECT_TRUE(cell(b, gallon, "VlQuantidade").isEmpty());
 
+    // A value no clerk could type is marked the same way, with its reason.
+    const QModelIndex nf = b->index(purchase, b->columnOf(QStringLiteral("NrNF")));
+    const QString number = nf.data().toString();
+    ASSERT_TRUE(b->setData(nf, QStringLiteral("12A")));
+    EXPECT_EQ(shade(b, purchase, "NrNF"), shade(b, purchase, "VlConcentracao"));
+    EXPECT_EQ(nf.data(Qt::ToolTipRole).toString(), msg::kNfeNumeroInvalido);
+    ASSERT_TRUE(b->setData(nf, number));
+    EXPECT_EQ(shade(b, purchase, "NrNF"), QColor());
+
     // Importar refuses, names the first incomplete row and takes the clerk
     // to its cell; nothing is stored.
     const auto refusal = [&](int n) { return msg::kNfeIncompletas.arg(n); };
