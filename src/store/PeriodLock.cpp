@@ -6,6 +6,7 @@
 #include "Sql.h"
 
 #include <QSqlQuery>
+#include <QStringList>
 
 namespace quirels::store {
 
@@ -84,6 +85,26 @@ Status claimCompany(QSqlDatabase &db, const QString &cnpj)
         return got.error();
     if (!*got)
         return makeError(msg::kEmpresaEmUso.arg(cnpj), 1);
+    return {};
+}
+
+Status claimEveryCompany(QSqlDatabase &db)
+{
+    if (!dialect::isServer(db))
+        return {};
+    // A key of its own: no company's key has a negative second number.
+    if (Status s = sql::exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('quirels:tabelas'), -1)")); !s)
+        return s;
+    QSqlQuery q(db);
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("SELECT CdCNPJEmpr FROM Empresa ORDER BY CdCNPJEmpr")))
+        return makeError(sql::errorText(q), 2);
+    QStringList companies;
+    while (q.next())
+        companies.append(q.value(0).toString());
+    for (const QString &cnpj : companies)
+        if (Status s = claimCompany(db, cnpj); !s)
+            return s;
     return {};
 }
 

@@ -43,5 +43,9 @@ private:
 Status claimPeriod(QSqlDatabase &db, const PeriodKey &period);
 // The same for an operation on every period of a company.
 Status claimCompany(QSqlDatabase &db, const QString &cnpj);
+// The same for an operation on what every period relies on (the reference
+// tables): every registered company is claimed, after any other such
+// operation has ended (they take turns).
+Status claimEveryCompany(QSqlDatabase &db);
 
 } // namespace quirels::store

@@ -91,6 +91,8 @@ int monthNumber(const QString &code);
 // The version of the store layout this program writes (PRAGMA user_version).
 // 2: Residuo.DsDestinacao widened from 25 to 26 characters.
 // 3: the invoice import's own tables (NFeImportada, FatorUnidade).
-constexpr int kSchemaVersion = 3;
+// 4: ProdutoControlado.FlForaDaLista, and the installed reference tables of
+// this version in place of the older ones.
+constexpr int kSchemaVersion = 4;
 
 } // namespace quirels::schema
