@@ -44,7 +44,7 @@ int fail(Context &ctx, const Error &error);
 // the settings file names (the data folder's file by default, in the journal
 // mode "Local Share" asks for).
 Result<store::OpenOptions> storeOptions(Context &ctx);
-// Opens that store.
+// Opens that store, brought up to this version's layout.
 Result<QSqlDatabase> openStore(Context &ctx);
 
 // Prints a usage error for the command and returns kUsage.

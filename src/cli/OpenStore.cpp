@@ -18,7 +18,17 @@ Result<QSqlDatabase> openStore(Context &ctx)
     Result<store::OpenOptions> options = storeOptions(ctx);
     if (!options)
         return options.error();
-    return store::open(ctx.dataFolder, *options);
+    Result<QSqlDatabase> db = store::open(ctx.dataFolder, *options);
+    if (!db)
+        return db;
+    // A store of an older version takes this version's layout first, as the
+    // desktop's does at start-up (nothing is written when it is current).
+    if (Status s = store::upgradeSchema(*db); !s) {
+        *db = QSqlDatabase();
+        store::close(options->connection);
+        return s.error();
+    }
+    return db;
 }
 
 } // namespace quirels::cli

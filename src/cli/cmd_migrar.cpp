@@ -38,6 +38,13 @@ static int migrarCommand(Context &ctx)
         Result<QSqlDatabase> source = store::open(ctx.dataFolder, options);
         if (!source)
             return fail(ctx, source.error());
+        // A folder of an older version is brought up to this one first, so
+        // that the server starts with this version's layout and reference data.
+        if (Status s = store::upgradeSchema(*source); !s) {
+            *source = QSqlDatabase();
+            store::close(kSource);
+            return fail(ctx, s.error());
+        }
         store::OpenOptions target;
         target.connection = kTarget;
         target.server = *url;

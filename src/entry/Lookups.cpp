@@ -1,6 +1,7 @@
 #include "Lookups.h"
 
 #include "store/Dialect.h"
+#include "store/ReferenceTables.h"
 #include "store/Sql.h"
 
 #include <QSqlQuery>
@@ -10,13 +11,13 @@ namespace quirels::entry {
 QString nameByNcmStatement(const QString &ncm)
 {
     return QStringLiteral("Select NmProdutoControlado from ProdutoControlado") + QStringLiteral(" where cdNCM = ")
-        + sql::quote(ncm);
+        + sql::quote(ncm) + QStringLiteral(" and ") + store::reference::inListCondition();
 }
 
 QString ncmByNameStatement(const QString &name)
 {
     return QStringLiteral("Select cdNCM from ProdutoControlado") + QStringLiteral(" where NmProdutoControlado = ")
-        + sql::quote(name);
+        + sql::quote(name) + QStringLiteral(" and ") + store::reference::inListCondition();
 }
 
 QSqlDatabase Lookups::db() const { return QSqlDatabase::database(m_connection, false); }
@@ -46,8 +47,8 @@ Result<QStringList> Lookups::productNames() const
 {
     QSqlQuery q(db());
     sql::forwardOnly(q);
-    if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado order by %1, IdProdutoControlado")
-                    .arg(store::dialect::nocase(db(), QStringLiteral("NmProdutoControlado")))))
+    if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado where %1 order by %2, IdProdutoControlado")
+                    .arg(store::reference::inListCondition(), store::dialect::nocase(db(), QStringLiteral("NmProdutoControlado")))))
         return makeError(sql::errorText(q));
     QStringList names;
     while (q.next())

@@ -14,8 +14,10 @@
 namespace quirels::entry {
 
 // "Select NmProdutoControlado from ProdutoControlado where cdNCM = '<ncm>'"
+// and the product is in the list in force
 QString nameByNcmStatement(const QString &ncm);
 // "Select cdNCM from ProdutoControlado where NmProdutoControlado = '<name>'"
+// and the product is in the list in force
 QString ncmByNameStatement(const QString &name);
 
 struct CfopEntry {
@@ -39,7 +41,7 @@ public:
     Result<std::optional<QString>> nameForNcm(const QString &ncm) const;
     // The NCM code of the first controlled product with that name.
     Result<std::optional<QString>> ncmForName(const QString &name) const;
-    // Every controlled-product name, in name order.
+    // Every controlled-product name of the list in force, in name order.
     Result<QStringList> productNames() const;
 
     // Table CFOP in description order.

@@ -6,6 +6,7 @@
 #include "store/BatchInsert.h"
 #include "store/Dialect.h"
 #include "store/PeriodLock.h"
+#include "store/ReferenceTables.h"
 #include "store/Sql.h"
 
 #include <QHash>
@@ -84,7 +85,9 @@ public:
         if (!q.next())
             return makeError(msg::kNfeSemPeriodo.arg(m_period.cnpj, m_period.mes, m_period.ano), 1);
 
-        if (!q.exec(QStringLiteral("SELECT CdNCM, NmProdutoControlado FROM ProdutoControlado ORDER BY IdProdutoControlado")))
+        // The list in force: a product kept only for older months is not one.
+        if (!q.exec(QStringLiteral("SELECT CdNCM, NmProdutoControlado FROM ProdutoControlado WHERE %1 ORDER BY IdProdutoControlado")
+                        .arg(store::reference::inListCondition())))
             return makeError(sql::errorText(q), 2);
         while (q.next()) {
             const QString ncm = q.value(0).toString().trimmed();

@@ -2,6 +2,7 @@
 #include "reports/Messages.h"
 #include "reports/SqlSource.h"
 #include "shell/CpfCnpj.h"
+#include "store/ReferenceTables.h"
 
 #include <algorithm>
 
@@ -579,7 +580,8 @@ ReportDef productListing(const QSqlDatabase &db, ProductOrder order)
     def.pageFooter.height = 6;
     def.pageFooter.elements = {pageNumber(0, 2, 0, s("Página: "), kVal, Align::Right)};
     Level l;
-    const QString sql = QStringLiteral("select CdNCM, NmProdutoControlado from ProdutoControlado order by ") +
+    const QString sql = QStringLiteral("select CdNCM, NmProdutoControlado from ProdutoControlado where ") +
+                        store::reference::inListCondition() + QStringLiteral(" order by ") +
                         (order == ProductOrder::Ncm ? QStringLiteral("CdNCM collate nocase, IdProdutoControlado")
                                                     : QStringLiteral("NmProdutoControlado collate nocase, IdProdutoControlado"));
     l.source = [db, sql](const Source *) { return std::make_unique<SqlSource>(db, sql); };

@@ -115,4 +115,13 @@ inline const QString kAnoInvalido = QStringLiteral("O ano \"%1\" não é um ano 
 inline const QString kChaveEmpresaInvalida = QStringLiteral(
     "O CNPJ/CPF da empresa \"%1\" não é válido: informe os 14 dígitos do CNPJ ou os 11 dígitos do CPF, sem pontuação.");
 
+// The window that replaces the reference tables.
+inline const QString kTabelasIntroducao = QStringLiteral(
+    "Escolha a pasta com as novas tabelas oficiais (produtos_controlados.csv, cnae.csv, cfop.csv, paises.csv; "
+    "uma ou mais). Cada arquivo é conferido por inteiro antes de qualquer alteração; os produtos usados nos meses "
+    "já gravados mantêm seus números e nomes.");
+// The files found: "produtos_controlados.csv (Produtos controlados), ...".
+inline const QString kTabelasEncontradas = QStringLiteral("Tabelas encontradas na pasta: %1.");
+inline const QString kTabelasNenhuma = QStringLiteral("Nenhuma tabela de referência nesta pasta.");
+
 } // namespace quirels::shell::msg

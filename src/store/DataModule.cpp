@@ -53,6 +53,8 @@ DataModule::DataModule(Dialogs &dialogs, const QString &connection, QObject *par
             }
         }
     }
+    // The search of controlled products shows the list in force only.
+    m_byTable.at(QStringLiteral("produtocontrolado"))->setFixedValues({{QStringLiteral("FlForaDaLista"), 0}});
     m_empresa = m_byTable.at(QStringLiteral("empresa"));
     m_mes = m_byTable.at(QStringLiteral("mes"));
     m_produtos = m_byTable.at(QStringLiteral("produtos"));

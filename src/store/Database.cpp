@@ -4,10 +4,10 @@
 #include "RecordRules.h"
 #include "Dialect.h"
 #include "Messages.h"
+#include "ReferenceTables.h"
 #include "Schema.h"
 #include "Sql.h"
 #include "StoreError.h"
-#include "base/Csv.h"
 
 #include <QDir>
 #include <algorithm>
@@ -16,6 +16,7 @@
 #include <QResource>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 static void initReferenceResource() { Q_INIT_RESOURCE(reference); }
 
@@ -197,8 +198,29 @@ Status stepTwoDigitDays(QSqlDatabase &db)
     return storeDaysInTwoDigits(db);
 }
 
+// 4 -> 5: controlled products that left the list are marked (FlForaDaLista)
+// instead of deleted while months refer to them, and the store takes the
+// reference tables this program installs, numbers of unchanged products kept.
+Status stepReferenceList(QSqlDatabase &db)
+{
+    const QString table = QStringLiteral("ProdutoControlado");
+    if (!db.record(table).contains(QStringLiteral("FlForaDaLista"))) {
+        const QString type = dialect::isServer(db) ? QStringLiteral("SMALLINT DEFAULT 0") : QStringLiteral("BOOLEAN DEFAULT 0");
+        if (Status s = sql::exec(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN FlForaDaLista %2").arg(sql::id(table), type)); !s)
+            return makeError(QStringLiteral("Tabela %1: %2").arg(table, s.message()), 2);
+    }
+    Result<QList<reference::TableData>> shipped = reference::installed();
+    if (!shipped)
+        return shipped.error();
+    for (const reference::TableData &data : *shipped)
+        if (Result<reference::TableChanges> r = reference::replace(db, data); !r)
+            return makeError(QStringLiteral("%1: %2").arg(data.source, r.message()), 2);
+    return {};
+}
+
 using Step = Status (*)(QSqlDatabase &);
-const Step kSteps[] = {stepCreateLayout, stepWideDestination, stepInvoiceImport, stepTwoDigitDays};
+const Step kSteps[] = {stepCreateLayout, stepWideDestination, stepInvoiceImport, stepTwoDigitDays,
+                       stepReferenceList};
 static_assert(sizeof(kSteps) / sizeof(kSteps[0]) == schema::kSchemaVersion, "one step per schema version");
 
 } // namespace
@@ -239,30 +261,13 @@ bool hasEveryTable(QSqlDatabase &db)
     return true;
 }
 
-struct ReferenceFile {
-    const char *table;
-    const char *file;
-    std::vector<const char *> columns; // CSV columns in file order; table fields of the same name
-};
-
-const std::vector<ReferenceFile> &referenceFiles()
-{
-    static const std::vector<ReferenceFile> files{
-        {"ProdutoControlado", "produtos_controlados.csv", {"CdNCM", "NmProdutoControlado"}},
-        {"Cnae", "cnae.csv", {"CDCNAE", "CDDESCRCNAE", "NMCNAE"}},
-        {"CFOP", "cfop.csv", {"CdCFOP", "dsCFOP"}},
-        {"Paises", "paises.csv", {"CDPAIS", "NMPAIS"}},
-    };
-    return files;
-}
-
 } // namespace
 
 QList<ReferenceTable> referenceTables(const QSqlDatabase &db)
 {
     initReferenceResource();
     QList<ReferenceTable> out;
-    for (const ReferenceFile &rf : referenceFiles()) {
+    for (const reference::Spec &rf : reference::specs()) {
         ReferenceTable t;
         t.table = QString::fromLatin1(rf.table);
         t.edition = QResource(QStringLiteral(":/reference/") + QString::fromLatin1(rf.file)).lastModified();
@@ -277,68 +282,6 @@ QList<ReferenceTable> referenceTables(const QSqlDatabase &db)
     return out;
 }
 
-namespace {
-
-Status loadOne(QSqlDatabase &db, const ReferenceFile &rf)
-{
-    const schema::Table *t = schema::table(QString::fromLatin1(rf.table));
-    Result<QVariant> count = sql::scalar(db, QStringLiteral("SELECT count(*) FROM ") + sql::id(t->qname()));
-    if (!count)
-        return count.error();
-    if (count->toLongLong() > 0)
-        return {};
-
-    const QString fileName = QString::fromLatin1(rf.file);
-    QFile f(QStringLiteral(":/reference/") + fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        return makeError(QStringLiteral("Dados de referência \"%1\" não encontrados.").arg(fileName), 2);
-    Result<QList<csv::Row>> rows = csv::parse(QString::fromUtf8(f.readAll()));
-    if (!rows)
-        return makeError(QStringLiteral("%1: %2").arg(fileName, rows.message()), 2);
-    if (rows->isEmpty())
-        return makeError(QStringLiteral("%1: arquivo vazio.").arg(fileName), 2);
-
-    QStringList cols;
-    for (const char *c : rf.columns)
-        cols.append(QString::fromLatin1(c));
-    // In groups on the server (a round trip a statement), a row a statement
-    // on SQLite.
-    BatchInsert q(db, t->qname(), cols);
-    if (Status s = q.prepare(rows->size() - 1); !s)
-        return s;
-
-    for (qsizetype r = 1; r < rows->size(); ++r) { // row 0 is the header
-        const csv::Row &row = rows->at(r);
-        if (row.fields.size() != static_cast<qsizetype>(rf.columns.size()))
-            return makeError(QStringLiteral("%1, linha %2: %3 campos, esperados %4.")
-                                 .arg(fileName).arg(row.line).arg(row.fields.size()).arg(rf.columns.size()), 2);
-        for (size_t c = 0; c < rf.columns.size(); ++c) {
-            const schema::Field *field = t->field(QString::fromLatin1(rf.columns[c]));
-            const QString value = row.fields.at(static_cast<qsizetype>(c));
-            if (field->type == schema::Type::Integer) {
-                bool ok = false;
-                const int n = value.toInt(&ok);
-                if (!ok)
-                    return makeError(QStringLiteral("%1, linha %2: \"%3\" não é um inteiro válido para o campo '%4'.")
-                                         .arg(fileName).arg(row.line).arg(value, field->qname()), 2);
-                q.set(static_cast<int>(c), n);
-            } else {
-                if (value.size() > field->width)
-                    return makeError(QStringLiteral("%1, linha %2: o valor do campo '%3' tem %4 caracteres; o máximo é %5.")
-                                         .arg(fileName).arg(row.line).arg(field->qname()).arg(value.size()).arg(field->width), 2);
-                q.set(static_cast<int>(c), value);
-            }
-        }
-        if (Result<qint64> r = q.add(); !r)
-            return makeError(QStringLiteral("%1, linha %2: %3").arg(fileName).arg(row.line).arg(r.message()), 2);
-    }
-    if (Status s = q.finish(); !s)
-        return makeError(QStringLiteral("%1: %2").arg(fileName, s.message()), 2);
-    return {};
-}
-
-} // namespace
-
 Status createSchema(QSqlDatabase &db)
 {
     if (Status s = createTables(db); !s)
@@ -348,9 +291,10 @@ Status createSchema(QSqlDatabase &db)
         return version.error();
     if (*version >= schema::kSchemaVersion)
         return {};
-    // Tables kept from an older layout take the later steps; a server store
-    // never had an older layout.
-    for (int v = std::max(*version, 1); !dialect::isServer(db) && v < schema::kSchemaVersion; ++v)
+    // Tables kept from an older layout take the later steps. A server store
+    // was never stamped below 3; a new one (0) has the whole layout already.
+    const int from = !dialect::isServer(db) ? std::max(*version, 1) : *version == 0 ? schema::kSchemaVersion : std::max(*version, 3);
+    for (int v = from; v < schema::kSchemaVersion; ++v)
         if (Status s = kSteps[v](db); !s)
             return s;
     return dialect::setSchemaVersion(db, schema::kSchemaVersion);
@@ -452,10 +396,19 @@ Status ensureDayIndexes(QSqlDatabase &db)
 
 Status loadReferenceData(QSqlDatabase &db)
 {
-    initReferenceResource();
-    for (const ReferenceFile &rf : referenceFiles())
-        if (Status s = loadOne(db, rf); !s)
-            return s;
+    Result<QList<reference::TableData>> shipped = reference::installed();
+    if (!shipped)
+        return shipped.error();
+    for (const reference::TableData &data : *shipped) {
+        const QString table = QString::fromLatin1(data.spec->table);
+        Result<QVariant> count = sql::scalar(db, QStringLiteral("SELECT count(*) FROM ") + sql::id(table));
+        if (!count)
+            return count.error();
+        if (count->toLongLong() > 0)
+            continue;
+        if (Result<reference::TableChanges> r = reference::replace(db, data); !r)
+            return makeError(QStringLiteral("%1: %2").arg(data.source, r.message()), 2);
+    }
     return {};
 }
 

@@ -142,3 +142,54 @@ inline const QString kFalhaConexao = QStringLiteral(
     "A conexão com o servidor do banco de dados foi perdida. Verifique a rede e tente novamente.");
 
 } // namespace quirels::store::msg
+
+namespace quirels::store::msg {
+
+// Reference tables replaced from CSV files (tabelas atualizar). A refusal
+// names the file and the line: the file, the line and what is wrong.
+inline const QString kRefLinha = QStringLiteral("%1, linha %2: %3 Nada foi alterado.");
+// What is wrong with a line.
+inline const QString kRefCabecalho = QStringLiteral("o cabeçalho deve ser \"%1\".");
+inline const QString kRefCampos = QStringLiteral("a linha tem %1 campo(s); são esperados %2 (%3).");
+inline const QString kRefCampoVazio = QStringLiteral("o campo '%1' está vazio.");
+inline const QString kRefLargura = QStringLiteral("o campo '%1' tem %2 caracteres; o máximo é %3.");
+inline const QString kRefControle = QStringLiteral("o campo '%1' contém um caractere de controle.");
+inline const QString kRefNcm = QStringLiteral("o código NCM \"%1\" não está na forma 9999.99.99.");
+inline const QString kRefCfop = QStringLiteral("o código CFOP \"%1\" não está na forma 9.999.");
+inline const QString kRefPais = QStringLiteral("o código de país \"%1\" não tem 4 algarismos (por exemplo, 1058).");
+inline const QString kRefCnae = QStringLiteral("o código CNAE \"%1\" não é um número de até 7 algarismos.");
+// The formatted CNAE code as given and as the number gives it.
+inline const QString kRefCnaeFormatado =
+    QStringLiteral("o código CNAE formatado \"%1\" não corresponde ao código numérico (esperado \"%2\").");
+// What is repeated ("o CFOP 5.102") and the line that had it first.
+inline const QString kRefRepetido = QStringLiteral("%1 já aparece na linha %2.");
+inline const QString kRefUtf8 = QStringLiteral("o texto não está em UTF-8 (grave o arquivo como UTF-8).");
+// A file as a whole: the file.
+inline const QString kRefSemLinhas =
+    QStringLiteral("%1: o arquivo não tem nenhuma linha de dados. Nada foi alterado.");
+inline const QString kRefArquivoGrande =
+    QStringLiteral("%1: o arquivo é grande demais para uma tabela de referência. Nada foi alterado.");
+inline const QString kRefArquivoIlegivel = QStringLiteral("Não foi possível ler o arquivo \"%1\". Nada foi alterado.");
+// The folder.
+inline const QString kRefPastaInexistente = QStringLiteral("A pasta \"%1\" não existe.");
+inline const QString kRefNenhumArquivo = QStringLiteral(
+    "A pasta \"%1\" não contém nenhuma tabela de referência (produtos_controlados.csv, cnae.csv, cfop.csv, "
+    "paises.csv). Nada foi alterado.");
+// The installed reference data of the program is missing: the file.
+inline const QString kRefInstaladaAusente = QStringLiteral("Dados de referência \"%1\" não encontrados.");
+// What changed, per table: the table's caption, the file, the rows of the
+// new table, then the rows added, removed and renamed.
+inline const QString kRefResumo =
+    QStringLiteral("%1 (%2): %3 linha(s); %4 incluída(s), %5 excluída(s), %6 renomeada(s).");
+inline const QString kRefSemAlteracao = QStringLiteral("%1 (%2): %3 linha(s); sem alterações.");
+// One row: the code and the name.
+inline const QString kRefIncluida = QStringLiteral("  incluída: %1 %2");
+inline const QString kRefExcluida = QStringLiteral("  excluída: %1 %2");
+// The code, the old name and the new one.
+inline const QString kRefRenomeada = QStringLiteral("  renomeada: %1 %2 -> %3");
+// After a removed or renamed controlled product that months still refer to.
+inline const QString kRefMantido =
+    QStringLiteral(" (mantido com o mesmo número, fora da lista, porque há meses que o usam)");
+inline const QString kRefConcluida = QStringLiteral("Tabelas de referência atualizadas.");
+
+} // namespace quirels::store::msg

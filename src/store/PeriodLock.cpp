@@ -6,6 +6,7 @@
 #include "Sql.h"
 
 #include <QSqlQuery>
+#include <QStringList>
 
 namespace quirels::store {
 
@@ -94,6 +95,26 @@ Status awaitCompanyRegistration(QSqlDatabase &db, const QString &cnpj)
     // A lock number of its own (no period is -1), so the periods held open
     // by workstations are no obstacle.
     return sql::exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1, -1)").arg(companyKey(cnpj)));
+}
+
+Status claimEveryCompany(QSqlDatabase &db)
+{
+    if (!dialect::isServer(db))
+        return {};
+    // A key of its own: no company's key has a negative second number.
+    if (Status s = sql::exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('quirels:tabelas'), -1)")); !s)
+        return s;
+    QSqlQuery q(db);
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("SELECT CdCNPJEmpr FROM Empresa ORDER BY CdCNPJEmpr")))
+        return makeError(sql::errorText(q), 2);
+    QStringList companies;
+    while (q.next())
+        companies.append(q.value(0).toString());
+    for (const QString &cnpj : companies)
+        if (Status s = claimCompany(db, cnpj); !s)
+            return s;
+    return {};
 }
 
 } // namespace quirels::store

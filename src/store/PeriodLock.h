@@ -48,5 +48,9 @@ Status claimCompany(QSqlDatabase &db, const QString &cnpj);
 // the same company, so that the second one finds it registered instead of
 // writing it twice. Held to the end of the transaction.
 Status awaitCompanyRegistration(QSqlDatabase &db, const QString &cnpj);
+// The same for an operation on what every period relies on (the reference
+// tables): every registered company is claimed, after any other such
+// operation has ended (they take turns).
+Status claimEveryCompany(QSqlDatabase &db);
 
 } // namespace quirels::store

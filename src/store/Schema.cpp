@@ -146,8 +146,11 @@ std::vector<Table> build()
                  withPeriod({text("Anexo", 2), memo("Observacao", 240)}), periodPlus({"Anexo"}), "Mes",
                  periodPlus({})});
 
+    // FlForaDaLista: a product the list in force no longer holds, kept with
+    // its number because months refer to it; searches and choices leave it out.
     t.push_back({"ProdutoControlado", "ProdutoControlado.DB", "tblLkpProdutoControlado",
-                 {autoinc("IdProdutoControlado"), text("CdNCM", 10), text("NmProdutoControlado", 70)},
+                 {autoinc("IdProdutoControlado"), text("CdNCM", 10), text("NmProdutoControlado", 70),
+                  boolean("FlForaDaLista")},
                  {"IdProdutoControlado"}, nullptr, {},
                  {{"idxNome", {"NmProdutoControlado"}}, {"idxNCM", {"CdNCM"}}}, "idxNome"});
 

@@ -92,6 +92,8 @@ int monthNumber(const QString &code);
 // 2: Residuo.DsDestinacao widened from 25 to 26 characters.
 // 3: the invoice import's own tables (NFeImportada, FatorUnidade).
 // 4: days of movements stored as two digits ("5" becomes "05").
-constexpr int kSchemaVersion = 4;
+// 5: ProdutoControlado.FlForaDaLista, and the installed reference tables of
+// this version in place of the older ones.
+constexpr int kSchemaVersion = 5;
 
 } // namespace quirels::schema

@@ -29,7 +29,7 @@ TEST(CliInicializar, CreatesTheDataFolderAndIsIdempotent)
         ASSERT_TRUE(q.exec(QStringLiteral("SELECT (SELECT count(*) FROM ProdutoControlado), (SELECT count(*) FROM Cnae),"
                                           " (SELECT count(*) FROM CFOP), (SELECT count(*) FROM Paises)")));
         ASSERT_TRUE(q.next());
-        EXPECT_EQ(q.value(0).toInt(), 70);
+        EXPECT_EQ(q.value(0).toInt(), 104);
         EXPECT_EQ(q.value(1).toInt(), 1332);
         EXPECT_EQ(q.value(2).toInt(), 619);
         EXPECT_EQ(q.value(3).toInt(), 252);

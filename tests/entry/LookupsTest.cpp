@@ -10,15 +10,21 @@ using namespace quirels::entry;
 TEST(Lookups, StatementsQuoteTheValueAsTyped)
 {
     EXPECT_EQ(nameByNcmStatement(QStringLiteral("2807.00.10")),
-              QStringLiteral("Select NmProdutoControlado from ProdutoControlado where cdNCM = '2807.00.10'"));
+              QStringLiteral("Select NmProdutoControlado from ProdutoControlado where cdNCM = '2807.00.10'"
+                             " and coalesce(FlForaDaLista, 0) = 0"));
     EXPECT_EQ(ncmByNameStatement(QStringLiteral("D'AGUA")),
-              QStringLiteral("Select cdNCM from ProdutoControlado where NmProdutoControlado = 'D''AGUA'"));
+              QStringLiteral("Select cdNCM from ProdutoControlado where NmProdutoControlado = 'D''AGUA'"
+                             " and coalesce(FlForaDaLista, 0) = 0"));
 }
 
 TEST(Lookups, BothDirectionsAndCfop)
 {
     test::TempStore store;
     store.exec(QStringLiteral("delete from ProdutoControlado"));
+    // A product no longer in the list (kept for the months that use it)
+    // comes first by number and by name, and is never answered.
+    store.exec(QStringLiteral("insert into ProdutoControlado (CdNCM, NmProdutoControlado, FlForaDaLista) values "
+                              "('2807.00.10', 'ACIDO SULFURICO ANTIGO', 1), ('2930.00.00', 'ACIDO ANTIGO', 1)"));
     store.exec(QStringLiteral("insert into ProdutoControlado (CdNCM, NmProdutoControlado) values "
                               "('2807.00.10', 'ACIDO SULFURICO'), ('2807.00.10', 'OLEUM'), "
                               "('2902.30.00', 'TOLUENO'), ('2915.24.00', 'ANIDRIDO ACETICO')"));
@@ -28,6 +34,8 @@ TEST(Lookups, BothDirectionsAndCfop)
     ASSERT_TRUE(name->has_value());
     EXPECT_EQ(**name, QStringLiteral("ACIDO SULFURICO"));
     EXPECT_FALSE(l.nameForNcm(QStringLiteral("2807.00.1"))->has_value());
+    EXPECT_FALSE(l.nameForNcm(QStringLiteral("2930.00.00"))->has_value());
+    EXPECT_FALSE(l.ncmForName(QStringLiteral("ACIDO ANTIGO"))->has_value());
     EXPECT_FALSE(l.nameForNcm(QStringLiteral("x' or '1'='1"))->has_value());
 
     auto ncm = l.ncmForName(QStringLiteral("TOLUENO"));

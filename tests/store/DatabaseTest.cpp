@@ -13,7 +13,7 @@ using namespace quirels;
 TEST(Database, InitializeLoadsEveryReferenceRowOnceAndKeepsRows)
 {
     test::TempStore store;
-    EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM ProdutoControlado")).toInt(), 70);
+    EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM ProdutoControlado")).toInt(), 104);
     EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM Cnae")).toInt(), 1332);
     EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM CFOP")).toInt(), 619);
     EXPECT_EQ(store.scalar(QStringLiteral("SELECT count(*) FROM Paises")).toInt(), 252);

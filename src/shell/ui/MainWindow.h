@@ -53,6 +53,7 @@ inline const QString kConfiguracoes = QStringLiteral("configuracoes");     // se
 inline const QString kBackup = QStringLiteral("backup");
 inline const QString kRelatorio = QStringLiteral("relatorio");             // argument: annex letter
 inline const QString kImprimirTodos = QStringLiteral("imprimirTodos");
+inline const QString kTabelasReferencia = QStringLiteral("tabelasReferencia"); // replaces the reference tables
 } // namespace screens
 
 class MainWindow : public QMainWindow {

@@ -148,6 +148,9 @@ void MainWindow::buildCommands()
          &MainWindow::registerComponents},
         {s("mnuFerramentas"), s("mniBackup"), s("&Backup e Restauração de Arquivos"), {},
          s("Gera backup e restaura backups anteriores"), true, C::None, screen(screens::kBackup)},
+        {s("mnuFerramentas"), s("mniAtualizarTabelas"), s("&Atualizar Tabelas de Referência"), {},
+         s("Substitui as tabelas de produtos controlados, CNAE, CFOP e países pelas de uma pasta"), true, C::None,
+         screen(screens::kTabelasReferencia)},
     };
     table.insert(table.end(), tools.begin(), tools.end());
     for (const shell::Annex &a : shell::annexes())

@@ -11,6 +11,7 @@
 #include "entry/ui/PesqProdutos.h"
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
+#include "ReferenceTablesDialog.h"
 #include "ResponsibleDialog.h"
 #include "SettingsDialog.h"
 #include "store/Cursor.h"
@@ -80,6 +81,17 @@ void installScreens(MainWindow &window)
         const PeriodKey period = window.companyOpen() ? window.currentPeriod() : PeriodKey{};
         window.setDataFolder(dialog.dataFolder(), dialog.xmlFolder());
         window.reconnect(period);
+        return true;
+    });
+
+    window.registerScreen(screens::kTabelasReferencia, [&window](const QString &) {
+        if (!window.ensureStore())
+            return false;
+        TfrmTabelasReferencia::Hooks hooks;
+        hooks.before = [&window] { return window.postPendingRows(); };
+        hooks.after = [&window] { window.reloadData(window.companyOpen() ? window.currentPeriod() : PeriodKey{}); };
+        TfrmTabelasReferencia dialog(window.db().connectionName(), window.dialogs(), hooks, &window);
+        dialog.exec();
         return true;
     });
 
