@@ -2,6 +2,7 @@
 #include "reports/Messages.h"
 #include "reports/SqlSource.h"
 #include "shell/CpfCnpj.h"
+#include "store/Dialect.h"
 
 #include <algorithm>
 
@@ -399,7 +400,8 @@ void variantB(ReportDef &def, const QSqlDatabase &db, const PeriodKey &period, V
     Level l;
     const bool byProduct = v == Variant::Produto;
     l.source = tableRows(db, period, QStringLiteral("Movimentacao"),
-                         byProduct ? QStringLiteral("NmProduto, NrMovimentacao") : QStringLiteral("CdFornecedor, NrNF, NrMovimentacao"));
+                         byProduct ? store::dialect::names(db, QStringLiteral("NmProduto")) + QStringLiteral(", NrMovimentacao")
+                                   : QStringLiteral("CdFornecedor, NrNF, NrMovimentacao"));
     Band &d = l.detail;
     if (byProduct) {
         Group g = headedGroup(QStringLiteral("NmProduto"), [](Band &b, double y) {
@@ -580,8 +582,9 @@ ReportDef productListing(const QSqlDatabase &db, ProductOrder order)
     def.pageFooter.elements = {pageNumber(0, 2, 0, s("Página: "), kVal, Align::Right)};
     Level l;
     const QString sql = QStringLiteral("select CdNCM, NmProdutoControlado from ProdutoControlado order by ") +
-                        (order == ProductOrder::Ncm ? QStringLiteral("CdNCM collate nocase, IdProdutoControlado")
-                                                    : QStringLiteral("NmProdutoControlado collate nocase, IdProdutoControlado"));
+                        (order == ProductOrder::Ncm ? store::dialect::nocase(db, QStringLiteral("CdNCM"))
+                                                    : store::dialect::names(db, QStringLiteral("NmProdutoControlado"))) +
+                        QStringLiteral(", IdProdutoControlado");
     l.source = [db, sql](const Source *) { return std::make_unique<SqlSource>(db, sql); };
     l.detail.height = 5;
     l.detail.elements = {box(0, 0, ncmWidth, 5), field(1.5, 0.4, ncmWidth - 3, QStringLiteral("CdNCM")),
