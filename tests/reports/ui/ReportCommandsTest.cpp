@@ -323,7 +323,7 @@ TEST_F(ReportCommandsTest, OptionsWindowFollowsItsAnnexAndClosesWithTheCompany)
     EXPECT_FALSE(options->isVisible());
     window->mdiArea()->setActiveSubWindow(previewC);
     EXPECT_TRUE(options->isVisible());
-    window->mdiArea()->setActiveSubWindow(window->annexWindow(QLatin1Char('B')));
+    window->mdiArea()->setActiveSubWindow(window->annexWindow(QLatin1Char('A')));
     EXPECT_FALSE(options->isVisible());
     QAction *reach = window->command(QStringLiteral("mniOpcoesImpressao"));
     if (!reach)
