@@ -1192,7 +1192,7 @@ static QString readableFieldName(const QString &name)
     return out;
 }
 
-Status Cursor::refuseStale(qint64 rowid, const QVector<QVariant> &typed, const QVector<QVariant> &read)
+Status Cursor::refuseStale(qint64 rowid, QVector<QVariant> typed, QVector<QVariant> read)
 {
     // The row is read again before the message is shown: the screen shows
     // the row as it is now behind the message, and nothing the message's

@@ -213,7 +213,7 @@ private:
     // read: refused with the message, and the rows read again.
     // `typed`/`read`: the clerk's row and the row as it was read (empty for
     // a deletion): what the clerk changed is shown beside what is stored now.
-    Status refuseStale(qint64 rowid, const QVector<QVariant> &typed = {}, const QVector<QVariant> &read = {});
+    Status refuseStale(qint64 rowid, QVector<QVariant> typed = {}, QVector<QVariant> read = {});
     // The end of a post: browse state, details, after-post hooks, signals.
     void finishPost(bool linksChanged);
 
