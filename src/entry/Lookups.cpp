@@ -48,7 +48,7 @@ Result<QStringList> Lookups::productNames() const
     QSqlQuery q(db());
     sql::forwardOnly(q);
     if (!q.exec(QStringLiteral("Select NmProdutoControlado from ProdutoControlado where %1 order by %2, IdProdutoControlado")
-                    .arg(store::reference::inListCondition(), store::dialect::nocase(db(), QStringLiteral("NmProdutoControlado")))))
+                    .arg(store::reference::inListCondition(), store::dialect::names(db(), QStringLiteral("NmProdutoControlado")))))
         return makeError(sql::errorText(q));
     QStringList names;
     while (q.next())
@@ -60,7 +60,7 @@ Result<QList<CfopEntry>> Lookups::cfops() const
 {
     QSqlQuery q(db());
     sql::forwardOnly(q);
-    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP order by %1, CdCFOP").arg(store::dialect::nocase(db(), QStringLiteral("dsCFOP")))))
+    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP order by %1, CdCFOP").arg(store::dialect::names(db(), QStringLiteral("dsCFOP")))))
         return makeError(sql::errorText(q));
     QList<CfopEntry> list;
     while (q.next())
@@ -97,7 +97,7 @@ Result<QList<CountryEntry>> Lookups::countries() const
 {
     QSqlQuery q(db());
     sql::forwardOnly(q);
-    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises order by %1, CDPAIS").arg(store::dialect::nocase(db(), QStringLiteral("NMPAIS")))))
+    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises order by %1, CDPAIS").arg(store::dialect::names(db(), QStringLiteral("NMPAIS")))))
         return makeError(sql::errorText(q));
     QList<CountryEntry> list;
     while (q.next())

@@ -100,9 +100,17 @@ inline const QString &kSobrescrever = kTxtSobrescreverMes;
 inline const QString kImportacaoConcluida = QStringLiteral("A importação foi concluída com sucesso!");
 inline const QString kArquivoIlegivel = QStringLiteral("Não foi possível ler o arquivo \"%1\": %2");
 inline const QString kPacoteInvalido = QStringLiteral("O arquivo não é um pacote de dados válido: %1");
+// The file for the authority (no field declarations) given where the full
+// file is wanted.
 inline const QString kPacoteSemDeclaracoes =
-    QStringLiteral("O arquivo não contém as declarações de campos (METADATA); "
-                   "somente o arquivo completo (\"...EMP.xml\") pode ser importado.");
+    QStringLiteral("Este é o arquivo que se envia ao órgão de controle: ele não pode ser aberto nem importado "
+                   "aqui. Escolha o arquivo de mesmo nome terminado em \"EMP.xml\" (\"...EMP.xml\"), que "
+                   "\"Gerar Arquivo\" grava junto com ele.");
+// The same in "Abrir Arquivo XML": the full file of that month, by name;
+// "%2" says whether it is in the same folder.
+inline const QString kEscolhaArquivoEmp = QStringLiteral("Para este mês, o arquivo a escolher é \"%1\"%2.");
+inline const QString kArquivoEmpNaPasta = QStringLiteral(", nesta mesma pasta");
+inline const QString kArquivoEmpFora = QStringLiteral(" (ele não está nesta pasta)");
 inline const QString kPacoteGrandeDemais = QStringLiteral("O arquivo excede o limite de %1.");
 // Bytes that are not UTF-8 in a file that says it is: the position of the
 // first one (counted from 1).
@@ -230,5 +238,12 @@ inline const QString kNfeFecharSemImportar =
 inline const QString kNfeValidarAgora = QStringLiteral("Deseja validar as informações do período agora?");
 // The command without an open company and period.
 inline const QString kNfeSemPeriodoAberto = QStringLiteral("Abra uma empresa e um período antes de importar as notas.");
+
+// "Gerar Arquivo XML": the folder of the declaration files.
+inline const QString kCriarPasta = QStringLiteral("O diretório \"%1\" não existe.\rDeseja criá-lo agora?");
+inline const QString kPastaNaoCriadaGeracao = QStringLiteral("O diretório não foi criado; nenhum arquivo foi gerado.");
+inline const QString kEscolherPasta = QStringLiteral("Diretório do Arquivo XML");
+inline const QString kPastaNaoLembrada =
+    QStringLiteral("O diretório escolhido vale para esta geração, mas não pôde ser gravado nas configurações: %1");
 
 } // namespace quirels::exchange::msg

@@ -3,6 +3,7 @@
 #include "reports/SqlSource.h"
 #include "shell/CpfCnpj.h"
 #include "store/ReferenceTables.h"
+#include "store/Dialect.h"
 
 #include <algorithm>
 
@@ -400,7 +401,8 @@ void variantB(ReportDef &def, const QSqlDatabase &db, const PeriodKey &period, V
     Level l;
     const bool byProduct = v == Variant::Produto;
     l.source = tableRows(db, period, QStringLiteral("Movimentacao"),
-                         byProduct ? QStringLiteral("NmProduto, NrMovimentacao") : QStringLiteral("CdFornecedor, NrNF, NrMovimentacao"));
+                         byProduct ? store::dialect::names(db, QStringLiteral("NmProduto")) + QStringLiteral(", NrMovimentacao")
+                                   : QStringLiteral("CdFornecedor, NrNF, NrMovimentacao"));
     Band &d = l.detail;
     if (byProduct) {
         Group g = headedGroup(QStringLiteral("NmProduto"), [](Band &b, double y) {
@@ -582,8 +584,9 @@ ReportDef productListing(const QSqlDatabase &db, ProductOrder order)
     Level l;
     const QString sql = QStringLiteral("select CdNCM, NmProdutoControlado from ProdutoControlado where ") +
                         store::reference::inListCondition() + QStringLiteral(" order by ") +
-                        (order == ProductOrder::Ncm ? QStringLiteral("CdNCM collate nocase, IdProdutoControlado")
-                                                    : QStringLiteral("NmProdutoControlado collate nocase, IdProdutoControlado"));
+                        (order == ProductOrder::Ncm ? store::dialect::nocase(db, QStringLiteral("CdNCM"))
+                                                    : store::dialect::names(db, QStringLiteral("NmProdutoControlado"))) +
+                        QStringLiteral(", IdProdutoControlado");
     l.source = [db, sql](const Source *) { return std::make_unique<SqlSource>(db, sql); };
     l.detail.height = 5;
     l.detail.elements = {box(0, 0, ncmWidth, 5), field(1.5, 0.4, ncmWidth - 3, QStringLiteral("CdNCM")),

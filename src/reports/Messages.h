@@ -47,4 +47,16 @@ inline const QString kDataNota = QStringLiteral("Data da nota Fiscal");
 inline const QString kBtnImprimir = QStringLiteral("Imprimir");
 inline const QString kHintBtnImprimir = QStringLiteral("Imprime todos os produtos");
 
+// Printing on a computer without a printer.
+inline const QString kSemImpressora =
+    QStringLiteral("Não há impressora instalada neste computador.\rDeseja salvar o relatório em um arquivo PDF?");
+inline const QString kSemImpressoraTodos =
+    QStringLiteral("Não há impressora instalada neste computador.\rDeseja ver todos os anexos numa só "
+                   "visualização, de onde podem ser salvos em um único arquivo PDF?");
+// "Janela" menu: the options window of the annex reports.
+inline const QString kJanelaOpcoes = QStringLiteral("&Opções de Impressão");
+inline const QString kHintJanelaOpcoes = QStringLiteral("Mostra a janela de parâmetros de impressão do anexo");
+// The one preview of every annex.
+inline const QString kTituloTodos = QStringLiteral("Todos os Anexos");
+
 } // namespace quirels::reports::msg

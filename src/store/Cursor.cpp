@@ -63,11 +63,13 @@ bool isNumber(const QVariant &v)
     }
 }
 
-// Text comparison as the store's NOCASE collation does it: ASCII letters
-// folded, everything else compared as is.
-int compareText(const QString &a, const QString &b, bool nocase)
+// Text comparison as the store's collations do it: NOCASE folds ASCII
+// letters and compares everything else as is; names as NameOrder.h says.
+int compareText(const QString &a, const QString &b, Collation collation, bool primaryOnly = false)
 {
-    if (!nocase) {
+    if (collation == Collation::Names)
+        return compareNames(a, b, primaryOnly);
+    if (collation == Collation::Binary) {
         const int c = a.compare(b, Qt::CaseSensitive);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
@@ -86,7 +88,7 @@ int compareText(const QString &a, const QString &b, bool nocase)
 }
 
 // Order of values as the store sorts them: null first, then numbers, then texts.
-int compareValues(const QVariant &a, const QVariant &b, bool nocase)
+int compareValues(const QVariant &a, const QVariant &b, Collation collation, bool primaryOnly = false)
 {
     const bool an = a.isNull();
     const bool bn = b.isNull();
@@ -101,7 +103,7 @@ int compareValues(const QVariant &a, const QVariant &b, bool nocase)
     }
     if (anum != bnum)
         return anum ? -1 : 1;
-    return compareText(a.toString(), b.toString(), nocase);
+    return compareText(a.toString(), b.toString(), collation, primaryOnly);
 }
 
 bool sameValue(const QVariant &a, const QVariant &b)
@@ -185,7 +187,7 @@ void Cursor::setFixedValues(const QVariantMap &values)
 bool Cursor::setOrder(const QString &indexName)
 {
     QStringList fields;
-    bool nocase = false;
+    Collation collation = Collation::Binary;
     QString name;
     if (!indexName.isEmpty()) {
         const schema::Index *i = m_table.index(indexName);
@@ -193,14 +195,14 @@ bool Cursor::setOrder(const QString &indexName)
             return false;
         for (const char *f : i->fields)
             fields.append(QString::fromLatin1(f));
-        nocase = i->caseInsensitive;
+        collation = i->names ? Collation::Names : (i->caseInsensitive ? Collation::NoCase : Collation::Binary);
         name = QString::fromLatin1(i->name);
     } else {
         fields = m_table.primaryKeyNames();
     }
     m_orderName = name;
     m_orderFieldNames = fields;
-    m_orderNocase = nocase;
+    m_orderCollation = collation;
     buildOrder();
     if (m_open)
         refresh();
@@ -211,7 +213,7 @@ void Cursor::setOrderFields(const QStringList &fields, bool caseInsensitive)
 {
     m_orderName.clear();
     m_orderFieldNames = fields;
-    m_orderNocase = caseInsensitive;
+    m_orderCollation = caseInsensitive ? Collation::NoCase : Collation::Binary;
     buildOrder();
     if (m_open)
         refresh();
@@ -228,16 +230,16 @@ void Cursor::buildOrder()
         if (f < 0 || used.contains(f))
             continue;
         used.append(f);
-        m_order.push_back({f, m_orderNocase});
+        m_order.push_back({f, m_orderCollation});
         const QString canonical = m_table.fields[static_cast<size_t>(f)].qname();
         if (!links.contains(canonical) && !m_fixed.contains(canonical))
-            m_searchKey.push_back({f, m_orderNocase});
+            m_searchKey.push_back({f, m_orderCollation});
     }
     for (const QString &n : m_table.primaryKeyNames()) {
         const int f = fieldIndex(n);
         if (f >= 0 && !used.contains(f)) {
             used.append(f);
-            m_order.push_back({f, false});
+            m_order.push_back({f, Collation::Binary});
         }
     }
 }
@@ -407,9 +409,12 @@ Status Cursor::load(qint64 keepRowid)
             binds.append(it.value());
         }
         QStringList order;
-        for (const OrderField &o : m_order)
-            order.append(o.nocase ? dialect::nocase(m_db, sql::id(m_table.fields[static_cast<size_t>(o.field)].qname()))
-                                  : sql::id(m_table.fields[static_cast<size_t>(o.field)].qname()));
+        for (const OrderField &o : m_order) {
+            const QString id = sql::id(m_table.fields[static_cast<size_t>(o.field)].qname());
+            order.append(o.collation == Collation::Names    ? dialect::names(m_db, id)
+                         : o.collation == Collation::NoCase ? dialect::nocase(m_db, id)
+                                                            : id);
+        }
         order.append(QStringLiteral("rowid"));
         QString text = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QLatin1Char(',')), sql::id(m_table.qname()));
         if (!where.isEmpty())
@@ -638,7 +643,8 @@ bool Cursor::findNearest(const QVariantList &key)
     const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), probe, [&](const Row &r, const QVector<QVariant> &p) {
         for (size_t i = 0; i < k; ++i) {
             const OrderField &o = m_searchKey[i];
-            const int c = compareValues(r.values[o.field], p[static_cast<qsizetype>(i)], o.nocase);
+            // A name is found by its start whatever its case and accents.
+            const int c = compareValues(r.values[o.field], p[static_cast<qsizetype>(i)], o.collation, true);
             if (c != 0)
                 return c < 0;
         }
@@ -1007,7 +1013,7 @@ bool Cursor::prepareWrites()
 int Cursor::compareRows(const Row &a, const Row &b) const
 {
     for (const OrderField &o : m_order) {
-        const int c = compareValues(a.values.at(o.field), b.values.at(o.field), o.nocase);
+        const int c = compareValues(a.values.at(o.field), b.values.at(o.field), o.collation);
         if (c != 0)
             return c;
     }
@@ -1110,7 +1116,7 @@ Status Cursor::post()
         // it was read. Nothing is written; the row is shown as it is now.
         if (!q.next()) {
             q.finish();
-            return refuseStale(cur ? cur->rowid : 0);
+            return refuseStale(cur ? cur->rowid : 0, m_buffer, cur ? cur->values : QVector<QVariant>());
         }
         r.rowid = inserting ? q.value(0).toLongLong() : (cur ? cur->rowid : 0);
         r.version = q.value(inserting ? 1 : 0).toString();
@@ -1173,7 +1179,25 @@ void Cursor::finishPost(bool linksChanged)
     emit currentChanged();
 }
 
-Status Cursor::refuseStale(qint64 rowid)
+// A field's name as the clerk reads it: without its kind ("Vl", "Nm", ...),
+// its words apart ("VlQuantidade" -> "Quantidade", "QtProdFinal" -> "Prod Final").
+static QString readableFieldName(const QString &name)
+{
+    qsizetype from = 0;
+    while (from < name.size() && name.at(from).isLower())
+        ++from;
+    if (from == 0 || from == name.size())
+        from = 0;
+    QString out;
+    for (qsizetype i = from; i < name.size(); ++i) {
+        if (i > from && name.at(i).isUpper() && name.at(i - 1).isLower())
+            out += QLatin1Char(' ');
+        out += name.at(i);
+    }
+    return out;
+}
+
+Status Cursor::refuseStale(qint64 rowid, QVector<QVariant> typed, QVector<QVariant> read)
 {
     // The row is read again before the message is shown: the screen shows
     // the row as it is now behind the message, and nothing the message's
@@ -1187,7 +1211,27 @@ Status Cursor::refuseStale(qint64 rowid)
     emit resetDone();
     detailsInvalidate(true);
     emit currentChanged();
-    refuse(msg::kRegistroAlterado);
+    // What the clerk typed is dropped: shown first beside what is stored
+    // now, so that it can be typed again where it still matters.
+    QString text = msg::kRegistroAlterado;
+    if (!typed.isEmpty()) {
+        const Row *now = nullptr;
+        for (const Row &r : m_rows)
+            if (r.rowid == rowid)
+                now = &r;
+        QStringList lines;
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            const bool changed = read.size() != typed.size() || !sameValue(read.at(i), typed.at(i));
+            if (!changed || static_cast<int>(i) == m_autoInc)
+                continue;
+            const QString stored = now ? now->values.value(i).toString() : msg::kRegistroExcluidoAgora;
+            lines.append(msg::kValorDigitado.arg(readableFieldName(m_names.value(static_cast<int>(i))),
+                                                 typed.at(i).toString(), stored));
+        }
+        if (!lines.isEmpty())
+            text += QStringLiteral("\r\r") + msg::kValoresDigitados + QLatin1Char('\r') + lines.join(QLatin1Char('\r'));
+    }
+    refuse(text);
     if (!s)
         dialogs().error(s.message());
     return makeError(msg::kRegistroAlterado, kRefused);

@@ -25,6 +25,7 @@
 
 #include "base/Dialogs.h"
 #include "base/Result.h"
+#include "store/NameOrder.h"
 #include "store/Schema.h"
 
 #include <QHash>
@@ -210,7 +211,9 @@ signals:
 private:
     // A save or deletion of a row another workstation changed since it was
     // read: refused with the message, and the rows read again.
-    Status refuseStale(qint64 rowid);
+    // `typed`/`read`: the clerk's row and the row as it was read (empty for
+    // a deletion): what the clerk changed is shown beside what is stored now.
+    Status refuseStale(qint64 rowid, QVector<QVariant> typed = {}, QVector<QVariant> read = {});
     // The end of a post: browse state, details, after-post hooks, signals.
     void finishPost(bool linksChanged);
 
@@ -223,7 +226,7 @@ private:
     };
     struct OrderField {
         int field;
-        bool nocase;
+        Collation collation;
     };
     struct Lookup {
         QString name;
@@ -265,7 +268,7 @@ private:
     QVariantMap m_fixed;
     QString m_orderName;
     QStringList m_orderFieldNames;
-    bool m_orderNocase = false;
+    Collation m_orderCollation = Collation::Binary;
     std::vector<OrderField> m_order;     // full order: index fields, primary key
     std::vector<OrderField> m_searchKey; // order fields not fixed by the master
     Dialogs *m_dialogs = nullptr;

@@ -303,6 +303,8 @@ Status DataModule::openAtStartup(const QString &dataFolder, const StartupOptions
         return writeFailure(s.error());
     if (Status s = ensureDayIndexes(*db); !s)
         return writeFailure(s.error());
+    if (Status s = ensureNameIndexes(*db); !s)
+        return writeFailure(s.error());
     *db = QSqlDatabase();
     return openAll();
 }

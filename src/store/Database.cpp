@@ -5,6 +5,7 @@
 #include "Dialect.h"
 #include "Messages.h"
 #include "ReferenceTables.h"
+#include "NameOrder.h"
 #include "Schema.h"
 #include "Sql.h"
 #include "StoreError.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QResource>
 #include <QSqlError>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -72,6 +74,12 @@ Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options)
         db = QSqlDatabase();
         close(options.connection);
         return makeError(QStringLiteral("%1 (%2)").arg(f.message, QDir::toNativeSeparators(path)), 2);
+    }
+    // The order of names, which the name indexes and the name orders use.
+    {
+        const QVariant h = db.driver()->handle();
+        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+            registerNameCollation(*static_cast<sqlite3 *const *>(h.constData()));
     }
     // Reading the schema proves the file is a database at all; a lock held
     // by another program is waited for (the busy timeout), then reported as
@@ -391,6 +399,41 @@ Status ensureDayIndexes(QSqlDatabase &db)
         if (Status s = tx.commit(); !s)
             return makeError(s.message(), 2);
     }
+    return {};
+}
+
+Status ensureNameIndexes(QSqlDatabase &db)
+{
+    if (dialect::isServer(db))
+        return {};
+    QStringList statements;
+    for (const schema::Table &t : schema::tables())
+        for (const schema::Index &i : t.indexes) {
+            if (!i.names)
+                continue;
+            const QString physical = schema::physicalIndexName(t, i);
+            Result<QVariant> made = sql::scalar(
+                db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND name = %1 COLLATE NOCASE")
+                        .arg(sql::quote(physical)));
+            if (made && made->toString().contains(QLatin1String("PTBR")))
+                continue;
+            QStringList cols;
+            for (const char *f : i.fields)
+                cols.append(sql::id(QString::fromLatin1(f)) + QStringLiteral(" COLLATE PTBR"));
+            statements.append(QStringLiteral("DROP INDEX IF EXISTS %1").arg(sql::id(physical)));
+            statements.append(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                                  .arg(sql::id(physical), sql::id(t.qname()), cols.join(QLatin1Char(','))));
+        }
+    if (statements.isEmpty())
+        return {};
+    sql::Transaction tx(db);
+    if (!tx.active())
+        return makeError(tx.error().message, 2);
+    for (const QString &statement : statements)
+        if (Status s = sql::exec(db, statement); !s)
+            return makeError(s.message(), 2);
+    if (Status s = tx.commit(); !s)
+        return makeError(s.message(), 2);
     return {};
 }
 

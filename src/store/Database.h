@@ -84,6 +84,10 @@ Result<QStringList> indexFieldLists(QSqlDatabase &db, const QString &table);
 // CdCNPJEmpr;NrAno;NmMes;NrDia, creates "idxDia" on them (an index of that
 // name with other fields is replaced).
 Status ensureDayIndexes(QSqlDatabase &db);
+// SQLite: the indexes that order names (schema::Index::names) in the order
+// of names (collation PTBR); one of a store made before is made again.
+// Nothing on the server, where the names order in the statements.
+Status ensureNameIndexes(QSqlDatabase &db);
 
 // "inicializar": the data folder, the store, the tables and the reference
 // data, all that is missing, in one transaction; nothing is half-written.

@@ -1,5 +1,6 @@
 #include "Dialect.h"
 
+#include "NameOrder.h"
 #include "Sql.h"
 
 #include <QSqlDriver>
@@ -93,6 +94,13 @@ QString nocase(const QSqlDatabase &db, const QString &expr)
     if (!isServer(db))
         return expr + QStringLiteral(" COLLATE NOCASE");
     return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz') COLLATE \"C\"").arg(expr);
+}
+
+QString names(const QSqlDatabase &db, const QString &expr)
+{
+    if (!isServer(db))
+        return expr + QStringLiteral(" COLLATE PTBR");
+    return QStringLiteral("%1 COLLATE \"C\", %2 COLLATE \"C\"").arg(serverFoldExpression(expr), expr);
 }
 
 QStringList ddl(const QSqlDatabase &db, const schema::Table &t)

@@ -43,6 +43,10 @@ QStringList commonDdl(const QSqlDatabase &db);
 // ASCII letters without regard to case, everything else by code point
 // ("expr COLLATE NOCASE" on SQLite).
 QString nocase(const QSqlDatabase &db, const QString &expr);
+// The ORDER BY term(s) that order a text expression as names (NameOrder.h):
+// "expr COLLATE PTBR" on SQLite; on the server the folded text, then the
+// text itself, both by code point.
+QString names(const QSqlDatabase &db, const QString &expr);
 
 // The server's version of a row, as text: it changes with every change of
 // the row ("xmin::text").

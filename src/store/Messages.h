@@ -129,6 +129,10 @@ inline const QString kServidorNaoInicializado = QStringLiteral(
 inline const QString kRegistroAlterado = QStringLiteral(
     "Este registro foi alterado ou excluído em outra estação de trabalho depois de ter sido lido. "
     "A alteração não foi gravada; o registro é mostrado como está agora.");
+// Below it, what the clerk had typed, field by field, beside what is stored.
+inline const QString kValoresDigitados = QStringLiteral("O que você digitou e não foi gravado:");
+inline const QString kValorDigitado = QStringLiteral("%1: você digitou \"%2\"; gravado agora: \"%3\"");
+inline const QString kRegistroExcluidoAgora = QStringLiteral("(registro excluído)");
 // A bulk operation refused while another workstation works on the period
 // (month, year, company) or on the company.
 inline const QString kPeriodoEmUso = QStringLiteral(

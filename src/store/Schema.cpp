@@ -152,20 +152,20 @@ std::vector<Table> build()
                  {autoinc("IdProdutoControlado"), text("CdNCM", 10), text("NmProdutoControlado", 70),
                   boolean("FlForaDaLista")},
                  {"IdProdutoControlado"}, nullptr, {},
-                 {{"idxNome", {"NmProdutoControlado"}}, {"idxNCM", {"CdNCM"}}}, "idxNome"});
+                 {{"idxNome", {"NmProdutoControlado"}, true, false, true}, {"idxNCM", {"CdNCM"}}}, "idxNome"});
 
     t.push_back({"Cnae", "Cnae.db", "tblLkpCNAE",
                  {integer("CDCNAE"), text("CDDESCRCNAE", 10), text("NMCNAE", 250)}, {}, nullptr, {},
-                 {{"idxCDCNAE", {"CDCNAE"}}, {"idxCDDescr", {"CDDESCRCNAE"}}, {"idxNome", {"NMCNAE"}}}});
+                 {{"idxCDCNAE", {"CDCNAE"}}, {"idxCDDescr", {"CDDESCRCNAE"}}, {"idxNome", {"NMCNAE"}, true, false, true}}});
 
     // The official descriptions reach 307 characters.
     t.push_back({"CFOP", "CFOP.db", "tblLkpCFOP", {text("CdCFOP", 10), text("dsCFOP", 320)}, {}, nullptr, {},
-                 {{"idxDescricao", {"dsCFOP"}}}, "idxDescricao"});
+                 {{"idxDescricao", {"dsCFOP"}, true, false, true}}, "idxDescricao"});
 
     // Country names of the official table reach 48 characters; the column is
     // wide enough to keep every one whole.
     t.push_back({"Paises", "Paises.DB", "tblPais", {integer("CDPAIS"), text("NMPAIS", 50)}, {"CDPAIS"}, nullptr,
-                 {}, {{"idxPais", {"NMPAIS"}}}, "idxPais"});
+                 {}, {{"idxPais", {"NMPAIS"}, true, false, true}}, "idxPais"});
     return t;
 }
 
@@ -320,7 +320,9 @@ QStringList ddl(const Table &t)
     for (const Index &i : t.indexes) {
         QStringList q;
         for (const char *f : i.fields)
-            q.append(quoteId(QString::fromLatin1(f)) + (i.caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString()));
+            q.append(quoteId(QString::fromLatin1(f)) + (i.names             ? QStringLiteral(" COLLATE PTBR")
+                                                        : i.caseInsensitive ? QStringLiteral(" COLLATE NOCASE")
+                                                                            : QString()));
         out.append(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoteId(physicalIndexName(t, i)),
                             quoteId(t.qname()), q.join(QStringLiteral(", "))));

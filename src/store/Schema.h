@@ -30,6 +30,7 @@ struct Index {
     std::vector<const char *> fields;
     bool caseInsensitive = true;
     bool unique = false;
+    bool names = false;            // orders as names (NameOrder.h), not by NOCASE
 };
 
 struct Table {

@@ -1,6 +1,7 @@
 #include "StoreFile.h"
 
 #include "Messages.h"
+#include "NameOrder.h"
 #include "StoreError.h"
 
 #include <QDir>
@@ -39,6 +40,7 @@ Db openExisting(const QString &path, bool readOnly, int busyTimeoutMs)
         return nullptr;
     sqlite3_busy_timeout(db.get(), busyTimeoutMs);
     sqlite3_extended_result_codes(db.get(), 1);
+    registerNameCollation(db.get());
     return db;
 }
 
@@ -48,7 +50,10 @@ Db create(const QString &path)
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     Db db(raw);
-    return rc == SQLITE_OK ? std::move(db) : nullptr;
+    if (rc != SQLITE_OK)
+        return nullptr;
+    registerNameCollation(db.get());
+    return db;
 }
 
 Stmt prepare(sqlite3 *db, const QString &sql)

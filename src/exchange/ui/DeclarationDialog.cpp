@@ -6,6 +6,8 @@
 #include "exchange/OutputFolder.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -37,11 +39,25 @@ TfrmDiscoQuirels::TfrmDiscoQuirels(QSqlDatabase db, const PeriodKey &period, con
     auto *group = new QGroupBox(QStringLiteral("Geração Arquivo XML"), this);
     auto *current = new QGroupBox(QStringLiteral("Diretório Atual"), group);
     auto *dirRow = new QHBoxLayout(current);
-    auto *dirLabel = new QLabel(QStringLiteral("Diretório do Arquivo XML:"), current);
-    auto *dirValue = new QLabel(QDir::toNativeSeparators(m_folder), current);
-    dirValue->setObjectName(QStringLiteral("lblDiretorio"));
+    auto *dirLabel = new QLabel(QStringLiteral("&Diretório do Arquivo XML:"), current);
+    m_folderEdit = new QLineEdit(QDir::toNativeSeparators(m_folder), current);
+    m_folderEdit->setObjectName(QStringLiteral("edtDiretorio"));
+    m_folderEdit->setMinimumWidth(m_folderEdit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
+    m_folderEdit->setToolTip(QStringLiteral("Diretório onde os arquivos XML serão gravados"));
+    m_folderEdit->setStatusTip(m_folderEdit->toolTip());
+    dirLabel->setBuddy(m_folderEdit);
+    auto *browse = new QPushButton(QStringLiteral("&Procurar..."), current);
+    browse->setObjectName(QStringLiteral("btnProcurar"));
+    browse->setAutoDefault(false);
+    browse->setToolTip(QStringLiteral("Escolhe o diretório dos arquivos XML"));
+    browse->setStatusTip(browse->toolTip());
+    connect(browse, &QPushButton::clicked, this, &TfrmDiscoQuirels::chooseFolder);
     dirRow->addWidget(dirLabel);
-    dirRow->addWidget(dirValue, 1);
+    dirRow->addWidget(m_folderEdit, 1);
+    dirRow->addWidget(browse);
+    m_picker = [this](const QString &start) {
+        return QFileDialog::getExistingDirectory(this, msg::kEscolherPasta, start, QFileDialog::DontUseNativeDialog);
+    };
 
     const QString key = period.cnpj.trimmed();
     const EditMask mask = key.size() > 13 ? EditMask::cnpj() : EditMask::cpf();
@@ -87,8 +103,40 @@ QLineEdit *TfrmDiscoQuirels::readOnlyField(const QString &name, const QString &t
     return e;
 }
 
+QString TfrmDiscoQuirels::folder() const { return QDir::fromNativeSeparators(m_folderEdit->text().trimmed()); }
+
+void TfrmDiscoQuirels::chooseFolder()
+{
+    // The chooser starts on the folder shown, or on the nearest one that exists.
+    QString start = folder();
+    while (!start.isEmpty() && !QFileInfo(start).isDir() && QFileInfo(start).absolutePath() != start)
+        start = QFileInfo(start).absolutePath();
+    const QString chosen = m_picker ? m_picker(start) : QString();
+    if (chosen.isEmpty())
+        return;
+    m_folderEdit->setText(QDir::toNativeSeparators(chosen));
+    if (m_chosen)
+        m_chosen(QDir::fromNativeSeparators(chosen));
+}
+
 void TfrmDiscoQuirels::generate()
 {
+    m_folder = folder();
+    m_files = declarationPaths(m_folder, m_period);
+    // A folder that does not exist: asked first, then made.
+    if (!m_folder.isEmpty() && floppyDrive(m_folder).isNull() && !QFileInfo::exists(m_folder)) {
+        const QString shown = QDir::toNativeSeparators(m_folder);
+        if (!m_dialogs.confirm(msg::kCriarPasta.arg(shown))) {
+            m_dialogs.information(msg::kPastaNaoCriadaGeracao);
+            m_dialogs.focus(m_folderEdit->objectName());
+            return;
+        }
+        if (!QDir().mkpath(m_folder)) {
+            m_dialogs.error(msg::kPastaNaoCriada.arg(shown));
+            return;
+        }
+    }
+
     // A floppy drive is formatted first where the platform can do so.
     const QChar floppy = floppyDrive(m_folder);
     if (!floppy.isNull()) {

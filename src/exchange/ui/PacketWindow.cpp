@@ -1,11 +1,14 @@
 #include "PacketWindow.h"
 
 #include "PacketTableModel.h"
+#include "exchange/Messages.h"
 #include "exchange/PacketImport.h"
 #include "exchange/PacketReader.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -258,7 +261,15 @@ bool TfrmXML::load(const QString &path)
     if (!packet) {
         m_packet.reset();
         display(nullptr);
-        m_dialogs.error(packet.message());
+        QString text = packet.message();
+        // The authority's file of a month: the full file of that month by name.
+        const QFileInfo chosen(path);
+        if (text == msg::kPacoteSemDeclaracoes && chosen.suffix().compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0) {
+            const QString full = chosen.completeBaseName() + QStringLiteral("EMP.xml");
+            const bool there = QFileInfo::exists(chosen.dir().filePath(full));
+            text += QLatin1Char('\r') + msg::kEscolhaArquivoEmp.arg(full, there ? msg::kArquivoEmpNaPasta : msg::kArquivoEmpFora);
+        }
+        m_dialogs.error(text);
         return false;
     }
     m_packet = packet.take();
@@ -326,6 +337,21 @@ void TfrmXML::showObservations()
                     text = fieldValue(obs, r, QStringLiteral("Observacao")).toString();
         page.observation->setPlainText(text);
     }
+}
+
+PeriodKey TfrmXML::packetPeriod() const
+{
+    if (!m_packet)
+        return {};
+    const Level &root = packetRoot();
+    const Level &mes = *packetLevel(QStringLiteral("qryMes"));
+    const std::vector<PacketRow> *months = rowsOf(root, &*m_packet, mes.name);
+    if (!months || months->empty())
+        return {};
+    const PacketRow &month = months->front();
+    return PeriodKey{fieldValue(root, *m_packet, QStringLiteral("CdCNPJEmpr")).toString().trimmed(),
+                     fieldValue(mes, month, QStringLiteral("NrAno")).toString().trimmed(),
+                     fieldValue(mes, month, QStringLiteral("NmMes")).toString().trimmed().toUpper()};
 }
 
 void TfrmXML::importPacketNow()

@@ -4,6 +4,7 @@
 
 #include "base/Dialogs.h"
 #include "exchange/Packet.h"
+#include "store/PeriodKey.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -34,6 +35,8 @@ public:
 
     // "&Importar": stores the loaded packet.
     void importPacketNow();
+    // The company and month of the loaded packet; invalid when none.
+    PeriodKey packetPeriod() const;
 
 signals:
     // The store changed: the main window refreshes what it shows.

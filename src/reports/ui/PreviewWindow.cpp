@@ -259,8 +259,12 @@ void TfrmPreview::pageEdited(const QString &text)
 void TfrmPreview::print()
 {
     std::unique_ptr<PageSink> sink = m_env.printer ? m_env.printer(m_printer, m_from, m_to, false) : nullptr;
-    if (!sink)
-        return; // no printer: nothing is printed
+    if (!sink) {
+        // No printer: the pages can go to a PDF file instead.
+        if (m_env.dialogs && m_env.dialogs->confirm(msg::kSemImpressora))
+            savePdf();
+        return;
+    }
     sink->beginReport(m_title, m_setup);
     for (const QByteArray &p : m_pages)
         if (!sink->addPage(Page::unpack(p)))

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 
 namespace quirels::reports::ui {
 
@@ -59,6 +60,30 @@ private:
     QPointer<TfrmPreview> m_preview;
 };
 
+// Several reports as one: the first report's beginning opens the inner
+// sink, the reports' ends are held until finish().
+class JoinedSink : public PageSink {
+public:
+    JoinedSink(PageSink &inner, QString title) : m_inner(inner), m_title(std::move(title)) {}
+    void beginReport(const QString &, const PageSetup &setup) override
+    {
+        if (!m_begun)
+            m_inner.beginReport(m_title, setup);
+        m_begun = true;
+    }
+    bool addPage(Page &&page) override { return m_inner.addPage(std::move(page)); }
+    void finish()
+    {
+        if (m_begun)
+            m_inner.endReport();
+    }
+
+private:
+    PageSink &m_inner;
+    QString m_title;
+    bool m_begun = false;
+};
+
 // Pages nobody prints (print-all mode without a printer): the empty check
 // still runs and shows its message.
 class DiscardSink : public PageSink {
@@ -72,6 +97,59 @@ ReportCommands::ReportCommands(MainWindow &window)
     : QObject(&window), m_window(window), m_env(ReportEnv::desktop(window.dialogs())), m_printer(QPrinter::HighResolution)
 {
     setObjectName(QStringLiteral("reportCommands"));
+    connect(window.mdiArea(), &QMdiArea::subWindowActivated, this, &ReportCommands::followActiveWindow);
+    if (QMenu *windows = window.menu(QStringLiteral("mnuJanela"))) {
+        m_optionsCommand = windows->addAction(msg::kJanelaOpcoes);
+        m_optionsCommand->setObjectName(QStringLiteral("mniOpcoesImpressao"));
+        m_optionsCommand->setStatusTip(msg::kHintJanelaOpcoes);
+        m_optionsCommand->setEnabled(false);
+        connect(m_optionsCommand, &QAction::triggered, this, &ReportCommands::showOptions);
+    }
+}
+
+bool ReportCommands::belongsToOptions(QMdiSubWindow *window) const
+{
+    if (!window)
+        return false;
+    const QChar annex = m_window.optionsAnnex();
+    if (window == m_window.annexWindow(annex))
+        return true;
+    const auto *preview = qobject_cast<TfrmPreview *>(window->widget());
+    return preview && preview->title() == msg::titulo(annex);
+}
+
+void ReportCommands::followActiveWindow(QMdiSubWindow *active)
+{
+    if (!m_options)
+        return;
+    // The company closed: its windows are gone, and the options with them.
+    if (!m_window.companyOpen()) {
+        m_options->close();
+        m_optionsHidden = false;
+        if (m_optionsCommand)
+            m_optionsCommand->setEnabled(false);
+        return;
+    }
+    if (!active)
+        return; // the main window lost the focus: nothing changed inside it
+    if (belongsToOptions(active)) {
+        if (m_optionsHidden)
+            m_options->show();
+        m_optionsHidden = false;
+    } else if (m_options->isVisible()) {
+        m_options->hide();
+        m_optionsHidden = true;
+    }
+}
+
+void ReportCommands::showOptions()
+{
+    if (!m_options || !m_window.companyOpen())
+        return;
+    m_optionsHidden = false;
+    m_options->show();
+    m_options->raise();
+    m_options->activateWindow();
 }
 
 void ReportCommands::menuCommand(QChar annex)
@@ -85,20 +163,60 @@ void ReportCommands::menuCommand(QChar annex)
     if (!m_options)
         m_options = new TfrmConfigRelatorio([w = &m_window] { return w->optionsAnnex(); },
                                             [this](QChar a, Variant v) { run(a, v); }, &m_window);
+    m_optionsHidden = false;
     m_options->show();
     m_options->setup();
     m_options->raise();
     m_options->activateWindow();
+    if (m_optionsCommand)
+        m_optionsCommand->setEnabled(true);
 }
 
 void ReportCommands::printAll()
 {
+    if (!m_env.printer || !m_env.printer(m_printer, 0, 0, false)) {
+        m_window.setPrintAll(false);
+        if (m_env.dialogs->confirm(msg::kSemImpressoraTodos))
+            previewAll();
+        return;
+    }
     m_window.setPrintAll(true);
     for (const shell::Annex &a : shell::annexes()) {
         QAction *entry = m_window.command(QString::fromLatin1(a.button));
         if (entry && entry->isEnabled())
             run(QLatin1Char(a.letter), Variant::Data);
     }
+}
+
+bool ReportCommands::previewAll()
+{
+    if (!settlePendingRows())
+        return false;
+    const PeriodKey period = m_window.currentPeriod();
+    const QSqlDatabase db = m_window.db();
+    const QString pdfName = period.cnpj + QLatin1Char('_') + period.mes + period.ano + QStringLiteral("_Anexos.pdf");
+    PreviewSink preview(m_window, m_env, pdfName);
+    JoinedSink all(preview, msg::kTituloTodos);
+    bool shown = false;
+    for (const shell::Annex &a : shell::annexes()) {
+        QAction *entry = m_window.command(QString::fromLatin1(a.button));
+        if (!entry || !entry->isEnabled())
+            continue;
+        const QChar annex = QLatin1Char(a.letter);
+        prepare(annex);
+        Result<Outcome> r = runAnnexReport(db, period, annex, Variant::Data, all, *m_env.dialogs);
+        if (!r) {
+            m_env.dialogs->error(r.message());
+            break;
+        }
+        if (*r == Outcome::Stopped)
+            break; // the preview was closed
+        shown = shown || *r == Outcome::Printed;
+    }
+    all.finish();
+    if (preview.preview())
+        m_lastPreview = preview.preview();
+    return shown;
 }
 
 void ReportCommands::moveOptionsAside()

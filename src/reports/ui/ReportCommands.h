@@ -18,6 +18,9 @@ namespace quirels {
 class MainWindow;
 }
 
+class QAction;
+class QMdiSubWindow;
+
 namespace quirels::reports::ui {
 
 class ReportCommands : public QObject {
@@ -31,8 +34,11 @@ public:
     // A menu command of one annex: clears print-all mode; A, D, G and H run
     // their report, B, C, E and F show the options dialog.
     void menuCommand(QChar annex);
-    // "Imprimir Todos os Anexos".
+    // "Imprimir Todos os Anexos": every enabled annex to the printer; without
+    // a printer, after a question, every annex in one preview (one PDF).
     void printAll();
+    // Every enabled annex, in order, in one preview. False when nothing was shown.
+    bool previewAll();
     // The report run of one annex report. False when nothing was printed or
     // shown (empty, refused pending row, store failure).
     bool run(QChar annex, Variant variant);
@@ -46,6 +52,13 @@ public:
     TfrmPreview *lastPreview() const { return m_lastPreview; }
 
 private:
+    // The options window goes with what it belongs to: hidden while a window
+    // of another annex is the active one, shown again with its annex window
+    // or one of its previews, closed with the company.
+    void followActiveWindow(QMdiSubWindow *active);
+    bool belongsToOptions(QMdiSubWindow *window) const;
+    // "Janela > Opções de Impressão": the options window, to the front.
+    void showOptions();
     bool settlePendingRows();
     void moveOptionsAside();
     void prepare(QChar annex);
@@ -56,6 +69,8 @@ private:
     QPointer<TfrmConfigRelatorio> m_options;
     QPointer<TfrmPreview> m_lastPreview;
     QPointer<TfrmPreview> m_productPreview;
+    QAction *m_optionsCommand = nullptr;
+    bool m_optionsHidden = false; // hidden by followActiveWindow, not by the clerk
 };
 
 // Registers the report commands with the main window.

@@ -3,6 +3,7 @@
 #include "Hints.h"
 #include "PeriodWidgets.h"
 #include "shell/CpfCnpj.h"
+#include "shell/PeriodChoice.h"
 #include "shell/PeriodOps.h"
 #include "store/DataModule.h"
 
@@ -105,6 +106,13 @@ void TfrmExclusaoQuirels::refresh()
     const cpfcnpj::MaskKind mask = m_cnpj.size() > 13 ? cpfcnpj::MaskKind::Cnpj : cpfcnpj::MaskKind::Cpf;
     m_number->setText(cpfcnpj::formatted(m_cnpj, mask));
     m_name->setText(razao);
+    // The open month, or the company's last one.
+    if (m_cnpj.isEmpty() || !m_data.isConnected())
+        return;
+    QSqlDatabase db = m_data.database();
+    const PeriodKey open = m_hooks.openPeriod ? m_hooks.openPeriod() : PeriodKey();
+    if (Result<std::optional<PeriodKey>> p = shell::suggestedPeriod(db, m_cnpj, open, shell::PeriodUse::Delete))
+        showPeriod(m_month, m_year, *p);
 }
 
 void TfrmExclusaoQuirels::remove()

@@ -5,6 +5,7 @@
 
 #include "base/Dialogs.h"
 #include "base/Result.h"
+#include "store/PeriodKey.h"
 
 #include <QWidget>
 #include <functional>
@@ -27,6 +28,7 @@ public:
     struct Hooks {
         std::function<bool()> closeCompany;         // false: a window refused to close
         std::function<void()> reconnect;            // reconnect the store after a deletion
+        std::function<PeriodKey()> openPeriod;      // the month open in the main window; invalid: none
     };
 
     // The open company is the current row of the data module's tblEmpresa.

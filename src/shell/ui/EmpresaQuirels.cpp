@@ -135,7 +135,12 @@ TfrmEmpresaQuirels::TfrmEmpresaQuirels(MainWindow &main, QWidget *parent)
     m_otherActivity->setObjectName(QStringLiteral("edtDsGrupoIX"));
     m_otherActivity->setMaxLength(schema::textWidth(QStringLiteral("Empresa"), QStringLiteral("DsGrupoIX")));
     setHint(m_otherActivity, QStringLiteral("Indique a atividade\ndesenvolvida|Indicar a atividade desenvolvida"));
-    groupsGrid->addWidget(m_otherActivity, 4, 1);
+    // The description of the other activity is group IX's: beside its box,
+    // open to typing whenever the group is ticked, main group or not.
+    groupsGrid->addWidget(m_otherActivity, 3, 2);
+    groupsGrid->setColumnStretch(2, 1);
+    m_otherActivity->setEnabled(false);
+    connect(m_groups[8], &QCheckBox::toggled, m_otherActivity, &QWidget::setEnabled);
 
     m_cnaeName->setObjectName(QStringLiteral("cmbCNAE"));
     m_cnaeName->setEditable(false);
@@ -292,7 +297,7 @@ void TfrmEmpresaQuirels::load(const Typed &typed)
     for (int i = 0; i < 9; ++i)
         m_groups[static_cast<size_t>(i)]->setChecked(
             e.value(QStringLiteral("FlGrupo") + QLatin1String(kRoman[i])).toBool());
-    m_otherActivity->setEnabled(false);
+    m_otherActivity->setEnabled(m_groups[8]->isChecked());
     m_loading = false;
 }
 
@@ -314,13 +319,10 @@ int TfrmEmpresaQuirels::execModal()
 void TfrmEmpresaQuirels::mainGroupLeft()
 {
     write(QStringLiteral("DsGrupoPrincipal"), m_mainGroup->currentText());
-    m_otherActivity->setEnabled(false);
     const int g = mainGroupNumber(m_mainGroup->currentText());
     if (g == 0)
         return;
     m_groups[static_cast<size_t>(g - 1)]->setChecked(true);
-    if (g == 9)
-        m_otherActivity->setEnabled(true);
 }
 
 void TfrmEmpresaQuirels::groupClicked()

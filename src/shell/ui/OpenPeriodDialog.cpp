@@ -4,6 +4,7 @@
 #include "PeriodWidgets.h"
 #include "shell/CpfCnpj.h"
 #include "shell/Messages.h"
+#include "shell/PeriodChoice.h"
 #include "shell/PeriodOps.h"
 #include "store/CursorModel.h"
 #include "store/DataModule.h"
@@ -15,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -91,6 +93,7 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(store::DataModule &data, Dialogs &dialogs, Pe
             [this](const QModelIndex &current) {
                 if (current.isValid() && current.row() != m_empresa.row())
                     m_empresa.moveTo(current.row());
+                showCompanyPeriods();
             });
     auto *gridLayout = new QVBoxLayout(gridBox);
     gridLayout->addWidget(m_grid);
@@ -104,11 +107,33 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(store::DataModule &data, Dialogs &dialogs, Pe
     m_year->setObjectName(QStringLiteral("cmbAno"));
     fillYearPicker(m_year);
     setHint(m_year, QStringLiteral("Selecione o ano que deseja abrir"));
+    // The company's months: choosing one puts it in the pickers, Enter or a
+    // double click opens it.
+    m_months = new QListWidget(periodBox);
+    m_months->setObjectName(QStringLiteral("lstMeses"));
+    m_months->setFlow(QListView::LeftToRight);
+    m_months->setWrapping(true);
+    m_months->setMaximumHeight(m_months->fontMetrics().height() * 4);
+    setHint(m_months, QStringLiteral("Meses já registrados da empresa selecionada"));
+    connect(m_months, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row < 0)
+            return;
+        const QStringList part = m_months->item(row)->text().split(QLatin1Char('/'));
+        if (part.size() == 2)
+            showPeriod(m_month, m_year, PeriodKey{currentCompany(), part.at(1), part.at(0)});
+    });
+    // Enter reaches the dialog's default button, "Ok".
+    connect(m_months, &QListWidget::itemDoubleClicked, this, [this] { open(); });
+    auto *monthsLabel = new QLabel(QStringLiteral("Meses &registrados"), periodBox);
+    monthsLabel->setBuddy(m_months);
     auto *periodLayout = new QGridLayout(periodBox);
     periodLayout->addWidget(new QLabel(QStringLiteral("Mês"), periodBox), 0, 0);
     periodLayout->addWidget(m_month, 1, 0);
     periodLayout->addWidget(new QLabel(QStringLiteral("Ano"), periodBox), 0, 1);
     periodLayout->addWidget(m_year, 1, 1);
+    periodLayout->addWidget(monthsLabel, 0, 2);
+    periodLayout->addWidget(m_months, 1, 2, 2, 1);
+    periodLayout->setColumnStretch(2, 1);
 
     m_progressFrame = new QWidget(this);
     m_progressFrame->setObjectName(QStringLiteral("pnlProgresso"));
@@ -168,6 +193,39 @@ void TfrmAbrirQuirels::showCurrent()
         return;
     m_grid->selectRow(row);
     m_grid->scrollTo(m_model->index(row, 0));
+    showCompanyPeriods();
+}
+
+void TfrmAbrirQuirels::setOpenPeriod(const PeriodKey &period)
+{
+    m_open = period;
+    m_periodsOf.clear();
+    showCompanyPeriods();
+}
+
+void TfrmAbrirQuirels::showCompanyPeriods()
+{
+    if (!m_months)
+        return;
+    const QString company = currentCompany();
+    if (company == m_periodsOf)
+        return;
+    m_periodsOf = company;
+    const QSignalBlocker quiet(m_months);
+    m_months->clear();
+    if (company.isEmpty())
+        return;
+    QSqlDatabase db = m_data.database();
+    if (Result<QList<PeriodKey>> months = shell::companyPeriods(db, company))
+        for (const PeriodKey &p : *months)
+            m_months->addItem(p.mes + QLatin1Char('/') + p.ano);
+    Result<std::optional<PeriodKey>> start = shell::suggestedPeriod(db, company, m_open, shell::PeriodUse::Open);
+    if (start && *start) {
+        showPeriod(m_month, m_year, *start);
+        const QList<QListWidgetItem *> same = m_months->findItems((*start)->mes + QLatin1Char('/') + (*start)->ano, Qt::MatchExactly);
+        if (!same.isEmpty())
+            m_months->setCurrentItem(same.first());
+    }
 }
 
 void TfrmAbrirQuirels::seek(const QString &text)

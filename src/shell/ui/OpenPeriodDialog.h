@@ -13,6 +13,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -46,9 +47,18 @@ public:
     // Moves the cursor to the first company whose key is equal to or after
     // the text in key order (the last one when none is).
     void seek(const QString &text);
+    // The period open in the main window (none when no company is open):
+    // the dialog starts on it for its company.
+    void setOpenPeriod(const PeriodKey &period);
+    // The chosen company's months, "MMM/AAAA", oldest first.
+    QListWidget *monthList() const { return m_months; }
+    QComboBox *monthPicker() const { return m_month; }
+    QComboBox *yearPicker() const { return m_year; }
 
 private:
     void showCurrent();
+    // The chosen company's months and the month to start on.
+    void showCompanyPeriods();
 
     store::DataModule &m_data;
     store::Cursor &m_empresa;
@@ -59,6 +69,9 @@ private:
     QLineEdit *m_search;
     QComboBox *m_month;
     QComboBox *m_year;
+    QListWidget *m_months = nullptr;
+    PeriodKey m_open;
+    QString m_periodsOf; // the company the month list is of
     QPushButton *m_ok;
     QWidget *m_progressFrame;
     std::unique_ptr<FrameProgress> m_progress;

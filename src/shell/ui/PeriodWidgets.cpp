@@ -26,6 +26,14 @@ void fillYearPicker(QComboBox *combo)
     combo->setCurrentIndex(-1);
 }
 
+void showPeriod(QComboBox *month, QComboBox *year, const std::optional<PeriodKey> &period)
+{
+    if (!period)
+        return;
+    month->setCurrentIndex(month->findText(period->mes));
+    year->setCurrentIndex(year->findText(period->ano));
+}
+
 void FrameProgress::setLabel(const QString &label)
 {
     m_label->setText(label);

@@ -3,6 +3,9 @@
 // month and year pickers and a progress shown in a dialog.
 
 #include "base/Dialogs.h"
+#include "store/PeriodKey.h"
+
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -15,6 +18,9 @@ namespace quirels {
 void fillMonthPicker(QComboBox *combo);
 // Years "2003" .. "2030", no free text, nothing chosen.
 void fillYearPicker(QComboBox *combo);
+// Puts a month and a year picker on the period; without one, they are left
+// as they are.
+void showPeriod(QComboBox *month, QComboBox *year, const std::optional<PeriodKey> &period);
 
 // A progress label and bar inside a frame that is shown while the work runs
 // and repainted as the value moves on.

@@ -4,8 +4,10 @@
 #include "Hints.h"
 #include "MainWindow.h"
 #include "NumberEdit.h"
+#include "PeriodWidgets.h"
 #include "shell/Company.h"
 #include "shell/Messages.h"
+#include "shell/PeriodChoice.h"
 #include "store/DataModule.h"
 #include "store/Schema.h"
 
@@ -101,6 +103,11 @@ TfrmPeriodo::TfrmPeriodo(MainWindow &main, const QString &number, const QString 
     layout->addLayout(company);
     layout->addWidget(periodBox);
     layout->addLayout(buttons);
+    // The month after the company's last, or the open one for a new company.
+    QSqlDatabase db = m_main.db();
+    if (Result<std::optional<PeriodKey>> p = shell::suggestedPeriod(
+            db, number, m_main.companyOpen() ? m_main.currentPeriod() : PeriodKey(), shell::PeriodUse::Create))
+        showPeriod(m_month, m_year, *p);
     m_month->setFocus();
 }
 

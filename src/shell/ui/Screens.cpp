@@ -37,6 +37,7 @@ void installScreens(MainWindow &window)
             window.setCommandEnabled(QStringLiteral("mniBackup"), false);
             window.openAnnexWindows();
         }, &window);
+        dialog.setOpenPeriod(window.companyOpen() ? before : PeriodKey());
         if (dialog.exec() == QDialog::Accepted)
             return true;
         if (before.isValid())
@@ -50,6 +51,7 @@ void installScreens(MainWindow &window)
             TfrmExclusaoQuirels::Hooks hooks;
             hooks.closeCompany = [&window] { return window.closeCompany(); };
             hooks.reconnect = [&window] { window.openStore(); };
+            hooks.openPeriod = [&window] { return window.companyOpen() ? window.currentPeriod() : PeriodKey(); };
             *deletion = new TfrmExclusaoQuirels(window.dataModule(), window.dialogs(), hooks, &window);
             placeInside(*deletion, &window);
             // It deletes the company it showed: it closes with the company.

@@ -2,7 +2,9 @@
 #include "exchange/Messages.h"
 #include "exchange/ui/DeclarationDialog.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -65,4 +67,58 @@ TEST(DeclarationDialog, CpfMaskAndFailureMessages)
     EXPECT_TRUE(dialogs.messages[1].text.contains(QStringLiteral("NmRazao")));
     EXPECT_TRUE(dialogs.focused.isEmpty());
     EXPECT_FALSE(QFile::exists(dlg.files().packetPath));
+}
+
+// The folder: chosen beside it and handed on to be remembered; one that does
+// not exist is made only after the clerk says so.
+TEST(DeclarationDialog, FolderIsChosenAndAMissingOneIsMadeOnlyWhenAsked)
+{
+    test::TempStore store;
+    test::fillSmallPeriod(store);
+    QTemporaryDir out;
+    const QString missing = out.filePath(QStringLiteral("novo/xml"));
+    ScriptedDialogs dialogs;
+    TfrmDiscoQuirels dlg(store.db(), test::kSmallPeriod, missing, dialogs);
+    auto *folder = dlg.findChild<QLineEdit *>(QStringLiteral("edtDiretorio"));
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(dlg.folder(), missing);
+
+    // "Não": nothing made, nothing written.
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kCriarPasta.arg(QDir::toNativeSeparators(missing)), Answer::No);
+    dialogs.expect(ScriptedDialogs::Kind::Information, msg::kPastaNaoCriadaGeracao);
+    dlg.generate();
+    EXPECT_EQ(dialogs.pendingExpectations(), 0);
+    EXPECT_FALSE(QFileInfo::exists(missing));
+
+    // "Sim": made, and the files go there.
+    dialogs.clear();
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kCriarPasta.arg(QDir::toNativeSeparators(missing)), Answer::Yes);
+    dialogs.expect(ScriptedDialogs::Kind::Information, msg::kGravacaoConcluida);
+    dlg.generate();
+    EXPECT_EQ(dialogs.pendingExpectations(), 0);
+    EXPECT_TRUE(QFile::exists(QDir(missing).filePath(QStringLiteral("M2003MAR11222333000181EMP.xml"))));
+
+    // The chooser starts on the folder shown; the chosen one is shown,
+    // handed on, and used.
+    QString started;
+    QString remembered;
+    dlg.setFolderPicker([&](const QString &start) {
+        started = start;
+        return out.path();
+    });
+    dlg.setFolderChosen([&](const QString &f) { remembered = f; });
+    QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("btnProcurar")), Qt::LeftButton);
+    EXPECT_EQ(started, missing);
+    EXPECT_EQ(remembered, out.path());
+    EXPECT_EQ(dlg.folder(), out.path());
+    dialogs.clear();
+    dlg.generate();
+    EXPECT_EQ(dialogs.texts(), QStringList{msg::kGravacaoConcluida});
+    EXPECT_TRUE(QFile::exists(out.filePath(QStringLiteral("M2003MAR11222333000181EMP.xml"))));
+    // A chooser left without a choice changes nothing.
+    dlg.setFolderPicker([](const QString &) { return QString(); });
+    remembered.clear();
+    QTest::mouseClick(dlg.findChild<QPushButton *>(QStringLiteral("btnProcurar")), Qt::LeftButton);
+    EXPECT_TRUE(remembered.isEmpty());
+    EXPECT_EQ(dlg.folder(), out.path());
 }

@@ -73,3 +73,35 @@ TEST(PacketScreens, MainWindowGeneratesAndLoadsThroughItsCommands)
     EXPECT_EQ(window.message(), QString());
     EXPECT_EQ(importWindow(window), nullptr);
 }
+
+// After "Importar" the imported month is the open one, with its annex windows.
+TEST(PacketScreens, ImportOpensTheImportedMonth)
+{
+    test::TempStore source(QStringLiteral("source"));
+    test::fillSmallPeriod(source);
+    QTemporaryDir out;
+    ScriptedDialogs quiet;
+    GenerateRequest request;
+    request.key = test::kSmallPeriod;
+    request.folder = out.path();
+    request.check = false;
+    QSqlDatabase sourceDb = source.db();
+    ASSERT_TRUE(generateDeclaration(sourceDb, request, quiet).ok()) << qPrintable(quiet.texts().join(QLatin1Char('|')));
+    const GeneratedFiles files = declarationPaths(out.path(), test::kSmallPeriod);
+
+    test::TempStore target;
+    ScriptedDialogs dialogs;
+    MainWindow::Options o;
+    o.dialogs = &dialogs;
+    o.dataFolder = target.folder();
+    o.xmlFolder = out.path();
+    MainWindow window(o);
+    window.show();
+    ASSERT_TRUE(window.runScreen(screens::kImportacaoXml, files.packetPath));
+    TfrmXML *xml = importWindow(window);
+    ASSERT_TRUE(xml);
+    EXPECT_EQ(xml->packetPeriod(), test::kSmallPeriod);
+    xml->importPacketNow();
+    EXPECT_EQ(window.currentPeriod(), test::kSmallPeriod);
+    EXPECT_NE(window.annexWindow(QLatin1Char('A')), nullptr);
+}

@@ -5,12 +5,14 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QFileInfo>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -113,6 +115,10 @@ TEST(PacketWindow, ImportsAndRefusesTheDeclarationFile)
     EXPECT_FALSE(w.load(files.paths.declarationPath));
     EXPECT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains(msg::kPacoteSemDeclaracoes));
+    // It names the file to choose for that month, which is beside it.
+    EXPECT_TRUE(dialogs.lastText().contains(msg::kEscolhaArquivoEmp.arg(QFileInfo(files.paths.packetPath).fileName(),
+                                                                       msg::kArquivoEmpNaPasta)))
+        << qPrintable(dialogs.lastText());
     EXPECT_FALSE(w.hasPacket());
     EXPECT_EQ(child<QTableView>(w, "grdProdutos")->model()->rowCount(), 0);
     QTest::mouseClick(child<QPushButton>(w, "btnImportar"), Qt::LeftButton);

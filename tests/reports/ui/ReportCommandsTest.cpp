@@ -255,6 +255,89 @@ TEST_F(ReportCommandsTest, AnnexBLeavesItsTableInDayOrderAndSavesPdf)
     EXPECT_TRUE(f.read(5).startsWith("%PDF"));
 }
 
+// Without a printer, "Imprimir Todos os Anexos" asks and then shows every
+// annex in one preview, A's pages before B's; "Imprimir" there asks and saves
+// a PDF instead.
+TEST_F(ReportCommandsTest, WithoutAPrinterEveryAnnexGoesToOnePreviewAndOnePdf)
+{
+    open({1});
+    addProduct(*month);
+    month->movement(QStringLiteral("02"), QStringLiteral("1.102"), QStringLiteral("ACETONA"), 10.0, 1.0);
+    window->setAnnexCommandsEnabled(QLatin1Char('C'), false);
+    commands->env().printer = [](QPrinter &, int, int, bool) { return std::unique_ptr<PageSink>(); };
+    const QString path = month->store.folder() + QStringLiteral("/todos.pdf");
+    QString offered;
+    commands->env().choosePdf = [&](QWidget *, const QString &suggested) {
+        offered = suggested;
+        return path;
+    };
+    dialogs.clear();
+    // "Não": nothing is shown.
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kSemImpressoraTodos, Answer::No);
+    trigger("mniImprimirTodososAnexos");
+    EXPECT_TRUE(previews().isEmpty());
+    EXPECT_FALSE(window->printAll());
+
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kSemImpressoraTodos, Answer::Yes);
+    trigger("mniImprimirTodososAnexos");
+    EXPECT_TRUE(dialogs.failures.isEmpty()) << qPrintable(dialogs.failures.join(QLatin1Char('|')));
+    ASSERT_EQ(previews().size(), 1);
+    TfrmPreview *all = previews().at(0);
+    EXPECT_EQ(all->title(), msg::kTituloTodos);
+    EXPECT_TRUE(all->finished());
+    ASSERT_GE(all->pageCount(), 3);
+    int firstB = 0;
+    for (int n = 1; n <= all->pageCount() && firstB == 0; ++n)
+        if (all->page(n).text().contains(QLatin1String("XI-B")))
+            firstB = n;
+    ASSERT_GT(firstB, 1);
+    EXPECT_TRUE(all->page(1).text().contains(QLatin1String("XI-A")));
+    EXPECT_TRUE(printed.empty());
+
+    dialogs.expect(ScriptedDialogs::Kind::Confirm, msg::kSemImpressora, Answer::Yes);
+    all->print();
+    EXPECT_EQ(dialogs.pendingExpectations(), 0);
+    EXPECT_EQ(offered, QStringLiteral("11222333000181_MAR2024_Anexos.pdf"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(5).startsWith("%PDF"));
+}
+
+// The options window is there only with its annex: hidden while another
+// annex's window is active, back with its own preview, closed with the
+// company, and reached from the "Janela" menu.
+TEST_F(ReportCommandsTest, OptionsWindowFollowsItsAnnexAndClosesWithTheCompany)
+{
+    open({1});
+    month->insert("Importacao", {{"FlIE", QStringLiteral("I")}, {"NmProduto", QStringLiteral("ACETONA")}});
+    addProduct(*month);
+    trigger("mniImportacaoExportacaoRel");
+    TfrmConfigRelatorio *options = commands->optionsDialog();
+    ASSERT_NE(options, nullptr);
+    options->imprimir();
+    ASSERT_EQ(previews().size(), 1);
+    QMdiSubWindow *previewC = qobject_cast<QMdiSubWindow *>(previews().at(0)->parentWidget());
+    EXPECT_TRUE(options->isVisible());
+
+    window->mdiArea()->setActiveSubWindow(window->annexWindow(QLatin1Char('A')));
+    EXPECT_FALSE(options->isVisible());
+    window->mdiArea()->setActiveSubWindow(previewC);
+    EXPECT_TRUE(options->isVisible());
+    window->mdiArea()->setActiveSubWindow(window->annexWindow(QLatin1Char('A')));
+    EXPECT_FALSE(options->isVisible());
+    QAction *reach = window->command(QStringLiteral("mniOpcoesImpressao"));
+    if (!reach)
+        reach = window->findChild<QAction *>(QStringLiteral("mniOpcoesImpressao"));
+    ASSERT_NE(reach, nullptr);
+    EXPECT_TRUE(reach->isEnabled());
+    reach->trigger();
+    EXPECT_TRUE(options->isVisible());
+
+    ASSERT_TRUE(window->closeCompany());
+    EXPECT_FALSE(options->isVisible());
+    EXPECT_FALSE(reach->isEnabled());
+}
+
 TEST_F(ReportCommandsTest, EmptyReportShowsItsMessageAndNoPreview)
 {
     open({9});

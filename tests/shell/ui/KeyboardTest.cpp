@@ -317,18 +317,18 @@ TEST_F(ShellTest, TabGoesThroughTheCompanyWindowAsItReads)
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     w->findChild<QWidget *>(QStringLiteral("edtRazao"))->setFocus(Qt::TabFocusReason);
     QStringList order;
-    for (int i = 0; i < 17; ++i) {
+    for (int i = 0; i < 18; ++i) {
         order.append(QApplication::focusWidget()->objectName());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    // The other activity field is disabled until the main group is IX.
+    // Group IX is ticked: its description, beside it, comes next.
     EXPECT_EQ(order, (QStringList{QStringLiteral("edtRazao"), QStringLiteral("edtCNPJ"), QStringLiteral("edtCLF"),
                                   QStringLiteral("cmbGrupoPrincipal"), QStringLiteral("chkGrupoI"),
                                   QStringLiteral("chkGrupoII"), QStringLiteral("chkGrupoIII"),
                                   QStringLiteral("chkGrupoIV"), QStringLiteral("chkGrupoV"),
                                   QStringLiteral("chkGrupoVI"), QStringLiteral("chkGrupoVII"),
                                   QStringLiteral("chkGrupoVIII"), QStringLiteral("chkGrupoIX"),
-                                  QStringLiteral("cmbCdCNAE"), QStringLiteral("cmbCNAE"),
+                                  QStringLiteral("edtDsGrupoIX"), QStringLiteral("cmbCdCNAE"), QStringLiteral("cmbCNAE"),
                                   QStringLiteral("btnFechar"), QStringLiteral("edtRazao")}));
     w->close();
 }

@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QTest>
@@ -53,6 +54,39 @@ TEST_F(ShellTest, OpenCommandCreatesThePeriodAndOpensItsWindows)
     EXPECT_FALSE(enabled("mniBackup"));
     EXPECT_TRUE(window->companyOpen());
     EXPECT_NE(window->annexWindow(QLatin1Char('A')), nullptr);
+}
+
+// The open dialog lists the chosen company's months and starts on the month
+// after its last one; the deletion window starts on the open month.
+TEST_F(ShellTest, PeriodWindowsStartOnTheOpenMonthOrAfterTheLastOne)
+{
+    addCompany(kCnpj, {1});
+    store.exec(QStringLiteral("insert into Mes (CdCNPJEmpr, NrAno, NmMes) values ('%1', '2004', 'DEZ')").arg(kCnpj));
+    QStringList listed;
+    QString month, year;
+    onModal<TfrmAbrirQuirels>([&](TfrmAbrirQuirels &d) {
+        for (int i = 0; i < d.monthList()->count(); ++i)
+            listed.append(d.monthList()->item(i)->text());
+        month = d.monthPicker()->currentText();
+        year = d.yearPicker()->currentText();
+        // A month of the list goes to the pickers; Enter there opens it.
+        d.monthList()->setCurrentRow(0);
+        EXPECT_EQ(d.monthPicker()->currentText(), QStringLiteral("DEZ"));
+        EXPECT_EQ(d.yearPicker()->currentText(), QStringLiteral("2004"));
+        d.monthList()->setFocus();
+        QTest::keyClick(d.monthList(), Qt::Key_Return);
+    });
+    window->command(QStringLiteral("mniAbrirEmpresa"))->trigger();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("DEZ/2004"), QStringLiteral("MAR/2005")}));
+    EXPECT_EQ(month + QLatin1Char('/') + year, QStringLiteral("ABR/2005"));
+    ASSERT_EQ(window->currentPeriod(), (PeriodKey{kCnpj, QStringLiteral("2004"), QStringLiteral("DEZ")}));
+
+    window->command(QStringLiteral("mniExcluirMovimento"))->trigger();
+    auto *w = window->findChild<TfrmExclusaoQuirels *>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->findChild<QComboBox *>(QStringLiteral("cmbMes"))->currentText(), QStringLiteral("DEZ"));
+    EXPECT_EQ(w->findChild<QComboBox *>(QStringLiteral("cmbAno"))->currentText(), QStringLiteral("2004"));
+    w->close();
 }
 
 TEST_F(ShellTest, DeletionWindowClosesTheCompanyAndReconnects)

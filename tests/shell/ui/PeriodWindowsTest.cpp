@@ -83,6 +83,10 @@ TEST(OpenDialog, SearchChecksAndCarryOver)
     QTest::keyClicks(search, QStringLiteral("3a3."));
     EXPECT_EQ(search->text(), QStringLiteral("33"));
 
+    // The pickers start on the month after the company's last; emptied,
+    // "Ok" asks for them.
+    child<QComboBox>(dlg, "cmbMes")->setCurrentIndex(-1);
+    child<QComboBox>(dlg, "cmbAno")->setCurrentIndex(-1);
     d.expect(Kind::Information, shell::msg::kInformeMes);
     dlg.open();
     child<QComboBox>(dlg, "cmbMes")->setCurrentIndex(0);

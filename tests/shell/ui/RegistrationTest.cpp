@@ -236,6 +236,36 @@ TEST_F(ShellTest, MainGroupRuleAndClosingOpensTheAnnexes)
     EXPECT_EQ(count(QStringLiteral("select count(*) from Observacoes")), 2);
 }
 
+// The other activity's description can be typed whenever group IX is
+// ticked, with any main group, and sits on group IX's row.
+TEST_F(ShellTest, OtherActivityFollowsGroupNine)
+{
+    addCompany(kCpf, {2});
+    ASSERT_TRUE(window->setCurrentPeriod(PeriodKey{kCpf, QStringLiteral("2005"), QStringLiteral("MAR")}));
+    TfrmEmpresaQuirels *w = window->companyWindow();
+    w->showNonModal();
+    QLineEdit *other = w->otherActivityField();
+    EXPECT_FALSE(other->isEnabled());
+    w->mainGroupList()->setCurrentIndex(w->mainGroupList()->findText(QStringLiteral("Grupo I")));
+    w->mainGroupLeft();
+    w->groupBox(9)->click();
+    ASSERT_TRUE(w->groupBox(9)->isChecked());
+    EXPECT_TRUE(other->isEnabled());
+    EXPECT_EQ(other->geometry().center().y(), w->groupBox(9)->geometry().center().y());
+    EXPECT_GT(other->geometry().left(), w->groupBox(9)->geometry().right());
+    other->setFocus();
+    QTest::keyClicks(other, QStringLiteral("REVENDA"));
+    w->groupBox(9)->click();
+    EXPECT_FALSE(other->isEnabled());
+    w->groupBox(9)->click();
+    w->close();
+    EXPECT_EQ(store.scalar(QStringLiteral("select DsGrupoIX from Empresa")).toString(), QStringLiteral("REVENDA"));
+    // Shown again with group IX stored: open at once.
+    w->showNonModal();
+    EXPECT_TRUE(w->otherActivityField()->isEnabled());
+    w->close();
+}
+
 TEST_F(ShellTest, KeyChangeToAnotherCompanysNumberRestoresTheOldOne)
 {
     addCompany(kCpf, {8});
