@@ -53,6 +53,9 @@ inline const QString kConfiguracoes = QStringLiteral("configuracoes");     // se
 inline const QString kBackup = QStringLiteral("backup");
 inline const QString kRelatorio = QStringLiteral("relatorio");             // argument: annex letter
 inline const QString kImprimirTodos = QStringLiteral("imprimirTodos");
+// The XI-A totals computed from the movements, and the year at a glance.
+inline const QString kTotaisAnexoA = QStringLiteral("totaisAnexoA");
+inline const QString kVisaoAno = QStringLiteral("visaoAno");
 } // namespace screens
 
 class MainWindow : public QMainWindow {
