@@ -193,48 +193,44 @@ ReportDef report(const YearView &view)
     def.pageFooter.elements = {pageNumber(0, 2, 0, s("Página: "), val, Align::Right)};
 
     // The table's columns: month, four quantities, the warning.
-    const double xs[] = {0, 16, 46, 76, 106, 136};
-    const double ws[] = {16, 30, 30, 30, 30, width - 136};
-    const char *const heads[] = {"MÊS", "ESTOQUE ANTERIOR", "ENTRADAS", "SAÍDAS", "ESTOQUE ATUAL", "AVISO"};
-    const char *const fields[] = {"Mes", "Abertura", "Entradas", "Saidas", "Fechamento", "Aviso"};
+    const double xs[] = {0, 12, 38, 64, 90, 116};
+    const double ws[] = {12, 26, 26, 26, 26, width - 116};
+    const char *const heads[] = {"MÊS", "ESTOQUE ANT.", "ENTRADAS", "SAÍDAS", "ESTOQUE ATUAL", "AVISO"};
 
     for (const ProductYear &p : view.products) {
+        // One band per product (title, table and chart), so that a product
+        // is never split across pages: the figures are known, so the table's
+        // cells are plain texts.
         Level level;
-        std::vector<QVariantMap> rows;
-        for (int m = 0; m < 12; ++m) {
-            const auto &f = p.months[static_cast<size_t>(m)];
-            if (!f && !p.broken[static_cast<size_t>(m)])
-                continue;
-            QVariantMap row{{QStringLiteral("Mes"), schema::monthCodes().at(m)}, {QStringLiteral("Aviso"), p.warning(m)}};
-            if (f) {
-                row.insert(QStringLiteral("Abertura"), f->opening);
-                row.insert(QStringLiteral("Entradas"), f->entries);
-                row.insert(QStringLiteral("Saidas"), f->exits);
-                row.insert(QStringLiteral("Fechamento"), f->closing);
-            }
-            rows.push_back(row);
-        }
-        level.source = [rows](const Source *) { return std::make_unique<RowsSource>(rows); };
-        level.header.height = 16;
-        level.header.elements = {
+        level.source = [](const Source *) { return std::make_unique<RowsSource>(std::vector<QVariantMap>{QVariantMap{}}); };
+        Band &block = level.detail;
+        block.elements = {
             label(0, 1, 0, p.label(), {9, true}),
             label(0, 5.5, 0, s("Cód. NCM: ") + p.ncm + s("    Unidade: ") + p.unit, val),
         };
         for (int c = 0; c < 6; ++c) {
-            level.header.elements.push_back(box(xs[c], 10, ws[c], 6));
-            level.header.elements.push_back(label(xs[c] + 1, 10.8, ws[c] - 2, s(heads[c]), cap, c == 0 || c == 5 ? Align::Left : Align::Right));
+            block.elements.push_back(box(xs[c], 10, ws[c], 6));
+            block.elements.push_back(label(xs[c] + 1, 10.8, ws[c] - 2, s(heads[c]), cap, c == 0 || c == 5 ? Align::Left : Align::Right));
         }
-        level.detail.height = 5;
-        for (int c = 0; c < 6; ++c) {
-            level.detail.elements.push_back(box(xs[c], 0, ws[c], 5));
-            if (c == 0 || c == 5)
-                level.detail.elements.push_back(field(xs[c] + 1, 0.5, ws[c] - 2, QString::fromLatin1(fields[c]), val));
-            else
-                level.detail.elements.push_back(number(xs[c] + 1, 0.5, ws[c] - 2, QString::fromLatin1(fields[c]), kPicture, val));
+        double rowTop = 16;
+        for (int m = 0; m < 12; ++m) {
+            const auto &f = p.months[static_cast<size_t>(m)];
+            if (!f && !p.broken[static_cast<size_t>(m)])
+                continue;
+            QStringList cells{schema::monthCodes().at(m)};
+            for (double v : {f ? f->opening : 0.0, f ? f->entries : 0.0, f ? f->exits : 0.0, f ? f->closing : 0.0})
+                cells.append(f ? numbers::format(v, kPicture) : QString());
+            cells.append(p.warning(m));
+            for (int c = 0; c < 6; ++c) {
+                block.elements.push_back(box(xs[c], rowTop, ws[c], 5));
+                block.elements.push_back(label(xs[c] + 1, rowTop + 0.5, ws[c] - 2, cells.at(c), c == 5 ? FontSpec{6, false} : val,
+                                               c == 0 || c == 5 ? Align::Left : Align::Right));
+            }
+            rowTop += 5;
         }
 
-        // The chart of the closing stock over the months.
-        Band &chart = level.footer;
+        // The chart of the closing stock over the months, below the table.
+        Band chart;
         const double top = 6, plot = 40, left = 26, right = width - 4;
         const double step = (right - left) / 12;
         chart.height = top + plot + 14;
@@ -282,6 +278,11 @@ ReportDef report(const YearView &view)
         if (broken)
             chart.elements.push_back(label(left, top + plot + 7, 0,
                                            s("(!) estoque anterior diferente do estoque atual do mês anterior"), val));
+        for (Element e : chart.elements) {
+            e.y += rowTop + 2;
+            block.elements.push_back(std::move(e));
+        }
+        block.height = rowTop + 2 + chart.height + 4;
         def.sections.push_back(std::move(level));
     }
     def.summary.height = 8;

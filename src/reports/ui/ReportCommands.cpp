@@ -231,7 +231,8 @@ void installReportScreens(MainWindow &window)
         if (!window.postPendingRows())
             return false;
         if (!*yearView) {
-            auto *w = new TfrmVisaoAno(window.db(), period.cnpj, window.dialogs(), [commands, period](const ReportDef &def) {
+            auto *w = new TfrmVisaoAno([&window] { return window.db(); }, period.cnpj, window.dialogs(),
+                                       [commands, period](const ReportDef &def) {
                 commands->preview(def, QStringLiteral("Ano%1%2.pdf").arg(period.ano, period.cnpj));
             });
             *yearView = w;

@@ -30,9 +30,9 @@ constexpr int kProductRole = Qt::UserRole + 1;
 
 } // namespace
 
-TfrmVisaoAno::TfrmVisaoAno(QSqlDatabase db, const QString &cnpj, Dialogs &dialogs,
+TfrmVisaoAno::TfrmVisaoAno(std::function<QSqlDatabase()> db, const QString &cnpj, Dialogs &dialogs,
                            std::function<void(const ReportDef &)> preview, QWidget *parent)
-    : QWidget(parent), m_db(db), m_cnpj(cnpj), m_dialogs(dialogs), m_preview(std::move(preview))
+    : QWidget(parent), m_db(std::move(db)), m_cnpj(cnpj), m_dialogs(dialogs), m_preview(std::move(preview))
 {
     setObjectName(QStringLiteral("frmVisaoAno"));
     setWindowTitle(msg::kVisaoAnoTitulo);
@@ -91,7 +91,10 @@ TfrmVisaoAno::TfrmVisaoAno(QSqlDatabase db, const QString &cnpj, Dialogs &dialog
 bool TfrmVisaoAno::load(const QString &ano)
 {
     m_year->setCurrentText(ano);
-    Result<year::YearView> view = year::read(m_db, m_cnpj, ano);
+    Result<year::YearView> view = [&] {
+        QSqlDatabase db = m_db();
+        return year::read(db, m_cnpj, ano);
+    }();
     if (!view) {
         m_dialogs.error(view.message());
         return false;

@@ -26,8 +26,10 @@ namespace quirels::reports::ui {
 class TfrmVisaoAno : public QWidget {
     Q_OBJECT
 public:
+    // `db` gives the store connection for each reading (the window keeps no
+    // handle of it: the data module's connection may go before the window);
     // `preview` shows a report definition in a preview window.
-    TfrmVisaoAno(QSqlDatabase db, const QString &cnpj, Dialogs &dialogs,
+    TfrmVisaoAno(std::function<QSqlDatabase()> db, const QString &cnpj, Dialogs &dialogs,
                  std::function<void(const ReportDef &)> preview, QWidget *parent = nullptr);
 
     // Reads the year and shows it; false (after the message) when it could
@@ -44,7 +46,7 @@ public:
 private:
     void showChart(int product);
 
-    QSqlDatabase m_db;
+    std::function<QSqlDatabase()> m_db;
     QString m_cnpj;
     Dialogs &m_dialogs;
     std::function<void(const ReportDef &)> m_preview;
