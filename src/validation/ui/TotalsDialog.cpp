@@ -272,11 +272,14 @@ bool TfrmTotaisAnexoA::refresh()
     }
     m_model->setTotals(*t);
     m_orphans->setOrphans(t->orphans);
+    m_grid->resizeColumnToContents(TotalsModel::Aplicar);
     m_grid->resizeColumnToContents(TotalsModel::Campo);
     for (int c = TotalsModel::Atual; c < TotalsModel::kColumns; ++c)
         m_grid->setColumnWidth(c, 110);
     if (m_model->rowCount() > 0 && !m_grid->currentIndex().isValid())
         m_grid->setCurrentIndex(m_model->index(0, TotalsModel::Produto));
+    for (int c = 1; c < m_orphans->columnCount(); ++c)
+        m_orphanGrid->resizeColumnToContents(c);
     if (m_orphans->rowCount() > 0)
         m_orphanGrid->setCurrentIndex(m_orphans->index(0, 0));
     updateSummary();
