@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev libgtest-dev sqlite3 libsqlite3-dev libzip-dev libxml2-utils
   xvfb xauth fonts-dejavu-core poppler-utils
   postgresql libqt6sql6-psql
+  qt6-charts-dev libqt6opengl6-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     // application; every other command runs on Qt Core alone.
     bool printing = false;
     for (int i = 1; i < argc; ++i)
-        printing = printing || std::strcmp(argv[i], "imprimir") == 0;
+        printing = printing || std::strcmp(argv[i], "imprimir") == 0 || std::strcmp(argv[i], "ano") == 0;
     std::unique_ptr<QCoreApplication> app = printing ? reports::makeHeadlessApplication(argc, argv)
                                                      : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = app->arguments().mid(1);

@@ -236,6 +236,8 @@ inline const QString kNfeFatorInvalido = QStringLiteral("O fator deve ser um nú
 inline const QString kNfeFecharSemImportar =
     QStringLiteral("As notas lidas ainda não foram importadas.\rDeseja fechar a janela assim mesmo?");
 inline const QString kNfeValidarAgora = QStringLiteral("Deseja validar as informações do período agora?");
+// After an import: the XI-A totals from the movements.
+inline const QString kNfeTotaisAgora = QStringLiteral("Deseja calcular agora os totais do Anexo XI-A a partir dos movimentos importados?");
 // The command without an open company and period.
 inline const QString kNfeSemPeriodoAberto = QStringLiteral("Abra uma empresa e um período antes de importar as notas.");
 

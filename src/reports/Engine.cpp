@@ -297,6 +297,14 @@ Element box(double x, double y, double w, double h)
     return e;
 }
 
+Element segment(double x1, double y1, double x2, double y2)
+{
+    Element e;
+    e.kind = Element::Kind::Segment;
+    e.x = x1, e.y = y1, e.w = x2 - x1, e.h = y2 - y1;
+    return e;
+}
+
 Element memo(double x, double y, double w, const QString &name, FontSpec font)
 {
     Element e = field(x, y, w, name, font);
@@ -422,6 +430,10 @@ void Layout::put(const Band &band, const EvalContext &ctx, double top)
         case Element::Kind::Line:
             item.kind = PageItem::Kind::Line;
             item.rect = QRectF(left + e.x, top + e.y, w, 0);
+            break;
+        case Element::Kind::Segment:
+            item.kind = PageItem::Kind::Line;
+            item.rect = QRectF(left + e.x, top + e.y, e.w, e.h);
             break;
         case Element::Kind::Box:
             item.kind = PageItem::Kind::Box;

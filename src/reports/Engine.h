@@ -77,7 +77,7 @@ struct EvalContext {
 };
 
 struct Element {
-    enum class Kind { Label, Field, Computed, Sum, PageNumber, Line, Box, Memo };
+    enum class Kind { Label, Field, Computed, Sum, PageNumber, Line, Box, Memo, Segment };
     Kind kind = Kind::Label;
     double x = 0, y = 0, w = 0, h = 0;   // mm within the band; w 0: to the right margin
     FontSpec font;
@@ -103,6 +103,9 @@ Element pageNumber(double x, double y, double w, const QString &prefix, FontSpec
                    Align align = Align::Left);
 Element hline(double y, double x = 0, double w = 0);
 Element box(double x, double y, double w, double h);
+// A straight line from (x1, y1) to (x2, y2) in mm within the band, in any
+// direction (the lines of a chart).
+Element segment(double x1, double y1, double x2, double y2);
 // A memo field printed as flowing text from (x, y) over width w.
 Element memo(double x, double y, double w, const QString &name, FontSpec font = {7, false});
 

@@ -58,5 +58,12 @@ inline const QString kJanelaOpcoes = QStringLiteral("&Opções de Impressão");
 inline const QString kHintJanelaOpcoes = QStringLiteral("Mostra a janela de parâmetros de impressão do anexo");
 // The one preview of every annex.
 inline const QString kTituloTodos = QStringLiteral("Todos os Anexos");
+// The year view ("Visão do Ano", quirels-cli ano).
+inline const QString kVisaoAnoTitulo = QStringLiteral("Visão do Ano");
+// %1 the opening stock, %2 the previous month's code, %3 its closing stock.
+inline const QString kVisaoAnoAviso = QStringLiteral("Estoque anterior %1 difere do estoque atual de %2 (%3)");
+inline const QString kVisaoAnoVazio = QStringLiteral("Não há produtos do Anexo XI-A da empresa %1 no ano de %2.");
+inline const QString kVisaoAnoResumo = QStringLiteral("Produtos: %1. Meses com estoque anterior diferente do estoque atual do mês anterior: %2.");
+inline const QString kVisaoAnoCsvGravado = QStringLiteral("Arquivo %1 gravado.");
 
 } // namespace quirels::reports::msg

@@ -1,6 +1,7 @@
 #include "ConsistencyCheck.h"
 
 #include "Messages.h"
+#include "Movements.h"
 #include "StoredRows.h"
 #include "shell/Messages.h"
 #include "base/Numbers.h"
@@ -44,34 +45,6 @@ bool clfIsEmpty(const QString &clf)
     return true;
 }
 
-double num(const QVariant &v) { return v.isNull() ? 0.0 : v.toDouble(); }
-
-// Movements belong to a product by name and concentration, never by code.
-// An empty name and a missing concentration read as "" and 0.
-struct MatchKey {
-    QString name;
-    double concentration;
-    bool operator==(const MatchKey &o) const { return name == o.name && concentration == o.concentration; }
-};
-
-size_t qHash(const MatchKey &k, size_t seed = 0)
-{
-    return ::qHash(k.name, seed) ^ ::qHash(k.concentration, seed);
-}
-
-MatchKey matchKey(const QVariant &name, const QVariant &concentration)
-{
-    const double c = num(concentration);
-    return MatchKey{name.isNull() ? QString() : name.toString(), c == 0.0 ? 0.0 : c};
-}
-
-struct MovementSums {
-    double purchases = 0;
-    double sales = 0;
-    double others = 0;
-    bool badCfop = false; // a matching movement whose CFOP does not read
-};
-
 struct Product {
     int code = 0;
     QString name;
@@ -86,47 +59,6 @@ struct Company {
     QString clf, mainGroup, groupIXText, cnae;
     std::array<bool, 9> groups{};
     bool group(int roman) const { return groups[static_cast<size_t>(roman - 1)]; }
-};
-
-// Queries restricted to the period, every value bound.
-class PeriodReader {
-public:
-    PeriodReader(QSqlDatabase &db, const PeriodKey &p) : m_db(db), m_p(p) {}
-
-    // An ORDER BY term without regard to letter case.
-    QString nocase(const QString &expr) const { return store::dialect::nocase(m_db, expr); }
-
-    Result<QSqlQuery> select(const QString &columnsAndFrom, const QString &tail = QString(),
-                             const QList<QPair<QString, QVariant>> &more = {})
-    {
-        QSqlQuery q(m_db);
-        sql::forwardOnly(q);
-        const QString text = QStringLiteral("SELECT ") + columnsAndFrom
-            + QStringLiteral(" WHERE CdCNPJEmpr = :cnpj AND NrAno = :ano AND NmMes = :mes") + tail;
-        if (!q.prepare(text))
-            return makeError(sql::errorText(q), kStoreError);
-        q.bindValue(QStringLiteral(":cnpj"), m_p.cnpj);
-        q.bindValue(QStringLiteral(":ano"), m_p.ano);
-        q.bindValue(QStringLiteral(":mes"), m_p.mes);
-        for (const auto &b : more)
-            q.bindValue(b.first, b.second);
-        if (!q.exec())
-            return makeError(sql::errorText(q), kStoreError);
-        return q;
-    }
-
-    // Whether the table holds a row of the period.
-    Result<bool> any(const QString &table)
-    {
-        Result<QSqlQuery> q = select(QStringLiteral("1 FROM ") + sql::id(table), QStringLiteral(" LIMIT 1"));
-        if (!q)
-            return q.error();
-        return q->next();
-    }
-
-private:
-    QSqlDatabase &m_db;
-    PeriodKey m_p;
 };
 
 Result<Company> readCompany(QSqlDatabase &db, const QString &cnpj)
@@ -181,91 +113,18 @@ Result<QList<Product>> readProducts(PeriodReader &r)
         Product p;
         p.code = q->value(0).toInt();
         p.name = q->value(1).toString();
-        p.concentration = num(q->value(2));
+        p.concentration = quantity(q->value(2));
         p.key = matchKey(q->value(1), q->value(2));
         p.perdas = q->value(3);
         p.entradasDiv = q->value(4);
         p.saidasDiv = q->value(5);
-        p.compras = num(q->value(6));
-        p.vendas = num(q->value(7));
-        p.importacao = num(q->value(8));
-        p.exportacao = num(q->value(9));
+        p.compras = quantity(q->value(6));
+        p.vendas = quantity(q->value(7));
+        p.importacao = quantity(q->value(8));
+        p.exportacao = quantity(q->value(9));
         p.hasFinalProduct = q->value(10).toBool();
         out.append(p);
     }
-    return out;
-}
-
-// Purchases, sales and others of every (name, concentration) in one pass:
-// the movements are summed per CFOP text by the store, and each distinct
-// CFOP text is read and classified once.
-Result<QHash<MatchKey, MovementSums>> movementSums(PeriodReader &r)
-{
-    Result<QSqlQuery> q = r.select(QStringLiteral("NmProduto, VlConcentracao, NrCFOP, TOTAL(VlQuantidade) FROM Movimentacao"),
-                                   QStringLiteral(" GROUP BY NmProduto, VlConcentracao, NrCFOP"));
-    if (!q)
-        return q.error();
-    QHash<QString, std::optional<CfopClass>> classOf;
-    QHash<MatchKey, MovementSums> out;
-    while (q->next()) {
-        MovementSums &s = out[matchKey(q->value(0), q->value(1))];
-        const QString cfop = q->value(2).toString();
-        auto c = classOf.constFind(cfop);
-        if (c == classOf.constEnd()) {
-            const std::optional<int> n = cfopNumber(cfop);
-            c = classOf.insert(cfop, n ? std::optional<CfopClass>(classifyCfop(*n)) : std::nullopt);
-        }
-        if (!c.value()) {
-            s.badCfop = true;
-            continue;
-        }
-        const double quantity = q->value(3).toDouble();
-        switch (*c.value()) {
-        case CfopClass::Purchase: s.purchases += quantity; break;
-        case CfopClass::Sale: s.sales += quantity; break;
-        case CfopClass::Other: s.others += quantity; break;
-        }
-    }
-    return out;
-}
-
-// The first movement of the product, in the order of the movement list (by
-// day), whose CFOP does not read: its text is the one reported.
-Result<QString> firstBadCfop(PeriodReader &r, const MatchKey &key)
-{
-    Result<QSqlQuery> q = r.select(QStringLiteral("NmProduto, VlConcentracao, NrCFOP FROM Movimentacao"),
-                                   QStringLiteral(" ORDER BY %1, NrMovimentacao").arg(r.nocase(QStringLiteral("NrDia"))));
-    if (!q)
-        return q.error();
-    while (q->next()) {
-        const QString cfop = q->value(2).toString();
-        if (!cfopNumber(cfop) && matchKey(q->value(0), q->value(1)) == key)
-            return cfopDigits(cfop);
-    }
-    return QString();
-}
-
-// Sums of one quantity column per (name, concentration), optionally split by
-// a one-letter direction column.
-Result<QHash<MatchKey, double>> sumsBy(PeriodReader &r, const QString &table, const QString &concentration,
-                                       const QString &quantity, const QString &direction = QString(),
-                                       const QString &value = QString())
-{
-    QString tail;
-    QList<QPair<QString, QVariant>> binds;
-    if (!direction.isEmpty()) {
-        tail = QStringLiteral(" AND ") + sql::id(direction) + QStringLiteral(" = :dir");
-        binds.append({QStringLiteral(":dir"), value});
-    }
-    tail += QStringLiteral(" GROUP BY NmProduto, ") + sql::id(concentration);
-    Result<QSqlQuery> q = r.select(QStringLiteral("NmProduto, ") + sql::id(concentration) + QStringLiteral(", TOTAL(")
-                                       + sql::id(quantity) + QStringLiteral(") FROM ") + sql::id(table),
-                                   tail, binds);
-    if (!q)
-        return q.error();
-    QHash<MatchKey, double> out;
-    while (q->next())
-        out[matchKey(q->value(0), q->value(1))] += q->value(2).toDouble();
     return out;
 }
 
@@ -288,61 +147,6 @@ CheckLine annexLine(bool ok, const QString &failed, const QString &passed, LineK
 }
 
 } // namespace
-
-QString cfopDigits(const QString &nrCfop)
-{
-    QString t = nrCfop;
-    const qsizetype point = t.indexOf(QLatin1Char('.'));
-    if (point >= 0)
-        t.remove(point, 1);
-    return t;
-}
-
-std::optional<int> cfopNumber(const QString &nrCfop)
-{
-    const QString t = cfopDigits(nrCfop);
-    qsizetype i = 0;
-    while (i < t.size() && t.at(i) == QLatin1Char(' '))
-        ++i;
-    bool negative = false;
-    if (i < t.size() && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-')))
-        negative = t.at(i++) == QLatin1Char('-');
-    if (i == t.size())
-        return std::nullopt;
-    qint64 v = 0;
-    for (; i < t.size(); ++i) {
-        const char16_t c = t.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        v = v * 10 + (c - u'0');
-        if (v > static_cast<qint64>(std::numeric_limits<int>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        v = -v;
-    if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
-        return std::nullopt;
-    return static_cast<int>(v);
-}
-
-CfopClass classifyCfop(int n)
-{
-    struct Range {
-        int from, to;
-    };
-    static const Range purchases[] = {{1100, 1122}, {1250, 1257}, {1401, 1407}, {2100, 2122}, {2250, 2257},
-                                      {2401, 2407}, {3100, 3127}, {3250, 3251}, {1126, 1126}, {1400, 1400},
-                                      {1551, 1551}, {1556, 1556}, {2126, 2126}, {2551, 2551}, {2556, 2556}};
-    static const Range sales[] = {{5100, 5123}, {5250, 5258}, {5401, 5405}, {6100, 6123}, {6250, 6258},
-                                  {6401, 6404}, {7100, 7127}, {7250, 7251}, {5551, 5551}, {6551, 6551}};
-    for (const Range &r : purchases)
-        if (n >= r.from && n <= r.to)
-            return CfopClass::Purchase;
-    for (const Range &r : sales)
-        if (n >= r.from && n <= r.to)
-            return CfopClass::Sale;
-    return CfopClass::Other;
-}
 
 QString productLabel(const QString &name, double concentration)
 {
@@ -476,7 +280,7 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
                                   msg::kPurchaseOk + label, LineKind::Error, loc, loc, a, p.code));
                 rep.add(annexLine(sameQuantity(s.sales, p.vendas), msg::kSaleDiffers + label, msg::kSaleOk + label,
                                   LineKind::Error, loc, loc, a, p.code));
-                rep.add(annexLine(sameQuantity(s.others, num(p.entradasDiv) + num(p.saidasDiv)),
+                rep.add(annexLine(sameQuantity(s.others(), quantity(p.entradasDiv) + quantity(p.saidasDiv)),
                                   msg::kOtherDiffers + label, msg::kOtherOk + label, LineKind::Alert, loc, loc, a,
                                   p.code));
             }
@@ -549,9 +353,9 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
             return q.error();
         while (q->next()) {
             const MatchKey key = matchKey(q->value(1), q->value(2));
-            const double balance = num(q->value(3)) + entries->value(key, 0.0) - exits->value(key, 0.0);
-            const QString label = productLabel(q->value(1).toString(), num(q->value(2)));
-            rep.add(annexLine(sameQuantity(balance, num(q->value(4))), msg::kStorageDiffers + label,
+            const double balance = quantity(q->value(3)) + entries->value(key, 0.0) - exits->value(key, 0.0);
+            const QString label = productLabel(q->value(1).toString(), quantity(q->value(2)));
+            rep.add(annexLine(sameQuantity(balance, quantity(q->value(4))), msg::kStorageDiffers + label,
                               msg::kStorageBalanceOk + label, LineKind::Alert, msg::kLocStorageMovement,
                               msg::kLocStorageMovement, QLatin1Char('D'), q->value(0).toInt()));
         }

@@ -5,6 +5,7 @@
 // requires, and the fixed confirmations of what the entry screens enforce.
 // It reads the stored values and changes nothing.
 
+#include "Movements.h"
 #include "ValidationReport.h"
 #include "base/Result.h"
 #include "store/PeriodKey.h"
@@ -26,15 +27,6 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
 // The CdProduto of the period's first product in key order; empty when the
 // period has no product.
 Result<std::optional<int>> firstProduct(QSqlDatabase &db, const PeriodKey &period);
-
-// The CFOP number of a movement: NrCFOP with its first point removed, read as
-// a whole number (blanks before it and a sign allowed, nothing after it).
-// Empty when it does not read; cfopDigits gives the text that was read.
-QString cfopDigits(const QString &nrCfop);
-std::optional<int> cfopNumber(const QString &nrCfop);
-
-enum class CfopClass { Purchase, Sale, Other };
-CfopClass classifyCfop(int number);
 
 // "NmProduto a 12,5%": the concentration in its shortest decimal form with
 // the regional decimal separator.

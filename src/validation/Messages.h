@@ -107,4 +107,26 @@ inline const QString kStoredRequired = QStringLiteral("Erro: Verificação de ca
 // The day as stored, the month code and the year.
 inline const QString kStoredDay = QStringLiteral("Erro: Validação de datas - o dia \"%1\" não existe em %2/%3");
 
+// The XI-A totals computed from the movements ("Calcular Totais do Anexo
+// XI-A", quirels-cli totalizar). %1 the CFOP or operation, %2 the product.
+inline const QString kTotaisCfopIlegivel = QStringLiteral("O CFOP \"%1\" de um movimento do Anexo XI-B não é um número válido (produto %2). Corrija o movimento antes de calcular os totais.");
+inline const QString kTotaisCfopSemDirecao = QStringLiteral("O CFOP %1 de um movimento do Anexo XI-B não indica entrada nem saída (produto %2). Corrija o movimento antes de calcular os totais.");
+inline const QString kTotaisOperacaoInvalida = QStringLiteral("A operação \"%1\" de um registro do Anexo XI-C não é importação nem exportação (produto %2). Corrija o registro antes de calcular os totais.");
+inline const QString kTotaisAlterados = QStringLiteral("Os dados do período foram alterados depois do cálculo. Calcule os totais novamente.");
+inline const QString kTotaisProdutoJaExiste = QStringLiteral("O produto %1 já está no Anexo XI-A deste período.");
+// The computed values: the product label, the quantity's caption, current,
+// computed and difference (three decimals).
+inline const QString kTotaisLinha = QStringLiteral("%1\t%2\tatual %3\tcalculado %4\tdiferença %5");
+inline const QString kTotaisSemProduto = QStringLiteral("Sem produto no Anexo XI-A: %1\tAnexo XI-B: %2 movimento(s), %3\tAnexo XI-C: %4 registro(s), %5");
+inline const QString kTotaisResumo = QStringLiteral("Produtos com diferença: %1 de %2. Movimentos sem produto no Anexo XI-A: %3.");
+inline const QString kTotaisGravados = QStringLiteral("Totais gravados para %1 produto(s).");
+inline const QString kTotaisNadaAGravar = QStringLiteral("Os totais do Anexo XI-A já correspondem aos movimentos.");
+
+// The totals window.
+inline const QString kTotaisTitulo = QStringLiteral("Calcular Totais do Anexo XI-A");
+inline const QString kTotaisNenhumMarcado = QStringLiteral("Nenhum produto foi marcado para receber os totais calculados.");
+inline const QString kTotaisIncluido = QStringLiteral("O produto %1 foi incluído no Anexo XI-A.");
+inline const QString kTotaisSelecioneMovimento = QStringLiteral("Selecione na lista o produto que deseja incluir no Anexo XI-A.");
+inline const QString kTotaisSemPeriodo = QStringLiteral("Abra uma empresa e um período antes de calcular os totais.");
+
 } // namespace quirels::validation::msg

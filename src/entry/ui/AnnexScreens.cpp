@@ -8,6 +8,8 @@
 #include "shell/ui/MainWindow.h"
 
 #include <QAction>
+#include <QBoxLayout>
+#include <QPushButton>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -53,6 +55,24 @@ void updateChecks(MainWindow &window)
     }
 }
 
+// Annex XI-A: "Calcular Totais" beside the product buttons runs the main
+// window's command of the same name (which refreshes the data module after
+// applying).
+void addTotalsButton(ControleGeralWindow &screen, MainWindow &window)
+{
+    auto *bar = qobject_cast<QBoxLayout *>(screen.productBar().layout());
+    if (!bar)
+        return;
+    auto *button = new QPushButton(QStringLiteral("Calcular &Totais"), &screen.productBar());
+    button->setObjectName(QStringLiteral("btnCalcularTotais"));
+    button->setToolTip(QStringLiteral("Calcula os totais do Anexo XI-A a partir dos Anexos XI-B e XI-C"));
+    bar->addWidget(button);
+    QObject::connect(button, &QPushButton::clicked, &window, [&window] {
+        if (QAction *a = window.command(QStringLiteral("mniCalcularTotais")); a && a->isEnabled())
+            a->trigger();
+    });
+}
+
 } // namespace
 
 void installAnnexScreens(MainWindow &window)
@@ -64,6 +84,8 @@ void installAnnexScreens(MainWindow &window)
             return nullptr;
         EntryWindow *w = createAnnexScreen(letter, window.dataModule(), window.dialogs());
         QObject::connect(w, &EntryWindow::closed, &window, [&window] { updateChecks(window); });
+        if (auto *a = qobject_cast<ControleGeralWindow *>(w))
+            addTotalsButton(*a, window);
         return w;
     });
     // Every command of the main window leaves the field being typed into

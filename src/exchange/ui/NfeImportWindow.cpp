@@ -407,8 +407,13 @@ void TfrmImportacaoNFe::importNow()
     if (hooks.reload)
         hooks.reload();
     dialogs.information(msg::kNfeImportadas.arg(r->rowsB).arg(r->rowsC));
-    const bool validate = dialogs.confirm(msg::kNfeValidarAgora);
+    // The movements just imported make up XI-A's totals: offered first, so
+    // that the check that follows sees them.
+    const bool totals = hooks.totals && dialogs.confirm(msg::kNfeTotaisAgora);
     accept();
+    if (totals)
+        hooks.totals();
+    const bool validate = dialogs.confirm(msg::kNfeValidarAgora);
     if (validate && hooks.validate)
         hooks.validate();
 }
@@ -468,6 +473,10 @@ void installNfeImport(MainWindow &window, NfeImportHooks choosers)
         hooks.reload = [&window, period] { window.reloadData(period); };
         hooks.validate = [&window] {
             if (QAction *a = window.command(QStringLiteral("mniValidar")); a && a->isEnabled())
+                a->trigger();
+        };
+        hooks.totals = [&window] {
+            if (QAction *a = window.command(QStringLiteral("mniCalcularTotais")); a && a->isEnabled())
                 a->trigger();
         };
         auto *w = new TfrmImportacaoNFe(window.db(), period, window.dialogs(), hooks, &window);

@@ -43,6 +43,8 @@ struct NfeImportHooks {
     std::function<void()> reload;
     // Runs the consistency check (after "Sim" to the offer).
     std::function<void()> validate;
+    // Opens the XI-A totals computed from the movements (after "Sim").
+    std::function<void()> totals;
 };
 
 class TfrmImportacaoNFe : public QDialog {

@@ -14,6 +14,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QTableView>
+#include <memory>
 
 namespace quirels::reports::ui {
 
@@ -309,6 +311,17 @@ bool ReportCommands::productListing(ProductOrder order)
     return *r == Outcome::Printed;
 }
 
+bool ReportCommands::preview(const ReportDef &def, const QString &pdfName)
+{
+    PreviewSink sink(m_window, m_env, pdfName, [this](TfrmPreview *p) { m_lastPreview = p; });
+    const Result<Outcome> r = generate(def, sink);
+    if (!r) {
+        m_env.dialogs->error(r.message());
+        return false;
+    }
+    return *r == Outcome::Printed;
+}
+
 void installReportScreens(MainWindow &window)
 {
     auto *commands = new ReportCommands(window);
@@ -324,6 +337,29 @@ void installReportScreens(MainWindow &window)
     });
     window.registerScreen(screens::kImprimirTodos, [commands](const QString &) {
         commands->printAll();
+        return true;
+    });
+    // The year view of the open company, opened on the open period's year;
+    // kept while open and brought forward on the next command.
+    auto yearView = std::make_shared<QPointer<TfrmVisaoAno>>();
+    window.registerScreen(screens::kVisaoAno, [&window, commands, yearView](const QString &) {
+        const PeriodKey period = window.currentPeriod();
+        if (!window.companyOpen() || !period.isValid())
+            return false;
+        if (!window.postPendingRows())
+            return false;
+        if (!*yearView) {
+            auto *w = new TfrmVisaoAno([&window] { return window.db(); }, period.cnpj, window.dialogs(),
+                                       [commands, period](const ReportDef &def) {
+                commands->preview(def, QStringLiteral("Ano%1%2.pdf").arg(period.ano, period.cnpj));
+            });
+            *yearView = w;
+            window.addChild(w)->showMaximized();
+        } else if (auto *sub = qobject_cast<QMdiSubWindow *>((*yearView)->parentWidget())) {
+            window.mdiArea()->setActiveSubWindow(sub);
+        }
+        (*yearView)->load(period.ano);
+        (*yearView)->grid()->setFocus();
         return true;
     });
 }

@@ -9,6 +9,7 @@
 #include "reports/ui/ConfigRelatorio.h"
 #include "reports/ui/PreviewWindow.h"
 #include "reports/ui/ReportEnv.h"
+#include "reports/ui/YearViewWindow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -46,6 +47,8 @@ public:
     // while a listing is being shown it is brought forward instead and no
     // second one is made. False when nothing new was shown.
     bool productListing(ProductOrder order);
+    // Any report definition in a preview window ("Salvar PDF" offers pdfName).
+    bool preview(const ReportDef &def, const QString &pdfName);
 
     TfrmConfigRelatorio *optionsDialog() const { return m_options; }
     // The preview opened last (null when none is open).

@@ -57,6 +57,7 @@ const char *const kClosedCommands[] = {
     "mniFecharEmpresa", "mniExcluirMovimento", "mniImprimirTodososAnexos", "mniGerarArquivo",
     "mniEnviarArquivo", "mniInformacoesEmpresa", "mniResponsavel",        "mniValidar",
     "btnGerarArquivo",  "btnEnviarArquivo",    "btnValidar",       "mniImportarNFe",
+    "mniCalcularTotais", "mniVisaoAno",
 };
 
 const char *const kWindowCommands[] = {"mniCascata",      "mniHorizontal",    "mniVertical",      "mniMinimizar",
@@ -384,6 +385,8 @@ void MainWindow::openAnnexWindows()
         return;
     setCommandEnabled(QStringLiteral("mniImprimirTodososAnexos"), true);
     setCommandEnabled(QStringLiteral("mniImportarNFe"), period.isValid());
+    setCommandEnabled(QStringLiteral("mniCalcularTotais"), period.isValid());
+    setCommandEnabled(QStringLiteral("mniVisaoAno"), period.isValid());
 }
 
 bool MainWindow::ensureObservationRows(const QString &letters)

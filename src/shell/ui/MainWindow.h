@@ -54,6 +54,9 @@ inline const QString kBackup = QStringLiteral("backup");
 inline const QString kRelatorio = QStringLiteral("relatorio");             // argument: annex letter
 inline const QString kImprimirTodos = QStringLiteral("imprimirTodos");
 inline const QString kTabelasReferencia = QStringLiteral("tabelasReferencia"); // replaces the reference tables
+// The XI-A totals computed from the movements, and the year at a glance.
+inline const QString kTotaisAnexoA = QStringLiteral("totaisAnexoA");
+inline const QString kVisaoAno = QStringLiteral("visaoAno");
 } // namespace screens
 
 class MainWindow : public QMainWindow {

@@ -151,6 +151,9 @@ void MainWindow::buildCommands()
         {s("mnuFerramentas"), s("mniAtualizarTabelas"), s("&Atualizar Tabelas de Referência"), {},
          s("Substitui as tabelas de produtos controlados, CNAE, CFOP e países pelas de uma pasta"), true, C::None,
          screen(screens::kTabelasReferencia)},
+        {s("mnuFerramentas"), s("mniCalcularTotais"), s("Calcular &Totais do Anexo XI-A"), {},
+         s("Calcula os totais do Anexo XI-A a partir dos Anexos XI-B e XI-C"), false, C::SeparatorBefore,
+         screen(screens::kTotaisAnexoA)},
     };
     table.insert(table.end(), tools.begin(), tools.end());
     for (const shell::Annex &a : shell::annexes())
@@ -160,6 +163,8 @@ void MainWindow::buildCommands()
         {s("mnuRelatorios"), s("mniImprimirTodososAnexos"), s("&Imprimir Todos os Anexos"), {},
          s("Imprime todos os relatórios que tiverem dados"), false, C::SeparatorBefore,
          screen(screens::kImprimirTodos)},
+        {s("mnuRelatorios"), s("mniVisaoAno"), s("&Visão do Ano"), {},
+         s("Estoque de cada produto mês a mês no ano do período aberto"), false, C::None, screen(screens::kVisaoAno)},
         {s("mnuJanela"), s("mniCascata"), s("&Cascata"), {}, s("|Organiza as janelas em cascata"), false, C::None,
          [](MainWindow &w) { w.arrange([&w] { w.m_mdi->cascadeSubWindows(); }); }},
         {s("mnuJanela"), s("mniHorizontal"), s("&Horizontal"), {}, s("|Organiza as janelas de forma horizontal"),

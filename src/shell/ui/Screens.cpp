@@ -4,6 +4,7 @@
 #include "exchange/ui/NfeImportWindow.h"
 #include "exchange/ui/TextImportCommand.h"
 #include "validation/ui/ValidationScreen.h"
+#include "validation/ui/TotalsDialog.h"
 #include "reports/ui/ReportCommands.h"
 
 #include "base/ui/Placement.h"
@@ -105,6 +106,7 @@ void installScreens(MainWindow &window)
     entry::installProductSearch(window);
     reports::ui::installReportScreens(window);
     backup::ui::installBackupScreen(window);
+    validation::installTotalsScreen(window);
 }
 
 } // namespace quirels

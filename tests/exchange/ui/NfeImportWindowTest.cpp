@@ -127,10 +127,11 @@ protected:
         }
     }
 
-    // Presses "&Importar" and answers "Não" to the offered check.
+    // Presses "&Importar" and answers "Não" to the offered totals and check.
     void importAndDecline(int rowsB, int rowsC)
     {
         dialogs.expect(Kind::Information, msg::kNfeImportadas.arg(rowsB).arg(rowsC));
+        dialogs.expect(Kind::Confirm, msg::kNfeTotaisAgora, Answer::No);
         dialogs.expect(Kind::Confirm, msg::kNfeValidarAgora, Answer::No);
         alt(Qt::Key_I);
         EXPECT_EQ(dialogs.pendingExpectations(), 0);
