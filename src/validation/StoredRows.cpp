@@ -120,8 +120,22 @@ QString suspectRows(const QSqlDatabase &db, const TableRules &t, const schema::T
         QStringList none;
         for (const QString &f : QString::fromLatin1(r).split(QLatin1Char('|'))) {
             const QString n = sql::id(f);
-            none.append(QStringLiteral("(%1 IS NULL OR %2(CAST(%1 AS TEXT), ?) = '')")
+            const schema::Field *field = table.field(f);
+            if (field && !field->isText()) {
+                // A number is never blank; on SQLite the column may hold a text.
+                none.append(server ? QStringLiteral("%1 IS NULL").arg(n)
+                                   : QStringLiteral("(%1 IS NULL OR (typeof(%1) IN ('text', 'blob')"
+                                                    " AND trim(CAST(%1 AS TEXT), ?) = ''))").arg(n));
+                if (!server)
+                    binds.append(blanks());
+                continue;
+            }
+            // Only a text that is empty or begins with a blank, a control
+            // character or a character beyond ASCII is trimmed.
+            none.append(QStringLiteral("(%1 IS NULL OR ((%1 < ? OR %1 >= ?) AND %2(CAST(%1 AS TEXT), ?) = ''))")
                             .arg(n, server ? QStringLiteral("btrim") : QStringLiteral("trim")));
+            binds.append(QStringLiteral("!"));
+            binds.append(QString(QChar(0x80)));
             binds.append(blanks());
         }
         any.append(none.join(QStringLiteral(" AND ")));
