@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "RecordRules.h"
 #include "Sql.h"
+#include "Statement.h"
 
 #include <QSqlError>
 #include <algorithm>
@@ -11,6 +12,37 @@
 #include <limits>
 
 namespace quirels::store {
+
+namespace {
+
+// A value bound as Qt SQL binds it: flags and whole numbers as integers,
+// decimals as reals, anything else as its text.
+void bindVariant(Statement &st, int i, const QVariant &v)
+{
+    if (v.isNull()) {
+        st.bindNull(i);
+        return;
+    }
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        st.bindInteger(i, v.toLongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        st.bindReal(i, v.toDouble());
+        break;
+    default:
+        st.bindText(i, v.toString());
+    }
+}
+
+} // namespace
 
 namespace {
 
@@ -398,22 +430,40 @@ Status Cursor::load(qint64 keepRowid)
             cols.append(dialect::rowVersion());
         QStringList where;
         QVariantList binds;
+        // The fields every row read holds one value of (the master's links,
+        // the fixed values).
+        QHash<int, QVariant> same;
         if (m_master) {
             for (qsizetype i = 0; i < mv.size(); ++i) {
-                where.append(sql::id(QString::fromLatin1(m_table.links[static_cast<size_t>(i)])) + QStringLiteral(" = ?"));
+                const QString link = QString::fromLatin1(m_table.links[static_cast<size_t>(i)]);
+                where.append(sql::id(link) + QStringLiteral(" = ?"));
                 binds.append(mv.at(i));
+                same.insert(m_table.fieldIndex(link), mv.at(i));
             }
         }
         for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
             where.append(sql::id(it.key()) + QStringLiteral(" = ?"));
             binds.append(it.value());
+            same.insert(m_table.fieldIndex(it.key()), it.value());
         }
         QStringList order;
         for (const OrderField &o : m_order) {
-            const QString id = sql::id(m_table.fields[static_cast<size_t>(o.field)].qname());
-            order.append(o.collation == Collation::Names    ? dialect::names(m_db, id)
-                         : o.collation == Collation::NoCase ? dialect::nocase(m_db, id)
-                                                            : id);
+            const QString field = sql::id(m_table.fields[static_cast<size_t>(o.field)].qname());
+            const auto fixed = same.constFind(o.field);
+            if (fixed != same.constEnd()) {
+                // Equal in every row, the field orders nothing. On SQLite
+                // the same condition without regard to case (implied by the
+                // exact one) lets the store walk the order's index instead
+                // of sorting the rows.
+                if (o.collation == Collation::NoCase && !m_server) {
+                    where.append(field + QStringLiteral(" = ? COLLATE NOCASE"));
+                    binds.append(fixed.value());
+                }
+                continue;
+            }
+            order.append(o.collation == Collation::Names    ? dialect::names(m_db, field)
+                         : o.collation == Collation::NoCase ? dialect::nocase(m_db, field)
+                                                            : field);
         }
         order.append(QStringLiteral("rowid"));
         QString text = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QLatin1Char(',')), sql::id(m_table.qname()));
@@ -421,22 +471,33 @@ Status Cursor::load(qint64 keepRowid)
             text += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
         text += QStringLiteral(" ORDER BY ") + order.join(QLatin1Char(','));
 
-        QSqlQuery q(m_db);
-        sql::forwardOnly(q);
-        if (!q.prepare(text)) {
-            result = makeError(sql::errorText(q), kStoreError);
+        // The month's rows may be many: on SQLite they are read from the
+        // engine without Qt SQL's copy of every row (store/Statement.h).
+        Result<std::unique_ptr<Statement>> prepared = prepare(m_db, text);
+        if (!prepared) {
+            result = makeError(prepared.message(), kStoreError);
         } else {
-            for (const QVariant &b : binds)
-                q.addBindValue(b);
-            if (!q.exec()) {
-                result = makeError(sql::errorText(q), kStoreError);
+            Statement &q = **prepared;
+            for (int i = 0; i < binds.size(); ++i)
+                bindVariant(q, i, binds.at(i));
+            if (Status started = q.start(); !started) {
+                result = makeError(started.message(), kStoreError);
             } else {
                 const int n = static_cast<int>(m_table.fields.size());
-                while (q.next()) {
+                while (true) {
+                    Result<bool> more = q.next();
+                    if (!more) {
+                        result = makeError(more.message(), kStoreError);
+                        break;
+                    }
+                    if (!*more)
+                        break;
                     Row r;
                     r.rowid = q.value(0).toLongLong();
                     r.values.resize(n);
                     for (int i = 0; i < n; ++i) {
+                        if (q.type(i + 1) == ValueType::Null)
+                            continue;
                         const QVariant v = q.value(i + 1);
                         if (v.isNull())
                             continue;
@@ -448,8 +509,6 @@ Status Cursor::load(qint64 keepRowid)
                         r.version = q.value(n + 1).toString();
                     m_rows.push_back(std::move(r));
                 }
-                if (q.lastError().isValid() && q.lastError().type() != QSqlError::NoError)
-                    result = makeError(sql::errorText(q), kStoreError);
             }
         }
     }

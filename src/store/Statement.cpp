@@ -108,7 +108,18 @@ public:
         case SQLITE_BLOB:
             return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, column)),
                               sqlite3_column_bytes(m_stmt, column));
-        default: return text(column).toString();
+        default: {
+            // A text of ASCII alone (most of them) is taken as the file
+            // holds it; any other goes through the engine's own conversion.
+            const auto *bytes = sqlite3_column_text(m_stmt, column);
+            const int size = sqlite3_column_bytes(m_stmt, column);
+            bool ascii = bytes != nullptr;
+            for (int i = 0; ascii && i < size; ++i)
+                ascii = bytes[i] < 0x80;
+            if (ascii)
+                return QString::fromLatin1(reinterpret_cast<const char *>(bytes), size);
+            return text(column).toString();
+        }
         }
     }
 

@@ -4,6 +4,7 @@
 #include "base/Numbers.h"
 #include "shell/CpfCnpj.h"
 #include "shell/RowRules.h"
+#include "store/Dialect.h"
 #include "store/Schema.h"
 #include "store/Sql.h"
 
@@ -66,6 +67,106 @@ CheckLine errorAt(const TableRules &t, int row, int number, const QString &statu
                      Place::Annex, QLatin1Char(t.annex), number};
 }
 
+// Every character QString::trimmed() drops: a stored text of nothing else is
+// a field not given.
+QString blanks()
+{
+    static const QString all = [] {
+        QString s;
+        for (char32_t c = 1; c < 0x10000; ++c)
+            if (QChar::isSpace(c))
+                s.append(QChar(static_cast<char16_t>(c)));
+        return s;
+    }();
+    return all;
+}
+
+// The condition under which a row of the table may break one of its rules.
+// Every row that breaks one meets it, so a month whose rows all pass is one
+// scan of the store and nothing is read; the few rows that meet it are then
+// read and checked value by value below (some pass after all: a number with
+// blanks around it, an empty day). `binds` receives the values of its
+// placeholders, in order.
+QString suspectRows(const QSqlDatabase &db, const TableRules &t, const schema::Table &table, const PeriodKey &period,
+                    QVariantList &binds)
+{
+    const bool server = store::dialect::isServer(db);
+    QStringList any;
+    for (const char *f : t.numbers) {
+        const QString n = sql::id(QString::fromLatin1(f));
+        // Exactly empty, or exactly 11 or 14 digits, always passes.
+        const QString digits = server ? QStringLiteral("%1 ~ '^[0-9]+$'").arg(n)
+                                      : QStringLiteral("%1 NOT GLOB '*[^0-9]*'").arg(n);
+        const QString text = server ? QString() : QStringLiteral("typeof(%1) = 'text' AND ").arg(n);
+        any.append(QStringLiteral("NOT (%1 IS NULL OR (%2(%1 = '' OR (length(%1) IN (11, 14) AND %3))))").arg(n, text, digits));
+    }
+    for (const schema::Field &f : table.fields) {
+        if (f.type != schema::Type::Float)
+            continue;
+        const QString n = sql::id(f.qname());
+        QString c;
+        if (f.max100)
+            c = QStringLiteral("%1 < 0 OR %1 > 100").arg(n);
+        else if (shell::mayNotBeNegative(f))
+            c = QStringLiteral("%1 < 0").arg(n);
+        else
+            continue;
+        // A text in a number column of SQLite reads as whatever it spells.
+        if (!server)
+            c += QStringLiteral(" OR typeof(%1) IN ('text', 'blob')").arg(n);
+        any.append(c);
+    }
+    for (const char *r : t.required) {
+        QStringList none;
+        for (const QString &f : QString::fromLatin1(r).split(QLatin1Char('|'))) {
+            const QString n = sql::id(f);
+            const schema::Field *field = table.field(f);
+            if (field && !field->isText()) {
+                // A number is never blank; on SQLite the column may hold a text.
+                none.append(server ? QStringLiteral("%1 IS NULL").arg(n)
+                                   : QStringLiteral("(%1 IS NULL OR (typeof(%1) IN ('text', 'blob')"
+                                                    " AND trim(CAST(%1 AS TEXT), ?) = ''))").arg(n));
+                if (!server)
+                    binds.append(blanks());
+                continue;
+            }
+            // Only a text that is empty or begins with a blank, a control
+            // character or a character beyond ASCII is trimmed.
+            none.append(QStringLiteral("(%1 IS NULL OR ((%1 < ? OR %1 >= ?) AND %2(CAST(%1 AS TEXT), ?) = ''))")
+                            .arg(n, server ? QStringLiteral("btrim") : QStringLiteral("trim")));
+            binds.append(QStringLiteral("!"));
+            binds.append(QString(QChar(0x80)));
+            binds.append(blanks());
+        }
+        any.append(none.join(QStringLiteral(" AND ")));
+    }
+    if (t.dated) {
+        // The spellings of the month's days that pass; anything else is read.
+        QStringList days;
+        for (int d = 1; d <= 31; ++d)
+            for (const QString &s : {QString::number(d), QStringLiteral("%1").arg(d, 2, 10, QLatin1Char('0'))})
+                if (!days.contains(sql::quote(s)) && shell::isValidDay(s, period.mes, period.ano))
+                    days.append(sql::quote(s));
+        const QString n = sql::id(QStringLiteral("NrDia"));
+        any.append(days.isEmpty() ? QStringLiteral("%1 IS NOT NULL").arg(n)
+                                  : QStringLiteral("NOT (%1 IS NULL OR %1 IN (%2))").arg(n, days.join(QStringLiteral(", "))));
+    }
+    return QLatin1Char('(') + any.join(QStringLiteral(") OR (")) + QLatin1Char(')');
+}
+
+Result<QSqlQuery> run(QSqlDatabase &db, const QString &statement, const QVariantList &binds)
+{
+    QSqlQuery q(db);
+    sql::forwardOnly(q);
+    if (!q.prepare(statement))
+        return makeError(sql::errorText(q), 2);
+    for (const QVariant &v : binds)
+        q.addBindValue(v);
+    if (!q.exec())
+        return makeError(sql::errorText(q), 2);
+    return q;
+}
+
 } // namespace
 
 Result<StoredRowFindings> checkStoredRows(QSqlDatabase &db, const PeriodKey &period)
@@ -82,21 +183,39 @@ Result<StoredRowFindings> checkStoredRows(QSqlDatabase &db, const PeriodKey &per
     for (const TableRules &t : tableRules()) {
         const schema::Table *table = schema::table(QString::fromLatin1(t.table));
         const schema::Field *counter = table->autoIncrement();
-        QSqlQuery q(db);
-        sql::forwardOnly(q);
+        const QString name = sql::id(table->qname());
         const QString order = counter ? sql::id(counter->qname()) : QStringLiteral("rowid");
-        if (!q.prepare(QStringLiteral("SELECT * FROM %1 WHERE CdCNPJEmpr = ? AND NrAno = ? AND NmMes = ? ORDER BY %2")
-                           .arg(sql::id(table->qname()), order)))
-            return makeError(sql::errorText(q), 2);
-        q.addBindValue(period.cnpj);
-        q.addBindValue(period.ano);
-        q.addBindValue(period.mes);
-        if (!q.exec())
-            return makeError(sql::errorText(q), 2);
-        int row = 0;
+        const QString month = QStringLiteral(" WHERE CdCNPJEmpr = ? AND NrAno = ? AND NmMes = ?");
+        const QVariantList periodBinds{period.cnpj, period.ano, period.mes};
+        QVariantList binds = periodBinds;
+        const QString suspect = suspectRows(db, t, *table, period, binds);
+
+        // Most months have no such row at all.
+        Result<QSqlQuery> found = run(db, QStringLiteral("SELECT 1 FROM ") + name + month + QStringLiteral(" AND (") + suspect
+                                              + QStringLiteral(") LIMIT 1"),
+                                      binds);
+        if (!found)
+            return found.error();
+        if (!found->next())
+            continue;
+
+        // The rows that meet the condition, each with its number in the
+        // month's rows in key order.
+        binds = periodBinds;
+        const QString suspectOfNumbered = suspectRows(db, t, *table, period, binds);
+        Result<QSqlQuery> rows = run(
+            db,
+            QStringLiteral("SELECT * FROM (SELECT ROW_NUMBER() OVER (ORDER BY %1) AS quirels_registro, %1 AS quirels_ordem, %2.* FROM %2")
+                    .arg(order, name)
+                + month + QStringLiteral(") AS numerados WHERE ") + suspectOfNumbered
+                + QStringLiteral(" ORDER BY quirels_ordem"),
+            binds);
+        if (!rows)
+            return rows.error();
+        QSqlQuery &q = *rows;
         while (q.next()) {
-            ++row;
             const QSqlRecord rec = q.record();
+            const int row = rec.value(0).toInt();
             const auto value = [&](const char *f) { return rec.value(QString::fromLatin1(f)); };
             const int number = counter ? rec.value(counter->qname()).toInt() : 0;
             for (const char *f : t.numbers) {
