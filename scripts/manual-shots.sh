@@ -56,14 +56,98 @@ stop() {
   app=
 }
 key() { xdotool key --delay 120 "$@"; sleep 0.8; }
-type() { xdotool type --delay 60 "$1"; sleep 0.5; }
-# A screenshot of the active window (the whole screen with "tela"), reduced
-# to a small palette: the manual's pictures stay a few tens of KB.
+typed() { xdotool type --delay 60 "$1"; sleep 0.5; }
+# A screenshot of the screen (the program alone on it), reduced to a small
+# palette: the manual's pictures stay a few tens of KB.
 shot() {
-  local name=$1 what=${2:-janela} target
   sleep 1
-  if [ "$what" = tela ]; then target=root; else target=$(xdotool getactivewindow); fi
-  import -window "$target" -frame "$t/shot.png"
-  convert "$t/shot.png" -colors 128 -strip "png8:$img/$name.png"
-  echo "manual-shots: $name.png ($(du -k "$img/$name.png" | cut -f1) KB)"
+  import -window root "$t/shot.png"
+  convert "$t/shot.png" +dither -colors 64 -strip "png8:$img/$1.png"
+  echo "manual-shots: $1.png ($(du -k "$img/$1.png" | cut -f1) KB)"
 }
+# Stops when the expected window is not there, leaving a picture of the screen.
+visible() {
+  xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
+  import -window root "${TMPDIR:-/tmp}/manual-shots-falha.png"
+  echo "manual-shots: no window \"$1\"; the screen: ${TMPDIR:-/tmp}/manual-shots-falha.png" >&2
+  exit 1
+}
+cli() { (cd "$t/trabalho" && "$t/prog/bin/quirels-cli" "$@") >/dev/null; }
+
+mkdir -p "$img"
+
+# First start: the data folder has no store yet; "Sim" creates it.
+start 7
+shot primeiro-inicio
+key Return
+sleep 4
+visible '^Quirels$'
+shot principal
+
+# A month to show: the sample month of the package check, its company in
+# every activity group so that every annex has its window.
+cli --sim importar-xml "$root/tests/package/mes-exemplo.xml"
+sqlite3 "$XDG_DATA_HOME/quirels/dados/quirels.db" "UPDATE Empresa SET FlGrupoI = 1, FlGrupoII = 1, FlGrupoIII = 1,
+  FlGrupoIV = 1, FlGrupoV = 1, FlGrupoVI = 1, FlGrupoVII = 1, FlGrupoVIII = 1, FlGrupoIX = 1, DsGrupoIX = 'Outras'"
+
+# Registration (F2), left with Escape.
+key F2
+visible 'Cadastramento de Nova Empresa'
+typed 11444777000161
+key Tab
+typed 'Quimica Nova Ltda'
+shot cadastro
+key Escape
+
+# Opening the month (F3): the company's key, Tab to the month and the year.
+key F3
+visible 'Abrir Empresa'
+typed 11222333000181
+key Tab Tab
+typed MAR
+key Tab
+typed 2003
+shot abrir-mes
+key alt+o
+sleep 3
+
+# Each annex from the "Quirels" menu.
+for letter in a b c d e f g h; do
+  key alt+q "$letter"
+  sleep 1
+  visible "Anexo XI-${letter^^}"
+  shot "anexo-$letter"
+done
+
+# Validation (F4), then the annex XI-A map in the preview.
+key F4
+sleep 3
+visible 'Relat.*rio de Valida'
+shot validacao
+key alt+f
+key alt+l a
+sleep 3
+visible 'Previsualizar'
+shot impressao
+key ctrl+F4
+
+# With the company closed: the backup screen and the network settings.
+key alt+a f
+key alt+m b
+sleep 2
+visible 'Backup/Restaura'
+shot backup
+key alt+f
+key alt+m c
+sleep 2
+visible 'Configura'
+shot configuracoes
+key Escape
+
+# The text import screen.
+key alt+a a t
+sleep 2
+shot importacao
+key Escape
+stop
+echo "manual-shots: $(ls "$img" | wc -l) pictures, $(du -sk "$img" | cut -f1) KB in all"
