@@ -15,14 +15,12 @@ QString settings::pathForExecutable(const QString &executablePath)
     return fi.dir().filePath(base + QStringLiteral(".ini"));
 }
 
-QString settings::applicationSettingsPath() { return pathForExecutable(QCoreApplication::applicationFilePath()); }
+QString settings::applicationSettingsPath() { return layout::forProgram().settingsPath; }
 
-QString settings::desktopSettingsPath()
-{
-    return pathForExecutable(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quirels")));
-}
+QString settings::desktopSettingsPath() { return layout::desktop().settingsPath; }
 
-Result<StartupFolders> readStartupSettings(const QString &settingsPath, const QString &currentFolder)
+static Result<StartupFolders> readWithDefaults(const QString &settingsPath, const QString &dataFolder,
+                                               const QString &xmlFolder)
 {
     IniFile ini(settingsPath);
     if (Status s = ini.load(); !s)
@@ -30,15 +28,27 @@ Result<StartupFolders> readStartupSettings(const QString &settingsPath, const QS
     StartupFolders f;
     f.dataFolder = ini.value(settings::kSection, settings::kCaminho);
     if (f.dataFolder.isEmpty())
-        f.dataFolder = QDir(currentFolder).filePath(QStringLiteral("dados"));
+        f.dataFolder = dataFolder;
     f.xmlFolder = ini.value(settings::kSection, settings::kArquivoXml);
     if (f.xmlFolder.isEmpty() || f.xmlFolder == QLatin1String("C:\\")) {
-        f.xmlFolder = QDir(currentFolder).filePath(QStringLiteral("ArquivoXML"));
+        f.xmlFolder = xmlFolder;
+        QDir().mkpath(QFileInfo(settingsPath).absolutePath());
         ini.setValue(settings::kSection, settings::kArquivoXml, QDir::toNativeSeparators(f.xmlFolder));
         if (Status s = ini.save(); !s)
             return s.error();
     }
     return f;
+}
+
+Result<StartupFolders> readStartupSettings(const QString &settingsPath, const QString &currentFolder)
+{
+    return readWithDefaults(settingsPath, QDir(currentFolder).filePath(QStringLiteral("dados")),
+                            QDir(currentFolder).filePath(QStringLiteral("ArquivoXML")));
+}
+
+Result<StartupFolders> readStartupSettings(const QString &settingsPath, const layout::Places &places)
+{
+    return readWithDefaults(settingsPath, places.dataFolder, places.xmlFolder);
 }
 
 } // namespace quirels

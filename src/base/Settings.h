@@ -3,6 +3,7 @@
 // the extension "ini", section "Diretório".
 
 #include "IniFile.h"
+#include "Layout.h"
 
 namespace quirels {
 
@@ -20,10 +21,11 @@ inline const QString kServidor = QStringLiteral("Servidor");
 // extension gets ".ini" appended.
 QString pathForExecutable(const QString &executablePath);
 // The running program's settings file: named after its executable
-// ("quirels" -> "quirels.ini" beside it).
+// ("quirels" -> "quirels.ini"), beside it or, installed, in the user's
+// configuration folder (layout::Places).
 QString applicationSettingsPath();
 // The desktop application's settings file as the command-line tool finds it:
-// named after the "quirels" executable in the tool's own folder.
+// named after the "quirels" executable, where layout::desktop() puts it.
 QString desktopSettingsPath();
 } // namespace settings
 
@@ -36,5 +38,9 @@ struct StartupFolders {
 // plus "dados" when empty; an "Arquivo XML" that is empty or exactly "C:\" is
 // replaced by the current folder plus "ArquivoXML" and written back.
 Result<StartupFolders> readStartupSettings(const QString &settingsPath, const QString &currentFolder);
+// The same with the defaults of `places` (its data and declaration folders);
+// the settings file's folder is made when the declaration folder is written
+// back.
+Result<StartupFolders> readStartupSettings(const QString &settingsPath, const layout::Places &places);
 
 } // namespace quirels

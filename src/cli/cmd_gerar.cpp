@@ -39,7 +39,7 @@ static int gerar(Context &ctx)
     if (Status s = ini.load(); !s)
         return fail(ctx, s.error());
     if (folder.isEmpty()) {
-        Result<StartupFolders> folders = readStartupSettings(ctx.settingsPath, QDir::currentPath());
+        Result<StartupFolders> folders = readStartupSettings(ctx.settingsPath, layout::desktop());
         if (!folders)
             return fail(ctx, folders.error());
         folder = folders->xmlFolder;

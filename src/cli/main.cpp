@@ -1,7 +1,9 @@
 #include "Cli.h"
 #include "ConsoleProgress.h"
+#include "Help.h"
 
 #include "base/Settings.h"
+#include "base/Version.h"
 #include "reports/Application.h"
 #include "store/StoreConfig.h"
 
@@ -33,13 +35,18 @@ int fail(Context &ctx, const Error &error)
     return error.code == kRefused ? kRefused : kUsage;
 }
 
-static void printUsage(FILE *f)
+static void print(FILE *f, const QString &text)
 {
-    QString text = QStringLiteral("Uso: quirels-cli [--dados PASTA] [--servidor URL] [--sim] COMANDO [ARGUMENTOS]\n\nComandos:\n");
-    for (const Command &c : commands())
-        text += QStringLiteral("  ") + c.name + (c.usage.isEmpty() ? QString() : QStringLiteral(" ") + c.usage) + QLatin1Char('\n');
     const QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, static_cast<size_t>(b.size()), f);
+}
+
+static void printUsage(FILE *f)
+{
+    QStringList names;
+    for (const Command &c : commands())
+        names << c.name;
+    print(f, help::overview(names));
 }
 
 int usageError(const QString &command)
@@ -83,6 +90,9 @@ int main(int argc, char **argv)
         } else if (opt == QLatin1String("--help") || opt == QLatin1String("--ajuda")) {
             printUsage(stdout);
             return kOk;
+        } else if (opt == QLatin1String("--version") || opt == QLatin1String("--versao")) {
+            print(stdout, QStringLiteral("quirels-cli ") + version() + QLatin1Char('\n'));
+            return kOk;
         } else {
             printUsage(stderr);
             return kUsage;
@@ -101,6 +111,14 @@ int main(int argc, char **argv)
         printUsage(stderr);
         return kUsage;
     }
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("--ajuda"))) {
+        if (const help::Entry *e = help::find(name))
+            print(stdout, help::commandHelp(*e));
+        else
+            print(stdout, help::kUsageLine.section(QLatin1Char(' '), 0, -3) + QLatin1Char(' ') + name + QLatin1Char(' ') +
+                              command->usage + QLatin1Char('\n'));
+        return kOk;
+    }
 
     ConsoleDialogs dialogs(yes);
     ConsoleProgress progress;
@@ -109,8 +127,9 @@ int main(int argc, char **argv)
     ctx.args = args;
     ctx.dialogs = &dialogs;
     ctx.progress = &progress;
-    ctx.settingsPath = settings::desktopSettingsPath();
-    ctx.storeConfigPath = store::config::defaultPath();
+    const layout::Places places = layout::desktop();
+    ctx.settingsPath = places.settingsPath;
+    ctx.storeConfigPath = places.storeConfigPath;
     if (!server.isEmpty()) {
         Result<store::ServerUrl> url = store::ServerUrl::parse(server);
         if (!url)
@@ -118,7 +137,7 @@ int main(int argc, char **argv)
         ctx.server = *url;
     }
     if (dataFolder.isEmpty()) {
-        Result<StartupFolders> folders = readStartupSettings(ctx.settingsPath, QDir::currentPath());
+        Result<StartupFolders> folders = readStartupSettings(ctx.settingsPath, places);
         if (!folders)
             return fail(ctx, folders.error());
         dataFolder = folders->dataFolder;

@@ -100,7 +100,8 @@ int main(int argc, char **argv)
     }
     QString dataFolder = args.value(1);
     if (dataFolder.isEmpty()) {
-        const auto folders = quirels::readStartupSettings(quirels::settings::desktopSettingsPath(), QDir::currentPath());
+        const quirels::layout::Places places = quirels::layout::desktop();
+        const auto folders = quirels::readStartupSettings(places.settingsPath, places);
         if (!folders) {
             dialogs.error(folders.message());
             return 2;

@@ -46,6 +46,9 @@ inline const QString kRegistroDesnecessario = QStringLiteral(
 // A command whose screen is not part of this build yet.
 inline const QString kTelaIndisponivel = QStringLiteral("Esta tela ainda não está disponível nesta versão do Quirels.");
 inline const QString kAbrirEnderecoFalhou = QStringLiteral("Não foi possível abrir o navegador no endereço %1.");
+// "Ajuda › Conteúdo" and F1: the manual's page is missing.
+inline const QString kManualAusente =
+    QStringLiteral("O manual não foi encontrado em %1.\r\nReinstale o Quirels para recuperá-lo.");
 
 // A data folder without a store (first start, or a folder that went away):
 // the folder.

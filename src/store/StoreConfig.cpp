@@ -1,16 +1,14 @@
 #include "StoreConfig.h"
 
 #include "base/IniFile.h"
+#include "base/Layout.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace quirels::store::config {
 
 namespace {
-
-const QString kFileName = QStringLiteral("quirels/armazenamento.ini");
 
 bool isHeader(const QString &line) { return line.trimmed().startsWith(QLatin1Char('[')); }
 
@@ -23,16 +21,7 @@ bool isSection(const QString &line, const QString &section)
 
 } // namespace
 
-QString defaultPath()
-{
-    const QStringList system = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
-    if (system.size() > 1) {
-        const QFileInfo machine(QDir(system.last()).filePath(kFileName));
-        if (machine.exists() ? machine.isWritable() : QFileInfo(machine.absolutePath()).isWritable())
-            return machine.absoluteFilePath();
-    }
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(kFileName);
-}
+QString defaultPath() { return layout::desktop().storeConfigPath; }
 
 Status changeEntry(const QString &path, const QString &section, const QString &name, const QString &value)
 {

@@ -15,8 +15,9 @@ inline const QString kDriverInit = QStringLiteral("\\Drivers\\Paradox\\Init");
 inline const QString kLocalShare = QStringLiteral("Local Share");
 inline const QString kNetDir = QStringLiteral("Net Dir");
 
-// The machine's file: in the system's configuration folder when it can be
-// written there, otherwise in the user's.
+// The machine's file, where layout::Places puts it: run from a writable
+// folder, in the system's configuration folder when it can be written there,
+// otherwise in the user's; installed, /etc/quirels unless the user keeps one.
 QString defaultPath();
 
 // Sets entry `name` of `section` to `value`: every line of the section whose

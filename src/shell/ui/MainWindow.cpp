@@ -109,18 +109,19 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     QToolTip::setPalette(tip);
 
     // The settings decide the data folder, unless the caller gave one.
-    m_settingsPath = options.settingsPath.isEmpty() ? settings::applicationSettingsPath() : options.settingsPath;
-    m_storeConfigPath = options.storeConfigPath.isEmpty() ? store::config::defaultPath() : options.storeConfigPath;
+    const layout::Places places = layout::forProgram();
+    m_settingsPath = options.settingsPath.isEmpty() ? places.settingsPath : options.settingsPath;
+    m_storeConfigPath = options.storeConfigPath.isEmpty() ? places.storeConfigPath : options.storeConfigPath;
     m_dataFolder = options.dataFolder;
     m_xmlFolder = options.xmlFolder;
     if (m_dataFolder.isEmpty()) {
-        Result<StartupFolders> f = readStartupSettings(m_settingsPath, QDir::currentPath());
+        Result<StartupFolders> f = readStartupSettings(m_settingsPath, places);
         if (f) {
             m_dataFolder = f->dataFolder;
             m_xmlFolder = f->xmlFolder;
         } else {
             m_dialogs->error(f.message());
-            m_dataFolder = QDir(QDir::currentPath()).filePath(QStringLiteral("dados"));
+            m_dataFolder = places.dataFolder;
         }
     }
 
@@ -605,6 +606,21 @@ void MainWindow::openLink(const shell::links::Link &link)
     IniFile ini(m_settingsPath);
     const QString configured = ini.load().ok() ? ini.value(shell::links::kSection, link.key).trimmed() : QString();
     openWeb(configured.isEmpty() ? link.address : configured);
+}
+
+void MainWindow::openManual()
+{
+    QString page = QStringLiteral("index.html");
+    if (QMdiSubWindow *active = m_mdi->activeSubWindow())
+        for (const shell::Annex &a : shell::annexes())
+            if (annexWindow(QLatin1Char(a.letter)) == active)
+                page = QStringLiteral("anexo-%1.html").arg(QChar(QLatin1Char(a.letter)).toLower());
+    const QString file = QDir(layout::forProgram().manualFolder).filePath(page);
+    if (!QFileInfo::exists(file)) {
+        m_dialogs->error(msg::kManualAusente.arg(QDir::toNativeSeparators(file)));
+        return;
+    }
+    openWeb(QUrl::fromLocalFile(file).toString());
 }
 
 void MainWindow::openWeb(const QString &url)

@@ -257,6 +257,8 @@ private:
     void registerComponents();
     void repairTables();
     void about();
+    // The manual in the browser: the active annex window's page, else the index.
+    void openManual();
     void toggleHints();
 
     Options m_options;

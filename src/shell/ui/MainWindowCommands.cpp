@@ -182,11 +182,8 @@ void MainWindow::buildCommands()
          false, C::NoMenu, [](MainWindow &w) { w.m_mdi->activateNextSubWindow(); }},
         {s("mnuJanela"), s("mniJanelaAnterior"), s("Janela Anterior"), s("Ctrl+Shift+Tab"),
          s("Ativa a janela anterior"), false, C::NoMenu, [](MainWindow &w) { w.m_mdi->activatePreviousSubWindow(); }},
-        {s("mnuAjuda"), s("mniConteudo"), s("&Conteúdo"), {}, s("Conteúdo do arquivo de ajuda"), true, C::Hidden,
-         [](MainWindow &w) {
-             const QString doc = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quirels.doc"));
-             w.openWeb(QUrl::fromLocalFile(doc).toString());
-         }},
+        {s("mnuAjuda"), s("mniConteudo"), s("&Conteúdo"), s("F1"), s("Conteúdo do arquivo de ajuda"), true, C::None,
+         &MainWindow::openManual},
         {s("mnuAjuda"), s("mniMensagensAjuda"), s("&Mensagens de Ajuda"), {},
          s("Mostra ou oculta as mensagens de ajuda"), true, C::Checked, &MainWindow::toggleHints},
         {s("mnuAjuda"), s("mniSiteORZ"), s("Site do &ORZ"), {}, s("Abre o browser no site do ORZ"), true, C::None,

@@ -16,15 +16,12 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "base/Version.h"
 #include "store/Database.h"
-
-#ifndef QUIRELS_VERSION
-#define QUIRELS_VERSION "0.1.0"
-#endif
 
 namespace quirels {
 
-QString applicationVersion() { return QStringLiteral(QUIRELS_VERSION); }
+QString applicationVersion() { return version(); }
 
 QIcon applicationIcon()
 {

@@ -17,6 +17,7 @@
 #include "store/ServerUrl.h"
 #include "support/TestServer.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -106,7 +107,7 @@ TEST_F(ShellTest, CommandsAsDeclared)
             EXPECT_EQ(a->toolTip(), QString::fromUtf8(h.tip)) << h.name;
         }
     }
-    EXPECT_FALSE(window->command(QStringLiteral("mniConteudo"))->isVisible());
+    EXPECT_TRUE(window->command(QStringLiteral("mniConteudo"))->isVisible());
     EXPECT_FALSE(window->command(QStringLiteral("btnAjuda"))->isVisible());
     QAction *help = window->command(QStringLiteral("mniMensagensAjuda"));
     EXPECT_TRUE(help->isCheckable() && help->isChecked());
@@ -118,6 +119,27 @@ TEST_F(ShellTest, CommandsAsDeclared)
     EXPECT_EQ(drop, (QStringList{QStringLiteral("&Empresa\tF3 "), QStringLiteral("Arquivo &XML "),
                                  QStringLiteral("Arquivo &TXT ")}));
     EXPECT_EQ(window->openButton()->popupMode(), QToolButton::MenuButtonPopup);
+}
+
+// "Conteúdo" (F1) opens the manual in the browser: the page of the active
+// annex window, else the index.
+TEST_F(ShellTest, ManualOpensTheActiveAnnexsPageOrTheIndex)
+{
+    QAction *manual = window->command(QStringLiteral("mniConteudo"));
+    EXPECT_EQ(manual->shortcut(), QKeySequence(Qt::Key_F1));
+    manual->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened.last().endsWith(QStringLiteral("/share/quirels/manual/index.html"))) << qPrintable(opened.last());
+    addCompany(kCpf, {9});
+    openPeriod(kCpf);
+    manual->trigger();
+    EXPECT_TRUE(opened.last().endsWith(QStringLiteral("/manual/anexo-a.html"))) << qPrintable(opened.last());
+    window->mdiArea()->setActiveSubWindow(window->annexWindow(QLatin1Char('D')));
+    manual->trigger();
+    EXPECT_TRUE(opened.last().endsWith(QStringLiteral("/manual/anexo-d.html"))) << qPrintable(opened.last());
+    // Every page it may open is there.
+    for (const QString &url : opened)
+        EXPECT_TRUE(QFile::exists(QUrl(url).toLocalFile())) << qPrintable(url);
 }
 
 TEST_F(ShellTest, GroupNineOpensFourWindowsAndEightObservationRows)
