@@ -212,9 +212,14 @@ Status stepTwoDigitDays(QSqlDatabase &db)
 Status stepReferenceList(QSqlDatabase &db)
 {
     const QString table = QStringLiteral("ProdutoControlado");
-    if (!db.record(table).contains(QStringLiteral("FlForaDaLista"))) {
-        const QString type = dialect::isServer(db) ? QStringLiteral("SMALLINT DEFAULT 0") : QStringLiteral("BOOLEAN DEFAULT 0");
-        if (Status s = sql::exec(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN FlForaDaLista %2").arg(sql::id(table), type)); !s)
+    // The server's record() does not see the columns of a table named in
+    // mixed case, so there the statement itself skips a column already made
+    // (by the re-creation of lost tables of the step before).
+    const bool server = dialect::isServer(db);
+    if (server || !db.record(table).contains(QStringLiteral("FlForaDaLista"))) {
+        const QString add = server ? QStringLiteral("ALTER TABLE %1 ADD COLUMN IF NOT EXISTS FlForaDaLista SMALLINT DEFAULT 0")
+                                   : QStringLiteral("ALTER TABLE %1 ADD COLUMN FlForaDaLista BOOLEAN DEFAULT 0");
+        if (Status s = sql::exec(db, add.arg(sql::id(table))); !s)
             return makeError(QStringLiteral("Tabela %1: %2").arg(table, s.message()), 2);
     }
     Result<QList<reference::TableData>> shipped = reference::installed();

@@ -1,4 +1,5 @@
 #include "entry/Lookups.h"
+#include "store/NameOrder.h"
 
 #include "support/TestSupport.h"
 
@@ -53,7 +54,7 @@ TEST(Lookups, BothDirectionsAndCfop)
     ASSERT_OK(cfops);
     ASSERT_FALSE(cfops->isEmpty());
     for (qsizetype i = 1; i < cfops->size(); ++i)
-        EXPECT_LE(cfops->at(i - 1).description.compare(cfops->at(i).description, Qt::CaseInsensitive), 0);
+        EXPECT_LE(store::compareNames(cfops->at(i - 1).description, cfops->at(i).description), 0);
     EXPECT_EQ(l.cfopDescription(QStringLiteral("1.101"))->value_or(QString()),
               QStringLiteral("Compra para industrialização ou produção rural"));
     EXPECT_FALSE(l.cfopDescription(QStringLiteral("9.999"))->has_value());
