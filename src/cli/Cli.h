@@ -4,11 +4,13 @@
 #include "base/Dialogs.h"
 #include "base/Result.h"
 #include "store/Database.h"
+#include "store/PeriodKey.h"
 
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace quirels::cli {
 
@@ -46,6 +48,11 @@ int fail(Context &ctx, const Error &error);
 Result<store::OpenOptions> storeOptions(Context &ctx);
 // Opens that store, brought up to this version's layout.
 Result<QSqlDatabase> openStore(Context &ctx);
+
+// The period of the arguments CNPJ ANO MES (the number's digits, a
+// four-digit year, a month code in any case); nothing when one is not of
+// its form.
+std::optional<PeriodKey> periodArguments(const QString &cnpj, const QString &year, const QString &month);
 
 // Prints a usage error for the command and returns kUsage.
 int usageError(const QString &command);

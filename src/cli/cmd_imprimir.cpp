@@ -30,17 +30,10 @@ static int imprimir(Context &ctx)
     }
     if (positional.size() != 4 || pdf.isEmpty())
         return usageError(command);
-    PeriodKey period;
-    for (const QChar ch : positional.at(0))
-        if (ch.isDigit())
-            period.cnpj += ch;
-    period.ano = positional.at(1).trimmed();
-    period.mes = positional.at(2).trimmed().toUpper();
-    bool year = period.ano.size() == 4;
-    for (const QChar ch : period.ano)
-        year = year && ch.isDigit();
-    if (period.cnpj.isEmpty() || !year || schema::monthNumber(period.mes) == 0)
+    const std::optional<PeriodKey> parsed = periodArguments(positional.at(0), positional.at(1), positional.at(2));
+    if (!parsed)
         return usageError(command);
+    const PeriodKey period = *parsed;
 
     const QString annexArg = positional.at(3).trimmed().toUpper();
     QString letters;

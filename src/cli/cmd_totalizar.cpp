@@ -32,17 +32,10 @@ static int totalizar(Context &ctx)
     }
     if (positional.size() != 3)
         return usageError(command);
-    PeriodKey period;
-    for (const QChar ch : positional.at(0))
-        if (ch.isDigit())
-            period.cnpj += ch;
-    period.ano = positional.at(1).trimmed();
-    period.mes = positional.at(2).trimmed().toUpper();
-    bool year = period.ano.size() == 4;
-    for (const QChar ch : period.ano)
-        year = year && ch.isDigit();
-    if (period.cnpj.isEmpty() || !year || schema::monthNumber(period.mes) == 0)
+    const std::optional<PeriodKey> parsed = periodArguments(positional.at(0), positional.at(1), positional.at(2));
+    if (!parsed)
         return usageError(command);
+    const PeriodKey period = *parsed;
 
     Result<QSqlDatabase> db = openStore(ctx);
     if (!db)

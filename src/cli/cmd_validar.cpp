@@ -15,17 +15,10 @@ static int validar(Context &ctx)
 {
     if (ctx.args.size() != 3)
         return usageError(QStringLiteral("validar"));
-    PeriodKey period;
-    for (const QChar ch : ctx.args.at(0))
-        if (ch.isDigit())
-            period.cnpj += ch;
-    period.ano = ctx.args.at(1).trimmed();
-    period.mes = ctx.args.at(2).trimmed().toUpper();
-    bool year = period.ano.size() == 4;
-    for (const QChar ch : period.ano)
-        year = year && ch.isDigit();
-    if (period.cnpj.isEmpty() || !year || schema::monthNumber(period.mes) == 0)
+    const std::optional<PeriodKey> parsed = periodArguments(ctx.args.at(0), ctx.args.at(1), ctx.args.at(2));
+    if (!parsed)
         return usageError(QStringLiteral("validar"));
+    const PeriodKey period = *parsed;
 
     Result<QSqlDatabase> db = openStore(ctx);
     if (!db)

@@ -5,6 +5,7 @@
 #include "base/Settings.h"
 #include "base/Version.h"
 #include "reports/Application.h"
+#include "store/Schema.h"
 #include "store/StoreConfig.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,22 @@ static void printUsage(FILE *f)
     for (const Command &c : commands())
         names << c.name;
     print(f, help::overview(names));
+}
+
+std::optional<PeriodKey> periodArguments(const QString &cnpj, const QString &year, const QString &month)
+{
+    PeriodKey period;
+    for (const QChar ch : cnpj)
+        if (ch.isDigit())
+            period.cnpj += ch;
+    period.ano = year.trimmed();
+    period.mes = month.trimmed().toUpper();
+    bool fourDigits = period.ano.size() == 4;
+    for (const QChar ch : period.ano)
+        fourDigits = fourDigits && ch.isDigit();
+    if (period.cnpj.isEmpty() || !fourDigits || schema::monthNumber(period.mes) == 0)
+        return std::nullopt;
+    return period;
 }
 
 int usageError(const QString &command)
