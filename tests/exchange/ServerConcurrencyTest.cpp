@@ -44,6 +44,30 @@ QSqlDatabase second(const test::TempStore &s, const QString &name)
     return db.ok() ? *db : QSqlDatabase();
 }
 
+// Starts "quirels-cli importar-txt" of the file on the test's server.
+void startImport(QProcess &cli, test::TempStore &s, const QString &folder, const QString &file)
+{
+    cli.setProgram(QDir(test::binaryDir()).filePath(QStringLiteral("quirels-cli")));
+    cli.setArguments({QStringLiteral("--dados"), folder, QStringLiteral("--servidor"), s.server()->toString(),
+                      QStringLiteral("--sim"), QStringLiteral("importar-txt"), file});
+    cli.start();
+}
+
+// Whether, within 20 seconds, a connection of the program waits for a lock.
+bool aProgramWaitsForALock(QSqlDatabase &watch)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 20000) {
+        Result<QVariant> n = sql::scalar(watch, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                                              "AND application_name = 'quirels' AND wait_event_type = 'Lock'"));
+        if (n && n->toInt() > 0)
+            return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
 } // namespace
 
 // Both workstations insert rows of the same table in transactions that are
@@ -310,22 +334,10 @@ TEST(ServerStore, KilledImportLeavesThePeriodAsItWas)
     ASSERT_TRUE(a.transaction());
     ASSERT_OK(sql::exec(a, QStringLiteral("LOCK TABLE Observacoes IN EXCLUSIVE MODE")));
     QProcess cli;
-    cli.setProgram(QDir(test::binaryDir()).filePath(QStringLiteral("quirels-cli")));
-    cli.setArguments({QStringLiteral("--dados"), dir.path(), QStringLiteral("--servidor"), s.server()->toString(),
-                      QStringLiteral("--sim"), QStringLiteral("importar-txt"), path});
-    cli.start();
+    startImport(cli, s, dir.path(), path);
     ASSERT_TRUE(cli.waitForStarted());
     QSqlDatabase watch = second(s, QStringLiteral("observador"));
-    QElapsedTimer t;
-    t.start();
-    bool waiting = false;
-    while (!waiting && t.elapsed() < 20000) {
-        Result<QVariant> n = sql::scalar(watch, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
-                                                              "AND application_name = 'quirels' AND wait_event_type = 'Lock'"));
-        waiting = n && n->toInt() > 0;
-        if (!waiting)
-            QThread::msleep(20);
-    }
+    const bool waiting = aProgramWaitsForALock(watch);
     ASSERT_TRUE(waiting) << "the import never reached the locked table";
     cli.kill();
     cli.waitForFinished();
@@ -361,22 +373,10 @@ TEST(ServerStore, TwoFirstImportsOfOneCompanyTakeTurns)
     ASSERT_OK(store::awaitCompanyRegistration(a, kCnpj));
     ASSERT_OK(sql::exec(a, QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao) VALUES ('%1', 'PRIMEIRA')").arg(kCnpj)));
     QProcess cli;
-    cli.setProgram(QDir(test::binaryDir()).filePath(QStringLiteral("quirels-cli")));
-    cli.setArguments({QStringLiteral("--dados"), dir.path(), QStringLiteral("--servidor"), s.server()->toString(),
-                      QStringLiteral("--sim"), QStringLiteral("importar-txt"), path});
-    cli.start();
+    startImport(cli, s, dir.path(), path);
     ASSERT_TRUE(cli.waitForStarted());
     QSqlDatabase watch = second(s, QStringLiteral("observador"));
-    QElapsedTimer t;
-    t.start();
-    bool waiting = false;
-    while (!waiting && t.elapsed() < 20000) {
-        Result<QVariant> n = sql::scalar(watch, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
-                                                              "AND application_name = 'quirels' AND wait_event_type = 'Lock'"));
-        waiting = n && n->toInt() > 0;
-        if (!waiting)
-            QThread::msleep(20);
-    }
+    const bool waiting = aProgramWaitsForALock(watch);
     ASSERT_TRUE(waiting) << "the second import never waited";
     ASSERT_TRUE(a.commit());
     ASSERT_TRUE(cli.waitForFinished(60000));
