@@ -35,6 +35,25 @@ function(quirels_ui_library name)
   target_link_libraries(${name} PUBLIC quirels_options Qt6::Core Qt6::Gui Qt6::Widgets ${ARG_LINK})
 endfunction()
 
+# The include rule between the layers. For each target a folder of stand-in
+# headers, one per header of FOLDERS (folders under src), comes first on its
+# include path: an #include of one of them finds the stand-in, whose #error
+# names the rule, and the compiler names the file and line that included it.
+function(quirels_forbid_includes target)
+  cmake_parse_arguments(ARG "" "" "FOLDERS" ${ARGN})
+  set(dir ${PROJECT_BINARY_DIR}/forbidden-includes/${target})
+  file(REMOVE_RECURSE ${dir})
+  foreach(folder ${ARG_FOLDERS})
+    file(GLOB_RECURSE headers CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}/src
+         ${PROJECT_SOURCE_DIR}/src/${folder}/*.h)
+    foreach(h ${headers})
+      file(WRITE ${dir}/${h}
+           "#error \"${target} may not include ${h}: the layers only include downward (see ARCHITECTURE.md)\"\n")
+    endforeach()
+  endforeach()
+  target_include_directories(${target} BEFORE PRIVATE ${dir})
+endfunction()
+
 # One test executable per subsystem folder, registered with CTest.
 # UI tests run on the offscreen platform.
 function(quirels_test name)

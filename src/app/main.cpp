@@ -1,3 +1,4 @@
+#include "Composition.h"
 #include "base/Numbers.h"
 #include "base/ui/QtTexts.h"
 #include "shell/ui/MainWindow.h"
@@ -22,6 +23,9 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(quirels::applicationIcon());
     QLocale::setDefault(quirels::numbers::appLocale());
     quirels::installQtTranslations();
+
+    // The subsystems' screens go into every main window's registry.
+    quirels::app::compose();
 
     // 2. The main window reads the settings and decides the data folder;
     // 3. it opens the store, showing the store's message when that fails.

@@ -127,7 +127,6 @@ inline const QString kPacoteSemEmpresa = QStringLiteral("O pacote de dados não 
 
 // The command and its window.
 inline const QString kNfeTitulo = QStringLiteral("Importar Notas Fiscais (NF-e)");
-inline const QString kNfeMenu = QStringLiteral("Importar &Notas Fiscais (NF-e)");
 inline const QString kNfeLendo = QStringLiteral("Lendo as notas fiscais...");
 // Why a file was not read (one line per file: "<file>: <reason>").
 inline const QString kNfeLinhaArquivo = QStringLiteral("%1: %2");

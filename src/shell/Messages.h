@@ -127,4 +127,8 @@ inline const QString kTabelasIntroducao = QStringLiteral(
 inline const QString kTabelasEncontradas = QStringLiteral("Tabelas encontradas na pasta: %1.");
 inline const QString kTabelasNenhuma = QStringLiteral("Nenhuma tabela de referência nesta pasta.");
 
+// The menu command of the electronic invoices' import (File > Open), whose
+// window the exchange supplies.
+inline const QString kNfeMenu = QStringLiteral("Importar &Notas Fiscais (NF-e)");
+
 } // namespace quirels::shell::msg

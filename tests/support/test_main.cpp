@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #if defined(QUIRELS_TEST_WIDGETS)
+#include "app/Composition.h"
 #include <QApplication>
 using App = QApplication;
 #elif defined(QUIRELS_TEST_GUI)
@@ -53,6 +54,11 @@ int main(int argc, char **argv)
     g_previous = qInstallMessageHandler(failOnDeadConnection);
     // Tests fix the regional settings to Portuguese (Brazil).
     quirels::numbers::setAppLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
+#if defined(QUIRELS_TEST_WIDGETS)
+    // Every main window a test makes has the subsystems' screens, as the
+    // program's has.
+    quirels::app::compose();
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
     const int result = RUN_ALL_TESTS();

@@ -79,7 +79,16 @@ QWidget *placeholderAnnexWindow(QChar letter)
     return w;
 }
 
+// The subsystems' screens, set by the composition root.
+MainWindow::ScreenInstaller &screenInstaller()
+{
+    static MainWindow::ScreenInstaller installer;
+    return installer;
+}
+
 } // namespace
+
+void MainWindow::setScreenInstaller(ScreenInstaller installer) { screenInstaller() = std::move(installer); }
 
 MainWindow::MainWindow(const Options &options, QWidget *parent)
     : QMainWindow(parent), m_options(options), m_mdi(new QMdiArea(this))
@@ -141,7 +150,9 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
         statusBar()->setCursor(Qt::WaitCursor);
     }
     startTimers();
-    installScreens(*this);
+    installShellScreens(*this);
+    if (const ScreenInstaller &install = screenInstaller())
+        install(*this);
     if (options.openStore)
         openStore();
 }

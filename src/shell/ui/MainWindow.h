@@ -188,6 +188,12 @@ public:
     bool hasScreen(const QString &name) const { return m_screens.contains(name); }
     bool runScreen(const QString &name, const QString &argument = QString());
     void registerAnnexWindow(AnnexFactory factory) { m_annexFactory = std::move(factory); }
+    // The screens of the subsystems above the shell (entry, validation,
+    // exchange, reports, backup). The program's composition root (src/app)
+    // sets this once at start; every main window made afterwards runs it in
+    // its constructor, after the shell's own screens.
+    using ScreenInstaller = std::function<void(MainWindow &)>;
+    static void setScreenInstaller(ScreenInstaller installer);
 
     // Shows an annex window, creating it on first use; a new one opens
     // maximised (`maximised` is kept for callers and no longer decides).
@@ -298,8 +304,9 @@ private:
     bool m_insertOn = false;
 };
 
-// Registers the screens of the other parts with the main window; called once
-// by the main window's constructor.
-void installScreens(MainWindow &window);
+// Registers the shell's own screens (open dialog, deletion window, person
+// responsible, settings, reference tables) with the main window; called once
+// by the main window's constructor, before the subsystems' screens.
+void installShellScreens(MainWindow &window);
 
 } // namespace quirels

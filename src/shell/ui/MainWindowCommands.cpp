@@ -1,7 +1,7 @@
 #include "MainWindow.h"
 
 #include "Hints.h"
-#include "exchange/Messages.h"
+#include "shell/Messages.h"
 #include "shell/Annexes.h"
 #include "shell/Links.h"
 
@@ -111,7 +111,7 @@ void MainWindow::buildCommands()
          &MainWindow::openDeclarationFile},
         {s("mnuAbrir"), s("mniAbrirTexto"), s("Arquivo &Texto"), {}, s("Abre um Arquivo texto gerado"), true, C::None,
          screen(screens::kImportacaoTexto)},
-        {s("mnuAbrir"), s("mniImportarNFe"), exchange::msg::kNfeMenu, {},
+        {s("mnuAbrir"), s("mniImportarNFe"), shell::msg::kNfeMenu, {},
          s("Importa as notas fiscais eletrônicas do período para os Anexos XI-B e XI-C"), false, C::SeparatorBefore,
          screen(screens::kImportacaoNfe)},
         {s("mnuArquivo"), s("mniExcluirMovimento"), s("E&xcluir Movimento"), {},

@@ -1,15 +1,6 @@
 #include "MainWindow.h"
-#include "backup/ui/BackupScreen.h"
-#include "exchange/ui/PacketScreens.h"
-#include "exchange/ui/NfeImportWindow.h"
-#include "exchange/ui/TextImportCommand.h"
-#include "validation/ui/ValidationScreen.h"
-#include "validation/ui/TotalsDialog.h"
-#include "reports/ui/ReportCommands.h"
 
 #include "base/ui/Placement.h"
-#include "entry/ui/AnnexScreens.h"
-#include "entry/ui/PesqProdutos.h"
 #include "DeletionWindow.h"
 #include "OpenPeriodDialog.h"
 #include "ReferenceTablesDialog.h"
@@ -23,10 +14,10 @@
 
 namespace quirels {
 
-// The screens other parts of the program supply, one line each:
-//     window.registerScreen(screens::kValidacao, [&window](const QString &) { ...; return true; });
-//     window.registerAnnexWindow([&window](QChar letter) -> QWidget * { ... });
-void installScreens(MainWindow &window)
+// The shell's own screens, one registration each:
+//     window.registerScreen(screens::kAbrirEmpresa, [&window](const QString &) { ...; return true; });
+// The subsystems' screens are registered by the program (src/app).
+void installShellScreens(MainWindow &window)
 {
     // ---- Open dialog, deletion window, person responsible ----
     window.registerScreen(screens::kAbrirEmpresa, [&window](const QString &) {
@@ -97,16 +88,6 @@ void installScreens(MainWindow &window)
         dialog.exec();
         return true;
     });
-
-    validation::installValidationScreen(window);
-    exchange::ui::installTextImport(window);
-    exchange::ui::installNfeImport(window);
-    exchange::ui::installPacketScreens(window);
-    entry::installAnnexScreens(window);
-    entry::installProductSearch(window);
-    reports::ui::installReportScreens(window);
-    backup::ui::installBackupScreen(window);
-    validation::installTotalsScreen(window);
 }
 
 } // namespace quirels
