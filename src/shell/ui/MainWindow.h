@@ -1,8 +1,13 @@
 #pragma once
-// The main window: the frame of the child windows of the open company, its
-// commands, and the working state (open company and period, annex windows,
-// validation result, report print mode).
+// The main window: the frame of the child windows of the open company (menus,
+// toolbar, status bar, the child windows and their arrangement) and the
+// company's life in it. What it holds besides is kept by small parts it owns:
+// the workspace (store, period, data module, working state), the screen
+// registry, the status panel, the start-up effects and the menu commands'
+// actions. Its operations stay here, so every screen talks to one window.
 
+#include "ScreenRegistry.h"
+#include "Workspace.h"
 #include "base/Dialogs.h"
 #include "shell/CpfCnpj.h"
 #include "store/PeriodKey.h"
@@ -27,7 +32,6 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-class QTimer;
 class QToolButton;
 class QUrl;
 
@@ -35,29 +39,9 @@ namespace quirels {
 
 class TfrmEmpresaQuirels;
 
-// Screens that other parts of the program supply. Each command that shows one
-// of them runs it through MainWindow::runScreen; a screen that has not been
-// registered yet answers with a message instead of doing nothing.
-namespace screens {
-inline const QString kAbrirEmpresa = QStringLiteral("abrirEmpresa");       // open dialog
-inline const QString kImportacaoXml = QStringLiteral("importacaoXml");     // argument: the chosen file
-inline const QString kImportacaoTexto = QStringLiteral("importacaoTexto");
-inline const QString kImportacaoNfe = QStringLiteral("importacaoNfe");   // the open period's invoices
-inline const QString kExclusao = QStringLiteral("exclusao");               // deletion window
-inline const QString kResponsavel = QStringLiteral("responsavel");         // false when cancelled
-inline const QString kValidacao = QStringLiteral("validacao");             // sets the validation flag
-inline const QString kDeclaracao = QStringLiteral("declaracao");           // declaration-file dialog
-inline const QString kPesquisaProdutos = QStringLiteral("pesquisaProdutos");
-inline const QString kRelProdutos = QStringLiteral("relProdutos");         // argument: idxNCM or idxNome
-inline const QString kConfiguracoes = QStringLiteral("configuracoes");     // settings dialog
-inline const QString kBackup = QStringLiteral("backup");
-inline const QString kRelatorio = QStringLiteral("relatorio");             // argument: annex letter
-inline const QString kImprimirTodos = QStringLiteral("imprimirTodos");
-inline const QString kTabelasReferencia = QStringLiteral("tabelasReferencia"); // replaces the reference tables
-// The XI-A totals computed from the movements, and the year at a glance.
-inline const QString kTotaisAnexoA = QStringLiteral("totaisAnexoA");
-inline const QString kVisaoAno = QStringLiteral("visaoAno");
-} // namespace screens
+class MainCommands;
+class StartupEffects;
+class StatusPanel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -86,33 +70,36 @@ public:
     };
 
     // Builds a ScreenHandler's or annex factory's widgets on demand.
-    using ScreenHandler = std::function<bool(const QString &argument)>;
-    using AnnexFactory = std::function<QWidget *(QChar letter)>;
+    using ScreenHandler = ScreenRegistry::ScreenHandler;
+    using AnnexFactory = ScreenRegistry::AnnexFactory;
 
     explicit MainWindow(const Options &options, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     Dialogs &dialogs() const { return *m_dialogs; }
-    QString dataFolder() const { return m_dataFolder; }
-    QString xmlFolder() const { return m_xmlFolder; }
+    QString dataFolder() const { return m_workspace->dataFolder(); }
+    QString xmlFolder() const { return m_workspace->xmlFolder(); }
     QDate today() const;
     // The shared data module: the store connection and one cursor per table.
-    store::DataModule &dataModule() const { return *m_dm; }
+    store::DataModule &dataModule() const { return m_workspace->dataModule(); }
     QSqlDatabase db() const;
     // The start-up opening of the store: connect to the data folder, rebuild
     // the day index, open every cursor. The store's message is shown on
     // failure and the program goes on.
-    bool openStore();
+    bool openStore() { return m_workspace->openStore(); }
     // The store is connected; when it is not, the data folder's missing
     // store is offered again (create it, or choose another folder).
-    bool ensureStore();
+    bool ensureStore() { return m_workspace->ensureStore(); }
     // Connects again to the data folder and opens every cursor; the month
     // that was open is opened again when the store still has it, otherwise
     // the company is closed.
     bool reconnect(const PeriodKey &period);
-    void setDataFolder(const QString &dataFolder, const QString &xmlFolder);
-    QString settingsPath() const { return m_settingsPath; }
-    QString storeConfigPath() const { return m_storeConfigPath; }
+    void setDataFolder(const QString &dataFolder, const QString &xmlFolder)
+    {
+        m_workspace->setDataFolder(dataFolder, xmlFolder);
+    }
+    QString settingsPath() const { return m_workspace->settingsPath(); }
+    QString storeConfigPath() const { return m_workspace->storeConfigPath(); }
 
     // ---- Operations the other windows call ----
     // Shows the annex windows of the current company's groups, enables their
@@ -137,35 +124,38 @@ public:
     // first (leaveField), then every cursor of the data module with a
     // pending row is posted. False when the field or a post was refused; its
     // message has been shown and the caller stops.
-    bool postPendingRows();
+    bool postPendingRows() { return m_workspace->postPendingRows(); }
     // The leave-the-field step of the entry screens, run before every
     // command of the menus, the toolbar and the window's keys: the field
     // being typed into runs its checks, its formatting and the values
     // derived from it. False (the command stops) when the field refused
     // what it holds; the focus is back there.
-    void setLeaveField(std::function<bool()> step) { m_leaveField = std::move(step); }
-    bool leaveField() { return !m_leaveField || m_leaveField(); }
+    void setLeaveField(std::function<bool()> step) { m_workspace->setLeaveField(std::move(step)); }
+    bool leaveField() { return m_workspace->leaveField(); }
     // After a bulk change of the store (imports, carry-over, deletions,
     // restore): every cursor is read again and placed back on the period,
     // so that every open screen shows the store as it now is.
-    bool reloadData(const PeriodKey &period);
+    bool reloadData(const PeriodKey &period) { return m_workspace->reloadData(period); }
 
     // The open company and period: the current rows of tblEmpresa and tblMes.
-    PeriodKey currentPeriod() const;
+    PeriodKey currentPeriod() const { return m_workspace->currentPeriod(); }
     // Re-reads tblEmpresa and tblMes and positions them on the period.
-    bool setCurrentPeriod(const PeriodKey &period);
+    bool setCurrentPeriod(const PeriodKey &period) { return m_workspace->setCurrentPeriod(period); }
     // Display mask of the company key, set by Open annex windows.
-    cpfcnpj::MaskKind companyKeyMask() const { return m_keyMask; }
-    void setCompanyKeyMask(cpfcnpj::MaskKind mask) { m_keyMask = mask; }
+    cpfcnpj::MaskKind companyKeyMask() const { return m_workspace->companyKeyMask(); }
+    void setCompanyKeyMask(cpfcnpj::MaskKind mask) { m_workspace->setCompanyKeyMask(mask); }
 
     // Validation result flag: true when the last validation found an error.
-    bool validationError() const { return m_validationError; }
-    void setValidationError(bool error) { m_validationError = error; }
+    bool validationError() const { return m_workspace->validationError(); }
+    void setValidationError(bool error) { m_workspace->setValidationError(error); }
     // Report print-all mode and options annex.
-    bool printAll() const { return m_printAll; }
-    void setPrintAll(bool on) { m_printAll = on; }
-    QChar optionsAnnex() const { return m_optionsAnnex; }
-    void setOptionsAnnex(QChar letter) { m_optionsAnnex = letter; }
+    bool printAll() const { return m_workspace->printAll(); }
+    void setPrintAll(bool on) { m_workspace->setPrintAll(on); }
+    QChar optionsAnnex() const { return m_workspace->optionsAnnex(); }
+    void setOptionsAnnex(QChar letter) { m_workspace->setOptionsAnnex(letter); }
+    // The parts the window owns.
+    Workspace &workspace() const { return *m_workspace; }
+    ScreenRegistry &screenRegistry() const { return *m_registry; }
 
     // Enables what registration enables before the period exists: the
     // "Quirels" menu, closing, deleting, company information, validation.
@@ -184,16 +174,21 @@ public:
     void setAnnexCommandsEnabled(QChar letter, bool enabled);
 
     // ---- Screens supplied by other parts ----
-    void registerScreen(const QString &name, ScreenHandler handler);
-    bool hasScreen(const QString &name) const { return m_screens.contains(name); }
-    bool runScreen(const QString &name, const QString &argument = QString());
-    void registerAnnexWindow(AnnexFactory factory) { m_annexFactory = std::move(factory); }
+    void registerScreen(const QString &name, ScreenHandler handler)
+    {
+        m_registry->registerScreen(name, std::move(handler));
+    }
+    bool hasScreen(const QString &name) const { return m_registry->hasScreen(name); }
+    bool runScreen(const QString &name, const QString &argument = QString())
+    {
+        return m_registry->runScreen(name, argument);
+    }
+    void registerAnnexWindow(AnnexFactory factory) { m_registry->registerAnnexWindow(std::move(factory)); }
     // The screens of the subsystems above the shell (entry, validation,
-    // exchange, reports, backup). The program's composition root (src/app)
-    // sets this once at start; every main window made afterwards runs it in
-    // its constructor, after the shell's own screens.
-    using ScreenInstaller = std::function<void(MainWindow &)>;
-    static void setScreenInstaller(ScreenInstaller installer);
+    // exchange, reports, backup), set once by the program's composition root
+    // (src/app); see ScreenRegistry::setInstaller.
+    using ScreenInstaller = ScreenRegistry::ScreenInstaller;
+    static void setScreenInstaller(ScreenInstaller installer) { ScreenRegistry::setInstaller(std::move(installer)); }
 
     // Shows an annex window, creating it on first use; a new one opens
     // maximised (`maximised` is kept for callers and no longer decides).
@@ -210,13 +205,14 @@ public:
     // The text of the status bar's message panel.
     QString message() const;
     void setMessage(const QString &text);
-    bool hintsShown() const { return m_hintsShown; }
+    bool hintsShown() const;
+    void setHintsShown(bool on);
     // The indicator labels "CAPS", "NUM", "INS", "SCRL".
     QLabel *indicator(const QString &name) const;
 
     // Shows the splash window; it closes after four seconds.
     void showSplash();
-    QWidget *splash() const { return m_splash; }
+    QWidget *splash() const;
 
 signals:
     // Before the pending rows are posted (after the field was left).
@@ -229,79 +225,29 @@ protected:
 
 private:
     struct CommandDef;
-    // One observation row per letter in the period, created through the
-    // data module; false when the store refused one.
-    bool ensureObservationRows(const QString &letters);
     void buildCommands();
     void buildToolBar();
-    void buildStatusBar();
-    void startTimers();
     void updateWindowCommands();
-    void updateKeyStates();
-    void fadeStep();
-    void closeSplash();
-    void openWeb(const QString &url);
-    void openLink(const shell::links::Link &link);
-    // The data folder has no store: create it there (Sim), choose another
-    // folder in the settings dialog (Não), or go on without one (Cancelar).
-    bool offerDataFolder();
-    void tile(Qt::Orientation orientation);
     // Closes the company windows and the child windows, the last opened
     // first; false when one refused.
     bool closeWindows();
-    // Runs an arrangement of the child windows; the field that had the
-    // focus keeps it (restoring a maximised window would move it on).
-    void arrange(const std::function<void()> &how);
-
-    // Command actions.
-    void newCompany();
-    void openCompany();
-    void openDeclarationFile();
-    void companyInformation();
-    void validate();
-    void generateFile();
-    void registerComponents();
-    void repairTables();
-    void about();
-    // The manual in the browser: the active annex window's page, else the index.
-    void openManual();
-    void toggleHints();
 
     Options m_options;
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs *m_dialogs = nullptr;
-    std::unique_ptr<store::DataModule> m_dm;
-    QString m_dataFolder;
-    QString m_xmlFolder;
-    QString m_settingsPath;
-    QString m_storeConfigPath;
-    // The server's password typed in this session (memory only).
-    QString m_serverPassword;
+    std::unique_ptr<Workspace> m_workspace;
     QMdiArea *m_mdi = nullptr;
     QHash<QString, QAction *> m_commands;
     QHash<QString, QMenu *> m_menus;
     QToolButton *m_openButton = nullptr;
-    QLabel *m_messagePanel = nullptr;
-    QHash<QString, QLabel *> m_indicators;
-    QTimer *m_fadeTimer = nullptr;
-    QTimer *m_splashTimer = nullptr;
-    QTimer *m_keyTimer = nullptr;
-    QPointer<QWidget> m_splash;
-    QHash<QString, ScreenHandler> m_screens;
-    AnnexFactory m_annexFactory;
-    std::function<bool()> m_leaveField;
+    std::unique_ptr<StatusPanel> m_status;
+    StartupEffects *m_startup = nullptr;
+    std::unique_ptr<ScreenRegistry> m_registry;
+    std::unique_ptr<MainCommands> m_actions;
     std::array<QPointer<QMdiSubWindow>, 8> m_annexWindows;
     QPointer<TfrmEmpresaQuirels> m_companyWindow;
     QList<QPointer<QWidget>> m_companyWindows;
     bool m_closingCompany = false;
-
-    cpfcnpj::MaskKind m_keyMask = cpfcnpj::MaskKind::Cpf;
-    bool m_validationError = false;
-    bool m_printAll = false;
-    QChar m_optionsAnnex;
-    int m_fadeLevel = 0;
-    bool m_hintsShown = true;
-    bool m_insertOn = false;
 };
 
 // Registers the shell's own screens (open dialog, deletion window, person

@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
+#include "Arrangement.h"
 #include "Hints.h"
+#include "MainCommands.h"
 #include "shell/Messages.h"
 #include "shell/Annexes.h"
 #include "shell/Links.h"
@@ -20,8 +22,9 @@
 #include <QToolButton>
 #include <QUrl>
 
-// The main window's commands: the menus from one table, the toolbar and
-// the status bar.
+// The main window's commands: the menus from one table, and the toolbar.
+// What the window's own commands do is in MainCommands; the others show a
+// registered screen.
 
 namespace quirels {
 
@@ -102,13 +105,14 @@ void MainWindow::buildCommands()
     auto screen = [](const QString &name, const QString &arg = QString()) {
         return [name, arg](MainWindow &w) { w.runScreen(name, arg); };
     };
+    auto action = [](void (MainCommands::*run)()) { return [run](MainWindow &w) { (w.m_actions.get()->*run)(); }; };
     std::vector<CommandDef> table{
         {s("mnuArquivo"), s("mniNovaEmpresa"), s("&Nova Empresa"), s("F2"),
-         s("Permite o cadastramento de uma nova empresa"), true, C::None, &MainWindow::newCompany},
+         s("Permite o cadastramento de uma nova empresa"), true, C::None, action(&MainCommands::newCompany)},
         {s("mnuAbrir"), s("mniAbrirEmpresa"), s("&Empresa"), s("F3"), s("Abre uma empresa previamente cadastrada"),
-         true, C::None, &MainWindow::openCompany},
+         true, C::None, action(&MainCommands::openCompany)},
         {s("mnuAbrir"), s("mniAbrirXML"), s("Arquivo &XML"), {}, s("Abre um Arquivo XML gerado"), true, C::None,
-         &MainWindow::openDeclarationFile},
+         action(&MainCommands::openDeclarationFile)},
         {s("mnuAbrir"), s("mniAbrirTexto"), s("Arquivo &Texto"), {}, s("Abre um Arquivo texto gerado"), true, C::None,
          screen(screens::kImportacaoTexto)},
         {s("mnuAbrir"), s("mniImportarNFe"), shell::msg::kNfeMenu, {},
@@ -119,15 +123,15 @@ void MainWindow::buildCommands()
         {s("mnuArquivo"), s("mniFecharEmpresa"), s("&Fechar Empresa"), {}, s("Fecha os registros da empresa ativa"),
          false, C::None, [](MainWindow &w) { w.closeCompany(); }},
         {s("mnuArquivo"), s("mniInformacoesEmpresa"), s("&Informações sobre a Empresa"), {},
-         s("Mostra informações da empresa"), false, C::None, &MainWindow::companyInformation},
+         s("Mostra informações da empresa"), false, C::None, action(&MainCommands::companyInformation)},
         {s("mnuArquivo"), s("mniResponsavel"), s("Res&ponsável pelo Preenchimento"), {},
          s("Cadastra o responsável pela empresa"), false, C::None, screen(screens::kResponsavel)},
         {s("mnuArquivo"), s("mniValidar"), s("&Validar"), s("F4"), s("Faz uma checagem no preenchimento do cadastro"),
-         false, C::SeparatorBefore, &MainWindow::validate},
+         false, C::SeparatorBefore, action(&MainCommands::validate)},
         {s("mnuArquivo"), s("mniGerarArquivo"), s("&Gerar Arquivo"), s("F5"),
-         s("Gera o arquivo com as informações da empresa"), false, C::None, &MainWindow::generateFile},
+         s("Gera o arquivo com as informações da empresa"), false, C::None, action(&MainCommands::generateFile)},
         {s("mnuArquivo"), s("mniEnviarArquivo"), s("&Enviar Arquivo"), s("F6"), s("Envia o arquivo pela Internet"),
-         false, C::None, [](MainWindow &w) { w.openLink(shell::links::kEnviarArquivo); }},
+         false, C::None, [](MainWindow &w) { w.m_actions->openLink(shell::links::kEnviarArquivo); }},
         {s("mnuArquivo"), s("mniSair"), s("Sai&r"), {}, s("Encerra o programa"), true, C::SeparatorBefore,
          [](MainWindow &w) { w.close(); }},
     };
@@ -143,9 +147,9 @@ void MainWindow::buildCommands()
          s("Configura a rede e caminhos onde serão gerados os arquivos"), true, C::None,
          screen(screens::kConfiguracoes)},
         {s("mnuFerramentas"), s("mniRepararTabelas"), s("&Reparar Tabelas"), {}, {}, true, C::None,
-         &MainWindow::repairTables},
+         action(&MainCommands::repairTables)},
         {s("mnuFerramentas"), s("mniRegistrarDLLs"), s("Registrar &DLLs"), {}, {}, true, C::None,
-         &MainWindow::registerComponents},
+         action(&MainCommands::registerComponents)},
         {s("mnuFerramentas"), s("mniBackup"), s("&Backup e Restauração de Arquivos"), {},
          s("Gera backup e restaura backups anteriores"), true, C::None, screen(screens::kBackup)},
         {s("mnuFerramentas"), s("mniAtualizarTabelas"), s("&Atualizar Tabelas de Referência"), {},
@@ -166,11 +170,11 @@ void MainWindow::buildCommands()
         {s("mnuRelatorios"), s("mniVisaoAno"), s("&Visão do Ano"), {},
          s("Estoque de cada produto mês a mês no ano do período aberto"), false, C::None, screen(screens::kVisaoAno)},
         {s("mnuJanela"), s("mniCascata"), s("&Cascata"), {}, s("|Organiza as janelas em cascata"), false, C::None,
-         [](MainWindow &w) { w.arrange([&w] { w.m_mdi->cascadeSubWindows(); }); }},
+         [](MainWindow &w) { arrangeKeepingFocus([&w] { w.m_mdi->cascadeSubWindows(); }); }},
         {s("mnuJanela"), s("mniHorizontal"), s("&Horizontal"), {}, s("|Organiza as janelas de forma horizontal"),
-         false, C::None, [](MainWindow &w) { w.tile(Qt::Horizontal); }},
+         false, C::None, [](MainWindow &w) { tileWindows(w.m_mdi, Qt::Horizontal); }},
         {s("mnuJanela"), s("mniVertical"), s("&Vertical"), {}, s("|Organiza as janelas de forma vertica"), false,
-         C::None, [](MainWindow &w) { w.tile(Qt::Vertical); }},
+         C::None, [](MainWindow &w) { tileWindows(w.m_mdi, Qt::Vertical); }},
         {s("mnuJanela"), s("mniMinimizar"), s("&Minimizar"), {}, s("|Minimiza todas as janelas"), false, C::None,
          [](MainWindow &w) {
              for (QMdiSubWindow *sub : w.m_mdi->subWindowList())
@@ -183,14 +187,14 @@ void MainWindow::buildCommands()
         {s("mnuJanela"), s("mniJanelaAnterior"), s("Janela Anterior"), s("Ctrl+Shift+Tab"),
          s("Ativa a janela anterior"), false, C::NoMenu, [](MainWindow &w) { w.m_mdi->activatePreviousSubWindow(); }},
         {s("mnuAjuda"), s("mniConteudo"), s("&Conteúdo"), s("F1"), s("Conteúdo do arquivo de ajuda"), true, C::None,
-         &MainWindow::openManual},
+         action(&MainCommands::openManual)},
         {s("mnuAjuda"), s("mniMensagensAjuda"), s("&Mensagens de Ajuda"), {},
-         s("Mostra ou oculta as mensagens de ajuda"), true, C::Checked, &MainWindow::toggleHints},
+         s("Mostra ou oculta as mensagens de ajuda"), true, C::Checked, action(&MainCommands::toggleHints)},
         {s("mnuAjuda"), s("mniSiteORZ"), s("Site do &ORZ"), {}, s("Abre o browser no site do ORZ"), true, C::None,
-         [](MainWindow &w) { w.openLink(shell::links::kSiteOrz); }},
+         [](MainWindow &w) { w.m_actions->openLink(shell::links::kSiteOrz); }},
         {s("mnuAjuda"), s("mniSiteEstravim"), s("Site do &ESTRAVIM"), {}, s("Abre o browser no site do ESTRAVIM"),
-         true, C::None, [](MainWindow &w) { w.openLink(shell::links::kSiteEstravim); }},
-        {s("mnuAjuda"), s("mniSobre"), s("&Sobre"), {}, s("Sobre o programa"), true, C::None, &MainWindow::about},
+         true, C::None, [](MainWindow &w) { w.m_actions->openLink(shell::links::kSiteEstravim); }},
+        {s("mnuAjuda"), s("mniSobre"), s("&Sobre"), {}, s("Sobre o programa"), true, C::None, action(&MainCommands::about)},
     };
     table.insert(table.end(), rest.begin(), rest.end());
 
@@ -327,29 +331,6 @@ void MainWindow::buildToolBar()
     QAction *help = button(QStringLiteral("btnAjuda"), st->standardIcon(QStyle::SP_DialogHelpButton),
                            QStringLiteral("Ajuda"), QString(), true, QStringLiteral("mniConteudo"));
     help->setVisible(false);
-}
-
-void MainWindow::buildStatusBar()
-{
-    QStatusBar *bar = statusBar();
-    bar->setObjectName(QStringLiteral("stbPrincipal"));
-    bar->setSizeGripEnabled(false);
-    m_messagePanel = new QLabel(bar);
-    m_messagePanel->setObjectName(QStringLiteral("pnlMensagem"));
-    bar->addWidget(m_messagePanel, 1);
-    for (const char *name : {"CAPS", "NUM", "INS", "SCRL"}) {
-        auto *l = new QLabel(s(name), bar);
-        l->setObjectName(QStringLiteral("lbl") + s(name));
-        l->setFixedWidth(40);
-        l->setAlignment(Qt::AlignCenter);
-        bar->addPermanentWidget(l);
-        m_indicators.insert(s(name), l);
-    }
-    auto *last = new QLabel(bar);
-    last->setObjectName(QStringLiteral("pnlVazio"));
-    last->setMinimumWidth(40);
-    bar->addPermanentWidget(last);
-    updateKeyStates();
 }
 
 QAction *MainWindow::command(const QString &objectName) const { return m_commands.value(objectName); }
