@@ -1,0 +1,491 @@
+#pragma once
+// The XML tokens of the packet form (internal to the exchange), read from
+// the UTF-8 pieces of PacketInput.
+
+#include "PacketInput.h"
+
+namespace quirels::exchange::packetxml {
+
+// The XML tokens of the packet form, read from UTF-8 pieces: elements with
+// their attributes (references resolved, line ends and tabs in values made
+// blanks as XML does), end tags matched against their start tags; blanks,
+// comments and processing instructions between elements skipped. Refused:
+// a document type declaration (so no entity is ever defined), text outside
+// attributes, a reference to anything but the five predefined entities and
+// characters, a character that XML does not allow, anything not well formed.
+class Tokens {
+public:
+    enum Type { Start, End, Done, Failed };
+
+    struct Attribute {
+        QByteArrayView name;
+        qsizetype at = 0;  // the value in the decoded text
+        qsizetype size = 0;
+    };
+
+    Tokens(Input &input, const ReadLimits &limits, PacketSink &sink) : m_input(input), m_limits(limits), m_sink(sink)
+    {
+        m_text.reserve(4096);
+    }
+
+    Type next()
+    {
+        if (m_pendingEnd) {
+            m_pendingEnd = false;
+            m_open.pop_back();
+            if (m_open.empty())
+                m_rootDone = true;
+            return End;
+        }
+        for (;;) {
+            m_tokenStart = m_pos;
+            const Step s = token();
+            if (s == Step::Token)
+                return m_type;
+            if (s == Step::Fail)
+                return Failed;
+            if (s == Step::Skip)
+                continue;
+            // More bytes are needed for this token.
+            if (!refill())
+                return m_failed ? Failed : endOfInput();
+        }
+    }
+
+    QByteArrayView name() const { return m_name; }
+    const std::vector<Attribute> &attributes() const { return m_attributes; }
+    QStringView value(const Attribute &a) const { return QStringView(m_text.data() + a.at, a.size); }
+    // The value of the attribute of that name, or an empty view.
+    QStringView value(const char *name) const
+    {
+        for (const Attribute &a : m_attributes)
+            if (a.name == QByteArrayView(name))
+                return value(a);
+        return {};
+    }
+
+    const QString &error() const { return m_error; }
+    const std::optional<Error> &stopped() const { return m_stop; }
+    // Line and column (counted from 1) of the token being read.
+    QString where() const
+    {
+        qint64 line = m_lines + 1;
+        qsizetype lineStart = -1;
+        for (qsizetype i = 0; i < m_tokenStart && i < m_buf.size(); ++i)
+            if (m_buf.at(i) == '\n') {
+                ++line;
+                lineStart = i;
+            }
+        qint64 column = 1;
+        if (lineStart < 0)
+            column += m_column;
+        for (qsizetype i = lineStart + 1; i < m_tokenStart && i < m_buf.size(); ++i)
+            if ((static_cast<unsigned char>(m_buf.at(i)) & 0xC0) != 0x80)
+                ++column;
+        return QStringLiteral(" (linha %1, coluna %2)").arg(line).arg(column);
+    }
+
+private:
+    enum class Step { Token, Skip, More, Fail };
+
+    Input &m_input;
+    const ReadLimits &m_limits;
+    PacketSink &m_sink;
+    QByteArray m_buf;
+    qsizetype m_pos = 0;
+    qsizetype m_tokenStart = 0;
+    qint64 m_lines = 0;     // line ends before the buffer
+    qint64 m_column = 0;    // characters of the buffer's first line before it
+    bool m_atEnd = false;
+    bool m_failed = false;
+    bool m_started = false; // anything but the XML declaration seen
+    bool m_rootDone = false;
+    bool m_pendingEnd = false;
+    Type m_type = Failed;
+    QByteArrayView m_name;
+    std::vector<Attribute> m_attributes;
+    std::vector<char16_t> m_text;
+    std::vector<QByteArray> m_open; // names of the open elements
+    QString m_error;
+    std::optional<Error> m_stop;
+
+    Step fail(const QString &why)
+    {
+        if (m_error.isEmpty())
+            m_error = why;
+        m_failed = true;
+        return Step::Fail;
+    }
+
+    Type endOfInput()
+    {
+        // Only blanks may follow the last token.
+        if (m_open.empty() && m_rootDone && m_tokenStart >= size())
+            return Done;
+        fail(QStringLiteral("fim inesperado do arquivo"));
+        return Failed;
+    }
+
+    // Drops what was read before the current token and adds the next piece.
+    bool refill()
+    {
+        if (m_atEnd)
+            return false;
+        for (qsizetype i = 0; i < m_tokenStart; ++i) {
+            if (m_buf.at(i) == '\n') {
+                ++m_lines;
+                m_column = 0;
+            } else if ((static_cast<unsigned char>(m_buf.at(i)) & 0xC0) != 0x80) {
+                ++m_column;
+            }
+        }
+        m_buf.remove(0, m_tokenStart);
+        m_pos -= m_tokenStart;
+        m_tokenStart = 0;
+        if (m_buf.size() > m_limits.maxElementBytes) {
+            m_stop = makeError(
+                msg::kPacoteGrandeDemais.arg(QStringLiteral("%1 bytes por elemento").arg(m_limits.maxElementBytes)), 2);
+            m_failed = true;
+            return false;
+        }
+        for (;;) {
+            Result<QByteArray> piece = m_input.next();
+            if (!piece) {
+                m_stop = piece.error();
+                m_failed = true;
+                return false;
+            }
+            m_sink.bytesRead(m_input.consumed());
+            if (piece->isEmpty()) {
+                if (m_input.ended()) {
+                    m_atEnd = true;
+                    return false;
+                }
+                continue;
+            }
+            m_buf.append(*piece);
+            return true;
+        }
+    }
+
+    static bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    static bool nameStart(unsigned char c)
+    {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+    }
+    static bool nameChar(unsigned char c)
+    {
+        return nameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    }
+
+    const char *data() const { return m_buf.constData(); }
+    qsizetype size() const { return m_buf.size(); }
+
+    // A name at i; More when the buffer ends inside it.
+    Step readName(qsizetype &i, QByteArrayView &out)
+    {
+        if (i >= size())
+            return Step::More;
+        if (!nameStart(static_cast<unsigned char>(data()[i])))
+            return fail(QStringLiteral("nome de elemento ou atributo inválido"));
+        const qsizetype from = i++;
+        while (i < size() && nameChar(static_cast<unsigned char>(data()[i])))
+            ++i;
+        if (i >= size())
+            return Step::More;
+        out = QByteArrayView(data() + from, i - from);
+        return Step::Token;
+    }
+
+    Step skipBlanks(qsizetype &i)
+    {
+        while (i < size() && blank(data()[i]))
+            ++i;
+        return i < size() ? Step::Token : Step::More;
+    }
+
+    bool starts(qsizetype i, const char *s) const
+    {
+        const qsizetype n = static_cast<qsizetype>(std::strlen(s));
+        return i + n <= size() && std::memcmp(data() + i, s, static_cast<size_t>(n)) == 0;
+    }
+
+    Step token()
+    {
+        // Blanks, then markup; other text is refused.
+        qsizetype i = m_pos;
+        while (i < size() && blank(data()[i]))
+            ++i;
+        if (i > m_pos) {
+            m_started = true;
+            m_pos = i;
+            m_tokenStart = i;
+        }
+        if (i >= size())
+            return Step::More;
+        if (data()[i] != '<') {
+            if (static_cast<unsigned char>(data()[i]) < 0x20)
+                return fail(QStringLiteral("caractere inválido"));
+            return fail(QStringLiteral("texto fora de um atributo"));
+        }
+        if (i + 1 >= size())
+            return Step::More;
+        const char c = data()[i + 1];
+        if (c == '?')
+            return instruction(i);
+        if (c == '!') {
+            if (i + 4 > size())
+                return Step::More;
+            if (starts(i, "<!--"))
+                return comment(i);
+            if (i + 9 > size())
+                return Step::More;
+            if (starts(i, "<!DOCTYPE"))
+                return fail(QStringLiteral("declaração de tipo de documento não é aceita"));
+            return fail(QStringLiteral("texto fora de um atributo"));
+        }
+        m_started = true;
+        if (c == '/')
+            return endTag(i);
+        return startTag(i);
+    }
+
+    Step instruction(qsizetype i)
+    {
+        const qsizetype from = i;
+        i += 2;
+        QByteArrayView target;
+        if (Step s = readName(i, target); s != Step::Token)
+            return s;
+        const bool declaration = target.size() == 3 && QByteArrayView(target).compare("xml", Qt::CaseInsensitive) == 0;
+        if (declaration && (m_started || from != 0))
+            return fail(QStringLiteral("declaração XML fora do início do documento"));
+        for (; i + 1 < size(); ++i) {
+            if (data()[i] == '?' && data()[i + 1] == '>') {
+                m_pos = i + 2;
+                if (!declaration)
+                    m_started = true;
+                return Step::Skip;
+            }
+            if (static_cast<unsigned char>(data()[i]) < 0x20 && !blank(data()[i]))
+                return fail(QStringLiteral("caractere inválido"));
+        }
+        return Step::More;
+    }
+
+    Step comment(qsizetype i)
+    {
+        m_started = true;
+        for (i += 4; i + 1 < size(); ++i) {
+            if (data()[i] == '-' && data()[i + 1] == '-') {
+                if (i + 2 >= size())
+                    return Step::More;
+                if (data()[i + 2] != '>')
+                    return fail(QStringLiteral("\"--\" dentro de um comentário"));
+                m_pos = i + 3;
+                return Step::Skip;
+            }
+            if (static_cast<unsigned char>(data()[i]) < 0x20 && !blank(data()[i]))
+                return fail(QStringLiteral("caractere inválido"));
+        }
+        return Step::More;
+    }
+
+    Step endTag(qsizetype i)
+    {
+        i += 2;
+        QByteArrayView name;
+        if (Step s = readName(i, name); s != Step::Token)
+            return s;
+        if (Step s = skipBlanks(i); s != Step::Token)
+            return s;
+        if (data()[i] != '>')
+            return fail(QStringLiteral("marca de fim malformada"));
+        if (m_open.empty() || m_open.back() != name)
+            return fail(QStringLiteral("a marca de fim </%1> não corresponde à marca de início")
+                            .arg(QString::fromUtf8(name.data(), name.size())));
+        m_pos = i + 1;
+        m_name = name;
+        m_open.pop_back();
+        if (m_open.empty())
+            m_rootDone = true;
+        m_type = End;
+        return Step::Token;
+    }
+
+    Step startTag(qsizetype i)
+    {
+        if (m_rootDone)
+            return fail(QStringLiteral("elemento depois do fim do documento"));
+        i += 1;
+        QByteArrayView name;
+        if (Step s = readName(i, name); s != Step::Token)
+            return s;
+        m_attributes.clear();
+        m_text.clear();
+        for (;;) {
+            const qsizetype before = i;
+            if (Step s = skipBlanks(i); s != Step::Token)
+                return s;
+            const char c = data()[i];
+            if (c == '>' || c == '/') {
+                if (c == '/') {
+                    if (i + 1 >= size())
+                        return Step::More;
+                    if (data()[i + 1] != '>')
+                        return fail(QStringLiteral("marca de início malformada"));
+                    m_pendingEnd = true;
+                    ++i;
+                }
+                m_pos = i + 1;
+                m_name = name;
+                m_open.emplace_back(name.data(), name.size());
+                m_type = Start;
+                return Step::Token;
+            }
+            if (i == before)
+                return fail(QStringLiteral("falta um espaço entre os atributos"));
+            Attribute a;
+            if (Step s = readName(i, a.name); s != Step::Token)
+                return s;
+            if (Step s = skipBlanks(i); s != Step::Token)
+                return s;
+            if (data()[i] != '=')
+                return fail(QStringLiteral("atributo sem valor"));
+            ++i;
+            if (Step s = skipBlanks(i); s != Step::Token)
+                return s;
+            const char quote = data()[i];
+            if (quote != '"' && quote != '\'')
+                return fail(QStringLiteral("valor de atributo sem aspas"));
+            ++i;
+            a.at = static_cast<qsizetype>(m_text.size());
+            if (Step s = attributeValue(i, quote); s != Step::Token)
+                return s;
+            a.size = static_cast<qsizetype>(m_text.size()) - a.at;
+            if (a.size > m_limits.maxAttributeChars)
+                return fail(msg::kPacoteGrandeDemais.arg(QStringLiteral("%1 caracteres por atributo").arg(m_limits.maxAttributeChars)));
+            m_attributes.push_back(a);
+        }
+    }
+
+    void put(char32_t c)
+    {
+        if (c < 0x10000) {
+            m_text.push_back(static_cast<char16_t>(c));
+        } else {
+            c -= 0x10000;
+            m_text.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            m_text.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        }
+    }
+
+    static bool xmlChar(char32_t c)
+    {
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+               (c >= 0x10000 && c <= 0x10FFFF);
+    }
+
+    // The value up to the closing quote, decoded into m_text; i ends after
+    // the quote. The pieces are UTF-8 already checked.
+    Step attributeValue(qsizetype &i, char quote)
+    {
+        const auto *p = reinterpret_cast<const unsigned char *>(data());
+        const qsizetype n = size();
+        while (i < n) {
+            const unsigned char b = p[i];
+            if (b == static_cast<unsigned char>(quote)) {
+                ++i;
+                return Step::Token;
+            }
+            if (b >= 0x20 && b < 0x80 && b != '&' && b != '<') {
+                m_text.push_back(b);
+                ++i;
+                continue;
+            }
+            if (b == '<')
+                return fail(QStringLiteral("\"<\" dentro de um valor de atributo"));
+            if (b == '&') {
+                qsizetype end = i + 1;
+                while (end < n && end - i < 12 && p[end] != ';')
+                    ++end;
+                if (end >= n)
+                    return Step::More;
+                if (p[end] != ';')
+                    return fail(QStringLiteral("referência malformada"));
+                const QByteArrayView ref(data() + i + 1, end - i - 1);
+                char32_t c = 0;
+                if (ref == "lt")
+                    c = '<';
+                else if (ref == "gt")
+                    c = '>';
+                else if (ref == "amp")
+                    c = '&';
+                else if (ref == "quot")
+                    c = '"';
+                else if (ref == "apos")
+                    c = '\'';
+                else if (ref.size() > 1 && ref[0] == '#') {
+                    const bool hex = ref[1] == 'x';
+                    const QByteArrayView digits = ref.sliced(hex ? 2 : 1);
+                    if (digits.isEmpty())
+                        return fail(QStringLiteral("referência malformada"));
+                    quint32 v = 0;
+                    for (const char d : digits) {
+                        int x;
+                        if (d >= '0' && d <= '9')
+                            x = d - '0';
+                        else if (hex && d >= 'a' && d <= 'f')
+                            x = d - 'a' + 10;
+                        else if (hex && d >= 'A' && d <= 'F')
+                            x = d - 'A' + 10;
+                        else
+                            return fail(QStringLiteral("referência malformada"));
+                        v = v * (hex ? 16 : 10) + static_cast<quint32>(x);
+                        if (v > 0x10FFFF)
+                            return fail(QStringLiteral("referência a um caractere inválido"));
+                    }
+                    c = v;
+                    if (!xmlChar(c))
+                        return fail(QStringLiteral("referência a um caractere inválido"));
+                } else {
+                    return fail(QStringLiteral("referência a entidade não declarada"));
+                }
+                put(c);
+                i = end + 1;
+                continue;
+            }
+            if (b < 0x20) {
+                if (b == '\r') {
+                    if (i + 1 >= n)
+                        return Step::More;
+                    if (p[i + 1] == '\n')
+                        ++i; // CR LF is one line end
+                } else if (b != '\n' && b != '\t') {
+                    return fail(QStringLiteral("caractere inválido"));
+                }
+                m_text.push_back(u' ');
+                ++i;
+                continue;
+            }
+            // A multi-byte sequence, whole in the buffer or More.
+            const int len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+            if (i + len > n)
+                return Step::More;
+            char32_t c = 0;
+            if (len == 2)
+                c = ((b & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu);
+            else if (len == 3)
+                c = ((b & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+            else
+                c = ((b & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
+            if (!xmlChar(c))
+                return fail(QStringLiteral("caractere inválido"));
+            put(c);
+            i += len;
+        }
+        return Step::More;
+    }
+};
+
+} // namespace quirels::exchange::packetxml
