@@ -7,6 +7,10 @@
 
 namespace quirels::backup::archive {
 
+// Each file of the backup that includes this has its own copy, as code of
+// its own (internal linkage), so the compiler inlines it as it sees fit.
+namespace {
+
 // Where a decoded segment goes.
 class Sink {
 public:
@@ -154,5 +158,7 @@ inline int diskNumber(const QByteArray &name)
     }
     return n;
 }
+
+} // namespace
 
 } // namespace quirels::backup::archive

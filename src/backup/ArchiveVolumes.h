@@ -32,6 +32,10 @@
 
 namespace quirels::backup::archive {
 
+// Each file of the backup that includes this has its own copy, as code of
+// its own (internal linkage), so the compiler inlines it as it sees fit.
+namespace {
+
 constexpr qint64 kIoBuffer = 1 << 20;       // archive and file reads/writes move in 1 MB pieces
 constexpr qint32 kMaxNameLength = 32768;    // longest title or entry name accepted when reading
 constexpr qint64 kMaxFileListBytes = 64LL << 20; // largest file-information text loaded into memory
@@ -322,5 +326,7 @@ private:
     qint64 m_end = 0;
     qint64 m_deviceLeft = -1;
 };
+
+} // namespace
 
 } // namespace quirels::backup::archive

@@ -22,6 +22,10 @@
 
 namespace quirels::exchange::packetxml {
 
+// Each file of the exchange that includes this has its own copy, as code of
+// its own (internal linkage), so the compiler inlines it as it sees fit.
+namespace {
+
 constexpr qint64 kPieceBytes = 64 * 1024;
 
 // ---- The file's bytes, as UTF-8 for the XML reader ---------------------------
@@ -198,5 +202,7 @@ private:
         return makeError(msg::kPacoteInvalido.arg(msg::kPacoteNaoUtf8.arg(offset + 1)), 2);
     }
 };
+
+} // namespace
 
 } // namespace quirels::exchange::packetxml

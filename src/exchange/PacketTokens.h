@@ -6,6 +6,10 @@
 
 namespace quirels::exchange::packetxml {
 
+// Each file of the exchange that includes this has its own copy, as code of
+// its own (internal linkage), so the compiler inlines it as it sees fit.
+namespace {
+
 // The XML tokens of the packet form, read from UTF-8 pieces: elements with
 // their attributes (references resolved, line ends and tabs in values made
 // blanks as XML does), end tags matched against their start tags; blanks,
@@ -487,5 +491,7 @@ private:
         return Step::More;
     }
 };
+
+} // namespace
 
 } // namespace quirels::exchange::packetxml
