@@ -91,9 +91,9 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     QToolTip::setPalette(tip);
 
     // The settings decide the data folder, unless the caller gave one.
-    m_workspace = std::make_unique<Workspace>(
-        *m_dialogs, Workspace::Places{options.dataFolder, options.xmlFolder, options.settingsPath, options.storeConfigPath},
-        this);
+    const Workspace::Places given{options.dataFolder, options.xmlFolder, options.settingsPath,
+                                  options.storeConfigPath};
+    m_workspace = std::make_unique<Workspace>(*m_dialogs, given, this);
     m_registry = std::make_unique<ScreenRegistry>(*m_dialogs);
     m_actions = std::make_unique<MainCommands>(*this, MainCommands::Outside{options.openUrl, options.startDetached});
     m_workspace->setBeforePosting([this] { emit aboutToPostPending(); });

@@ -15,9 +15,6 @@
 namespace quirels::store {
 class DataModule;
 }
-namespace quirels::shell::links {
-struct Link;
-}
 
 #include <QDate>
 #include <QHash>
@@ -38,7 +35,6 @@ class QUrl;
 namespace quirels {
 
 class TfrmEmpresaQuirels;
-
 class MainCommands;
 class StartupEffects;
 class StatusPanel;

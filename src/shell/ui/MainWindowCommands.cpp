@@ -194,7 +194,8 @@ void MainWindow::buildCommands()
          [](MainWindow &w) { w.m_actions->openLink(shell::links::kSiteOrz); }},
         {s("mnuAjuda"), s("mniSiteEstravim"), s("Site do &ESTRAVIM"), {}, s("Abre o browser no site do ESTRAVIM"),
          true, C::None, [](MainWindow &w) { w.m_actions->openLink(shell::links::kSiteEstravim); }},
-        {s("mnuAjuda"), s("mniSobre"), s("&Sobre"), {}, s("Sobre o programa"), true, C::None, action(&MainCommands::about)},
+        {s("mnuAjuda"), s("mniSobre"), s("&Sobre"), {}, s("Sobre o programa"), true, C::None,
+         action(&MainCommands::about)},
     };
     table.insert(table.end(), rest.begin(), rest.end());
 
