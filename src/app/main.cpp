@@ -1,4 +1,5 @@
 #include "base/Numbers.h"
+#include "base/ui/ButtonEnter.h"
 #include "base/ui/QtTexts.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/Splash.h"
@@ -22,6 +23,7 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(quirels::applicationIcon());
     QLocale::setDefault(quirels::numbers::appLocale());
     quirels::installQtTranslations();
+    quirels::enterPressesFocusedButton();
 
     // 2. The main window reads the settings and decides the data folder;
     // 3. it opens the store, showing the store's message when that fails.

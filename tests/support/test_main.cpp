@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #if defined(QUIRELS_TEST_WIDGETS)
+#include "base/ui/ButtonEnter.h"
 #include <QApplication>
 using App = QApplication;
 #elif defined(QUIRELS_TEST_GUI)
@@ -50,6 +51,10 @@ public:
 int main(int argc, char **argv)
 {
     App app(argc, argv);
+#if defined(QUIRELS_TEST_WIDGETS)
+    // The program's application-wide keys, as the desktop program installs them.
+    quirels::enterPressesFocusedButton();
+#endif
     g_previous = qInstallMessageHandler(failOnDeadConnection);
     // Tests fix the regional settings to Portuguese (Brazil).
     quirels::numbers::setAppLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
