@@ -5,6 +5,7 @@
 #include "KeyStates.h"
 #include "NovaQuirels.h"
 #include "Splash.h"
+#include "WindowList.h"
 #include "base/IniFile.h"
 #include "base/Settings.h"
 #include "base/ui/MessageBoxDialogs.h"
@@ -130,6 +131,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     buildCommands();
     buildToolBar();
     buildStatusBar();
+    // The "Janela" menu lists the open windows.
+    new WindowList(m_menus.value(QStringLiteral("mnuJanela")), m_mdi);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { updateWindowCommands(); });
     qApp->installEventFilter(this);
 
@@ -789,8 +792,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *e)
     case QEvent::StatusTip:
         // Long hints of every window of the program reach the message panel.
         if (watched != this && watched->isWidgetType()) {
-            if (m_hintsShown)
+            if (m_hintsShown) {
                 setMessage(static_cast<QStatusTipEvent *>(e)->tip());
+                m_hintSource = static_cast<QWidget *>(watched);
+            }
             return true;
         }
         break;
@@ -808,6 +813,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *e)
     case QEvent::Show:
     case QEvent::Hide:
     case QEvent::Close:
+        // A hint goes with the window that showed it: the pointer may rest
+        // where a closed dialog was, and no other hint replaces it.
+        if (e->type() == QEvent::Hide && m_hintSource && watched == m_hintSource) {
+            m_hintSource = nullptr;
+            setMessage(QString());
+        }
         if (qobject_cast<QMdiSubWindow *>(watched))
             QTimer::singleShot(0, this, [this] { updateWindowCommands(); });
         break;

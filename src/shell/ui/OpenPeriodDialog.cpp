@@ -170,7 +170,9 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(store::DataModule &data, Dialogs &dialogs, Pe
     layout->addWidget(periodBox);
     layout->addWidget(m_progressFrame);
     layout->addLayout(buttons);
-    resize(520, 460);
+    // A fixed size: the window manager then draws no resizing handle along
+    // the bottom edge, which looked like a grid's border peeking out.
+    setFixedSize(QSize(520, 460).expandedTo(minimumSizeHint()));
 
     connect(m_search, &QLineEdit::textChanged, this, &TfrmAbrirQuirels::seek);
     showCurrent();
