@@ -7,7 +7,9 @@
 //   - every annex window's header names the company and period that the
 //     data module's cursors write;
 //   - a row added, changed or removed during the step belongs to the period
-//     that was open before or after the step, never to another one.
+//     that was open before or after the step, never to another one;
+//   - a step that typed nothing (moving through fields, switching, opening
+//     or closing windows, "Validar") puts no list into editing.
 // A failing seed prints its steps. A few seeds run by default;
 // QUIRELS_CLERK_SEEDS ("40", "7-9" or "3,11") and QUIRELS_CLERK_STEPS run
 // others and longer.
@@ -176,6 +178,8 @@ struct Clerk {
     // The choice of the next F3: company, month.
     QPair<QString, QString> nextOpen;
     QPointer<QWidget> answered;
+    // Steps that typed, inserted or pressed a button: they may start an edit.
+    int typedSteps = 0;
 
     explicit Clerk(int s) : seed(s), rng(static_cast<unsigned>(s))
     {
@@ -189,6 +193,23 @@ struct Clerk {
             for (const char *mes : {"MAR", "ABR"})
                 store.exec(QStringLiteral("insert into Mes (CdCNPJEmpr, NrAno, NmMes) values ('%1', '2005', '%2')")
                                .arg(key, QLatin1String(mes)));
+        // A month with rows in the lists that open first, named as the
+        // product list names them.
+        const QString alfaMar = QStringLiteral("'%1', '2005', 'MAR'").arg(kAlfa);
+        store.exec(QStringLiteral("insert into Produtos (CdCNPJEmpr, NrAno, NmMes, CdNCM, NmProduto, VlConcentracao, "
+                                  "VlDensidade, DsUnidade, QtEstoqueAnt, QtCompras, QtEstoqueAtual) values "
+                                  "(%1, '2902.30.00', 'TOLUENO', 99.5, 0.87, 'Kg', 100, 15, 115)")
+                       .arg(alfaMar));
+        store.exec(QStringLiteral("insert into Residuo (CdCNPJEmpr, NrAno, NmMes, CdNCM, NmProduto, VlConcentracao, "
+                                  "QtResiduo, DsUnidade) values (%1, '2902.30.00', 'TOLUENO', 3.5, 200, 'Kg')")
+                       .arg(alfaMar));
+        store.exec(QStringLiteral("insert into Armazenagem (CdCNPJEmpr, NrAno, NmMes, CdNCM, NmProduto, "
+                                  "VlConcentracao, QtEstoqueAnt, QtEstoqueAtual, DsUnidade, CdProprietario) values "
+                                  "(%1, '2902.30.00', 'TOLUENO', 100, 5, 7.125, 'Kg', '%2')")
+                       .arg(alfaMar, kBeta));
+        store.exec(QStringLiteral("insert into Observacoes (CdCNPJEmpr, NrAno, NmMes, Anexo, Observacao) values "
+                                  "(%1, 'A', 'Obs. do anexo A')")
+                       .arg(alfaMar));
         MainWindow::Options o;
         o.dialogs = &dialogs;
         o.dataFolder = store.folder();
@@ -344,6 +365,7 @@ struct Clerk {
             if (const entry::FieldSpec *f = focusedSpec()) {
                 const QString v = valueFor(*f);
                 steps.append(QStringLiteral("\"%1\"").arg(v));
+                ++typedSteps;
                 QWidget *target = QApplication::focusWidget();
                 if (auto *e = qobject_cast<QLineEdit *>(target))
                     e->selectAll();
@@ -359,8 +381,11 @@ struct Clerk {
         } else if (r < 46) {
             key(Qt::Key_Backtab, Qt::ShiftModifier, QStringLiteral("Shift+Tab"));
         } else if (r < 50) {
+            // Enter may press a focused button ("Novo").
+            ++typedSteps;
             key(Qt::Key_Return, Qt::NoModifier, QStringLiteral("Enter"));
         } else if (r < 56) {
+            ++typedSteps;
             key(Qt::Key_N, Qt::AltModifier, QStringLiteral("Alt+N"));
         } else if (r < 65) {
             key(Qt::Key_S, Qt::AltModifier, QStringLiteral("Alt+S"));
@@ -369,6 +394,8 @@ struct Clerk {
         } else if (r < 69) {
             key(Qt::Key_E, Qt::AltModifier, QStringLiteral("Alt+E"));
         } else if (r < 71) {
+            // A page's key; in a window without pages the field takes the digit.
+            ++typedSteps;
             key(pick(2) ? Qt::Key_1 : Qt::Key_2, Qt::AltModifier, QStringLiteral("Alt+page"));
         } else if (r < 74) {
             key(Qt::Key_F4, Qt::ControlModifier, QStringLiteral("Ctrl+F4"));
@@ -463,6 +490,19 @@ struct Clerk {
         }
     }
 
+    // Moving through fields and windows without typing leaves the rows as
+    // they were: no list starts editing (the close prompts would then ask
+    // about data nobody typed, and posting would write it).
+    void checkNoEditStarted(const QList<List> &editingBefore)
+    {
+        for (const List &l : lists()) {
+            const bool was = std::any_of(editingBefore.cbegin(), editingBefore.cend(),
+                                         [&](const List &b) { return b.engine == l.engine; });
+            if (!was && l.engine->table().isEditing())
+                fail(QStringLiteral("%1 started editing without anything typed").arg(l.spec->table));
+        }
+    }
+
     // A list left editing (saved or cancelled) shows the row the store holds.
     void checkShown(const List &l)
     {
@@ -497,8 +537,11 @@ struct Clerk {
             for (const List &l : lists())
                 if (l.engine->table().isEditing())
                     editing.append(l);
+            const int typedBefore = typedSteps;
             step();
             const PeriodKey is = openPeriod();
+            if (typedSteps == typedBefore)
+                checkNoEditStarted(editing);
             checkRowsOfOtherPeriods(before, snapshot(), was, is);
             checkHeaders();
             for (const List &l : editing)
