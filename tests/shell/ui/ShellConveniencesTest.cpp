@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 
 using namespace quirels;
 using namespace quirels::test;
@@ -125,4 +126,22 @@ TEST_F(ShellTest, AnAnnexWindowShowsItsWholeCaption)
     EXPECT_EQ(caption->text(), g->widget()->windowTitle());
     EXPECT_TRUE(caption->wordWrap());
     EXPECT_TRUE(caption->isVisible());
+}
+
+TEST_F(ShellTest, TheValidationReportWrapsItsLongLines)
+{
+    addCompany(kCnpj, {1});
+    window->resize(1024, 700);
+    window->show();
+    openPeriod(kCnpj);
+    window->command(QStringLiteral("mniValidar"))->trigger();
+    auto *list = window->mdiArea()->findChild<QTreeWidget *>(QStringLiteral("lvwInconsistencia"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_GT(list->topLevelItemCount(), 0);
+    EXPECT_TRUE(list->wordWrap());
+    // The first line made long: its row takes the lines its text needs.
+    QTreeWidgetItem *first = list->topLevelItem(0);
+    const int oneLine = list->visualItemRect(first).height();
+    first->setText(0, QString(QStringLiteral("palavra ")).repeated(60));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->visualItemRect(first).height() >= 2 * oneLine - 4; }));
 }
