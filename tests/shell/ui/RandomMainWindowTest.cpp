@@ -1,8 +1,9 @@
 // A seeded random clerk at the real main window: it opens annex windows from
 // the menus, types valid and invalid values, moves with Tab, Shift+Tab and
 // Enter, presses the lists' Alt letters, closes windows with Ctrl+F4,
-// switches windows (Ctrl+Tab, the "Janela" list), runs "Validar", closes
-// the company and opens another company or month with F3. After every step:
+// switches windows (Ctrl+Tab, the "Janela" list), runs "Validar", looks at
+// the company window, closes the company and opens another company or month
+// with F3. After every step:
 //   - a list that was being edited and is no longer shows the stored row;
 //   - every annex window's header names the company and period that the
 //     data module's cursors write;
@@ -23,6 +24,7 @@
 #include "entry/ui/ResiduoWindow.h"
 #include "shell/Annexes.h"
 #include "shell/CpfCnpj.h"
+#include "shell/ui/EmpresaQuirels.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/OpenPeriodDialog.h"
 #include "store/DataModule.h"
@@ -265,6 +267,11 @@ struct Clerk {
                 open->reject();
             return;
         }
+        if (auto *info = qobject_cast<TfrmEmpresaQuirels *>(modal)) {
+            // Looked at and closed: the company's windows open again.
+            info->close();
+            return;
+        }
         fail(QStringLiteral("unexpected modal window %1").arg(QString::fromLatin1(modal->metaObject()->className())));
         modal->close();
     }
@@ -422,6 +429,8 @@ struct Clerk {
             key(Qt::Key_F4, Qt::NoModifier, QStringLiteral("F4"));
         } else if (r < 94) {
             trigger(QStringLiteral("mniFecharEmpresa"), QStringLiteral("Fechar Empresa"));
+        } else if (r < 96) {
+            trigger(QStringLiteral("mniInformacoesEmpresa"), QStringLiteral("Informações sobre a Empresa"));
         } else {
             nextOpen = {pick(2) ? kAlfa : kBeta, pick(3) ? QStringLiteral("MAR") : QStringLiteral("ABR")};
             steps.append(QStringLiteral("F3 %1 %2").arg(nextOpen.first, nextOpen.second));
