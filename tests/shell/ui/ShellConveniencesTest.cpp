@@ -5,7 +5,9 @@
 
 #include "ShellFixture.h"
 #include "shell/ui/OpenPeriodDialog.h"
+#include "store/DataModule.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -144,4 +146,30 @@ TEST_F(ShellTest, TheValidationReportWrapsItsLongLines)
     const int oneLine = list->visualItemRect(first).height();
     first->setText(0, QString(QStringLiteral("palavra ")).repeated(60));
     EXPECT_TRUE(QTest::qWaitFor([&] { return list->visualItemRect(first).height() >= 2 * oneLine - 4; }));
+}
+
+TEST_F(ShellTest, TabbingThroughASavedProductChangesNothing)
+{
+    // The product's name is one of the list's: leaving its drop-down makes
+    // the list pick that entry, which is no change.
+    addCompany(kCnpj, {1});
+    store.exec(QStringLiteral("insert into Produtos (CdCNPJEmpr, NrAno, NmMes, CdNCM, NmProduto, VlConcentracao, "
+                              "VlDensidade, DsUnidade, QtEstoqueAnt, QtEstoqueAtual) values "
+                              "('%1', '2005', 'MAR', '2902.30.00', 'TOLUENO', 99.5, 0.87, 'Kg', 100, 100)")
+                   .arg(kCnpj));
+    window->resize(1024, 700);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    openPeriod(kCnpj);
+    QWidget *a = window->annexWindow(QLatin1Char('A'))->widget();
+    auto *name = a->findChild<QComboBox *>(QStringLiteral("cmbProdutos"));
+    ASSERT_NE(name, nullptr);
+    ASSERT_EQ(name->currentText(), QStringLiteral("TOLUENO"));
+    name->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_FALSE(window->dataModule().produtos().isEditing());
+    // Closing asks nothing: there is nothing to save.
+    EXPECT_TRUE(window->closeCompany());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << qPrintable(dialogs.texts().join(QLatin1Char('|')));
 }
