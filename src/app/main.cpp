@@ -1,5 +1,6 @@
 #include "Composition.h"
 #include "base/Numbers.h"
+#include "base/ui/ButtonEnter.h"
 #include "base/ui/QtTexts.h"
 #include "shell/ui/MainWindow.h"
 #include "shell/ui/Splash.h"
@@ -23,6 +24,7 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(quirels::applicationIcon());
     QLocale::setDefault(quirels::numbers::appLocale());
     quirels::installQtTranslations();
+    quirels::enterPressesFocusedButton();
 
     // The subsystems' screens go into every main window's registry.
     quirels::app::compose();

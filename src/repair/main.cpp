@@ -9,6 +9,7 @@
 
 #include "base/Numbers.h"
 #include "base/Settings.h"
+#include "base/ui/ButtonEnter.h"
 #include "base/ui/MessageBoxDialogs.h"
 #include "shell/Repair.h"
 #include "store/StoreConfig.h"
@@ -90,6 +91,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quirels"));
     QLocale::setDefault(quirels::numbers::appLocale());
+    quirels::enterPressesFocusedButton();
     quirels::MessageBoxDialogs dialogs;
 
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -5,6 +5,7 @@
 
 #if defined(QUIRELS_TEST_WIDGETS)
 #include "app/Composition.h"
+#include "base/ui/ButtonEnter.h"
 #include <QApplication>
 using App = QApplication;
 #elif defined(QUIRELS_TEST_GUI)
@@ -51,6 +52,10 @@ public:
 int main(int argc, char **argv)
 {
     App app(argc, argv);
+#if defined(QUIRELS_TEST_WIDGETS)
+    // The program's application-wide keys, as the desktop program installs them.
+    quirels::enterPressesFocusedButton();
+#endif
     g_previous = qInstallMessageHandler(failOnDeadConnection);
     // Tests fix the regional settings to Portuguese (Brazil).
     quirels::numbers::setAppLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));

@@ -43,6 +43,15 @@ QWidget *EntryWindow::buildHeader()
     box->setObjectName(QStringLiteral("pnlCabecalho"));
     auto *lay = new QGridLayout(box);
     lay->setContentsMargins(0, 0, 0, 0);
+    // The screen's full caption, wrapped: the title bar cuts a long one
+    // short on a small screen.
+    auto *caption = new QLabel(m_spec.caption, box);
+    caption->setObjectName(QStringLiteral("lblTitulo"));
+    caption->setWordWrap(true);
+    QFont bold = caption->font();
+    bold.setBold(true);
+    caption->setFont(bold);
+    lay->addWidget(caption, 0, 0, 1, 4);
     auto field = [&](const QString &label, const QString &name, int col, int stretch,
                      const QString &widest = QString()) {
         auto *e = new QLineEdit(box);
@@ -52,8 +61,8 @@ QWidget *EntryWindow::buildHeader()
         // At the window's smallest size a value still shows whole.
         if (!widest.isEmpty())
             e->setMinimumWidth(e->fontMetrics().horizontalAdvance(widest) + 16);
-        lay->addWidget(new QLabel(label, box), 0, col);
-        lay->addWidget(e, 1, col);
+        lay->addWidget(new QLabel(label, box), 1, col);
+        lay->addWidget(e, 2, col);
         lay->setColumnStretch(col, stretch);
         return e;
     };

@@ -413,8 +413,17 @@ void FieldPanel::edited(const FieldSpec &f)
 {
     if (m_loading)
         return;
+    const bool number = f.kind == FieldKind::Number || f.kind == FieldKind::Integer;
+    if (!number && !m_engine.table().isEditing()) {
+        // A drop-down that settles on the text it already showed (an
+        // editable one picks the matching entry when the focus leaves it)
+        // changes nothing: the row is not put into editing for it.
+        const QVariant stored = m_engine.table().value(f.field);
+        if (shownText(f) == (stored.isValid() && !stored.isNull() ? stored.toString() : QString()))
+            return;
+    }
     m_changed = true;
-    if (f.kind == FieldKind::Number || f.kind == FieldKind::Integer) {
+    if (number) {
         // Numbers are taken when the field is left (the range rule speaks
         // then, not at every key); the row starts changing now.
         startEditing(f);

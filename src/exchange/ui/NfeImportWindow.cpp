@@ -1,6 +1,7 @@
 #include "NfeImportWindow.h"
 
 #include "NfeRowsModel.h"
+#include "base/ui/ChoiceDelegate.h"
 #include "base/ui/Placement.h"
 #include "exchange/Messages.h"
 #include "shell/ui/MainWindow.h"
@@ -176,6 +177,9 @@ TfrmImportacaoNFe::TfrmImportacaoNFe(QSqlDatabase db, const PeriodKey &period, D
     m_gridB = grid(QStringLiteral("grdMovimentacao"), m_rowsB);
     m_gridC = grid(QStringLiteral("grdImportacao"), m_rowsC);
     m_gridFactors = grid(QStringLiteral("grdFatores"), m_factors);
+    // The unit to convert to is picked from its list.
+    m_gridFactors->setItemDelegateForColumn(NfeFactorsModel::targetColumn(),
+                                            new ChoiceDelegate(NfeFactorsModel::targets(), m_gridFactors));
     m_skipped = new QListWidget(this);
     m_skipped->setObjectName(QStringLiteral("lstIgnorados"));
     m_pages->addTab(m_gridB, QString());

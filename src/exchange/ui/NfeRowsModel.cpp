@@ -1,5 +1,7 @@
 #include "NfeRowsModel.h"
 
+#include "base/ui/WrapText.h"
+
 #include "base/Numbers.h"
 #include "entry/FieldRules.h"
 #include "entry/Messages.h"
@@ -173,7 +175,7 @@ QVariant NfeRowsModel::headerData(int section, Qt::Orientation orientation, int 
     if (section == 0)
         return msg::kNfeColPendencia;
     if (section <= grid)
-        return m_spec.main.grid.at(section - 1).title;
+        return wrapTitle(m_spec.main.grid.at(section - 1).title);
     return section == grid + 1 ? msg::kNfeColItem : msg::kNfeColArquivo;
 }
 
@@ -447,17 +449,21 @@ QVariant NfeFactorsModel::headerData(int section, Qt::Orientation orientation, i
     case kIssuer:
         return msg::kNfeColEmitente;
     case kCode:
-        return msg::kNfeColCodigo;
+        return wrapTitle(msg::kNfeColCodigo);
     case kDescription:
-        return msg::kNfeColDescricao;
+        return wrapTitle(msg::kNfeColDescricao);
     case kUnit:
-        return msg::kNfeColUnidadeNota;
+        return wrapTitle(msg::kNfeColUnidadeNota);
     case kFactor:
         return msg::kNfeColFator;
     default:
-        return msg::kNfeColUnidade;
+        return wrapTitle(msg::kNfeColUnidade);
     }
 }
+
+int NfeFactorsModel::targetColumn() { return kTarget; }
+
+QStringList NfeFactorsModel::targets() { return {QStringLiteral("Kg"), QStringLiteral("litro")}; }
 
 QVariant NfeFactorsModel::data(const QModelIndex &index, int role) const
 {

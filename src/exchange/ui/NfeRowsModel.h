@@ -94,6 +94,9 @@ public:
     // (kept across readings of the inputs) are applied to it at once.
     void setScan(nfe::Scan *scan);
     const std::vector<nfe::UnitFactor> &given() const { return m_given; }
+    // The "Converte para" column and the units it is picked from.
+    static int targetColumn();
+    static QStringList targets();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

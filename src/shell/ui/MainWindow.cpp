@@ -5,6 +5,7 @@
 #include "Splash.h"
 #include "StartupEffects.h"
 #include "StatusPanel.h"
+#include "WindowList.h"
 #include "base/ui/MessageBoxDialogs.h"
 #include "shell/Annexes.h"
 #include "shell/Messages.h"
@@ -102,6 +103,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     buildCommands();
     buildToolBar();
     m_status = std::make_unique<StatusPanel>(statusBar());
+    // The "Janela" menu lists the open windows.
+    new WindowList(m_menus.value(QStringLiteral("mnuJanela")), m_mdi);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { updateWindowCommands(); });
     qApp->installEventFilter(this);
 
@@ -341,8 +344,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *e)
     case QEvent::StatusTip:
         // Long hints of every window of the program reach the message panel.
         if (watched != this && watched->isWidgetType()) {
-            if (hintsShown())
+            if (hintsShown()) {
                 setMessage(static_cast<QStatusTipEvent *>(e)->tip());
+                m_hintSource = static_cast<QWidget *>(watched);
+            }
             return true;
         }
         break;
@@ -358,6 +363,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *e)
     case QEvent::Show:
     case QEvent::Hide:
     case QEvent::Close:
+        // A hint goes with the window that showed it: the pointer may rest
+        // where a closed dialog was, and no other hint replaces it.
+        if (e->type() == QEvent::Hide && m_hintSource && watched == m_hintSource) {
+            m_hintSource = nullptr;
+            setMessage(QString());
+        }
         if (qobject_cast<QMdiSubWindow *>(watched))
             QTimer::singleShot(0, this, [this] { updateWindowCommands(); });
         break;

@@ -244,6 +244,9 @@ private:
     QPointer<TfrmEmpresaQuirels> m_companyWindow;
     QList<QPointer<QWidget>> m_companyWindows;
     bool m_closingCompany = false;
+    // The widget whose long hint the message panel shows; hidden, it takes
+    // its hint away.
+    QPointer<QWidget> m_hintSource;
 };
 
 // Registers the shell's own screens (open dialog, deletion window, person

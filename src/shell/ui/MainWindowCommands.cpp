@@ -305,6 +305,10 @@ void MainWindow::buildToolBar()
         connect(a, &QAction::triggered, m_commands.value(s(d.runs)), &QAction::trigger);
         m_commands.insert(a->objectName(), a);
     }
+    // The invoice import is listed with the open commands, enabled with
+    // its menu item: the drop-down holds that same command.
+    drop->addSeparator();
+    drop->addAction(m_commands.value(QStringLiteral("mniImportarNFe")));
     m_openButton = new QToolButton(bar);
     m_openButton->setObjectName(QStringLiteral("btnAbrir"));
     m_openButton->setDefaultAction(open);

@@ -88,9 +88,14 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(store::DataModule &data, Dialogs &dialogs, Pe
     m_grid->setColumnWidth(0, 140);
     setHint(m_grid, QStringLiteral("Selecione a Empresa que deseja abrir"));
     connect(m_grid, &QTableView::doubleClicked, this, [this] { open(); });
-    // Choosing a row in the grid moves the company cursor there.
+    // Choosing a row in the grid moves the company cursor there, until the
+    // period is handed over: opening it reads the companies again, and the
+    // grid, left without a current row, would take the first one when it
+    // next gets the focus (the dialog active again after a question).
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
+                if (m_handedOver)
+                    return;
                 if (current.isValid() && current.row() != m_empresa.row())
                     m_empresa.moveTo(current.row());
                 showCompanyPeriods();
@@ -170,7 +175,9 @@ TfrmAbrirQuirels::TfrmAbrirQuirels(store::DataModule &data, Dialogs &dialogs, Pe
     layout->addWidget(periodBox);
     layout->addWidget(m_progressFrame);
     layout->addLayout(buttons);
-    resize(520, 460);
+    // A fixed size: the window manager then draws no resizing handle along
+    // the bottom edge, which looked like a grid's border peeking out.
+    setFixedSize(QSize(520, 460).expandedTo(minimumSizeHint()));
 
     connect(m_search, &QLineEdit::textChanged, this, &TfrmAbrirQuirels::seek);
     showCurrent();
@@ -265,6 +272,7 @@ void TfrmAbrirQuirels::open()
     }
     if (opened->outcome == shell::OpenOutcome::Declined)
         return;
+    m_handedOver = true;
     if (m_periodOpened)
         m_periodOpened(opened->period);
     accept();

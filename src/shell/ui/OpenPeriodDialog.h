@@ -72,6 +72,7 @@ private:
     QListWidget *m_months = nullptr;
     PeriodKey m_open;
     QString m_periodsOf; // the company the month list is of
+    bool m_handedOver = false; // the period was opened: the grid no longer moves the cursor
     QPushButton *m_ok;
     QWidget *m_progressFrame;
     std::unique_ptr<FrameProgress> m_progress;

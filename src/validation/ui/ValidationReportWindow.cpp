@@ -1,4 +1,5 @@
 #include "ValidationReportWindow.h"
+#include "base/ui/WrapText.h"
 
 #include "base/Dialogs.h"
 #include "validation/Messages.h"
@@ -68,7 +69,8 @@ TfrmInconsistenciaQuirels::TfrmInconsistenciaQuirels(Producer producer, Dialogs 
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setUniformRowHeights(true);
+    // A long line wraps onto a second line rather than being cut short.
+    wrapItemLines(m_list);
     m_list->header()->setStretchLastSection(false);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { activateLine(item); });
 

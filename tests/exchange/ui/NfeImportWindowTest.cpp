@@ -12,6 +12,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QBrush>
+#include <QComboBox>
+#include <QHeaderView>
 #include <QFile>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -330,4 +332,42 @@ TEST_F(NfeImportWindowTest, KeysMoveBetweenPagesAndLeavingWithoutImportingAsks)
 
     ASSERT_TRUE(window->closeCompany());
     EXPECT_FALSE(enabled("mniImportarNFe"));
+}
+
+TEST_F(NfeImportWindowTest, TheUnitToConvertToIsPickedFromAListAndLongTitlesWrap)
+{
+    TfrmImportacaoNFe *w = open();
+    ASSERT_TRUE(w);
+    QTableView *factors = grid(w, "grdFatores");
+    ASSERT_EQ(w->factorsModel()->rowCount(), 1);
+    const QModelIndex target = w->factorsModel()->index(0, exchange::ui::NfeFactorsModel::targetColumn());
+    EXPECT_EQ(target.data().toString(), QStringLiteral("Kg"));
+    factors->setCurrentIndex(target);
+    factors->edit(target);
+    auto *box = factors->viewport()->findChild<QComboBox *>();
+    ASSERT_NE(box, nullptr);
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items.append(box->itemText(i));
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Kg"), QStringLiteral("litro")}));
+    EXPECT_FALSE(box->isEditable());
+    // Down picks "litro", Enter stores it.
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return target.data().toString() == QLatin1String("litro"); }))
+        << qPrintable(target.data().toString());
+
+    // A long column title is broken between words, so the header grows
+    // instead of cutting it.
+    NfeRowsModel *b = w->rowsModel(QLatin1Char('B'));
+    const QString title = b->headerData(b->columnOf(QStringLiteral("CdFornecedor")), Qt::Horizontal).toString();
+    EXPECT_TRUE(title.contains(QLatin1Char('\n'))) << qPrintable(title);
+    EXPECT_EQ(QString(title).replace(QLatin1Char('\n'), QLatin1Char(' ')),
+              QStringLiteral("CNPJ/CPF do Fornecedor ou Adquirinte"));
+    QTableView *gridB = grid(w, "grdMovimentacao");
+    EXPECT_GE(gridB->horizontalHeader()->height(), 2 * gridB->fontMetrics().height());
+
+    dialogs.expect(Kind::Confirm, msg::kNfeFecharSemImportar, Answer::Yes);
+    w->reject();
 }

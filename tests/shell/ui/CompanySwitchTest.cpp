@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -199,4 +200,28 @@ TEST_F(CompanySwitch, NewAndCloseCompanyCloseTheCompanyWindowsToo)
     QTest::keyClick(window.get(), Qt::Key_F2);
     EXPECT_TRUE(info->isVisible());
     EXPECT_EQ(dialogs.pendingExpectations(), 0);
+}
+
+TEST_F(CompanySwitch, TheOpenedCompanyStaysWhenTheOpenDialogGetsTheFocusAgain)
+{
+    // The second company is chosen in the grid; opening its month reads the
+    // companies again, and the grid then takes the focus once more (the
+    // dialog active again after a question): the cursors stay on it.
+    TfrmAbrirQuirels dialog(window->dataModule(), dialogs, [this](const PeriodKey &period) {
+        ASSERT_TRUE(window->setCurrentPeriod(period));
+        window->openAnnexWindows();
+    }, window.get());
+    auto *grid = dialog.findChild<QTableView *>(QStringLiteral("grdEmpresa"));
+    ASSERT_NE(grid, nullptr);
+    dialog.show();
+    grid->setFocus();
+    grid->selectRow(1);
+    const QString chosen = dialog.currentCompany();
+    ASSERT_EQ(chosen, kCpf);
+    choosePeriod(dialog, "MAR", "2005");
+    dialog.open();
+    QFocusEvent again(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(grid, &again);
+    EXPECT_EQ(window->currentPeriod(), (PeriodKey{chosen, QStringLiteral("2005"), QStringLiteral("MAR")}));
+    EXPECT_EQ(header(QLatin1Char('D'), "edtNrAno"), QStringLiteral("2005"));
 }

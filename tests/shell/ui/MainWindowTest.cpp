@@ -111,13 +111,15 @@ TEST_F(ShellTest, CommandsAsDeclared)
     EXPECT_FALSE(window->command(QStringLiteral("btnAjuda"))->isVisible());
     QAction *help = window->command(QStringLiteral("mniMensagensAjuda"));
     EXPECT_TRUE(help->isCheckable() && help->isChecked());
-    // The open button runs "&Empresa"; its drop-down holds the three open commands.
+    // The open button runs "&Empresa"; its drop-down holds the three open
+    // commands and, apart, the invoice import.
     QStringList drop;
     for (QAction *a : window->openButton()->menu()->actions())
         drop.append(a->text() + QLatin1Char(' ') + a->shortcut().toString());
     // F3 is shown in the drop-down but owned by the menu command alone.
     EXPECT_EQ(drop, (QStringList{QStringLiteral("&Empresa\tF3 "), QStringLiteral("Arquivo &XML "),
-                                 QStringLiteral("Arquivo &TXT ")}));
+                                 QStringLiteral("Arquivo &TXT "), QStringLiteral(" "),
+                                 QStringLiteral("Importar &Notas Fiscais (NF-e) ")}));
     EXPECT_EQ(window->openButton()->popupMode(), QToolButton::MenuButtonPopup);
 }
 
