@@ -277,6 +277,20 @@ bool ControleGeralWindow::eventFilter(QObject *watched, QEvent *event)
     return EntryWindow::eventFilter(watched, event);
 }
 
+QWidget *ControleGeralWindow::placeControl(const QString &table, const QString &field)
+{
+    if (table.compare(QStringLiteral("Empresa"), Qt::CaseInsensitive) == 0)
+        return m_informacoes;
+    return EntryWindow::placeControl(table, field);
+}
+
+void ControleGeralWindow::recordShown()
+{
+    // Page 2 opens its groups to the product and final product now current.
+    if (!m_finals->table().isEditing() && !m_substances->table().isEditing())
+        evaluateDependents();
+}
+
 void ControleGeralWindow::loadInformation()
 {
     m_infoLoading = true;

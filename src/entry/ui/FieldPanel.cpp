@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -252,6 +253,14 @@ QList<QWidget *> FieldPanel::tabOrder() const
     return out;
 }
 
+QWidget *FieldPanel::controlOfField(const QString &field) const
+{
+    for (const FieldSpec &f : m_spec.fields)
+        if (!f.readOnly && f.field.compare(field, Qt::CaseInsensitive) == 0)
+            return m_controls.value(f.control);
+    return nullptr;
+}
+
 QString FieldPanel::cfopDescription(const QString &code) const
 {
     if (!hasDigit(code))
@@ -280,8 +289,9 @@ void FieldPanel::show(const FieldSpec &f)
             shown = cfopMask().display(text);
             break;
         case FieldKind::Counterpart:
-            shown = e->hasFocus() ? text
-                                  : cpfcnpj::formatted(text, cpfcnpj::rowChangeMask(text) == cpfcnpj::MaskKind::Keep
+            shown = e->hasFocus() && m_leftInPlace != &f
+                        ? text
+                        : cpfcnpj::formatted(text, cpfcnpj::rowChangeMask(text) == cpfcnpj::MaskKind::Keep
                                                                  ? cpfcnpj::MaskKind::None
                                                                  : cpfcnpj::rowChangeMask(text));
             break;
@@ -448,9 +458,14 @@ bool FieldPanel::leaveField()
     if (!passed)
         return false;
     m_changed = false;
-    // Still in the field (a key of a command): it stays entered.
-    if (!w || !(w->hasFocus() || w->isAncestorOf(QApplication::focusWidget())))
+    // Still in the field (a key of a command): it stays entered, and shows
+    // what the step made of it as if it had been left.
+    if (!w || !(w->hasFocus() || w->isAncestorOf(QApplication::focusWidget()))) {
         m_inside = nullptr;
+    } else {
+        m_leftInPlace = &f;
+        showField(f.field);
+    }
     emit left(f.control);
     return true;
 }
@@ -593,7 +608,19 @@ bool FieldPanel::eventFilter(QObject *watched, QEvent *event)
     const FieldSpec *f = m_specOf.value(watched);
     if (!f)
         return QObject::eventFilter(watched, event);
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::KeyPress && f == m_leftInPlace) {
+        // Typing into it again: the bare digits are edited.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->text().isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete) {
+            m_leftInPlace = nullptr;
+            if (auto *e = qobject_cast<QLineEdit *>(watched); e && f->kind == FieldKind::Counterpart) {
+                const QString digits = shownText(*f);
+                if (e->text() != digits)
+                    e->setText(digits);
+            }
+        }
+    } else if (event->type() == QEvent::FocusIn) {
+        m_leftInPlace = nullptr;
         if (m_inside != f && !f->readOnly) {
             m_inside = f;
             m_changed = false;

@@ -13,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -70,7 +71,8 @@ TfrmInconsistenciaQuirels::TfrmInconsistenciaQuirels(Producer producer, Dialogs 
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setUniformRowHeights(true);
     m_list->header()->setStretchLastSection(false);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { activateLine(item); });
+    // Enter on a line does what a double-click does.
+    connect(m_list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) { activateLine(item); });
 
     m_validated = counterField(QStringLiteral("edtItensValidados"), this);
     m_alerts = counterField(QStringLiteral("edtAlertas"), this);
@@ -104,6 +106,8 @@ TfrmInconsistenciaQuirels::TfrmInconsistenciaQuirels(Producer producer, Dialogs 
     layout->addWidget(m_list, 1);
     layout->addLayout(footer);
     fitColumns();
+    // The lines take the keyboard when the window opens.
+    m_list->setFocus();
 }
 
 void TfrmInconsistenciaQuirels::runCheck()
@@ -111,6 +115,8 @@ void TfrmInconsistenciaQuirels::runCheck()
     if (m_running)
         return;
     m_running = true;
+    // The clerk who comes back from mending a line finds the list where it was.
+    const int wasOn = m_list->currentItem() ? m_list->indexOfTopLevelItem(m_list->currentItem()) : -1;
     m_list->clear();
     m_validated->clear();
     m_alerts->clear();
@@ -139,6 +145,8 @@ void TfrmInconsistenciaQuirels::runCheck()
             items.append(item);
         }
         m_list->addTopLevelItems(items);
+        if (!items.isEmpty())
+            m_list->setCurrentItem(items.at(qBound(0, wasOn, static_cast<int>(items.size()) - 1)));
         if (m_report.stopped()) {
             m_dialogs.error(m_report.failure());
         } else {
@@ -162,7 +170,7 @@ void TfrmInconsistenciaQuirels::activateLine(QTreeWidgetItem *item)
         return;
     const CheckLine &l = m_report.lines().at(i);
     if (l.place == Place::Annex)
-        emit annexRequested(l.annex, l.row);
+        emit annexRequested(l.annex, RecordPlace{l.table, l.row, l.field});
     else if (l.place == Place::Company)
         emit companyRequested();
 }
@@ -184,8 +192,19 @@ void TfrmInconsistenciaQuirels::hookSubWindow()
     if (m_subWindow)
         disconnect(m_subWindow, nullptr, this, nullptr);
     m_subWindow = sub;
-    if (m_subWindow)
-        connect(m_subWindow, &QMdiSubWindow::aboutToActivate, this, &TfrmInconsistenciaQuirels::runCheck);
+    if (!m_subWindow)
+        return;
+    connect(m_subWindow, &QMdiSubWindow::aboutToActivate, this, &TfrmInconsistenciaQuirels::runCheck);
+    // Coming forward, the lines take the keyboard (not the button that a
+    // switch between maximised windows left the focus on), once the child
+    // window has put back the focus it remembered.
+    connect(m_subWindow, &QMdiSubWindow::aboutToActivate, this, [this] {
+        QTimer::singleShot(0, m_list, [this] {
+            if (m_subWindow && m_subWindow->isActiveWindow() && m_subWindow->mdiArea()
+                && m_subWindow->mdiArea()->activeSubWindow() == m_subWindow)
+                m_list->setFocus(Qt::OtherFocusReason);
+        });
+    });
 }
 
 bool TfrmInconsistenciaQuirels::event(QEvent *e)
