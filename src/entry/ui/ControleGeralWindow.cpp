@@ -142,6 +142,7 @@ QWidget *ControleGeralWindow::buildPage1()
     o.memoLabel = m_spec.observationLabel();
     o.memoHeight = 70;
     o.leave = [this] { return leaveField(); };
+    o.finder = true;
     const ListSection s = addListSection(m_spec.main, *m_products, m_lookups, [this] { return period(); }, page,
                                          lay, o);
     m_productPanel = s.panel;

@@ -175,8 +175,8 @@ bool EntryWindow::moveToRecord(const QString &table, int record)
         if (q.exec() && q.next() && !moveToRecord(parent->qname(), q.value(0).toInt()))
             return false;
     }
-    // Leaving a pending row runs the screen's checks, as the navigator does.
-    if (c.isEditing() && !panel->engine().runChecks(CheckMode::Salvar))
+    // Leaving a pending row saves it, as the navigator does.
+    if (!panel->engine().settle())
         return false;
     c.locate({{counter->qname(), record}});
     return !c.isEditing();

@@ -608,7 +608,18 @@ bool FieldPanel::eventFilter(QObject *watched, QEvent *event)
     const FieldSpec *f = m_specOf.value(watched);
     if (!f)
         return QObject::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress && f == m_leftInPlace) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The record keys (Ctrl with Home, End, PgUp, PgDown) move through
+        // the list from inside a field too; the field does not keep them
+        // for its own caret.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool ctrl = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+        if (ctrl && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End || key->key() == Qt::Key_PageUp
+                     || key->key() == Qt::Key_PageDown)) {
+            event->ignore();
+            return true;
+        }
+    } else if (event->type() == QEvent::KeyPress && f == m_leftInPlace) {
         // Typing into it again: the bare digits are edited.
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!key->text().isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete) {

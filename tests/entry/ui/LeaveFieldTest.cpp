@@ -153,7 +153,7 @@ TEST(LeaveField, AltSaveRunsTheFieldsChecksAndFormatting)
 // row where it is, unwritten.
 TEST(LeaveField, NavigatorStopsOnARefusedField)
 {
-    for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown}) {
+    for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End}) {
         Movement s;
         type(s.w, QStringLiteral("edtDia"), QStringLiteral("0"));
         QTest::keyClick(focused(), key, Qt::ControlModifier);
