@@ -487,8 +487,9 @@ bool FieldPanel::leave(const FieldSpec &f, bool tabbed)
     const QString text = shownText(f);
     // Nothing typed: nothing to check or ask, and the field shows its value
     // in its own form again. Tabbing through an NCM code asks about a code
-    // that is not in the list even so.
-    if (!m_changed && !(tabbed && f.kind == FieldKind::Ncm)) {
+    // that is not in the list even so, once for the record.
+    const bool askedBefore = m_askedNcm.field == &f && m_askedNcm.row == t.row() && m_askedNcm.text == text;
+    if (!m_changed && !(tabbed && f.kind == FieldKind::Ncm && !askedBefore)) {
         showField(f.field);
         return true;
     }
@@ -533,6 +534,7 @@ bool FieldPanel::leave(const FieldSpec &f, bool tabbed)
             }
             return true;
         }
+        m_askedNcm = {&f, t.row(), text};
         if (!dialogs.confirm(msg::kNcmInexistente)) {
             backTo(f);
             return false;
@@ -609,11 +611,12 @@ bool FieldPanel::eventFilter(QObject *watched, QEvent *event)
     if (!f)
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::ShortcutOverride) {
-        // The record keys (Ctrl with Home, End, PgUp, PgDown) move through
-        // the list from inside a field too; the field does not keep them
-        // for its own caret.
+        // The record keys (Ctrl, or Ctrl+Shift for a master list, with Home,
+        // End, PgUp, PgDown) move through the records from inside a field
+        // too; the field does not keep them for its own caret.
         const auto *key = static_cast<QKeyEvent *>(event);
-        const bool ctrl = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        const bool ctrl = mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier);
         if (ctrl && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End || key->key() == Qt::Key_PageUp
                      || key->key() == Qt::Key_PageDown)) {
             event->ignore();

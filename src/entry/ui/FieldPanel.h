@@ -109,6 +109,14 @@ private:
     // Left by a command while it kept the focus: it shows its value in its
     // own form (a CPF with its punctuation) until typed into again.
     const FieldSpec *m_leftInPlace = nullptr;
+    // The code not in the controlled list that tabbing through was last
+    // asked about (the field, the row and the code): tabbing past it again
+    // asks no more.
+    struct Asked {
+        const FieldSpec *field = nullptr;
+        int row = -1;
+        QString text;
+    } m_askedNcm;
 };
 
 } // namespace quirels::entry

@@ -95,18 +95,6 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
         b->setObjectName(name + suffix);
         b->setAutoDefault(false);
         lay->addWidget(b);
-        if (modifiers != Qt::NoModifier && scope) {
-            // Explicit shortcuts rather than mnemonics: several lists share
-            // the captions, and every platform honours these.
-            const QKeySequence keys(QKeyCombination(modifiers, key));
-            auto *s = new QShortcut(keys, scope);
-            s->setContext(Qt::WidgetWithChildrenShortcut);
-            connect(s, &QShortcut::activated, b, [b] {
-                if (b->isEnabled() && b->isVisible())
-                    b->click();
-            });
-            b->setToolTip(keys.toString(QKeySequence::NativeText));
-        }
         return b;
     };
     m_novo = button(QStringLiteral("Novo"), QStringLiteral("btnNovo"), Qt::Key_N);
@@ -114,6 +102,8 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
     m_cancelar = button(QStringLiteral("Cancelar"), QStringLiteral("btnCancelar"), Qt::Key_C);
     m_excluir = button(QStringLiteral("Excluir"), QStringLiteral("btnExcluir"), Qt::Key_E);
     lay->addSpacing(12);
+    if (modifiers != Qt::NoModifier && scope)
+        addKeys(modifiers, scope);
 
     const QStyle::StandardPixmap icons[4] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,
                                              QStyle::SP_MediaSeekForward, QStyle::SP_MediaSkipForward};
@@ -207,6 +197,25 @@ void ListBar::move(int which)
     }
     if (ok)
         emit moved();
+}
+
+void ListBar::addKeys(Qt::KeyboardModifiers modifiers, QWidget *scope)
+{
+    const std::pair<QPushButton *, Qt::Key> commands[] = {
+        {m_novo, Qt::Key_N}, {m_salvar, Qt::Key_S}, {m_cancelar, Qt::Key_C}, {m_excluir, Qt::Key_E}};
+    for (const auto &[b, key] : commands) {
+        // Explicit shortcuts rather than mnemonics: several lists share
+        // the captions, and every platform honours these.
+        const QKeySequence keys(QKeyCombination(modifiers, key));
+        auto *s = new QShortcut(keys, scope);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, b, [b = b] {
+            if (b->isEnabled() && b->isVisible())
+                b->click();
+        });
+        const QString shown = keys.toString(QKeySequence::NativeText);
+        b->setToolTip(b->toolTip().isEmpty() ? shown : b->toolTip() + QStringLiteral(", ") + shown);
+    }
 }
 
 bool ListBar::moveToRow(int row)

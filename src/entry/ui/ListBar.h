@@ -53,6 +53,9 @@ public:
     QTableView *grid() const { return m_grid; }
 
     void applyState(ButtonState state);
+    // N, S, C and E under `modifiers` also run the four commands while the
+    // focus is inside `scope`.
+    void addKeys(Qt::KeyboardModifiers modifiers, QWidget *scope);
     // Makes a row current as the navigator does: the field being typed into
     // is left and the screen's checks run on a pending row first.
     bool moveToRow(int row);
