@@ -204,9 +204,14 @@ QWidget *ControleGeralWindow::buildPage2()
             // substance and final product first, as their own buttons would.
             if (!leaveField() || !m_substances->settle() || !m_finals->settle())
                 return;
+            const bool inSubstances = m_substanceGroup->isAncestorOf(QApplication::focusWidget());
             store::Cursor &p = m_products->table();
             i == 0 ? p.first() : i == 1 ? p.prior() : i == 2 ? p.next() : p.last();
             evaluateDependents();
+            // The substances closed under the focus: it goes to the final products.
+            if (inSubstances && !m_substanceGroup->isEnabled())
+                if (QWidget *first = m_finalPanel->tabOrder().value(0))
+                    first->setFocus(Qt::OtherFocusReason);
         });
     }
     nav->addStretch(1);

@@ -367,6 +367,12 @@ TEST(ControleGeral, PageTwoKeysActOnTheGroupInFocus)
     EXPECT_EQ(focusName(), QStringLiteral("edtCdNCMProdutFinal"));
     EXPECT_TRUE(enabled(w, QStringLiteral("btnCancelarProdFinal")));
     keyOn(Qt::Key_C, Qt::AltModifier);
+    // Moving to a product without final products from the substances: the
+    // focus goes to the final products, the substances close.
+    child(w, QStringLiteral("edtConcentracaoProdutoObtido"))->setFocus(Qt::TabFocusReason);
+    keyOn(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(enabled(w, QStringLiteral("edtCdNCMProdutoObtido")));
+    EXPECT_EQ(focusName(), QStringLiteral("edtCdNCMProdutFinal"));
     EXPECT_EQ(f.sql(QStringLiteral("SELECT count(*) FROM ProdutoFinal")).toInt(), 1);
     EXPECT_EQ(f.sql(QStringLiteral("SELECT count(*) FROM SubstanciaPresente")).toInt(), 0);
     EXPECT_TRUE(f.dialogs.failures.isEmpty()) << qPrintable(f.dialogs.failures.join(QLatin1Char('|')));
