@@ -210,7 +210,14 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         break;
     }
     c->setCurrentIndex(-1);
-    connect(c, &QComboBox::activated, this, [this, &f] { edited(f); });
+    // An editable list also reports the entry its text names when the focus
+    // leaves it; only a choice that differs from the row's value is a change.
+    connect(c, &QComboBox::activated, this, [this, &f] {
+        const QVariant v = m_engine.table().value(f.field);
+        const QString stored = v.isValid() && !v.isNull() ? v.toString() : QString();
+        if (shownText(f) != stored)
+            edited(f);
+    });
     return c;
 }
 

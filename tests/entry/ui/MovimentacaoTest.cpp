@@ -273,6 +273,13 @@ TEST(Movimentacao, MovingThroughRecordsChangesNothing)
     EXPECT_EQ(text(s.w, QStringLiteral("edtNF")), QStringLiteral("3"));
     EXPECT_EQ(s.buttons(), QStringLiteral("1001"));
     EXPECT_FALSE(s.dm.obsAnexo(QLatin1Char('B')).isEditing());
+    // Tabbing through every field of the saved row (a product name of the
+    // list included) changes nothing either.
+    child(s.w, QStringLiteral("edtDia"))->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 12 && focused() != s.w.memo(); ++i)
+        tab();
+    EXPECT_EQ(focused(), s.w.memo());
+    EXPECT_EQ(s.buttons(), QStringLiteral("1001"));
     EXPECT_TRUE(s.w.close());
     EXPECT_TRUE(s.dialogs.messages.isEmpty());
 }
