@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QFrame>
@@ -231,38 +230,13 @@ bool ListBar::moveToRow(int row)
 
 QLineEdit *ListBar::finder() const { return m_findBox && m_findBox->isVisible() ? m_findEdit : nullptr; }
 
-namespace {
-
-// Esc closes the box; Enter goes to the next match (the box is a window of
-// its own, so Enter is not turned into Tab as in the fields).
-class FindKeys : public QObject {
-public:
-    FindKeys(std::function<void()> next, QObject *parent) : QObject(parent), m_next(std::move(next)) {}
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() != QEvent::KeyPress)
-            return false;
-        auto *k = static_cast<QKeyEvent *>(e);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            m_next();
-            return true;
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_next;
-};
-
-} // namespace
-
 void ListBar::addFinder(QWidget *scope)
 {
     if (findFields(m_engine.spec()).isEmpty() || m_findBox)
         return;
     m_findBox = new QFrame(this, Qt::Popup);
     m_findBox->setObjectName(QStringLiteral("pnlLocalizar") + objectName());
-    static_cast<QFrame *>(m_findBox)->setFrameShape(QFrame::StyledPanel);
+    m_findBox->setFrameShape(QFrame::StyledPanel);
     auto *lay = new QHBoxLayout(m_findBox);
     auto *label = new QLabel(msg::kLocalizar, m_findBox);
     m_findEdit = new QLineEdit(m_findBox);
@@ -276,7 +250,9 @@ void ListBar::addFinder(QWidget *scope)
     lay->addWidget(label);
     lay->addWidget(m_findEdit, 1);
     lay->addWidget(m_findStatus);
-    m_findEdit->installEventFilter(new FindKeys([this] { find(true); }, m_findEdit));
+    // The box is a window of its own: Enter is not turned into Tab there as
+    // in the fields, and goes on to the next match; Esc closes the box.
+    connect(m_findEdit, &QLineEdit::returnPressed, this, [this] { find(true); });
     connect(m_findEdit, &QLineEdit::textEdited, this, [this] { find(false); });
 
     auto *key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), scope);

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -87,7 +88,7 @@ private:
     QToolButton *m_nav[4];
     QToolButton *m_toggle = nullptr;
     QTableView *m_grid = nullptr;
-    QWidget *m_findBox = nullptr;
+    QFrame *m_findBox = nullptr;
     QLineEdit *m_findEdit = nullptr;
     QLabel *m_findStatus = nullptr;
     bool m_following = false; // the grid follows the cursor
