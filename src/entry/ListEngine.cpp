@@ -112,6 +112,22 @@ bool ListEngine::salvar()
     return true;
 }
 
+bool ListEngine::settle()
+{
+    if (!m_table.isEditing())
+        return true;
+    if (!runChecks(CheckMode::Salvar))
+        return false;
+    if (!m_table.post().ok()) {
+        focusRefusal();
+        return false;
+    }
+    if (m_obs && m_obs->isEditing() && !m_obs->post().ok())
+        return false;
+    setButtons(ButtonState::Browse);
+    return true;
+}
+
 void ListEngine::cancelar()
 {
     if (m_table.isEditing())

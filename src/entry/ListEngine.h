@@ -46,6 +46,10 @@ public:
     // The required-field checks of the pending row; on the first failure its
     // message and focus, and false.
     bool runChecks(CheckMode mode);
+    // Moving away from a pending row saves it as Salvar does (the checks,
+    // the record rule, the observation with it), without moving the focus;
+    // false when it was refused. Nothing pending: nothing to do.
+    bool settle();
 
     virtual bool novo();
     virtual bool salvar();

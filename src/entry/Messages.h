@@ -133,4 +133,11 @@ inline const QString kHintPesqImprimir = QStringLiteral("Imprime todos os produt
 // The search field's mask in code mode.
 inline const QString kPesqMascaraNcm = QStringLiteral("9999.99.99;1;_");
 
+
+// "Localizar" (Ctrl+L) in an annex list.
+inline const QString kLocalizar = QStringLiteral("Localizar:");
+inline const QString kHintLocalizar =
+    QStringLiteral("Nota fiscal, nome do produto ou CNPJ/CPF; Enter vai ao próximo, Esc volta ao campo");
+inline const QString kNadaLocalizado = QStringLiteral("Nenhum registro encontrado.");
+
 } // namespace quirels::entry::msg

@@ -134,17 +134,21 @@ QString shown(const QVariant &quantity)
 }
 
 CheckLine line(LineKind kind, const QString &status, const QString &location, Place place = Place::None,
-               QChar annex = QChar(), int row = 0)
+               QChar annex = QChar(), int row = 0, const QString &table = QString(), const QString &field = QString())
 {
-    return CheckLine{kind, status, location, place, annex, row};
+    return CheckLine{kind, status, location, place, annex, row, table, field};
 }
 
+// `table` and `field` name where the clerk mends what the line is about.
 CheckLine annexLine(bool ok, const QString &failed, const QString &passed, LineKind failKind, const QString &failLocation,
-                    const QString &okLocation, QChar annex, int row = 0)
+                    const QString &okLocation, QChar annex, int row = 0, const QString &table = QString(),
+                    const QString &field = QString())
 {
-    return ok ? line(LineKind::Confirmation, passed, okLocation, Place::Annex, annex, row)
-              : line(failKind, failed, failLocation, Place::Annex, annex, row);
+    return ok ? line(LineKind::Confirmation, passed, okLocation, Place::Annex, annex, row, table, field)
+              : line(failKind, failed, failLocation, Place::Annex, annex, row, table, field);
 }
+
+const QString kProdutos = QStringLiteral("Produtos");
 
 } // namespace
 
@@ -232,16 +236,19 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
                 return obs.error();
             const bool written = obs->next() && !trimmed(obs->value(0).toString()).isEmpty();
             rep.add(written ? line(LineKind::Confirmation, msg::kComplementaryOk, msg::kLocAnnexAComplementary,
-                                   Place::Annex, QLatin1Char('A'), currentRow)
+                                   Place::Annex, QLatin1Char('A'), currentRow, QStringLiteral("Empresa"),
+                                   QStringLiteral("DsInformacoes"))
                             : line(LineKind::Alert, msg::kComplementaryAlert, msg::kLocAnnexAObservations,
-                                   Place::Annex, QLatin1Char('A'), currentRow));
+                                   Place::Annex, QLatin1Char('A'), currentRow, QStringLiteral("Observacoes"),
+                                   QStringLiteral("Observacao")));
         } else {
             rep.countItem();
         }
 
         // Products.
         rep.add(annexLine(!products.isEmpty(), msg::kNoProducts, msg::kProductsOk, LineKind::Error,
-                          msg::kLocAnnexAGeneral, msg::kLocAnnexAGeneralBlank, QLatin1Char('A')));
+                          msg::kLocAnnexAGeneral, msg::kLocAnnexAGeneralBlank, QLatin1Char('A'), 0, kProdutos,
+                          QStringLiteral("CdNCM")));
 
         // Purchases or sales need annex XI-B.
         if (current && (current->compras > 0 || current->vendas > 0)) {
@@ -249,7 +256,8 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
             if (!moves)
                 return moves.error();
             rep.add(annexLine(*moves, msg::kAnnexBRequired, msg::kAnnexBOk, LineKind::Error, msg::kLocAnnexAGeneral,
-                              msg::kLocAnnexAGeneral, QLatin1Char('A'), currentRow));
+                              msg::kLocAnnexAGeneral, QLatin1Char('A'), currentRow, kProdutos,
+                              current->compras > 0 ? QStringLiteral("QtCompras") : QStringLiteral("QtVendas")));
         }
 
         // Purchase, sale and other totals of every product.
@@ -277,19 +285,24 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
                 const QChar a = QLatin1Char('A');
                 const QString &loc = msg::kLocAnnexAGeneral;
                 rep.add(annexLine(sameQuantity(s.purchases, p.compras), msg::kPurchaseDiffers + label,
-                                  msg::kPurchaseOk + label, LineKind::Error, loc, loc, a, p.code));
+                                  msg::kPurchaseOk + label, LineKind::Error, loc, loc, a, p.code, kProdutos,
+                                  QStringLiteral("QtCompras")));
                 rep.add(annexLine(sameQuantity(s.sales, p.vendas), msg::kSaleDiffers + label, msg::kSaleOk + label,
-                                  LineKind::Error, loc, loc, a, p.code));
+                                  LineKind::Error, loc, loc, a, p.code, kProdutos, QStringLiteral("QtVendas")));
                 rep.add(annexLine(sameQuantity(s.others(), quantity(p.entradasDiv) + quantity(p.saidasDiv)),
                                   msg::kOtherDiffers + label, msg::kOtherOk + label, LineKind::Alert, loc, loc, a,
-                                  p.code));
+                                  p.code, kProdutos,
+                                  quantity(p.entradasDiv) == 0.0 && quantity(p.saidasDiv) != 0.0
+                                      ? QStringLiteral("QtSaidasDiv")
+                                      : QStringLiteral("QtEntradasDiv")));
             }
         }
 
         // Final products.
         if (finalGroups)
             rep.add(annexLine(finalProducts > 0, msg::kFinalMissing, msg::kFinalOk, LineKind::Error,
-                              msg::kLocAnnexAFinal, msg::kLocAnnexAFinal, QLatin1Char('A')));
+                              msg::kLocAnnexAFinal, msg::kLocAnnexAFinal, QLatin1Char('A'), 0,
+                              QStringLiteral("ProdutoFinal"), QStringLiteral("CdNCM")));
 
         // Imports or exports of the last product need annex XI-C.
         const Product *last = products.isEmpty() ? nullptr : &products.last();
@@ -298,7 +311,8 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
             if (!imports)
                 return imports.error();
             rep.add(annexLine(*imports, msg::kAnnexCRequired, msg::kAnnexCOk, LineKind::Error, msg::kLocAnnexAGeneral,
-                              msg::kLocAnnexAGeneralBlank, QLatin1Char('A'), last->code));
+                              msg::kLocAnnexAGeneralBlank, QLatin1Char('A'), last->code, kProdutos,
+                              last->importacao > 0 ? QStringLiteral("QtImportacao") : QStringLiteral("QtExportacao")));
         }
 
         // Import and export totals of every product.
@@ -311,7 +325,9 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
                 const QString label = productLabel(p.name, p.concentration);
                 rep.add(annexLine(sameQuantity(imports->value(p.key, 0.0), p.importacao + p.exportacao),
                                   msg::kImportDiffers + label, msg::kImportOk + label, LineKind::Error,
-                                  msg::kLocAnnexAGeneral, msg::kLocAnnexAGeneralBlank, QLatin1Char('A'), p.code));
+                                  msg::kLocAnnexAGeneral, msg::kLocAnnexAGeneralBlank, QLatin1Char('A'), p.code, kProdutos,
+                                  p.importacao == 0.0 && p.exportacao != 0.0 ? QStringLiteral("QtExportacao")
+                                                                             : QStringLiteral("QtImportacao")));
             }
         }
     }
@@ -357,7 +373,8 @@ Result<ValidationReport> runCheck(QSqlDatabase &db, const PeriodKey &period, std
             const QString label = productLabel(q->value(1).toString(), quantity(q->value(2)));
             rep.add(annexLine(sameQuantity(balance, quantity(q->value(4))), msg::kStorageDiffers + label,
                               msg::kStorageBalanceOk + label, LineKind::Alert, msg::kLocStorageMovement,
-                              msg::kLocStorageMovement, QLatin1Char('D'), q->value(0).toInt()));
+                              msg::kLocStorageMovement, QLatin1Char('D'), q->value(0).toInt(),
+                              QStringLiteral("Armazenagem"), QStringLiteral("QtEstoqueAtual")));
         }
     }
 

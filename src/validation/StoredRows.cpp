@@ -60,11 +60,13 @@ bool goodNumber(const QString &n)
 
 QString shownNumber(double v) { return numbers::general(v); }
 
-CheckLine errorAt(const TableRules &t, int row, int number, const QString &status)
+// The line names the table, the record and the field, so that the report
+// can take the clerk to the field at fault.
+CheckLine errorAt(const TableRules &t, int row, int number, const QString &field, const QString &status)
 {
     return CheckLine{LineKind::Error, status,
                      QStringLiteral("%1 [%2, registro %3]").arg(QString::fromUtf8(t.location), QString::fromLatin1(t.table)).arg(row),
-                     Place::Annex, QLatin1Char(t.annex), number};
+                     Place::Annex, QLatin1Char(t.annex), number, QString::fromLatin1(t.table), field};
 }
 
 // Every character QString::trimmed() drops: a stored text of nothing else is
@@ -178,7 +180,7 @@ Result<StoredRowFindings> checkStoredRows(QSqlDatabase &db, const PeriodKey &per
     const bool keyOk = key.size() == 14 ? cpfcnpj::isValidCnpj(key) : key.size() == 11 && cpfcnpj::isValidCpf(key);
     if (!keyOk)
         out.cnpj.append(CheckLine{LineKind::Error, msg::kStoredCompanyKey.arg(period.cnpj), msg::kLocCompany, Place::Company,
-                                  QChar(), 0});
+                                  QChar(), 0, QString(), QString()});
 
     for (const TableRules &t : tableRules()) {
         const schema::Table *table = schema::table(QString::fromLatin1(t.table));
@@ -221,7 +223,7 @@ Result<StoredRowFindings> checkStoredRows(QSqlDatabase &db, const PeriodKey &per
             for (const char *f : t.numbers) {
                 const QVariant v = value(f);
                 if (!v.isNull() && !goodNumber(v.toString()))
-                    out.cnpj.append(errorAt(t, row, number, msg::kStoredNumber.arg(QString::fromLatin1(f), v.toString())));
+                    out.cnpj.append(errorAt(t, row, number, QString::fromLatin1(f), msg::kStoredNumber.arg(QString::fromLatin1(f), v.toString())));
             }
             for (const schema::Field &f : table->fields) {
                 if (f.type != schema::Type::Float)
@@ -231,9 +233,9 @@ Result<StoredRowFindings> checkStoredRows(QSqlDatabase &db, const PeriodKey &per
                     continue;
                 const double d = v.toDouble();
                 if (f.max100 && (d < 0 || d > 100))
-                    out.invalid.append(errorAt(t, row, number, msg::kStoredOutOfRange.arg(f.qname(), shownNumber(d))));
+                    out.invalid.append(errorAt(t, row, number, f.qname(), msg::kStoredOutOfRange.arg(f.qname(), shownNumber(d))));
                 else if (d < 0 && shell::mayNotBeNegative(f))
-                    out.negative.append(errorAt(t, row, number, msg::kStoredNegative.arg(f.qname(), shownNumber(d))));
+                    out.negative.append(errorAt(t, row, number, f.qname(), msg::kStoredNegative.arg(f.qname(), shownNumber(d))));
             }
             for (const char *r : t.required) {
                 const QStringList either = QString::fromLatin1(r).split(QLatin1Char('|'));
@@ -241,14 +243,14 @@ Result<StoredRowFindings> checkStoredRows(QSqlDatabase &db, const PeriodKey &per
                 for (const QString &f : either)
                     given = given || !blank(rec.value(f));
                 if (!given)
-                    out.required.append(errorAt(t, row, number, msg::kStoredRequired.arg(either.join(QStringLiteral(" ou ")))));
+                    out.required.append(errorAt(t, row, number, either.first(), msg::kStoredRequired.arg(either.join(QStringLiteral(" ou ")))));
             }
             if (t.dated) {
                 const QVariant day = value("NrDia");
                 if (!blank(day) && !shell::isValidDay(day.toString(), period.mes, period.ano)) {
                     for (int i = 0; i < 4; ++i)
                         if (kDatedAnnexes[i] == t.annex)
-                            out.dates[i].append(errorAt(t, row, number,
+                            out.dates[i].append(errorAt(t, row, number, QStringLiteral("NrDia"),
                                                         msg::kStoredDay.arg(day.toString(), period.mes, period.ano)));
                 }
             }

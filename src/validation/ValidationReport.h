@@ -26,11 +26,13 @@ struct CheckLine {
     QChar annex;      // 'A' .. 'H' when place is Annex
     int row = 0;      // the row of that annex the line is about (CdProduto,
                       // CdArmazenagem); 0 for the annex as a whole
+    QString table;    // the table of that row (empty: the annex's main list)
+    QString field;    // the field at fault (empty: none in particular)
 
     bool operator==(const CheckLine &o) const
     {
         return kind == o.kind && status == o.status && location == o.location && place == o.place
-            && annex == o.annex && row == o.row;
+            && annex == o.annex && row == o.row && table == o.table && field == o.field;
     }
 };
 

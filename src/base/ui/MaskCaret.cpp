@@ -25,10 +25,13 @@ public:
         if (e->type() == QEvent::FocusIn) {
             // After the field's own handling, which selects all or puts the
             // caret under the pointer.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
+            const bool tabbed = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+                             || reason == Qt::ShortcutFocusReason;
             QPointer<QLineEdit> edit = m_edit;
-            QTimer::singleShot(0, this, [this, edit] {
+            QTimer::singleShot(0, this, [this, edit, tabbed] {
                 if (edit && edit->hasFocus())
-                    place(true);
+                    place(true, tabbed);
             });
         } else if (e->type() == QEvent::MouseButtonRelease) {
             QPointer<QLineEdit> edit = m_edit;
@@ -41,16 +44,21 @@ public:
     }
 
 private:
-    // On entering: to the first empty position whenever there is one. On a
-    // click: only when the click fell past it, so that a typed character can
-    // still be corrected by clicking on it.
-    void place(bool entering)
+    // On entering: to the first empty position whenever there is one; a
+    // field filled whole and entered with Tab is selected, so that what is
+    // typed replaces it, as in a field without a mask. On a click: only when
+    // the click fell past it, so that a typed character can still be
+    // corrected by clicking on it.
+    void place(bool entering, bool tabbed = false)
     {
         if (m_edit->inputMask().isEmpty() || m_edit->isReadOnly())
             return;
         const int empty = m_mask.firstEmpty(m_edit->displayText());
-        if (empty >= m_mask.length())
+        if (empty >= m_mask.length()) {
+            if (entering && tabbed)
+                m_edit->selectAll();
             return;
+        }
         if (entering) {
             m_edit->deselect();
             m_edit->setCursorPosition(empty);

@@ -19,6 +19,7 @@ AnnexWindow::AnnexWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs
     o.memo = buildMemo(*m_engine);
     o.memoLabel = spec.observationLabel();
     o.leave = [this] { return leaveField(); };
+    o.finder = true;
     m_list = addListSection(spec.main, *m_engine, m_lookups, [this] { return period(); }, this, lay, o);
     if (!m_list.bar->grid())
         lay->addStretch(1);

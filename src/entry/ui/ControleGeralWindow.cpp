@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
@@ -24,6 +25,12 @@
 #include <QVBoxLayout>
 
 namespace quirels::entry {
+
+namespace {
+
+const Qt::Key kNavigatorKeys[4] = {Qt::Key_Home, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End};
+
+} // namespace
 
 bool OwningListEngine::removeCurrent()
 {
@@ -142,6 +149,7 @@ QWidget *ControleGeralWindow::buildPage1()
     o.memoLabel = m_spec.observationLabel();
     o.memoHeight = 70;
     o.leave = [this] { return leaveField(); };
+    o.finder = true;
     const ListSection s = addListSection(m_spec.main, *m_products, m_lookups, [this] { return period(); }, page,
                                          lay, o);
     m_productPanel = s.panel;
@@ -181,14 +189,29 @@ QWidget *ControleGeralWindow::buildPage2()
         auto *b = new QToolButton(summary);
         b->setObjectName(QString::fromLatin1(names[i]));
         b->setIcon(style()->standardIcon(icons[i]));
-        b->setToolTip(hints[i]);
+        // Ctrl+Shift with Home, PgUp, PgDown and End anywhere on the page
+        // (Ctrl alone moves the list the focus is in).
+        const QKeySequence keys(Qt::CTRL | Qt::SHIFT | kNavigatorKeys[i]);
+        auto *key = new QShortcut(keys, page);
+        key->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(key, &QShortcut::activated, b, &QToolButton::click);
+        b->setToolTip(hints[i] + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) + QLatin1Char(')'));
         b->setStatusTip(hints[i]);
         b->setFocusPolicy(Qt::NoFocus);
         nav->addWidget(b);
         connect(b, &QToolButton::clicked, this, [this, i] {
+            // Moving the product leaves the field and saves the pending
+            // substance and final product first, as their own buttons would.
+            if (!leaveField() || !m_substances->settle() || !m_finals->settle())
+                return;
+            const bool inSubstances = m_substanceGroup->isAncestorOf(QApplication::focusWidget());
             store::Cursor &p = m_products->table();
             i == 0 ? p.first() : i == 1 ? p.prior() : i == 2 ? p.next() : p.last();
             evaluateDependents();
+            // The substances closed under the focus: it goes to the final products.
+            if (inSubstances && !m_substanceGroup->isEnabled())
+                if (QWidget *first = m_finalPanel->tabOrder().value(0))
+                    first->setFocus(Qt::OtherFocusReason);
         });
     }
     nav->addStretch(1);
@@ -202,11 +225,8 @@ QWidget *ControleGeralWindow::buildPage2()
         ListSectionOptions o;
         o.suffix = suffix;
         o.keys = keys;
-        // Both lists share the page and their keys (Alt, Alt+Shift) work on
-        // the whole page, so that a clerk in the final products reaches the
-        // substances' Novo without the mouse.
+        // Alt with N, S, C and E works on the group the focus is in.
         o.barInGroup = true;
-        o.scope = page;
         o.leave = [this] { return leaveField(); };
         ListSection s = addListSection(spec, engine, m_lookups, [this] { return period(); }, page, lay, o);
         panel = s.panel;
@@ -217,7 +237,10 @@ QWidget *ControleGeralWindow::buildPage2()
     list(annexAFinalProducts(), *m_finals, m_finalPanel, m_finalBar, QStringLiteral("ProdFinal"), Qt::AltModifier,
          m_finalGroup);
     list(annexASubstances(), *m_substances, m_substancePanel, m_substanceBar, QStringLiteral("Substancia"),
-         Qt::AltModifier | Qt::ShiftModifier, m_substanceGroup);
+         Qt::AltModifier, m_substanceGroup);
+    // The substances' own keys, Alt+Shift, reach them from anywhere on the
+    // page: a clerk in the final products starts a substance without the mouse.
+    m_substanceBar->addKeys(Qt::AltModifier | Qt::ShiftModifier, page);
     lay->addStretch(1);
 
     // Final products: a save opens the substances to the new final product;
@@ -275,6 +298,20 @@ bool ControleGeralWindow::eventFilter(QObject *watched, QEvent *event)
             ListEngine::focusRefusal(m_products->spec(), m_products->table(), *m_dialogs);
     }
     return EntryWindow::eventFilter(watched, event);
+}
+
+QWidget *ControleGeralWindow::placeControl(const QString &table, const QString &field)
+{
+    if (table.compare(QStringLiteral("Empresa"), Qt::CaseInsensitive) == 0)
+        return m_informacoes;
+    return EntryWindow::placeControl(table, field);
+}
+
+void ControleGeralWindow::recordShown()
+{
+    // Page 2 opens its groups to the product and final product now current.
+    if (!m_finals->table().isEditing() && !m_substances->table().isEditing())
+        evaluateDependents();
 }
 
 void ControleGeralWindow::loadInformation()

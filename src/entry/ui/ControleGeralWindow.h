@@ -70,6 +70,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    QWidget *placeControl(const QString &table, const QString &field) override;
+    void recordShown() override;
 
 private:
     QWidget *buildPage1();

@@ -5,6 +5,8 @@
 #include "entry/Messages.h"
 #include "entry/ui/FieldPanel.h"
 #include "shell/CpfCnpj.h"
+#include "store/Schema.h"
+#include "store/Sql.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -12,6 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSqlQuery>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -139,6 +144,84 @@ bool EntryWindow::leaveField()
 {
     const QList<FieldPanel *> panels = findChildren<FieldPanel *>();
     return std::all_of(panels.cbegin(), panels.cend(), [](FieldPanel *p) { return p->leaveField(); });
+}
+
+FieldPanel *EntryWindow::panelOf(const QString &table) const
+{
+    const QList<FieldPanel *> panels = findChildren<FieldPanel *>();
+    for (FieldPanel *p : panels)
+        if (p->spec().table.compare(table, Qt::CaseInsensitive) == 0)
+            return p;
+    return nullptr;
+}
+
+QWidget *EntryWindow::placeControl(const QString &table, const QString &)
+{
+    if (table.compare(QStringLiteral("Observacoes"), Qt::CaseInsensitive) == 0)
+        return m_memo;
+    return nullptr;
+}
+
+bool EntryWindow::moveToRecord(const QString &table, int record)
+{
+    const schema::Table *t = schema::table(table);
+    const schema::Field *counter = t ? t->autoIncrement() : nullptr;
+    FieldPanel *panel = panelOf(table);
+    if (!counter || !panel)
+        return true;
+    store::Cursor &c = panel->engine().table();
+    if (c.row() >= 0 && c.value(counter->qname()).toInt() == record)
+        return true;
+    // A row of a dependent list shows under its master's row: that one
+    // becomes current first.
+    const schema::Table *parent = t->parent ? schema::table(QString::fromLatin1(t->parent)) : nullptr;
+    const schema::Field *parentCounter = parent ? parent->autoIncrement() : nullptr;
+    if (parentCounter && panelOf(parent->qname())) {
+        QSqlQuery q(m_data.database());
+        q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                      .arg(sql::id(parentCounter->qname()), sql::id(t->qname()), sql::id(counter->qname())));
+        q.addBindValue(record);
+        if (q.exec() && q.next() && !moveToRecord(parent->qname(), q.value(0).toInt()))
+            return false;
+    }
+    // Leaving a pending row saves it, as the navigator does.
+    if (!panel->engine().settle())
+        return false;
+    c.locate({{counter->qname(), record}});
+    return !c.isEditing();
+}
+
+bool EntryWindow::goToRecord(const RecordPlace &place)
+{
+    if (!leaveField())
+        return false;
+    const QString table = place.table.isEmpty() ? m_spec.main.table : place.table;
+    QWidget *target = nullptr;
+    if (FieldPanel *panel = panelOf(table)) {
+        if (place.record > 0 && !moveToRecord(table, place.record))
+            return false;
+        target = place.field.isEmpty() ? nullptr : panel->controlOfField(place.field);
+        if (!target)
+            target = panel->control(panel->spec().firstFocus);
+        if (!target)
+            target = panel->tabOrder().value(0);
+    } else {
+        target = placeControl(table, place.field);
+    }
+    if (!target)
+        return false;
+    // The page that holds the control is shown.
+    for (QWidget *w = target; w && w != this; w = w->parentWidget()) {
+        auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget());
+        if (auto *pages = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr)
+            pages->setCurrentWidget(w);
+    }
+    recordShown();
+    // Not as Tab: the field the page put the focus in is not tabbed through.
+    target->setFocus(Qt::OtherFocusReason);
+    if (auto *edit = qobject_cast<QLineEdit *>(target); edit && edit->inputMask().isEmpty())
+        edit->selectAll();
+    return true;
 }
 
 bool EntryWindow::event(QEvent *event)

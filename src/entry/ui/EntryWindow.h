@@ -5,6 +5,7 @@
 // controls, and closing through its prompts.
 
 #include "base/Dialogs.h"
+#include "base/RecordPlace.h"
 #include "entry/Annex.h"
 #include "store/DataModule.h"
 #include "entry/ListEngine.h"
@@ -19,7 +20,9 @@ class QPlainTextEdit;
 
 namespace quirels::entry {
 
-class EntryWindow : public QWidget {
+class FieldPanel;
+
+class EntryWindow : public QWidget, public RecordNavigator {
     Q_OBJECT
 public:
     EntryWindow(const AnnexSpec &spec, store::DataModule &data, Dialogs &dialogs, QWidget *parent = nullptr);
@@ -46,6 +49,10 @@ public:
     // the main window's commands, closing). False when the field refused
     // what it holds; the focus is back there.
     bool leaveField();
+    // Leaves the field being typed into, shows the page of the place's
+    // table, makes its record current (its master's first) and puts the
+    // focus in its field. An empty table is the screen's main list.
+    bool goToRecord(const RecordPlace &place) override;
 
 signals:
     // The screen closed (its prompts passed); it is released afterwards.
@@ -62,6 +69,12 @@ protected:
     QPlainTextEdit *buildMemo(ListEngine &engine);
     void loadHeader();
     void loadMemo();
+    // The control for a place outside the record lists (the observation
+    // memo); null when the screen has none.
+    virtual QWidget *placeControl(const QString &table, const QString &field);
+    // A record was made current by goToRecord: the screen brings its
+    // dependent lists in line.
+    virtual void recordShown() {}
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;
@@ -77,6 +90,12 @@ protected:
     QLineEdit *m_mes = nullptr;
     QLineEdit *m_ano = nullptr;
     bool m_memoLoading = false;
+
+private:
+    FieldPanel *panelOf(const QString &table) const;
+    // Makes the record of `table` current; false when a pending row could
+    // not be settled.
+    bool moveToRecord(const QString &table, int record);
 };
 
 } // namespace quirels::entry

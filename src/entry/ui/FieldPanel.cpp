@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -209,7 +210,14 @@ QWidget *FieldPanel::create(const FieldSpec &f, QWidget *parent)
         break;
     }
     c->setCurrentIndex(-1);
-    connect(c, &QComboBox::activated, this, [this, &f] { edited(f); });
+    // An editable list also reports the entry its text names when the focus
+    // leaves it; only a choice that differs from the row's value is a change.
+    connect(c, &QComboBox::activated, this, [this, &f] {
+        const QVariant v = m_engine.table().value(f.field);
+        const QString stored = v.isValid() && !v.isNull() ? v.toString() : QString();
+        if (shownText(f) != stored)
+            edited(f);
+    });
     return c;
 }
 
@@ -252,6 +260,14 @@ QList<QWidget *> FieldPanel::tabOrder() const
     return out;
 }
 
+QWidget *FieldPanel::controlOfField(const QString &field) const
+{
+    for (const FieldSpec &f : m_spec.fields)
+        if (!f.readOnly && f.field.compare(field, Qt::CaseInsensitive) == 0)
+            return m_controls.value(f.control);
+    return nullptr;
+}
+
 QString FieldPanel::cfopDescription(const QString &code) const
 {
     if (!hasDigit(code))
@@ -280,8 +296,9 @@ void FieldPanel::show(const FieldSpec &f)
             shown = cfopMask().display(text);
             break;
         case FieldKind::Counterpart:
-            shown = e->hasFocus() ? text
-                                  : cpfcnpj::formatted(text, cpfcnpj::rowChangeMask(text) == cpfcnpj::MaskKind::Keep
+            shown = e->hasFocus() && m_leftInPlace != &f
+                        ? text
+                        : cpfcnpj::formatted(text, cpfcnpj::rowChangeMask(text) == cpfcnpj::MaskKind::Keep
                                                                  ? cpfcnpj::MaskKind::None
                                                                  : cpfcnpj::rowChangeMask(text));
             break;
@@ -457,9 +474,14 @@ bool FieldPanel::leaveField()
     if (!passed)
         return false;
     m_changed = false;
-    // Still in the field (a key of a command): it stays entered.
-    if (!w || !(w->hasFocus() || w->isAncestorOf(QApplication::focusWidget())))
+    // Still in the field (a key of a command): it stays entered, and shows
+    // what the step made of it as if it had been left.
+    if (!w || !(w->hasFocus() || w->isAncestorOf(QApplication::focusWidget()))) {
         m_inside = nullptr;
+    } else {
+        m_leftInPlace = &f;
+        showField(f.field);
+    }
     emit left(f.control);
     return true;
 }
@@ -481,8 +503,9 @@ bool FieldPanel::leave(const FieldSpec &f, bool tabbed)
     const QString text = shownText(f);
     // Nothing typed: nothing to check or ask, and the field shows its value
     // in its own form again. Tabbing through an NCM code asks about a code
-    // that is not in the list even so.
-    if (!m_changed && !(tabbed && f.kind == FieldKind::Ncm)) {
+    // that is not in the list even so, once for the record.
+    const bool askedBefore = m_askedNcm.field == &f && m_askedNcm.row == t.row() && m_askedNcm.text == text;
+    if (!m_changed && !(tabbed && f.kind == FieldKind::Ncm && !askedBefore)) {
         showField(f.field);
         return true;
     }
@@ -527,6 +550,7 @@ bool FieldPanel::leave(const FieldSpec &f, bool tabbed)
             }
             return true;
         }
+        m_askedNcm = {&f, t.row(), text};
         if (!dialogs.confirm(msg::kNcmInexistente)) {
             backTo(f);
             return false;
@@ -602,7 +626,31 @@ bool FieldPanel::eventFilter(QObject *watched, QEvent *event)
     const FieldSpec *f = m_specOf.value(watched);
     if (!f)
         return QObject::eventFilter(watched, event);
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The record keys (Ctrl, or Ctrl+Shift for a master list, with Home,
+        // End, PgUp, PgDown) move through the records from inside a field
+        // too; the field does not keep them for its own caret.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        const bool ctrl = mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier);
+        if (ctrl && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End || key->key() == Qt::Key_PageUp
+                     || key->key() == Qt::Key_PageDown)) {
+            event->ignore();
+            return true;
+        }
+    } else if (event->type() == QEvent::KeyPress && f == m_leftInPlace) {
+        // Typing into it again: the bare digits are edited.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->text().isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete) {
+            m_leftInPlace = nullptr;
+            if (auto *e = qobject_cast<QLineEdit *>(watched); e && f->kind == FieldKind::Counterpart) {
+                const QString digits = shownText(*f);
+                if (e->text() != digits)
+                    e->setText(digits);
+            }
+        }
+    } else if (event->type() == QEvent::FocusIn) {
+        m_leftInPlace = nullptr;
         if (m_inside != f && !f->readOnly) {
             m_inside = f;
             m_changed = false;

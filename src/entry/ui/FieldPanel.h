@@ -43,6 +43,11 @@ public:
     void layOut(QGridLayout *grid);
 
     QWidget *control(const QString &name) const { return m_controls.value(name); }
+    // The control that takes a stored field (the first, when two show it);
+    // null when the list has no input for it.
+    QWidget *controlOfField(const QString &field) const;
+    const ListSpec &spec() const { return m_spec; }
+    ListEngine &engine() const { return m_engine; }
     QLabel *label(const QString &name) const { return m_labels.value(name); }
     // The controls in tab order (read-only ones excluded).
     QList<QWidget *> tabOrder() const;
@@ -101,6 +106,17 @@ private:
     bool m_changed = false;               // typed into since it was entered
     const FieldSpec *m_typing = nullptr;  // not reloaded while its edit starts
     bool m_writing = false;
+    // Left by a command while it kept the focus: it shows its value in its
+    // own form (a CPF with its punctuation) until typed into again.
+    const FieldSpec *m_leftInPlace = nullptr;
+    // The code not in the controlled list that tabbing through was last
+    // asked about (the field, the row and the code): tabbing past it again
+    // asks no more.
+    struct Asked {
+        const FieldSpec *field = nullptr;
+        int row = -1;
+        QString text;
+    } m_askedNcm;
 };
 
 } // namespace quirels::entry

@@ -1,11 +1,17 @@
 #include "ListBar.h"
 
 #include "base/Numbers.h"
+#include "entry/FindRecord.h"
 #include "entry/Messages.h"
 #include "shell/CpfCnpj.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QFrame>
+#include <QScopedValueRollback>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QShortcut>
@@ -88,18 +94,6 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
         b->setObjectName(name + suffix);
         b->setAutoDefault(false);
         lay->addWidget(b);
-        if (modifiers != Qt::NoModifier && scope) {
-            // Explicit shortcuts rather than mnemonics: several lists share
-            // the captions, and every platform honours these.
-            const QKeySequence keys(QKeyCombination(modifiers, key));
-            auto *s = new QShortcut(keys, scope);
-            s->setContext(Qt::WidgetWithChildrenShortcut);
-            connect(s, &QShortcut::activated, b, [b] {
-                if (b->isEnabled() && b->isVisible())
-                    b->click();
-            });
-            b->setToolTip(keys.toString(QKeySequence::NativeText));
-        }
         return b;
     };
     m_novo = button(QStringLiteral("Novo"), QStringLiteral("btnNovo"), Qt::Key_N);
@@ -107,6 +101,8 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
     m_cancelar = button(QStringLiteral("Cancelar"), QStringLiteral("btnCancelar"), Qt::Key_C);
     m_excluir = button(QStringLiteral("Excluir"), QStringLiteral("btnExcluir"), Qt::Key_E);
     lay->addSpacing(12);
+    if (modifiers != Qt::NoModifier && scope)
+        addKeys(modifiers, scope);
 
     const QStyle::StandardPixmap icons[4] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,
                                              QStyle::SP_MediaSeekForward, QStyle::SP_MediaSkipForward};
@@ -142,19 +138,29 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
         m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
         m_grid->verticalHeader()->setDefaultSectionSize(20);
         m_grid->setToolTip(engine.spec().gridHint);
-        m_grid->setFocusPolicy(Qt::NoFocus);
+        // The grid takes the focus (a click, Tab, Ctrl+G): the arrows move
+        // the record as the navigator does.
+        m_grid->setFocusPolicy(Qt::StrongFocus);
         m_grid->hide();
         connect(m_toggle, &QToolButton::toggled, m_grid, [this](bool on) {
             m_grid->setVisible(on);
             if (on)
                 m_grid->resizeColumnsToContents();
         });
-        connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex &i) {
-            if (m_engine.table().moveTo(i.row()))
-                emit moved();
-        });
+        connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this](const QModelIndex &now) {
+                    if (m_following || !now.isValid() || now.row() == m_engine.table().row())
+                        return;
+                    if (!moveToRow(now.row())) {
+                        // Refused: the grid shows the record that stayed.
+                        const QScopedValueRollback<bool> following(m_following, true);
+                        if (m_engine.table().row() >= 0)
+                            m_grid->selectRow(m_engine.table().row());
+                    }
+                });
         connect(&engine.table(), &store::Cursor::currentChanged, m_grid, [this] {
             const int r = m_engine.table().row();
+            const QScopedValueRollback<bool> following(m_following, true);
             if (r >= 0)
                 m_grid->selectRow(r);
         });
@@ -177,9 +183,8 @@ ListBar::ListBar(ListEngine &engine, const QString &suffix, Qt::KeyboardModifier
 
 void ListBar::move(int which)
 {
-    // Moving away writes a pending row: the screen's checks first, as
-    // Salvar runs them.
-    if (!before() || !m_engine.runChecks(CheckMode::Salvar))
+    // Moving away saves a pending row as Salvar does, its checks first.
+    if (!before() || !m_engine.settle())
         return;
     store::Cursor &c = m_engine.table();
     bool ok = false;
@@ -191,6 +196,94 @@ void ListBar::move(int which)
     }
     if (ok)
         emit moved();
+}
+
+void ListBar::addKeys(Qt::KeyboardModifiers modifiers, QWidget *scope)
+{
+    const std::pair<QPushButton *, Qt::Key> commands[] = {
+        {m_novo, Qt::Key_N}, {m_salvar, Qt::Key_S}, {m_cancelar, Qt::Key_C}, {m_excluir, Qt::Key_E}};
+    for (const auto &[b, key] : commands) {
+        // Explicit shortcuts rather than mnemonics: several lists share
+        // the captions, and every platform honours these.
+        const QKeySequence keys(QKeyCombination(modifiers, key));
+        auto *s = new QShortcut(keys, scope);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, b, [b = b] {
+            if (b->isEnabled() && b->isVisible())
+                b->click();
+        });
+        const QString shown = keys.toString(QKeySequence::NativeText);
+        b->setToolTip(b->toolTip().isEmpty() ? shown : b->toolTip() + QStringLiteral(", ") + shown);
+    }
+}
+
+bool ListBar::moveToRow(int row)
+{
+    store::Cursor &c = m_engine.table();
+    if (row == c.row())
+        return true;
+    if (!before() || !m_engine.settle() || !c.moveTo(row))
+        return false;
+    emit moved();
+    return true;
+}
+
+QLineEdit *ListBar::finder() const { return m_findBox && m_findBox->isVisible() ? m_findEdit : nullptr; }
+
+void ListBar::addFinder(QWidget *scope)
+{
+    if (findFields(m_engine.spec()).isEmpty() || m_findBox)
+        return;
+    m_findBox = new QFrame(this, Qt::Popup);
+    m_findBox->setObjectName(QStringLiteral("pnlLocalizar") + objectName());
+    m_findBox->setFrameShape(QFrame::StyledPanel);
+    auto *lay = new QHBoxLayout(m_findBox);
+    auto *label = new QLabel(msg::kLocalizar, m_findBox);
+    m_findEdit = new QLineEdit(m_findBox);
+    m_findEdit->setObjectName(QStringLiteral("edtLocalizar"));
+    m_findEdit->setToolTip(msg::kHintLocalizar);
+    m_findEdit->setStatusTip(msg::kHintLocalizar);
+    m_findEdit->setMinimumWidth(m_findEdit->fontMetrics().horizontalAdvance(QString(24, QLatin1Char('M'))));
+    label->setBuddy(m_findEdit);
+    m_findStatus = new QLabel(m_findBox);
+    m_findStatus->setObjectName(QStringLiteral("lblLocalizar"));
+    lay->addWidget(label);
+    lay->addWidget(m_findEdit, 1);
+    lay->addWidget(m_findStatus);
+    // The box is a window of its own: Enter is not turned into Tab there as
+    // in the fields, and goes on to the next match; Esc closes the box.
+    connect(m_findEdit, &QLineEdit::returnPressed, this, [this] { find(true); });
+    connect(m_findEdit, &QLineEdit::textEdited, this, [this] { find(false); });
+
+    auto *key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), scope);
+    key->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(key, &QShortcut::activated, this, [this] {
+        // The field being typed into is left first, as for every command.
+        if (!before())
+            return;
+        m_findStatus->clear();
+        m_findEdit->selectAll();
+        const QPoint at = mapToGlobal(QPoint(0, 0));
+        m_findBox->adjustSize();
+        m_findBox->move(at.x(), at.y() - m_findBox->height());
+        m_findBox->show();
+        // Closing it (Esc, a click elsewhere) gives the focus back to the
+        // field the clerk was in, which is not left by it.
+        m_findEdit->setFocus(Qt::ShortcutFocusReason);
+    });
+}
+
+void ListBar::find(bool next)
+{
+    store::Cursor &c = m_engine.table();
+    const int from = c.row() < 0 ? 0 : next ? c.row() + 1 : c.row();
+    const int row = findRecord(c, m_engine.spec(), m_findEdit->text(), c.count() ? from % c.count() : 0);
+    if (row < 0) {
+        m_findStatus->setText(m_findEdit->text().trimmed().isEmpty() ? QString() : msg::kNadaLocalizado);
+        return;
+    }
+    m_findStatus->clear();
+    moveToRow(row);
 }
 
 void ListBar::applyState(ButtonState state)

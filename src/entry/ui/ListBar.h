@@ -10,6 +10,9 @@
 #include <QWidget>
 #include <functional>
 
+class QFrame;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableView;
 class QToolButton;
@@ -51,6 +54,19 @@ public:
     QTableView *grid() const { return m_grid; }
 
     void applyState(ButtonState state);
+    // N, S, C and E under `modifiers` also run the four commands while the
+    // focus is inside `scope`.
+    void addKeys(Qt::KeyboardModifiers modifiers, QWidget *scope);
+    // Makes a row current as the navigator does: the field being typed into
+    // is left and the screen's checks run on a pending row first.
+    bool moveToRow(int row);
+    // "Localizar" on Ctrl+L within `scope`, for a list with invoice numbers,
+    // product names or CNPJ/CPF numbers: a small box where typing moves to
+    // the first row that matches, Enter to the next one, and Esc (or
+    // leaving it) returns to the field the clerk came from.
+    void addFinder(QWidget *scope);
+    // The box while it is open; null otherwise.
+    QLineEdit *finder() const;
     // Runs before Novo, Salvar and the navigator: the leave-the-field step
     // of the field being typed into; false stops the command.
     void setBeforeCommand(std::function<bool()> step) { m_before = std::move(step); }
@@ -61,6 +77,7 @@ signals:
 
 private:
     void move(int which);
+    void find(bool next);
     bool before() { return !m_before || m_before(); }
     ListEngine &m_engine;
     std::function<bool()> m_before;
@@ -71,6 +88,10 @@ private:
     QToolButton *m_nav[4];
     QToolButton *m_toggle = nullptr;
     QTableView *m_grid = nullptr;
+    QFrame *m_findBox = nullptr;
+    QLineEdit *m_findEdit = nullptr;
+    QLabel *m_findStatus = nullptr;
+    bool m_following = false; // the grid follows the cursor
 };
 
 } // namespace quirels::entry

@@ -24,7 +24,13 @@ void addNavigatorShortcuts(ListBar &bar, QWidget *scope)
     if (QToolButton *t = bar.gridToggle()) {
         auto *s = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), scope);
         s->setContext(Qt::WidgetWithChildrenShortcut);
-        QObject::connect(s, &QShortcut::activated, t, &QToolButton::click);
+        // Shown, the grid takes the keyboard.
+        QObject::connect(s, &QShortcut::activated, t, [&bar, t] {
+            t->click();
+            QTableView *grid = bar.grid();
+            if (grid && grid->isVisible())
+                grid->setFocus(Qt::ShortcutFocusReason);
+        });
     }
 }
 
@@ -69,6 +75,8 @@ ListSection addListSection(const ListSpec &spec, ListEngine &engine, const Looku
     // The navigator keys are the same for every list: a dependent list's
     // work inside its own group.
     addNavigatorShortcuts(*s.bar, o.barInGroup ? static_cast<QWidget *>(s.group) : scope);
+    if (o.finder)
+        s.bar->addFinder(scope);
 
     QList<QWidget *> order = s.panel->tabOrder();
     if (o.memo)

@@ -27,6 +27,7 @@ struct ListSectionOptions {
     bool barInGroup = false;                       // the bar inside the group (dependent lists)
     std::function<bool()> leave;                   // the window's leave-the-field step (null: the
                                                    // section's own fields)
+    bool finder = false;                           // "Localizar" (Ctrl+L) for the list
 };
 
 struct ListSection {

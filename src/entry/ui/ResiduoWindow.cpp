@@ -64,6 +64,7 @@ ResiduoWindow::ResiduoWindow(store::DataModule &data, Dialogs &dialogs, QWidget 
     o1.memo = buildMemo(*m_residues);
     o1.memoLabel = m_spec.observationLabel();
     o1.leave = [this] { return leaveField(); };
+    o1.finder = true;
     m_residueList = addListSection(m_spec.main, *m_residues, m_lookups, [this] { return period(); }, page1, lay1, o1);
     lay1->addStretch(1);
     // Alt+R and Alt+P choose the pages.

@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -72,7 +73,8 @@ TfrmInconsistenciaQuirels::TfrmInconsistenciaQuirels(Producer producer, Dialogs 
     // A long line wraps onto a second line rather than being cut short.
     wrapItemLines(m_list);
     m_list->header()->setStretchLastSection(false);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { activateLine(item); });
+    // Enter on a line does what a double-click does.
+    connect(m_list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) { activateLine(item); });
 
     m_validated = counterField(QStringLiteral("edtItensValidados"), this);
     m_alerts = counterField(QStringLiteral("edtAlertas"), this);
@@ -106,6 +108,8 @@ TfrmInconsistenciaQuirels::TfrmInconsistenciaQuirels(Producer producer, Dialogs 
     layout->addWidget(m_list, 1);
     layout->addLayout(footer);
     fitColumns();
+    // The lines take the keyboard when the window opens.
+    m_list->setFocus();
 }
 
 void TfrmInconsistenciaQuirels::runCheck()
@@ -113,6 +117,8 @@ void TfrmInconsistenciaQuirels::runCheck()
     if (m_running)
         return;
     m_running = true;
+    // The clerk who comes back from mending a line finds the list where it was.
+    const int wasOn = m_list->currentItem() ? m_list->indexOfTopLevelItem(m_list->currentItem()) : -1;
     m_list->clear();
     m_validated->clear();
     m_alerts->clear();
@@ -141,6 +147,8 @@ void TfrmInconsistenciaQuirels::runCheck()
             items.append(item);
         }
         m_list->addTopLevelItems(items);
+        if (!items.isEmpty())
+            m_list->setCurrentItem(items.at(qBound(0, wasOn, static_cast<int>(items.size()) - 1)));
         if (m_report.stopped()) {
             m_dialogs.error(m_report.failure());
         } else {
@@ -164,7 +172,7 @@ void TfrmInconsistenciaQuirels::activateLine(QTreeWidgetItem *item)
         return;
     const CheckLine &l = m_report.lines().at(i);
     if (l.place == Place::Annex)
-        emit annexRequested(l.annex, l.row);
+        emit annexRequested(l.annex, RecordPlace{l.table, l.row, l.field});
     else if (l.place == Place::Company)
         emit companyRequested();
 }
@@ -186,8 +194,19 @@ void TfrmInconsistenciaQuirels::hookSubWindow()
     if (m_subWindow)
         disconnect(m_subWindow, nullptr, this, nullptr);
     m_subWindow = sub;
-    if (m_subWindow)
-        connect(m_subWindow, &QMdiSubWindow::aboutToActivate, this, &TfrmInconsistenciaQuirels::runCheck);
+    if (!m_subWindow)
+        return;
+    connect(m_subWindow, &QMdiSubWindow::aboutToActivate, this, &TfrmInconsistenciaQuirels::runCheck);
+    // Coming forward, the lines take the keyboard (not the button that a
+    // switch between maximised windows left the focus on), once the child
+    // window has put back the focus it remembered.
+    connect(m_subWindow, &QMdiSubWindow::aboutToActivate, this, [this] {
+        QTimer::singleShot(0, m_list, [this] {
+            if (m_subWindow && m_subWindow->isActiveWindow() && m_subWindow->mdiArea()
+                && m_subWindow->mdiArea()->activeSubWindow() == m_subWindow)
+                m_list->setFocus(Qt::OtherFocusReason);
+        });
+    });
 }
 
 bool TfrmInconsistenciaQuirels::event(QEvent *e)

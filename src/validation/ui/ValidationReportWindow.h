@@ -3,6 +3,7 @@
 // kind, and the counters. The check runs again every time the window becomes
 // the active child window, so the list always describes the data as they are.
 
+#include "base/RecordPlace.h"
 #include "base/Result.h"
 #include "validation/ValidationReport.h"
 
@@ -50,10 +51,11 @@ public slots:
 signals:
     // After every run.
     void checked();
-    // A line was double-clicked: the annex screen ('A' .. 'H') and the row it
-    // is about (0 for the annex as a whole).
-    void annexRequested(QChar annex, int row);
-    // A company information line was double-clicked.
+    // A line was activated (Enter or double-click): the annex screen
+    // ('A' .. 'H') and the table, record (0 for the table as a whole) and
+    // field the line is about.
+    void annexRequested(QChar annex, const quirels::RecordPlace &place);
+    // A company information line was activated.
     void companyRequested();
 
 protected:

@@ -7,6 +7,7 @@
 #include "validation/ConsistencyCheck.h"
 
 #include <QAction>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QTimer>
 #include <memory>
@@ -42,8 +43,13 @@ void installValidationScreen(MainWindow &window)
         if (!existed && r) {
             QObject::connect(r, &TfrmInconsistenciaQuirels::checked, w,
                              [w, r] { w->setValidationError(!r->allowsGeneration()); });
+            // The annex window goes to the record and field of the line.
             QObject::connect(r, &TfrmInconsistenciaQuirels::annexRequested, w,
-                             [w](QChar letter, int) { w->showAnnex(letter); });
+                             [w](QChar letter, const RecordPlace &place) {
+                                 QMdiSubWindow *sub = w->showAnnex(letter);
+                                 if (auto *screen = sub ? dynamic_cast<RecordNavigator *>(sub->widget()) : nullptr)
+                                     screen->goToRecord(place);
+                             });
             // The company window closes the company (and this window) first:
             // leave the double-click before it runs.
             QObject::connect(r, &TfrmInconsistenciaQuirels::companyRequested, w, [w] {

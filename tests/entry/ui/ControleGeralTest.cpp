@@ -303,3 +303,77 @@ TEST(ControleGeral, SavedSubstanceLeavesTheFocusOnItsNovo)
     EXPECT_EQ(s.sql(QStringLiteral("SELECT count(*) FROM SubstanciaPresente")).toInt(), 1);
     EXPECT_EQ(focusName(), QStringLiteral("btnNovoSubstancia"));
 }
+
+// Page 2 from the keyboard: Alt with N, S, C and E acts on the group the
+// focus is in, the substances keep Alt+Shift for themselves, Ctrl+Shift moves
+// the product, and tabbing past a saved final product whose code is not in
+// the list asks about it once.
+TEST(ControleGeral, PageTwoKeysActOnTheGroupInFocus)
+{
+    EntryFixture f;
+    for (const char *name : {"ACETONA", "TOLUENO"})
+        f.store.exec(QStringLiteral("INSERT INTO Produtos (CdCNPJEmpr, NrAno, NmMes, CdNCM, NmProduto, VlConcentracao, "
+                                    "VlDensidade, DsUnidade) VALUES ('%1', '2004', 'FEV', '2914.11.00', '%2', 99, 1, 'Kg')")
+                         .arg(kCnpj, QLatin1String(name)));
+    f.store.exec(QStringLiteral("INSERT INTO ProdutoFinal (CdCNPJEmpr, NrAno, NmMes, CdProduto, CdNCM, NmProduto, "
+                                "VlDensidade, QtProdFinal, DsUnidade) SELECT CdCNPJEmpr, NrAno, NmMes, CdProduto, "
+                                "'3814.00.00', 'SOLVENTE', 1, 2, 'Kg' FROM Produtos WHERE NmProduto = 'TOLUENO'"));
+    for (store::Cursor *c : f.dm.cursors())
+        if (c->isOpen())
+            c->refresh();
+    entry::ControleGeralWindow w(f.dm, f.dialogs);
+    w.open();
+    showActive(w);
+    const auto keyOn = [](Qt::Key key, Qt::KeyboardModifiers mods) { QTest::keyClick(focused(), key, mods); };
+
+    w.pages()->setCurrentIndex(1);
+    ASSERT_EQ(text(w, QStringLiteral("cmbProdutoFinal")), QString());
+    child(w, QStringLiteral("edtDensidadeProd"))->setFocus(Qt::TabFocusReason);
+    keyOn(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w.products().table().value(QStringLiteral("NmProduto")).toString(), QStringLiteral("TOLUENO"));
+    EXPECT_EQ(text(w, QStringLiteral("cmbProdutoFinal")), QStringLiteral("SOLVENTE"));
+    EXPECT_TRUE(enabled(w, QStringLiteral("btnNovoSubstancia")));
+    keyOn(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w.products().table().value(QStringLiteral("NmProduto")).toString(), QStringLiteral("ACETONA"));
+    keyOn(Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w.products().table().value(QStringLiteral("NmProduto")).toString(), QStringLiteral("TOLUENO"));
+
+    // Tabbing through the saved code asks once, however often it is passed.
+    f.dialogs.expect(Kind::Confirm, msg::kNcmInexistente, Answer::Yes);
+    child(w, QStringLiteral("edtCdNCMProdutFinal"))->setFocus(Qt::TabFocusReason);
+    for (int pass = 0; pass < 3; ++pass) {
+        tab();
+        EXPECT_EQ(focusName(), QStringLiteral("cmbProdutoFinal"));
+        QTest::keyClick(focused(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(focusName(), QStringLiteral("edtCdNCMProdutFinal"));
+    }
+    EXPECT_EQ(f.dialogs.texts(), QStringList{msg::kNcmInexistente});
+
+    // Alt+N in the substances starts a substance, not a final product.
+    child(w, QStringLiteral("edtCdNCMProdutoObtido"))->setFocus(Qt::TabFocusReason);
+    keyOn(Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(focusName(), QStringLiteral("edtCdNCMProdutoObtido"));
+    EXPECT_TRUE(enabled(w, QStringLiteral("btnCancelarSubstancia")));
+    EXPECT_TRUE(enabled(w, QStringLiteral("btnNovoProdFinal")));
+    keyOn(Qt::Key_C, Qt::AltModifier);
+    EXPECT_TRUE(enabled(w, QStringLiteral("btnNovoSubstancia")));
+    // From the final products: Alt+Shift+N is the substances', Alt+N theirs.
+    child(w, QStringLiteral("edtDensidadeProd"))->setFocus(Qt::TabFocusReason);
+    keyOn(Qt::Key_N, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_EQ(focusName(), QStringLiteral("edtCdNCMProdutoObtido"));
+    keyOn(Qt::Key_C, Qt::AltModifier);
+    child(w, QStringLiteral("edtDensidadeProd"))->setFocus(Qt::TabFocusReason);
+    keyOn(Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(focusName(), QStringLiteral("edtCdNCMProdutFinal"));
+    EXPECT_TRUE(enabled(w, QStringLiteral("btnCancelarProdFinal")));
+    keyOn(Qt::Key_C, Qt::AltModifier);
+    // Moving to a product without final products from the substances: the
+    // focus goes to the final products, the substances close.
+    child(w, QStringLiteral("edtConcentracaoProdutoObtido"))->setFocus(Qt::TabFocusReason);
+    keyOn(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(enabled(w, QStringLiteral("edtCdNCMProdutoObtido")));
+    EXPECT_EQ(focusName(), QStringLiteral("edtCdNCMProdutFinal"));
+    EXPECT_EQ(f.sql(QStringLiteral("SELECT count(*) FROM ProdutoFinal")).toInt(), 1);
+    EXPECT_EQ(f.sql(QStringLiteral("SELECT count(*) FROM SubstanciaPresente")).toInt(), 0);
+    EXPECT_TRUE(f.dialogs.failures.isEmpty()) << qPrintable(f.dialogs.failures.join(QLatin1Char('|')));
+}

@@ -1,12 +1,14 @@
 // The entry screens from the keyboard: Enter moves on, masked fields take
 // what is typed where typing goes on, the buttons show their Alt letters.
 
+#include "DesktopFixture.h"
 #include "EntryFixture.h"
 
 #include "entry/Annex.h"
 #include "entry/Messages.h"
 #include "entry/ui/AnnexScreens.h"
 #include "entry/ui/AnnexWindow.h"
+#include "shell/ui/EmpresaQuirels.h"
 #include "store/Schema.h"
 
 #include <memory>
@@ -94,6 +96,43 @@ TEST(EntryKeys, MaskedFieldTypesFromItsFirstEmptyPosition)
     EXPECT_EQ(ncm->cursorPosition(), 5);
     EXPECT_FALSE(ncm->hasSelectedText());
     EXPECT_TRUE(s.dialogs.failures.isEmpty()) << qPrintable(s.dialogs.failures.join(QLatin1Char('|')));
+}
+
+// A masked field filled whole and entered with Tab takes what is typed in
+// place of what it held: an NCM code of a screen, the company's CLF.
+TEST(EntryKeys, FullMaskedFieldIsReplacedAfterTab)
+{
+    Desktop d;
+    d.store.exec(QStringLiteral("UPDATE Empresa SET NrCLF = '12345678-9'"));
+    d.store.exec(QStringLiteral("INSERT INTO Movimentacao (CdCNPJEmpr, NrAno, NmMes, NrDia, CdNCM, NmProduto) VALUES "
+                                "('%1', '2004', 'FEV', '10', '2902.30.00', 'TOLUENO')")
+                     .arg(kCnpj));
+    d.window->reloadData(d.window->currentPeriod());
+    d.show('B');
+    entry::EntryWindow *b = d.screen('B');
+    ASSERT_NE(b, nullptr);
+    auto *ncm = child<QLineEdit>(*b, QStringLiteral("edtCodProduto"));
+    child(*b, QStringLiteral("cmbCFOP"))->setFocus(Qt::TabFocusReason);
+    tab();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(focused(), ncm);
+    QTest::keyClicks(ncm, QStringLiteral("2801"));
+    EXPECT_EQ(ncm->displayText(), QStringLiteral("2801.  .  "));
+
+    TfrmEmpresaQuirels *company = d.window->companyWindow();
+    company->showNonModal();
+    QApplication::setActiveWindow(company);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(company));
+    auto *clf = child<QLineEdit>(*company, QStringLiteral("edtCLF"));
+    ASSERT_EQ(clf->displayText(), QStringLiteral("12345678-9"));
+    child(*company, QStringLiteral("edtCNPJ"))->setFocus(Qt::TabFocusReason);
+    tab();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(focused(), clf);
+    QTest::keyClicks(clf, QStringLiteral("987"));
+    EXPECT_EQ(clf->displayText(), QStringLiteral("987_____-_"));
+    d.dialogs.setDefaultAnswer(Answer::No);
+    company->close();
 }
 
 TEST(EntryKeys, CommandsShowTheirAltLetters)

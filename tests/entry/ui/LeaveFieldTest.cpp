@@ -2,6 +2,7 @@
 // run whether the clerk leaves it with Tab or with a command key, and what
 // the screens show is what the store holds.
 
+#include "DesktopFixture.h"
 #include "EntryFixture.h"
 
 #include "entry/Annex.h"
@@ -118,6 +119,9 @@ TEST(LeaveField, AltSaveRunsTheFieldsChecksAndFormatting)
         {"edtDia", "30", Kind::Error, msg::kDiaInvalido, "NrDia", "10", "30"},
         {"edtConcentracao", "99", Kind::Information, QString(), "VlConcentracao", "99", "99,00"},
         {"edtQuantidade", "2,5", Kind::Information, QString(), "VlQuantidade", "2.5", "2,500"},
+        // The field keeps the focus and shows the number as leaving it does.
+        {"edtCNPJFornecedor", "52998224725", Kind::Information, QString(), "CdFornecedor", "52998224725",
+         "529.982.247-25"},
     };
     for (const Case &c : cases) {
         Movement s;
@@ -135,13 +139,21 @@ TEST(LeaveField, AltSaveRunsTheFieldsChecksAndFormatting)
         EXPECT_EQ(s.stored(c.field), QLatin1String(c.stored)) << c.control << " " << c.typed;
         EXPECT_EQ(text(s.w, QLatin1String(c.control)), QLatin1String(c.shown)) << c.control;
     }
+    // Typed into again, the CPF is edited as bare digits.
+    Movement s;
+    type(s.w, QStringLiteral("edtCNPJFornecedor"), QStringLiteral("52998224725"));
+    alt(Qt::Key_S);
+    ASSERT_EQ(focusName(), QStringLiteral("edtCNPJFornecedor"));
+    QTest::keyClick(focused(), Qt::Key_End);
+    QTest::keyClick(focused(), Qt::Key_Backspace);
+    EXPECT_EQ(text(s.w, QStringLiteral("edtCNPJFornecedor")), QStringLiteral("5299822472"));
 }
 
 // The navigator keys leave the field first too: a refused day keeps the
 // row where it is, unwritten.
 TEST(LeaveField, NavigatorStopsOnARefusedField)
 {
-    for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown}) {
+    for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End}) {
         Movement s;
         type(s.w, QStringLiteral("edtDia"), QStringLiteral("0"));
         QTest::keyClick(focused(), key, Qt::ControlModifier);
@@ -320,46 +332,6 @@ TEST(LeaveField, SubstancesOfADeletedFinalProductAreGone)
     EXPECT_TRUE(f.dialogs.messages.isEmpty()) << qPrintable(f.dialogs.texts().join(QLatin1Char('|')));
     EXPECT_EQ(f.sql(QStringLiteral("SELECT count(*) FROM SubstanciaPresente")).toInt(), 0);
 }
-
-namespace {
-
-struct Desktop {
-    TempStore store;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
-    Desktop()
-    {
-        store.exec(QStringLiteral("INSERT INTO Empresa (CdCNPJEmpr, NmRazao, FlGrupoI) VALUES ('%1', 'ALFA', 1)")
-                       .arg(kCnpj));
-        store.exec(QStringLiteral("INSERT INTO Mes VALUES ('%1', '2004', 'FEV')").arg(kCnpj));
-        MainWindow::Options o;
-        o.dialogs = &dialogs;
-        o.dataFolder = store.folder();
-        o.openStore = false;
-        window = std::make_unique<MainWindow>(o);
-        window->resize(1100, 800);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        window->setCurrentPeriod(PeriodKey{kCnpj, QStringLiteral("2004"), QStringLiteral("FEV")});
-        window->openAnnexWindows();
-    }
-    ~Desktop()
-    {
-        dialogs.clear();
-        dialogs.setDefaultAnswer(Answer::No);
-        window->closeCompany();
-    }
-    QVariant sql(const QString &statement) const { return store.scalar(statement); }
-    entry::EntryWindow *screen(char letter)
-    {
-        QMdiSubWindow *sub = window->annexWindow(QLatin1Char(letter));
-        return sub ? qobject_cast<entry::EntryWindow *>(sub->widget()) : nullptr;
-    }
-    void show(char letter) { window->showAnnex(QLatin1Char(letter)); }
-};
-
-} // namespace
 
 // The main window's commands leave the field first: Validar and closing the
 // window stop on a refused field, with the focus kept there.

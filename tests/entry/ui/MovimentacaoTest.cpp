@@ -7,6 +7,7 @@
 #include "store/Messages.h"
 
 #include <QAbstractItemModelTester>
+#include <QLabel>
 #include <QTableView>
 #include <QToolButton>
 
@@ -272,6 +273,13 @@ TEST(Movimentacao, MovingThroughRecordsChangesNothing)
     EXPECT_EQ(text(s.w, QStringLiteral("edtNF")), QStringLiteral("3"));
     EXPECT_EQ(s.buttons(), QStringLiteral("1001"));
     EXPECT_FALSE(s.dm.obsAnexo(QLatin1Char('B')).isEditing());
+    // Tabbing through every field of the saved row (a product name of the
+    // list included) changes nothing either.
+    child(s.w, QStringLiteral("edtDia"))->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 12 && focused() != s.w.memo(); ++i)
+        tab();
+    EXPECT_EQ(focused(), s.w.memo());
+    EXPECT_EQ(s.buttons(), QStringLiteral("1001"));
     EXPECT_TRUE(s.w.close());
     EXPECT_TRUE(s.dialogs.messages.isEmpty());
 }
@@ -370,4 +378,82 @@ TEST(Movimentacao, ExcluirAsksOnlyWhenThereIsARecord)
     s.dialogs.expect(Kind::Confirm, msg::kExcluirRegistro, Answer::Yes);
     press(s.w, QStringLiteral("btnExcluir"));
     EXPECT_EQ(s.rows(), 0);
+}
+
+// The record keys work from inside a field (leaving it first), the grid takes
+// the keyboard, and "Localizar" finds a row by product name (case and
+// accents aside), invoice number or CNPJ/CPF.
+TEST(Movimentacao, RecordKeysGridAndLocalizarFromTheKeyboard)
+{
+    MovementScreen s;
+    s.insertRow(QStringLiteral("04"), QStringLiteral("1"));
+    s.insertRow(QStringLiteral("08"), QStringLiteral("2"));
+    s.insertRow(QStringLiteral("09"), QStringLiteral("35"));
+    s.store.exec(QStringLiteral("UPDATE Movimentacao SET NmProduto = 'ÁCIDO SULFÚRICO', CdFornecedor = '52998224725' "
+                                "WHERE NrNF = '2'"));
+    EXPECT_OK(s.dm.movimentacao().refresh());
+    s.w.open();
+    const auto nf = [&] { return text(s.w, QStringLiteral("edtNF")); };
+    const auto ctrl = [](Qt::Key key) { QTest::keyClick(focused(), key, Qt::ControlModifier); };
+
+    for (const char *field : {"edtNF", "cmbProduto", "edtCNPJFornecedor"}) {
+        child(s.w, QLatin1String(field))->setFocus(Qt::TabFocusReason);
+        ctrl(Qt::Key_End);
+        EXPECT_EQ(nf(), QStringLiteral("35")) << field;
+        ctrl(Qt::Key_Home);
+        EXPECT_EQ(nf(), QStringLiteral("1")) << field;
+        ctrl(Qt::Key_PageDown);
+        EXPECT_EQ(nf(), QStringLiteral("2")) << field;
+        EXPECT_EQ(focusName(), QLatin1String(field));
+    }
+    // What was typed is left and saved before the move.
+    type(s.w, QStringLiteral("edtNF"), QStringLiteral("77"));
+    ctrl(Qt::Key_End);
+    EXPECT_EQ(nf(), QStringLiteral("35"));
+    EXPECT_EQ(s.sql(QStringLiteral("SELECT count(*) FROM Movimentacao WHERE NrNF = '77'")).toInt(), 1);
+    EXPECT_EQ(s.buttons(), QStringLiteral("1001"));
+
+    // The grid: Ctrl+G shows it with the focus, the arrows move the record.
+    ctrl(Qt::Key_G);
+    auto *grid = child<QTableView>(s.w, QStringLiteral("grdMovimentacao"));
+    ASSERT_TRUE(grid->isVisible());
+    EXPECT_EQ(focused(), grid);
+    QTest::keyClick(grid, Qt::Key_Up);
+    EXPECT_EQ(nf(), QStringLiteral("77"));
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(nf(), QStringLiteral("1"));
+
+    // Localizar, from a field: the box takes what is typed, Esc returns.
+    child(s.w, QStringLiteral("edtQuantidade"))->setFocus(Qt::TabFocusReason);
+    ctrl(Qt::Key_L);
+    ASSERT_NE(s.w.bar().finder(), nullptr);
+    QTest::keyClicks(focused(), QStringLiteral("acido sul"));
+    EXPECT_EQ(nf(), QStringLiteral("77"));
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_EQ(s.w.bar().finder(), nullptr);
+    EXPECT_EQ(focusName(), QStringLiteral("edtQuantidade"));
+    const struct {
+        const char *typed;
+        const char *nf;
+    } cases[] = {{"35", "35"}, {"529.982", "77"}, {"123.456", "35"}, {"ACIDO s", "77"}};
+    for (const auto &c : cases) {
+        ctrl(Qt::Key_L);
+        QTest::keyClicks(focused(), QLatin1String(c.typed));
+        EXPECT_EQ(nf(), QLatin1String(c.nf)) << c.typed;
+        QTest::keyClick(focused(), Qt::Key_Escape);
+    }
+    // The search starts at the record shown; Enter goes on to the next row that
+    // matches; nothing matching moves nothing.
+    ctrl(Qt::Key_L);
+    QTest::keyClicks(focused(), QStringLiteral("TOLUENO"));
+    EXPECT_EQ(nf(), QStringLiteral("35"));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_EQ(nf(), QStringLiteral("1"));
+    QTest::keyClicks(focused(), QStringLiteral("X"));
+    EXPECT_EQ(nf(), QStringLiteral("1"));
+    EXPECT_EQ(child<QLabel>(*s.w.bar().finder()->window(), QStringLiteral("lblLocalizar"))->text(),
+              msg::kNadaLocalizado);
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_EQ(s.buttons(), QStringLiteral("1001"));
+    EXPECT_TRUE(s.dialogs.messages.isEmpty()) << qPrintable(s.dialogs.texts().join(QLatin1Char('|')));
 }

@@ -84,14 +84,23 @@ TEST(ReportWindow, ShowsTheLinesRerunsOnActivationAndLeadsToTheRow)
     EXPECT_TRUE(window->resultFlag());
     EXPECT_FALSE(window->allowsGeneration());
 
-    // Double-clicking a line asks for its annex screen and row.
+    // Double-clicking a line, or Enter on it, asks for its annex screen,
+    // record and field.
     QSignalSpy annex(window, &TfrmInconsistenciaQuirels::annexRequested);
     QSignalSpy company(window, &TfrmInconsistenciaQuirels::companyRequested);
     list->scrollToItem(item);
     doubleClick(list, item);
-    ASSERT_EQ(annex.count(), 1);
-    EXPECT_EQ(annex.at(0).at(0).value<QChar>(), QLatin1Char('A'));
-    EXPECT_EQ(annex.at(0).at(1).toInt(), product);
+    list->setCurrentItem(item);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(annex.count(), 2);
+    for (const QList<QVariant> &asked : annex) {
+        EXPECT_EQ(asked.at(0).value<QChar>(), QLatin1Char('A'));
+        const auto place = asked.at(1).value<RecordPlace>();
+        EXPECT_EQ(place.table, QStringLiteral("Produtos"));
+        EXPECT_EQ(place.record, product);
+        EXPECT_EQ(place.field, QStringLiteral("QtCompras"));
+    }
     QTreeWidgetItem *clf = itemWithStatus(list, msg::kClfOk);
     doubleClick(list, clf);
     EXPECT_EQ(company.count(), 1);
