@@ -327,7 +327,7 @@ Status Cursor::open()
     if (!s) {
         m_open = false;
         m_loaded = false;
-        m_rows.clear();
+        dropRows();
         m_db = QSqlDatabase();
         setState(State::Inactive);
         emit resetDone();
@@ -345,7 +345,7 @@ void Cursor::close()
     emit aboutToReset();
     m_open = false;
     m_loaded = false;
-    m_rows.clear();
+    dropRows();
     m_current = -1;
     m_bof = m_eof = true;
     m_buffer.clear();
@@ -410,11 +410,44 @@ void Cursor::ensureLoaded() const
         self->dialogs().error(s.message());
 }
 
+void Cursor::dropRows()
+{
+    m_rows.clear();
+    m_raw.clear();
+}
+
+const QVector<QVariant> &Cursor::valuesOf(const Row &r) const
+{
+    if (r.raw >= 0) {
+        r.values = decodeRaw(r.raw);
+        r.raw = -1;
+    }
+    return r.values;
+}
+
+// The values of a row as read, converted as the store's own query would give
+// them and then to the fields' types.
+QVector<QVariant> Cursor::decodeRaw(qsizetype at) const
+{
+    const int n = static_cast<int>(m_table.fields.size());
+    QVector<QVariant> out(n);
+    const char *p = m_raw.constData() + at;
+    for (int i = 0; i < n; ++i) {
+        const QVariant v = Statement::readColumn(p);
+        if (v.isNull())
+            continue;
+        bool ok = true;
+        const QVariant nv = normalized(i, v, &ok);
+        out[i] = ok ? nv : v;
+    }
+    return out;
+}
+
 Status Cursor::load(qint64 keepRowid)
 {
     bool linked = true;
     const QVariantList mv = masterValues(&linked);
-    m_rows.clear();
+    dropRows();
     for (const Lookup &l : m_lookups)
         l.cache.clear();
     m_loaded = true;
@@ -493,6 +526,14 @@ Status Cursor::load(qint64 keepRowid)
                     if (!*more)
                         break;
                     Row r;
+                    if (!m_server) {
+                        // Kept as read; converted when looked at.
+                        r.rowid = q.integer(0);
+                        r.raw = m_raw.size();
+                        q.appendColumns(m_raw, 1, n);
+                        m_rows.push_back(std::move(r));
+                        continue;
+                    }
                     r.rowid = q.value(0).toLongLong();
                     r.values.resize(n);
                     for (int i = 0; i < n; ++i) {
@@ -555,7 +596,7 @@ void Cursor::invalidate(bool force)
     }
     emit aboutToReset();
     m_loaded = false;
-    m_rows.clear();
+    dropRows();
     m_current = -1;
     m_wantRowid = 0;
     emit resetDone();
@@ -703,7 +744,7 @@ bool Cursor::findNearest(const QVariantList &key)
         for (size_t i = 0; i < k; ++i) {
             const OrderField &o = m_searchKey[i];
             // A name is found by its start whatever its case and accents.
-            const int c = compareValues(r.values[o.field], p[static_cast<qsizetype>(i)], o.collation, true);
+            const int c = compareValues(valuesOf(r)[o.field], p[static_cast<qsizetype>(i)], o.collation, true);
             if (c != 0)
                 return c < 0;
         }
@@ -736,7 +777,7 @@ bool Cursor::locate(const QVariantMap &values)
     for (size_t i = 0; i < m_rows.size(); ++i) {
         bool match = true;
         for (const auto &[f, v] : want)
-            if (!sameValue(m_rows[i].values[f], v)) {
+            if (!sameValue(valuesOf(m_rows[i])[f], v)) {
                 match = false;
                 break;
             }
@@ -818,7 +859,7 @@ QVariant Cursor::value(const QString &field) const
     if (isEditing())
         return m_buffer.value(f);
     const Row *r = currentRow();
-    return r ? r->values.at(f) : QVariant();
+    return r ? valuesOf(*r).at(f) : QVariant();
 }
 
 QVariant Cursor::valueAt(int row, int f) const
@@ -829,11 +870,11 @@ QVariant Cursor::valueAt(int row, int f) const
     const Row &r = m_rows[static_cast<size_t>(row)];
     const int n = static_cast<int>(m_table.fields.size());
     if (f >= 0 && f < n)
-        return r.values.at(f);
+        return valuesOf(r).at(f);
     const int li = f - n;
     if (li >= 0 && li < static_cast<int>(m_lookups.size())) {
         const Lookup &l = m_lookups[static_cast<size_t>(li)];
-        return l.keyField < 0 ? QVariant() : lookupValue(l, r.values.at(l.keyField));
+        return l.keyField < 0 ? QVariant() : lookupValue(l, valuesOf(r).at(l.keyField));
     }
     return QVariant();
 }
@@ -854,7 +895,7 @@ QVariantMap Cursor::record() const
     const Row *r = isEditing() ? nullptr : currentRow();
     // Keys are added in their sorted order, each at the end: no searching.
     for (const auto &[name, f] : m_sortedFields)
-        out.insert(out.cend(), name, isEditing() ? m_buffer.value(f) : (r ? r->values.at(f) : QVariant()));
+        out.insert(out.cend(), name, isEditing() ? m_buffer.value(f) : (r ? valuesOf(*r).at(f) : QVariant()));
     return out;
 }
 
@@ -986,7 +1027,7 @@ bool Cursor::edit()
     const Row *r = currentRow();
     if (!r)
         return false;
-    m_buffer = r->values;
+    m_buffer = valuesOf(*r);
     m_modified = false;
     setState(State::Edit);
     return true;
@@ -1072,7 +1113,7 @@ bool Cursor::prepareWrites()
 int Cursor::compareRows(const Row &a, const Row &b) const
 {
     for (const OrderField &o : m_order) {
-        const int c = compareValues(a.values.at(o.field), b.values.at(o.field), o.collation);
+        const int c = compareValues(valuesOf(a).at(o.field), valuesOf(b).at(o.field), o.collation);
         if (c != 0)
             return c;
     }
@@ -1145,13 +1186,13 @@ Status Cursor::post()
     for (const Cursor *d : m_details)
         for (const char *l : d->m_table.links) {
             const int i = fieldIndex(QString::fromLatin1(l));
-            if (!linksChanged && cur && i >= 0 && cur->values.at(i) != m_buffer.at(i))
+            if (!linksChanged && cur && i >= 0 && valuesOf(*cur).at(i) != m_buffer.at(i))
                 linksChanged = true;
         }
     // An edit that changes nothing is not written: on the server a write
     // gives the row a new version, and another workstation's later save of
     // the row it read (which this one did not change) would be refused.
-    if (cur && cur->values == m_buffer) {
+    if (cur && valuesOf(*cur) == m_buffer) {
         m_buffer.clear();
         m_modified = false;
         finishPost(false);
@@ -1175,7 +1216,7 @@ Status Cursor::post()
         // it was read. Nothing is written; the row is shown as it is now.
         if (!q.next()) {
             q.finish();
-            return refuseStale(cur ? cur->rowid : 0, m_buffer, cur ? cur->values : QVector<QVariant>());
+            return refuseStale(cur ? cur->rowid : 0, m_buffer, cur ? valuesOf(*cur) : QVector<QVariant>());
         }
         r.rowid = inserting ? q.value(0).toLongLong() : (cur ? cur->rowid : 0);
         r.version = q.value(inserting ? 1 : 0).toString();
@@ -1202,6 +1243,7 @@ Status Cursor::post()
         } else {
             const int old = m_current;
             m_rows[static_cast<size_t>(old)].values = r.values;
+            m_rows[static_cast<size_t>(old)].raw = -1;
             m_rows[static_cast<size_t>(old)].version = r.version;
             const bool inOrder = (old == 0 || compareRows(m_rows[static_cast<size_t>(old - 1)], m_rows[static_cast<size_t>(old)]) < 0) &&
                                  (old + 1 >= static_cast<int>(m_rows.size()) ||
@@ -1283,7 +1325,7 @@ Status Cursor::refuseStale(qint64 rowid, QVector<QVariant> typed, QVector<QVaria
             const bool changed = read.size() != typed.size() || !sameValue(read.at(i), typed.at(i));
             if (!changed || static_cast<int>(i) == m_autoInc)
                 continue;
-            const QString stored = now ? now->values.value(i).toString() : msg::kRegistroExcluidoAgora;
+            const QString stored = now ? valuesOf(*now).value(i).toString() : msg::kRegistroExcluidoAgora;
             lines.append(msg::kValorDigitado.arg(readableFieldName(m_names.value(static_cast<int>(i))),
                                                  typed.at(i).toString(), stored));
         }

@@ -28,6 +28,7 @@
 #include "store/NameOrder.h"
 #include "store/Schema.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
@@ -219,7 +220,11 @@ private:
 
     struct Row {
         qint64 rowid = 0;
-        QVector<QVariant> values;
+        // The values; for a row read from a SQLite store, filled on first
+        // use from the row as read (valuesOf()).
+        mutable QVector<QVariant> values;
+        // Where the row as read starts in m_raw; -1 once its values are filled.
+        mutable qsizetype raw = -1;
         // On the server: the row's version as read, so that a save finds a
         // row another workstation changed meanwhile.
         QString version;
@@ -237,6 +242,10 @@ private:
         mutable QHash<QString, QVariant> cache;
     };
 
+    // The values of a row, converted from the row as read on first use.
+    const QVector<QVariant> &valuesOf(const Row &r) const;
+    QVector<QVariant> decodeRaw(qsizetype at) const;
+    void dropRows();
     void ensureLoaded() const;
     Status load(qint64 keepRowid);
     // Drops the rows so they are read again on next use; unless forced, only
@@ -284,6 +293,11 @@ private:
     bool m_open = false;
     mutable bool m_loaded = false;
     mutable std::vector<Row> m_rows;
+    // The rows as the SQLite store gave them, one after another
+    // (Statement::appendColumns): a month's rows are kept this way and
+    // converted to values only when something looks at them (a grid shows a
+    // screenful of them).
+    QByteArray m_raw;
     mutable int m_current = -1;
     mutable bool m_bof = true;
     mutable bool m_eof = true;

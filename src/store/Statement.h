@@ -8,6 +8,7 @@
 #include "base/Result.h"
 
 #include <QSqlDatabase>
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <QVariant>
@@ -45,6 +46,14 @@ public:
     virtual double real(int column) const = 0;
     // Valid until the next call on the statement.
     virtual QStringView text(int column) const = 0;
+
+    // Appends `count` columns of the current row from `first` on to `to`,
+    // compactly and without a QVariant each (on SQLite the texts' bytes as
+    // the file holds them). readColumn() gives them back one at a time.
+    virtual void appendColumns(QByteArray &to, int first, int count) const = 0;
+    // The value of the column that starts at `at` in what appendColumns()
+    // wrote, as value() would have given it; `at` moves past it.
+    static QVariant readColumn(const char *&at);
     // The value as a Qt SQL query gives it (a null QVariant for NULL).
     virtual QVariant value(int column) const = 0;
 };
