@@ -351,6 +351,8 @@ void Cursor::close()
     m_buffer.clear();
     m_modified = false;
     m_insert.reset();
+    m_insertDirect.reset();
+    m_updateDirect.reset();
     m_update.reset();
     m_delete.reset();
     m_db = QSqlDatabase();
@@ -1107,6 +1109,49 @@ bool Cursor::prepareWrites()
     m_insert = std::move(ins);
     m_update = std::move(upd);
     m_delete = std::move(del);
+    if (!m_server) {
+        // Not prepared: the QSqlQuery path does the work alone.
+        if (Result<std::unique_ptr<Statement>> i = store::prepare(m_db, insert); i)
+            m_insertDirect = std::move(*i);
+        if (Result<std::unique_ptr<Statement>> u = store::prepare(m_db, update); u)
+            m_updateDirect = std::move(*u);
+    }
+    return true;
+}
+
+bool Cursor::bindDirect(Statement &st, const Row *cur) const
+{
+    const int n = static_cast<int>(m_table.fields.size());
+    int b = 0;
+    for (int i = 0; i < n; ++i) {
+        if (i == m_autoInc)
+            continue;
+        // The kinds the Qt SQLite driver binds as follows; any other goes
+        // through it.
+        const QVariant &v = m_buffer.at(i);
+        if (v.isNull()) {
+            st.bindNull(b++);
+            continue;
+        }
+        switch (v.typeId()) {
+        case QMetaType::QString: {
+            const QString &text = *static_cast<const QString *>(v.constData());
+            if (text.isNull())
+                st.bindNull(b++);
+            else
+                st.bindText(b++, text);
+            break;
+        }
+        case QMetaType::Bool: st.bindInteger(b++, v.toBool() ? 1 : 0); break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong: st.bindInteger(b++, v.toLongLong()); break;
+        case QMetaType::Double: st.bindReal(b++, v.toDouble()); break;
+        default: return false;
+        }
+    }
+    if (m_state != State::Insert)
+        st.bindInteger(b, cur ? cur->rowid : 0);
     return true;
 }
 
@@ -1172,11 +1217,6 @@ Status Cursor::post()
 
     const int n = static_cast<int>(m_table.fields.size());
     const bool inserting = m_state == State::Insert;
-    QSqlQuery &q = inserting ? *m_insert : *m_update;
-    int b = 0;
-    for (int i = 0; i < n; ++i)
-        if (i != m_autoInc)
-            q.bindValue(b++, sql::bindable(m_buffer.at(i)));
     ensureLoaded(); // before the write, so the new row is placed once
     const Row *cur = inserting ? nullptr : currentRow();
     // The details follow this row through their link fields: they are read
@@ -1198,6 +1238,25 @@ Status Cursor::post()
         finishPost(false);
         return {};
     }
+    Row r;
+    r.values = m_buffer;
+    if (Statement *direct = inserting ? m_insertDirect.get() : m_updateDirect.get(); direct && bindDirect(*direct, cur)) {
+        if (Status s = direct->run(); !s) {
+            refuse(s.message());
+            return makeError(s.message(), kStoreError);
+        }
+        r.rowid = inserting ? direct->lastInsertId() : (cur ? cur->rowid : 0);
+        if (inserting && m_autoInc >= 0)
+            r.values[m_autoInc] = static_cast<int>(r.rowid);
+        storePosted(std::move(r), inserting);
+        finishPost(linksChanged);
+        return {};
+    }
+    QSqlQuery &q = inserting ? *m_insert : *m_update;
+    int b = 0;
+    for (int i = 0; i < n; ++i)
+        if (i != m_autoInc)
+            q.bindValue(b++, sql::bindable(m_buffer.at(i)));
     if (!inserting) {
         q.bindValue(b, cur ? cur->rowid : 0);
         if (m_server)
@@ -1209,8 +1268,6 @@ Status Cursor::post()
         return makeError(e, kStoreError);
     }
 
-    Row r;
-    r.values = m_buffer;
     if (m_server) {
         // No row back: another workstation changed or deleted the row since
         // it was read. Nothing is written; the row is shown as it is now.
@@ -1230,7 +1287,13 @@ Status Cursor::post()
         r.rowid = cur ? cur->rowid : 0;
     }
     q.finish();
+    storePosted(std::move(r), inserting);
+    finishPost(linksChanged);
+    return {};
+}
 
+void Cursor::storePosted(Row r, bool inserting)
+{
     m_buffer.clear();
     m_modified = false;
     if (m_loaded) {
@@ -1265,8 +1328,6 @@ Status Cursor::post()
     } else {
         m_wantRowid = r.rowid;
     }
-    finishPost(linksChanged);
-    return {};
 }
 
 void Cursor::finishPost(bool linksChanged)

@@ -43,6 +43,8 @@
 
 namespace quirels::store {
 
+class Statement;
+
 class Cursor : public QObject {
     Q_OBJECT
 public:
@@ -264,6 +266,11 @@ private:
     QVariant normalized(int field, const QVariant &value, bool *ok) const;
     QVariant lookupValue(const Lookup &l, const QVariant &key) const;
     bool prepareWrites();
+    // The row just written takes its place among the rows read.
+    void storePosted(Row r, bool inserting);
+    // Binds the pending row (and the row's number for an update) as Qt SQL
+    // would; false when a value is of a kind only Qt SQL binds.
+    bool bindDirect(Statement &st, const Row *cur) const;
     const Row *currentRow() const;
     void refuse(const QString &message);
 
@@ -312,6 +319,10 @@ private:
     std::unique_ptr<QSqlQuery> m_insert;
     std::unique_ptr<QSqlQuery> m_update;
     std::unique_ptr<QSqlQuery> m_delete;
+    // On SQLite the same insert and update straight on the engine: a
+    // QSqlQuery names each bound position with a text built on every bind.
+    std::unique_ptr<Statement> m_insertDirect;
+    std::unique_ptr<Statement> m_updateDirect;
 
     std::vector<BeforePost> m_beforePost;
     QString m_refusedField;
