@@ -23,7 +23,7 @@ namespace nfe = quirels::exchange::nfe;
 
 namespace {
 
-constexpr int kFiles = 5000;
+const int kFiles = qEnvironmentVariableIsSet("QUIRELS_BENCH_FILES") ? qEnvironmentVariableIntValue("QUIRELS_BENCH_FILES") : 5000;
 constexpr int kItems = 20;
 const QString kCompany = QStringLiteral("11222333000181");
 

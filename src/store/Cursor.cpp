@@ -1126,29 +1126,8 @@ bool Cursor::bindDirect(Statement &st, const Row *cur) const
     for (int i = 0; i < n; ++i) {
         if (i == m_autoInc)
             continue;
-        // The kinds the Qt SQLite driver binds as follows; any other goes
-        // through it.
-        const QVariant &v = m_buffer.at(i);
-        if (v.isNull()) {
-            st.bindNull(b++);
-            continue;
-        }
-        switch (v.typeId()) {
-        case QMetaType::QString: {
-            const QString &text = *static_cast<const QString *>(v.constData());
-            if (text.isNull())
-                st.bindNull(b++);
-            else
-                st.bindText(b++, text);
-            break;
-        }
-        case QMetaType::Bool: st.bindInteger(b++, v.toBool() ? 1 : 0); break;
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong: st.bindInteger(b++, v.toLongLong()); break;
-        case QMetaType::Double: st.bindReal(b++, v.toDouble()); break;
-        default: return false;
-        }
+        if (!bindAsQtSql(st, b++, m_buffer.at(i)))
+            return false;
     }
     if (m_state != State::Insert)
         st.bindInteger(b, cur ? cur->rowid : 0);

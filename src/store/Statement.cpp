@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringEncoder>
 #include <sqlite3.h>
 #include <algorithm>
 #include <cstring>
@@ -103,9 +104,18 @@ public:
     void bindReal(int i, double v) override { sqlite3_bind_double(m_stmt, i + 1, v); }
     void bindText(int i, QStringView v) override
     {
-        static const char16_t empty = 0;
-        const void *data = v.isEmpty() ? static_cast<const void *>(&empty) : static_cast<const void *>(v.utf16());
-        sqlite3_bind_text16(m_stmt, i + 1, data, static_cast<int>(v.size() * 2), SQLITE_TRANSIENT);
+        // Converted here into a buffer the statement keeps for the
+        // parameter (the file's texts are UTF-8): no allocation per value
+        // once the buffer is big enough, and no conversion in the engine.
+        if (static_cast<size_t>(i) >= m_texts.size())
+            m_texts.resize(static_cast<size_t>(i) + 1);
+        std::vector<char> &buffer = m_texts[static_cast<size_t>(i)];
+        QStringEncoder encoder(QStringEncoder::Utf8);
+        const qsizetype room = encoder.requiredSpace(v.size()) + 1;
+        if (buffer.size() < static_cast<size_t>(room))
+            buffer.resize(static_cast<size_t>(room));
+        const char *end = encoder.appendToBuffer(buffer.data(), v);
+        sqlite3_bind_text(m_stmt, i + 1, buffer.data(), static_cast<int>(end - buffer.data()), SQLITE_STATIC);
     }
 
     Status run() override
@@ -235,6 +245,7 @@ private:
     sqlite3 *m_db;
     sqlite3_stmt *m_stmt;
     const QSqlDriver *m_driver;
+    std::vector<std::vector<char>> m_texts; // the texts bound, per parameter
 };
 
 // Any other store: the same operations through a Qt SQL query.
@@ -340,6 +351,30 @@ sqlite3 *sqliteHandle(const QSqlDatabase &db)
 }
 
 } // namespace
+
+bool bindAsQtSql(Statement &st, int i, const QVariant &v)
+{
+    if (v.isNull()) {
+        st.bindNull(i);
+        return true;
+    }
+    switch (v.typeId()) {
+    case QMetaType::QString: {
+        const QString &text = *static_cast<const QString *>(v.constData());
+        if (text.isNull())
+            st.bindNull(i);
+        else
+            st.bindText(i, text);
+        return true;
+    }
+    case QMetaType::Bool: st.bindInteger(i, v.toBool() ? 1 : 0); return true;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong: st.bindInteger(i, v.toLongLong()); return true;
+    case QMetaType::Double: st.bindReal(i, v.toDouble()); return true;
+    default: return false;
+    }
+}
 
 Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &statement)
 {

@@ -58,6 +58,12 @@ public:
     virtual QVariant value(int column) const = 0;
 };
 
+// Binds value i as the Qt SQLite driver binds a QVariant: null (a null text
+// included) as NULL, flags and whole numbers as integers, decimals as reals,
+// texts as texts. False, and nothing bound, for any other kind (a caller then
+// binds it through Qt SQL).
+bool bindAsQtSql(Statement &st, int i, const QVariant &v);
+
 // Prepares statement on db; the store's message when it does not compile.
 Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &statement);
 
