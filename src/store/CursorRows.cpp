@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 // The cursor's rows: reading them from the store (kept as read, converted to
 // values when looked at), dropping them when the master moves, and the values
@@ -47,6 +48,53 @@ void bindVariant(Statement &st, int i, const QVariant &v)
         st.bindText(i, v.toString());
     }
 }
+
+// For the length of a read of a cursor's rows on SQLite, a page cache that
+// holds a big month's pages (up to 64 MB, taken only as pages are read): the
+// rows are read in the order of an index, the table's pages visited out of
+// order, and the small cache read many of them again and again. The cache
+// goes back to its size afterwards: bulk writes run faster with the small one.
+class ReadCache {
+public:
+    explicit ReadCache(QSqlDatabase &db) : m_db(db)
+    {
+        const std::optional<qint64> before = current();
+        if (!before || *before <= -kKiB)
+            return; // unknown, or already that big
+        if (set(QString::number(-kKiB)))
+            m_before = before;
+    }
+    ~ReadCache()
+    {
+        if (m_before)
+            set(QString::number(*m_before));
+    }
+    ReadCache(const ReadCache &) = delete;
+    ReadCache &operator=(const ReadCache &) = delete;
+
+private:
+    static constexpr qint64 kKiB = 65536;
+
+    // The cache's size as the store gives it (negative: in KiB).
+    std::optional<qint64> current()
+    {
+        Result<std::unique_ptr<Statement>> q = prepare(m_db, QStringLiteral("PRAGMA cache_size"));
+        if (!q || !(*q)->start())
+            return std::nullopt;
+        const Result<bool> row = (*q)->next();
+        if (!row || !*row)
+            return std::nullopt;
+        return (*q)->integer(0);
+    }
+    bool set(const QString &size)
+    {
+        Result<std::unique_ptr<Statement>> q = prepare(m_db, QStringLiteral("PRAGMA cache_size = ") + size);
+        return q && (*q)->run();
+    }
+
+    QSqlDatabase &m_db;
+    std::optional<qint64> m_before;
+};
 
 } // namespace
 
@@ -181,6 +229,9 @@ Status Cursor::load(qint64 keepRowid)
 
         // The month's rows may be many: on SQLite they are read from the
         // engine without Qt SQL's copy of every row (store/Statement.h).
+        std::optional<ReadCache> cache;
+        if (!m_server)
+            cache.emplace(m_db);
         Result<std::unique_ptr<Statement>> prepared = prepare(m_db, text);
         if (!prepared) {
             result = makeError(prepared.message(), kStoreError);

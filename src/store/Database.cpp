@@ -102,10 +102,6 @@ Result<QSqlDatabase> open(const QString &dataFolder, const OpenOptions &options)
     }
     const QString mode = options.sharedFolder ? QStringLiteral("DELETE") : QStringLiteral("WAL");
     sql::exec(db, QStringLiteral("PRAGMA journal_mode=") + mode); // a read-only folder keeps its mode
-    // A month's rows are read in the order of an index, the table's pages
-    // visited out of order: a page cache that holds a big month's pages
-    // (up to 64 MB, taken only as pages are read) reads each page once.
-    sql::exec(db, QStringLiteral("PRAGMA cache_size = -65536"));
     return db;
 }
 
