@@ -1,23 +1,14 @@
-#include "store/Dialect.h"
 // The carry-over of a big month: 20,000 products, each with two final
-#include "store/Dialect.h"
 // products holding two substances, and 5,000 storage rows, opened into the
-#include "store/Dialect.h"
 // next month. Baseline: the sqlite3 shell copying the same rows with
-#include "store/Dialect.h"
 // INSERT ... SELECT in one transaction.
-#include "store/Dialect.h"
 
-#include "store/Dialect.h"
 #include "BenchSupport.h"
-#include "store/Dialect.h"
 
-#include "store/Dialect.h"
 #include "base/Dialogs.h"
-#include "store/Dialect.h"
 #include "shell/PeriodOps.h"
-#include "store/Dialect.h"
 #include "store/Database.h"
+#include "store/Dialect.h"
 #include "store/Sql.h"
 
 #include <QCoreApplication>

@@ -23,7 +23,7 @@ using namespace quirels;
 
 namespace {
 
-constexpr int kRows = 100000;
+const int kRows = qEnvironmentVariableIsSet("QUIRELS_BENCH_ROWS") ? qEnvironmentVariableIntValue("QUIRELS_BENCH_ROWS") : 100000;
 constexpr int kRuns = 3;
 const QString kCnpj = QStringLiteral("11222333000181");
 

@@ -23,7 +23,7 @@ namespace nfe = quirels::exchange::nfe;
 
 namespace {
 
-constexpr int kFiles = 5000;
+const int kFiles = qEnvironmentVariableIsSet("QUIRELS_BENCH_FILES") ? qEnvironmentVariableIntValue("QUIRELS_BENCH_FILES") : 5000;
 constexpr int kItems = 20;
 const QString kCompany = QStringLiteral("11222333000181");
 
@@ -36,12 +36,27 @@ const QString kCompany = QStringLiteral("11222333000181");
 // Four controlled products and one that is not.
 const char *const kNcms[] = {"28061020", "28070010", "28012010", "29141100", "39233000"};
 
+// A CNPJ of the 12 digits given and the two check digits that make it valid.
+QString cnpjWithCheckDigits(const QString &twelve)
+{
+    QString out = twelve;
+    for (int length = 12; length <= 13; ++length) {
+        int sum = 0;
+        for (int i = 0; i < length; ++i)
+            sum += out.at(length - 1 - i).digitValue() * (2 + i % 8);
+        const int rest = sum % 11;
+        out += QChar(u'0' + (rest < 2 ? 0 : 11 - rest));
+    }
+    return out;
+}
+
 // One invoice as an issuer's system writes it: every group of the layout
 // that a real file carries (taxes, totals, transport, payment, signature).
 QByteArray invoice(int n)
 {
     const bool bought = n % 2 == 0;
-    const QString other = QStringLiteral("%1").arg(11444777000000LL + n % 97, 14, 10, QLatin1Char('0'));
+    // 97 trading partners: branches of one company, each with valid check digits.
+    const QString other = cnpjWithCheckDigits(QStringLiteral("11444777%1").arg(1 + n % 97, 4, 10, QLatin1Char('0')));
     const QString issuer = bought ? other : kCompany;
     const QString recipient = bought ? kCompany : other;
     const QString key = QStringLiteral("3524031144477700016155001%1%2")

@@ -441,7 +441,21 @@ void readFile(const QString &path, const Limits &limits, const InputVisitor &vis
         visit(shown(path), makeError(msg::kNfeIlegivel.arg(f.errorString()), 2));
         return;
     }
-    const QByteArray bytes = f.read(limits.maxFileBytes + 1);
+    // At most one byte past the limit, into a buffer of the file's own size
+    // (grown should the file hold more than it said): a buffer of the limit's
+    // size for every file would cost far more than reading a small invoice.
+    QByteArray bytes(std::min<qint64>(std::max<qint64>(f.size(), 0), limits.maxFileBytes) + 1, Qt::Uninitialized);
+    qint64 got = 0;
+    for (;;) {
+        const qint64 n = f.read(bytes.data() + got, bytes.size() - got);
+        if (n <= 0)
+            break;
+        got += n;
+        if (got < bytes.size() || got > limits.maxFileBytes)
+            continue;
+        bytes.resize(std::min<qint64>(bytes.size() * 2, limits.maxFileBytes + 1));
+    }
+    bytes.resize(got);
     if (bytes.size() > limits.maxFileBytes) {
         visit(shown(path), makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1));
         return;

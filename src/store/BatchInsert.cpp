@@ -103,6 +103,10 @@ Status BatchInsert::prepare(qint64 rows)
                                    .arg(sql::id(m_table), ids.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
             return makeError(sql::errorText(*m_single), 2);
         m_singleBulk = std::make_unique<sql::BulkStatement>(*m_single, m_width);
+        // The same insert straight on the engine, for rows of the values it
+        // binds alike (all but the rarest); not prepared, Qt SQL does it all.
+        if (Result<std::unique_ptr<Statement>> direct = store::prepare(m_db, m_single->lastQuery()); direct)
+            m_direct = std::move(*direct);
         return {};
     }
     // On the server a group is one statement of one array per column, so
@@ -138,6 +142,16 @@ Result<qint64> BatchInsert::add()
     if (!m_server) {
         if (!m_singleBulk)
             return makeError(QStringLiteral("Tabela \"%1\": instrução não preparada.").arg(m_table), 2);
+        if (m_direct) {
+            int i = 0;
+            while (i < m_width && bindAsQtSql(*m_direct, i, m_row[static_cast<size_t>(i)]))
+                ++i;
+            if (i == m_width) {
+                if (Status s = m_direct->run(); !s)
+                    return s.error();
+                return m_autoInc.isEmpty() ? 0 : m_direct->lastInsertId();
+            }
+        }
         for (int i = 0; i < m_width; ++i)
             m_singleBulk->set(i, m_row[static_cast<size_t>(i)]);
         if (!m_singleBulk->exec())

@@ -15,6 +15,7 @@
 // unnest(...)), which the server reads much faster than a literal per value.
 
 #include "Schema.h"
+#include "Statement.h"
 #include "base/Result.h"
 
 #include <QSqlDatabase>
@@ -72,6 +73,7 @@ private:
     // SQLite: one row per statement.
     std::unique_ptr<QSqlQuery> m_single;
     std::unique_ptr<sql::BulkStatement> m_singleBulk;
+    std::unique_ptr<Statement> m_direct;      // the same, straight on the engine
     // Server: the rows waiting, their values in statement order.
     QVariantList m_pending;
     int m_pendingRows = 0;

@@ -28,6 +28,7 @@
 #include "store/NameOrder.h"
 #include "store/Schema.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
@@ -41,6 +42,8 @@
 #include <vector>
 
 namespace quirels::store {
+
+class Statement;
 
 class Cursor : public QObject {
     Q_OBJECT
@@ -219,7 +222,11 @@ private:
 
     struct Row {
         qint64 rowid = 0;
-        QVector<QVariant> values;
+        // The values; for a row read from a SQLite store, filled on first
+        // use from the row as read (valuesOf()).
+        mutable QVector<QVariant> values;
+        // Where the row as read starts in m_raw; -1 once its values are filled.
+        mutable qsizetype raw = -1;
         // On the server: the row's version as read, so that a save finds a
         // row another workstation changed meanwhile.
         QString version;
@@ -237,6 +244,10 @@ private:
         mutable QHash<QString, QVariant> cache;
     };
 
+    // The values of a row, converted from the row as read on first use.
+    const QVector<QVariant> &valuesOf(const Row &r) const;
+    QVector<QVariant> decodeRaw(qsizetype at) const;
+    void dropRows();
     void ensureLoaded() const;
     Status load(qint64 keepRowid);
     // Drops the rows so they are read again on next use; unless forced, only
@@ -255,6 +266,11 @@ private:
     QVariant normalized(int field, const QVariant &value, bool *ok) const;
     QVariant lookupValue(const Lookup &l, const QVariant &key) const;
     bool prepareWrites();
+    // The row just written takes its place among the rows read.
+    void storePosted(Row r, bool inserting);
+    // Binds the pending row (and the row's number for an update) as Qt SQL
+    // would; false when a value is of a kind only Qt SQL binds.
+    bool bindDirect(Statement &st, const Row *cur) const;
     const Row *currentRow() const;
     void refuse(const QString &message);
 
@@ -284,6 +300,11 @@ private:
     bool m_open = false;
     mutable bool m_loaded = false;
     mutable std::vector<Row> m_rows;
+    // The rows as the SQLite store gave them, one after another
+    // (Statement::appendColumns): a month's rows are kept this way and
+    // converted to values only when something looks at them (a grid shows a
+    // screenful of them).
+    QByteArray m_raw;
     mutable int m_current = -1;
     mutable bool m_bof = true;
     mutable bool m_eof = true;
@@ -298,6 +319,10 @@ private:
     std::unique_ptr<QSqlQuery> m_insert;
     std::unique_ptr<QSqlQuery> m_update;
     std::unique_ptr<QSqlQuery> m_delete;
+    // On SQLite the same insert and update straight on the engine: a
+    // QSqlQuery names each bound position with a text built on every bind.
+    std::unique_ptr<Statement> m_insertDirect;
+    std::unique_ptr<Statement> m_updateDirect;
 
     std::vector<BeforePost> m_beforePost;
     QString m_refusedField;

@@ -8,7 +8,10 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringEncoder>
 #include <sqlite3.h>
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace quirels::store {
@@ -16,6 +19,67 @@ namespace quirels::store {
 Statement::~Statement() = default;
 
 namespace {
+
+// The kinds of the columns appendColumns() writes: a kind byte, then a
+// number's 8 bytes, or a text's or blob's length (4 bytes) and bytes.
+enum class Packed : char { Null, Integer, Real, Text, Blob };
+
+template <typename T>
+char *packNumber(char *out, Packed kind, T v)
+{
+    *out++ = char(kind);
+    std::memcpy(out, &v, sizeof(T));
+    return out + sizeof(T);
+}
+
+char *packBytes(char *out, Packed kind, const char *data, int size)
+{
+    if (!data)
+        size = 0;
+    const qint32 n = size;
+    *out++ = char(kind);
+    std::memcpy(out, &n, sizeof n);
+    out += sizeof n;
+    if (size > 0)
+        std::memcpy(out, data, static_cast<size_t>(size));
+    return out + size;
+}
+
+// The same for a value known only as a QVariant (any store but SQLite).
+void packVariant(QByteArray &to, ValueType type, const QVariant &v)
+{
+    QByteArray bytes;
+    switch (type) {
+    case ValueType::Null: to.append(char(Packed::Null)); return;
+    case ValueType::Integer: {
+        char b[9];
+        packNumber(b, Packed::Integer, static_cast<qint64>(v.toLongLong()));
+        to.append(b, sizeof b);
+        return;
+    }
+    case ValueType::Real: {
+        char b[9];
+        packNumber(b, Packed::Real, v.toDouble());
+        to.append(b, sizeof b);
+        return;
+    }
+    case ValueType::Blob: bytes = v.toByteArray(); break;
+    case ValueType::Text: bytes = v.toString().toUtf8(); break;
+    }
+    const qsizetype at = to.size();
+    to.resize(at + 1 + 4 + bytes.size());
+    packBytes(to.data() + at, type == ValueType::Blob ? Packed::Blob : Packed::Text, bytes.constData(),
+              static_cast<int>(bytes.size()));
+}
+
+template <typename T>
+T unpack(const char *&at)
+{
+    T v;
+    std::memcpy(&v, at, sizeof(T));
+    at += sizeof(T);
+    return v;
+}
 
 // The user's sentence for the engine's last failure, as Qt SQL would report
 // it (the technical text goes to the store's log).
@@ -40,9 +104,18 @@ public:
     void bindReal(int i, double v) override { sqlite3_bind_double(m_stmt, i + 1, v); }
     void bindText(int i, QStringView v) override
     {
-        static const char16_t empty = 0;
-        const void *data = v.isEmpty() ? static_cast<const void *>(&empty) : static_cast<const void *>(v.utf16());
-        sqlite3_bind_text16(m_stmt, i + 1, data, static_cast<int>(v.size() * 2), SQLITE_TRANSIENT);
+        // Converted here into a buffer the statement keeps for the
+        // parameter (the file's texts are UTF-8): no allocation per value
+        // once the buffer is big enough, and no conversion in the engine.
+        if (static_cast<size_t>(i) >= m_texts.size())
+            m_texts.resize(static_cast<size_t>(i) + 1);
+        std::vector<char> &buffer = m_texts[static_cast<size_t>(i)];
+        QStringEncoder encoder(QStringEncoder::Utf8);
+        const qsizetype room = encoder.requiredSpace(v.size()) + 1;
+        if (buffer.size() < static_cast<size_t>(room))
+            buffer.resize(static_cast<size_t>(room));
+        const char *end = encoder.appendToBuffer(buffer.data(), v);
+        sqlite3_bind_text(m_stmt, i + 1, buffer.data(), static_cast<int>(end - buffer.data()), SQLITE_STATIC);
     }
 
     Status run() override
@@ -97,6 +170,49 @@ public:
         const int bytes = sqlite3_column_bytes16(m_stmt, column);
         return p ? QStringView(p, bytes / 2) : QStringView();
     }
+    void appendColumns(QByteArray &to, int first, int count) const override
+    {
+        // One look-up of each column; the value's own functions then read it
+        // without a conversion (the file's texts are UTF-8). The row's size
+        // first, so that it is written with one growth of `to`.
+        constexpr int kAtOnce = 64;
+        sqlite3_value *values[kAtOnce];
+        int types[kAtOnce];
+        for (int from = first; from < first + count; from += kAtOnce) {
+            const int k = std::min(kAtOnce, first + count - from);
+            qsizetype size = 0;
+            for (int i = 0; i < k; ++i) {
+                values[i] = sqlite3_column_value(m_stmt, from + i);
+                types[i] = sqlite3_value_type(values[i]);
+                switch (types[i]) {
+                case SQLITE_NULL: size += 1; break;
+                case SQLITE_INTEGER:
+                case SQLITE_FLOAT: size += 1 + 8; break;
+                case SQLITE_BLOB: size += 1 + 4 + sqlite3_value_bytes(values[i]); break;
+                default:
+                    sqlite3_value_text(values[i]); // its bytes are counted as text
+                    size += 1 + 4 + sqlite3_value_bytes(values[i]);
+                }
+            }
+            const qsizetype at = to.size();
+            to.resize(at + size);
+            char *out = to.data() + at;
+            for (int i = 0; i < k; ++i) {
+                sqlite3_value *v = values[i];
+                switch (types[i]) {
+                case SQLITE_NULL: *out++ = char(Packed::Null); break;
+                case SQLITE_INTEGER: out = packNumber(out, Packed::Integer, sqlite3_value_int64(v)); break;
+                case SQLITE_FLOAT: out = packNumber(out, Packed::Real, sqlite3_value_double(v)); break;
+                case SQLITE_BLOB:
+                    out = packBytes(out, Packed::Blob, static_cast<const char *>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+                    break;
+                default:
+                    out = packBytes(out, Packed::Text, reinterpret_cast<const char *>(sqlite3_value_text(v)),
+                                    sqlite3_value_bytes(v));
+                }
+            }
+        }
+    }
 
     // The conversions of the Qt SQLite driver, so that both paths read alike.
     QVariant value(int column) const override
@@ -129,6 +245,7 @@ private:
     sqlite3 *m_db;
     sqlite3_stmt *m_stmt;
     const QSqlDriver *m_driver;
+    std::vector<std::vector<char>> m_texts; // the texts bound, per parameter
 };
 
 // Any other store: the same operations through a Qt SQL query.
@@ -182,12 +299,46 @@ public:
         m_text = m_query.value(column).toString();
         return m_text;
     }
+    void appendColumns(QByteArray &to, int first, int count) const override
+    {
+        for (int c = first; c < first + count; ++c)
+            packVariant(to, type(c), m_query.value(c));
+    }
     QVariant value(int column) const override { return m_query.value(column); }
 
 private:
     QSqlQuery m_query;
     mutable QString m_text;
 };
+
+} // namespace
+
+QVariant Statement::readColumn(const char *&at)
+{
+    switch (static_cast<Packed>(*at++)) {
+    case Packed::Null: return QVariant(QMetaType::fromType<QString>());
+    case Packed::Integer: return QVariant(static_cast<qlonglong>(unpack<qint64>(at)));
+    case Packed::Real: return QVariant(unpack<double>(at));
+    case Packed::Blob: {
+        const qint32 size = unpack<qint32>(at);
+        const QByteArray bytes(at, size);
+        at += size;
+        return bytes;
+    }
+    case Packed::Text: break;
+    }
+    const qint32 size = unpack<qint32>(at);
+    const char *text = at;
+    at += size;
+    // As value() reads it: a text of ASCII alone (most of them) as is, any
+    // other from its UTF-8.
+    bool ascii = true;
+    for (qint32 i = 0; ascii && i < size; ++i)
+        ascii = static_cast<unsigned char>(text[i]) < 0x80;
+    return ascii ? QString::fromLatin1(text, size) : QString::fromUtf8(text, size);
+}
+
+namespace {
 
 sqlite3 *sqliteHandle(const QSqlDatabase &db)
 {
@@ -200,6 +351,30 @@ sqlite3 *sqliteHandle(const QSqlDatabase &db)
 }
 
 } // namespace
+
+bool bindAsQtSql(Statement &st, int i, const QVariant &v)
+{
+    if (v.isNull()) {
+        st.bindNull(i);
+        return true;
+    }
+    switch (v.typeId()) {
+    case QMetaType::QString: {
+        const QString &text = *static_cast<const QString *>(v.constData());
+        if (text.isNull())
+            st.bindNull(i);
+        else
+            st.bindText(i, text);
+        return true;
+    }
+    case QMetaType::Bool: st.bindInteger(i, v.toBool() ? 1 : 0); return true;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong: st.bindInteger(i, v.toLongLong()); return true;
+    case QMetaType::Double: st.bindReal(i, v.toDouble()); return true;
+    default: return false;
+    }
+}
 
 Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &statement)
 {

@@ -8,6 +8,7 @@
 #include "base/Result.h"
 
 #include <QSqlDatabase>
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <QVariant>
@@ -45,9 +46,23 @@ public:
     virtual double real(int column) const = 0;
     // Valid until the next call on the statement.
     virtual QStringView text(int column) const = 0;
+
+    // Appends `count` columns of the current row from `first` on to `to`,
+    // compactly and without a QVariant each (on SQLite the texts' bytes as
+    // the file holds them). readColumn() gives them back one at a time.
+    virtual void appendColumns(QByteArray &to, int first, int count) const = 0;
+    // The value of the column that starts at `at` in what appendColumns()
+    // wrote, as value() would have given it; `at` moves past it.
+    static QVariant readColumn(const char *&at);
     // The value as a Qt SQL query gives it (a null QVariant for NULL).
     virtual QVariant value(int column) const = 0;
 };
+
+// Binds value i as the Qt SQLite driver binds a QVariant: null (a null text
+// included) as NULL, flags and whole numbers as integers, decimals as reals,
+// texts as texts. False, and nothing bound, for any other kind (a caller then
+// binds it through Qt SQL).
+bool bindAsQtSql(Statement &st, int i, const QVariant &v);
 
 // Prepares statement on db; the store's message when it does not compile.
 Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &statement);

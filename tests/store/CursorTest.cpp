@@ -376,3 +376,45 @@ TEST(Cursor, DetailsNobodyReadsAreNotReadAgain)
     EXPECT_EQ(f.dm.produtoFinal().count(), 0);
     EXPECT_EQ(finalLoads.count(), 1);
 }
+
+TEST(Cursor, RowsReadBackAsWrittenAndTheStoresRefusalIsShown)
+{
+    Fixture f;
+    f.openPeriod(kCnpj, "JAN");
+    f.addProduct({{QStringLiteral("NmProduto"), QStringLiteral("ÁCIDO SULFÚRICO")}, {QStringLiteral("QtCompras"), 12.5}});
+    f.addProduct({{QStringLiteral("NmProduto"), QStringLiteral("  ")}});
+    Cursor &p = f.dm.produtos();
+    std::vector<QVariantMap> posted;
+    for (p.first(); !p.eof(); p.next())
+        posted.push_back(p.record());
+    // Read again from the store: the same values, of the same kinds.
+    ASSERT_OK(p.refresh());
+    ASSERT_EQ(p.count(), 2);
+    for (int row = 0; row < 2; ++row) {
+        ASSERT_TRUE(p.moveTo(row));
+        const QVariantMap read = p.record();
+        for (auto it = posted[row].constBegin(); it != posted[row].constEnd(); ++it)
+            EXPECT_TRUE(read.value(it.key()) == it.value() && read.value(it.key()).typeId() == it.value().typeId())
+                << row << " " << qPrintable(it.key()) << " " << qPrintable(read.value(it.key()).toString());
+    }
+    ASSERT_TRUE(p.moveTo(0));
+    EXPECT_EQ(p.value(QStringLiteral("NmProduto")).toString(), QStringLiteral("ÁCIDO SULFÚRICO"));
+    EXPECT_EQ(p.value(QStringLiteral("CdProduto")).typeId(), QMetaType::Int);
+    EXPECT_EQ(p.value(QStringLiteral("QtCompras")).typeId(), QMetaType::Double);
+    EXPECT_FALSE(p.valueAt(1, QStringLiteral("NmProduto")).isValid()); // blank is null
+
+    // A period that already exists: the store refuses the row, and the clerk
+    // reads its message in Portuguese.
+    Cursor &m = f.dm.mes();
+    ASSERT_TRUE(m.insert());
+    ASSERT_TRUE(m.setValue(QStringLiteral("NrAno"), QStringLiteral("2005")));
+    ASSERT_TRUE(m.setValue(QStringLiteral("NmMes"), QStringLiteral("JAN")));
+    const Status s = m.post();
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().code, Cursor::kStoreError);
+    EXPECT_EQ(s.message(), msg::kFalhaChaveRepetida.arg(QStringLiteral("Mes")));
+    EXPECT_EQ(f.dialogs.lastText(), s.message());
+    EXPECT_TRUE(m.isEditing());
+    m.cancel();
+    EXPECT_EQ(m.count(), 2);
+}
