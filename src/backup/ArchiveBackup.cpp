@@ -120,16 +120,8 @@ bool TBackupArchive::Backup(const QStringList &patterns, const QString &archiveN
 {
     if (m_busy)
         return false;
-    m_failureCode = 0;
-    m_failureDetail.clear();
+    startRun();
     m_busy = true;
-    m_continue = true;
-    m_totalSize = 0;
-    m_fileCount = 0;
-    m_filesDone = 0;
-    m_bytesProcessed = 0;
-    m_archiveBytes = 0;
-    m_currentFile.clear();
 
     const bool toStream = archiveName == kStreamName;
     const QString archivePath = toStream ? QString() : QDir::cleanPath(QFileInfo(archiveName).absoluteFilePath());

@@ -251,15 +251,7 @@ bool TBackupArchive::Restore(const QString &archiveName, const QString &destinat
     QString dest = destination;
     if (!dest.isEmpty() && !dest.endsWith(QLatin1Char('/')))
         dest += QLatin1Char('/');
-    m_failureCode = 0;
-    m_failureDetail.clear();
-    m_filesDone = 0;
-    m_continue = true;
-    m_bytesProcessed = 0;
-    m_archiveBytes = 0;
-    m_totalSize = 0;
-    m_fileCount = 0;
-    m_currentFile.clear();
+    startRun();
 
     const bool fromStream = archiveName == kStreamName;
     ArchiveReader in;

@@ -78,6 +78,19 @@ QString TBackupArchive::diskFileName(const QString &archiveName, int disk)
     return base + QLatin1Char('.') + diskSuffix(disk);
 }
 
+void TBackupArchive::startRun()
+{
+    m_failureCode = 0;
+    m_failureDetail.clear();
+    m_continue = true;
+    m_totalSize = 0;
+    m_fileCount = 0;
+    m_filesDone = 0;
+    m_bytesProcessed = 0;
+    m_archiveBytes = 0;
+    m_currentFile.clear();
+}
+
 void TBackupArchive::setFailure(int code, const QString &detail)
 {
     if (m_failureCode == 0) {

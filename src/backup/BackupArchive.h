@@ -159,6 +159,9 @@ public:
     static QString diskSuffix(int disk);
 
 private:
+    // No failure, no counts, nothing being read or written: a backup or
+    // restore starting.
+    void startRun();
     void setFailure(int code, const QString &detail = QString());
     void reportFailure();
     void reportError(int code);

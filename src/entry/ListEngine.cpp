@@ -97,6 +97,19 @@ bool ListEngine::novo()
 
 bool ListEngine::salvar()
 {
+    if (!postPending())
+        return false;
+    emit saved();
+    return true;
+}
+
+bool ListEngine::settle()
+{
+    return !m_table.isEditing() || postPending();
+}
+
+bool ListEngine::postPending()
+{
     if (m_table.isEditing()) {
         if (!runChecks(CheckMode::Salvar))
             return false;
@@ -104,23 +117,6 @@ bool ListEngine::salvar()
             focusRefusal();
             return false;
         }
-    }
-    if (m_obs && m_obs->isEditing() && !m_obs->post().ok())
-        return false;
-    setButtons(ButtonState::Browse);
-    emit saved();
-    return true;
-}
-
-bool ListEngine::settle()
-{
-    if (!m_table.isEditing())
-        return true;
-    if (!runChecks(CheckMode::Salvar))
-        return false;
-    if (!m_table.post().ok()) {
-        focusRefusal();
-        return false;
     }
     if (m_obs && m_obs->isEditing() && !m_obs->post().ok())
         return false;

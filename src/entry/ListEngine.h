@@ -75,6 +75,9 @@ signals:
     void removed();
 
 protected:
+    // The pending row (checks, record rule) and the observation posted,
+    // the buttons back to browsing; false when either was refused.
+    bool postPending();
     void startObservation();
     void focusRefusal() { focusRefusal(m_spec, m_table, m_dialogs); }
     // Deletes the current record; a list whose records own others deletes

@@ -1,6 +1,7 @@
 #include "RecordRules.h"
 
 #include "Messages.h"
+#include "ValueOrder.h"
 #include "base/Numbers.h"
 
 namespace quirels::store::rules {
@@ -96,16 +97,8 @@ std::optional<double> toNumber(const QVariant &value)
 {
     if (isEmptyValue(value))
         return std::nullopt;
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Bool: return value.toDouble();
-    default: break;
-    }
+    if (valueorder::isNumber(value))
+        return value.toDouble();
     const QString text = value.toString();
     if (std::optional<double> d = numbers::parse(text))
         return d;

@@ -1,4 +1,5 @@
 #include "ButtonEnter.h"
+#include "EnterKey.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,9 +30,7 @@ public:
         if (e->type() != QEvent::KeyPress && e->type() != QEvent::ShortcutOverride)
             return false;
         auto *k = static_cast<QKeyEvent *>(e);
-        if (k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter)
-            return false;
-        if ((k->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        if (!isPlainEnter(k))
             return false;
         QWidget *focus = QApplication::focusWidget();
         QAbstractButton *button = watched == focus ? pressable(focus) : nullptr;

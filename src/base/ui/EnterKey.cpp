@@ -11,6 +11,12 @@
 
 namespace quirels {
 
+bool isPlainEnter(const QKeyEvent *key)
+{
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 namespace {
 
 const char kProperty[] = "quirelsEnterMovesOn";
@@ -54,9 +60,7 @@ public:
         if (e->type() != QEvent::KeyPress)
             return false;
         auto *k = static_cast<QKeyEvent *>(e);
-        if (k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter)
-            return false;
-        if ((k->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        if (!isPlainEnter(k))
             return false;
         QWidget *focus = QApplication::focusWidget();
         if (!focus || watched != focus || !isSingleLineField(focus) || !wantsEnterAsTab(focus))

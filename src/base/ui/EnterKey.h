@@ -6,6 +6,7 @@
 // that do not ask for it keep Qt's rule, where Enter presses the dialog's
 // default button.
 
+class QKeyEvent;
 class QWidget;
 
 namespace quirels {
@@ -13,5 +14,8 @@ namespace quirels {
 // Enter moves to the next field for every field inside `root`, including
 // fields created afterwards.
 void enterMovesToNextField(QWidget *root);
+
+// Return or Enter (the keypad's too) with no other modifier held.
+bool isPlainEnter(const QKeyEvent *key);
 
 } // namespace quirels
