@@ -38,28 +38,27 @@ Condition badCounterpart(const QString &field)
     };
 }
 
-Condition notPositive(const QString &field)
+// A filled number field that is not a number or that `refused` turns down.
+Condition refusedNumber(const QString &field, bool (*refused)(double))
 {
-    return [field](const QVariantMap &row, const entry::CheckContext &) {
+    return [field, refused](const QVariantMap &row, const entry::CheckContext &) {
         const QVariant v = row.value(field);
         if (isNull(v))
             return false;
         bool ok = false;
         const double d = v.toDouble(&ok);
-        return !ok || !entry::signMessage(entry::Sign::Positive, d).isEmpty();
+        return !ok || refused(d);
     };
+}
+
+Condition notPositive(const QString &field)
+{
+    return refusedNumber(field, [](double d) { return !entry::signMessage(entry::Sign::Positive, d).isEmpty(); });
 }
 
 Condition outsidePercent(const QString &field)
 {
-    return [field](const QVariantMap &row, const entry::CheckContext &) {
-        const QVariant v = row.value(field);
-        if (isNull(v))
-            return false;
-        bool ok = false;
-        const double d = v.toDouble(&ok);
-        return !ok || d < 0 || d > 100;
-    };
+    return refusedNumber(field, [](double d) { return d < 0 || d > 100; });
 }
 
 Condition badDay(const QString &field)

@@ -57,12 +57,8 @@ Status run(QSqlDatabase &db, const QString &statement, const QVariantList &binds
 {
     QSqlQuery q(db);
     sql::forwardOnly(q);
-    if (!q.prepare(statement))
-        return makeError(sql::errorText(q), 2);
-    for (const QVariant &b : binds)
-        q.addBindValue(b);
-    if (!q.exec())
-        return makeError(sql::errorText(q), 2);
+    if (Status s = sql::execBound(q, statement, binds, 2); !s)
+        return s;
     const int n = static_cast<int>(level.fields.size());
     const size_t nested = level.nested.size();
     while (q.next()) {

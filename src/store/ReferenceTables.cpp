@@ -179,13 +179,7 @@ Result<QSet<qint64>> referencedProducts(QSqlDatabase &db)
 Status run(QSqlDatabase &db, const QString &statement, const QVariantList &binds)
 {
     QSqlQuery q(db);
-    if (!q.prepare(statement))
-        return makeError(sql::errorText(q), 2);
-    for (const QVariant &b : binds)
-        q.addBindValue(b);
-    if (!q.exec())
-        return makeError(sql::errorText(q), 2);
-    return {};
+    return sql::execBound(q, statement, binds, 2);
 }
 
 // The value of a column as it is stored.

@@ -103,6 +103,17 @@ Status exec(QSqlQuery &q, const QString &statement)
     return {};
 }
 
+Status execBound(QSqlQuery &q, const QString &statement, const QVariantList &binds, int code)
+{
+    if (!q.prepare(statement))
+        return makeError(errorText(q), code);
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    if (!q.exec())
+        return makeError(errorText(q), code);
+    return {};
+}
+
 Result<QVariant> scalar(QSqlDatabase &db, const QString &statement)
 {
     QSqlQuery q(db);

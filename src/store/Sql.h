@@ -54,6 +54,9 @@ void forwardOnly(QSqlQuery &q);
 Status exec(QSqlDatabase &db, const QString &statement);
 Status exec(QSqlQuery &q);
 Status exec(QSqlQuery &q, const QString &statement);
+// Prepares the statement, binds the values in their order and runs it; the
+// error carries the store's message and the given code.
+Status execBound(QSqlQuery &q, const QString &statement, const QVariantList &binds, int code = 1);
 
 // One single-value query (for example "Select Max (CdProduto) as cod from
 // Produtos"); an invalid QVariant when no row.

@@ -160,12 +160,8 @@ Result<QSqlQuery> run(QSqlDatabase &db, const QString &statement, const QVariant
 {
     QSqlQuery q(db);
     sql::forwardOnly(q);
-    if (!q.prepare(statement))
-        return makeError(sql::errorText(q), 2);
-    for (const QVariant &v : binds)
-        q.addBindValue(v);
-    if (!q.exec())
-        return makeError(sql::errorText(q), 2);
+    if (Status s = sql::execBound(q, statement, binds, 2); !s)
+        return s.error();
     return q;
 }
 
