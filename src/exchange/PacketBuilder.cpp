@@ -170,13 +170,16 @@ bool column(PacketXmlWriter &w, const PacketField &f, const QByteArray &prefix, 
     case FieldKind::Memo:
     case FieldKind::Lookup:
         if (t == ValueType::Text) {
-            const QStringView s = st.text(i);
-            if (s.isEmpty())
+            const QByteArrayView bytes = st.utf8(i);
+            if (bytes.isEmpty())
                 return true;
             w.raw(prefix);
-            if (!w.text(s, f.name))
+            std::optional<bool> written = w.textUtf8(bytes, f.name);
+            if (!written) // bytes that are not UTF-8: as the store converts them
+                written = w.text(st.text(i), f.name);
+            if (!*written)
                 return false;
-            w.out.append('"');
+            w.put('"');
             return true;
         }
         break;
@@ -195,8 +198,8 @@ bool column(PacketXmlWriter &w, const PacketField &f, const QByteArray &prefix, 
             w.raw(prefix);
             char buf[400];
             const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
-            w.out.append(buf, r.ptr - buf);
-            w.out.append('"');
+            w.put(buf, r.ptr - buf);
+            w.put('"');
             return true;
         }
         break;
@@ -209,8 +212,8 @@ bool column(PacketXmlWriter &w, const PacketField &f, const QByteArray &prefix, 
             w.raw(prefix);
             char buf[24];
             const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, n);
-            w.out.append(buf, r.ptr - buf);
-            w.out.append('"');
+            w.put(buf, r.ptr - buf);
+            w.put('"');
             return true;
         }
         break;

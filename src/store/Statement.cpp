@@ -170,6 +170,11 @@ public:
         const int bytes = sqlite3_column_bytes16(m_stmt, column);
         return p ? QStringView(p, bytes / 2) : QStringView();
     }
+    QByteArrayView utf8(int column) const override
+    {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+        return p ? QByteArrayView(p, sqlite3_column_bytes(m_stmt, column)) : QByteArrayView();
+    }
     void appendColumns(QByteArray &to, int first, int count) const override
     {
         // One look-up of each column; the value's own functions then read it
@@ -299,6 +304,11 @@ public:
         m_text = m_query.value(column).toString();
         return m_text;
     }
+    QByteArrayView utf8(int column) const override
+    {
+        m_utf8 = m_query.value(column).toString().toUtf8();
+        return m_utf8;
+    }
     void appendColumns(QByteArray &to, int first, int count) const override
     {
         for (int c = first; c < first + count; ++c)
@@ -309,6 +319,7 @@ public:
 private:
     QSqlQuery m_query;
     mutable QString m_text;
+    mutable QByteArray m_utf8;
 };
 
 } // namespace

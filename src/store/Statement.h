@@ -9,6 +9,7 @@
 
 #include <QSqlDatabase>
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <QVariant>
@@ -46,6 +47,10 @@ public:
     virtual double real(int column) const = 0;
     // Valid until the next call on the statement.
     virtual QStringView text(int column) const = 0;
+    // The same text as UTF-8 bytes (on SQLite as the file holds them, which
+    // need not be valid UTF-8: a caller that cares checks them). Valid until
+    // the next call on the statement.
+    virtual QByteArrayView utf8(int column) const = 0;
 
     // Appends `count` columns of the current row from `first` on to `to`,
     // compactly and without a QVariant each (on SQLite the texts' bytes as
