@@ -6,8 +6,13 @@
 #include "exchange/TextRecords.h"
 #include "support/TestSupport.h"
 
+#include "base/Numbers.h"
+
 #include <QBuffer>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
+#include <random>
 
 using namespace quirels;
 using namespace quirels::exchange;
@@ -193,6 +198,56 @@ TEST(TextImportParser, TextIsCutToTheFieldWidthBeforeTrailingBlanksGo)
     EXPECT_EQ(v.toString(), QStringLiteral("AB"));
     ASSERT_OK(text::convert(c, QStringLiteral("..ABCDEFGH"), v));
     EXPECT_EQ(v.toString(), QStringLiteral("ABCD"));
+}
+
+// Every decimal column reads to the very value (sign of zero included) and
+// refuses the same texts as the general number reading, for the common
+// forms and the unusual ones alike, under a comma and a point locale.
+TEST(TextImportParser, DecimalsReadExactlyAsTheGeneralNumberReading)
+{
+    text::Column c;
+    c.field = QStringLiteral("Qt");
+    c.first = 1;
+    c.last = 40;
+    c.conversion = text::Conversion::Decimal;
+    QStringList texts{QStringLiteral("0"), QStringLiteral("-0"), QStringLiteral("-0,000"), QStringLiteral("  1234,5678  "),
+                      QStringLiteral("999999999999999"), QStringLiteral("9999999999999999"), QStringLiteral("0,1"),
+                      QStringLiteral("0,3"), QStringLiteral("123456789,012345"), QStringLiteral("1234567890,123456"),
+                      QStringLiteral("000000000000001,5"), QStringLiteral("1,"), QStringLiteral(",5"), QStringLiteral("-,5"),
+                      QStringLiteral("+1,5"), QStringLiteral("1,5e3"), QStringLiteral("1,5E-2"), QStringLiteral("1.5"),
+                      QStringLiteral("1,2,3"), QStringLiteral("1 2"), QStringLiteral("--1"), QStringLiteral("-"),
+                      QStringLiteral("\t7,25\t"), QString(QChar(0xA0)) + QStringLiteral("3,5"), QStringLiteral("1e400"),
+                      QStringLiteral("0,000000000000001"), QStringLiteral("98,5"), QStringLiteral("0,79"), QStringLiteral("   ")};
+    std::mt19937_64 random(31);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 17);
+        QString t = QString::number(random() % 10);
+        for (int d = 1; d < digits; ++d)
+            t += QString::number(random() % 10);
+        if (const int point = static_cast<int>(random() % (digits + 1)); point > 0 && point < digits)
+            t.insert(point, QLatin1Char(','));
+        if (random() % 4 == 0)
+            t.prepend(QLatin1Char('-'));
+        texts.append(t.rightJustified(static_cast<int>(random() % 3) + t.size()));
+    }
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    for (const QLocale &locale : {brazil, QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        numbers::setAppLocale(locale);
+        for (QString t : texts) {
+            if (locale != brazil)
+                t.replace(QLatin1Char(','), QLatin1Char('.'));
+            QVariant v;
+            const bool ok = text::convert(c, t, v).ok();
+            const std::optional<double> expected = numbers::parse(t);
+            ASSERT_EQ(ok, expected.has_value()) << qPrintable(t);
+            if (ok) {
+                const double got = v.toDouble();
+                EXPECT_EQ(std::memcmp(&got, &*expected, sizeof got), 0)
+                    << qPrintable(t) << ": " << got << " != " << *expected;
+            }
+        }
+    }
+    numbers::setAppLocale(brazil);
 }
 
 TEST(TextImportParser, TransportColumn26IsNotRead)
