@@ -115,6 +115,11 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir ours, base;
     check(ours.isValid() && base.isValid(), "temporary folders");
+    if (qEnvironmentVariableIsSet("QUIRELS_BENCH_KEEP")) {
+        ours.setAutoRemove(false);
+        base.setAutoRemove(false);
+        std::fprintf(stderr, "bench_carryover: stores kept in %s and %s\n", qPrintable(ours.path()), qPrintable(base.path()));
+    }
     const store::OpenOptions options = bench::storeOptions(ours.path());
     check(store::initializeDataFolder(ours.path(), options).ok(), "initialize");
     {
