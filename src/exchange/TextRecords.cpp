@@ -459,7 +459,18 @@ QString textProblem(QByteArrayView line, bool firstLine)
     if (firstLine && line.startsWith(QByteArrayView("\xEF\xBB\xBF")))
         return msg::kTxtUtf8;
     bool high = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
+    qsizetype i = 0;
+    // Eight bytes at a time while they are all printable ASCII (0x20..0x7F),
+    // as nearly every byte of a file is; the first word with any other byte
+    // is looked at byte by byte below.
+    constexpr quint64 kOnes = 0x0101010101010101ULL, kHighBits = 0x8080808080808080ULL;
+    for (; i + 8 <= line.size(); i += 8) {
+        quint64 w;
+        std::memcpy(&w, line.data() + i, sizeof w);
+        if (((w - 0x20 * kOnes) | w) & kHighBits)
+            break;
+    }
+    for (; i < line.size(); ++i) {
         const auto b = static_cast<unsigned char>(line[i]);
         if (b < 0x20 && b != '\t' && b != '\f' && b != '\r')
             return msg::kTxtNaoEhTexto.arg(b).arg(i + 1);
@@ -469,7 +480,11 @@ QString textProblem(QByteArrayView line, bool firstLine)
         return QString();
     // Windows-1252 text with accents is almost never valid UTF-8 ("ção" is
     // E7 E3 6F); text whose every high byte forms a UTF-8 character is.
-    for (qsizetype i = 0; i < line.size();) {
+    for (i = 0; i < line.size();) {
+        if (quint64 w; i + 8 <= line.size() && (std::memcpy(&w, line.data() + i, sizeof w), (w & kHighBits) == 0)) {
+            i += 8;
+            continue;
+        }
         if (static_cast<unsigned char>(line[i]) < 0x80) {
             ++i;
             continue;

@@ -280,6 +280,12 @@ TEST(TextImportParser, TellsBinaryAndUtf8LinesFromWindows1252Text)
     EXPECT_EQ(text::textProblem(QByteArray("\xEF\xBB\xBF" "EM123"), true), msg::kTxtUtf8);
     EXPECT_EQ(text::textProblem(QByteArray("PR12\0x", 6), false), msg::kTxtNaoEhTexto.arg(0).arg(5));
     EXPECT_EQ(text::textProblem(QByteArray("\x1B[0m"), false), msg::kTxtNaoEhTexto.arg(27).arg(1));
+    // The same past the first words of a longer line.
+    const QByteArray head = "MV0123456789ABCDEFGH\x7F";
+    EXPECT_EQ(text::textProblem(QByteArray(head + "xyz\x01"), false), msg::kTxtNaoEhTexto.arg(1).arg(25));
+    EXPECT_EQ(text::textProblem(QByteArray(head + cp + head), false), QString());
+    EXPECT_EQ(text::textProblem(QByteArray(head + utf8 + head), false), msg::kTxtUtf8);
+    EXPECT_EQ(text::textProblem(QByteArray(head + head + "\xC3"), false), QString()); // cut short: not UTF-8
 }
 
 TEST(TextImportParser, LineReaderSplitsLinesAndKeepsOnlyTheReadColumns)
