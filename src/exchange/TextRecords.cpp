@@ -343,7 +343,17 @@ Status convertWith(const Column &column, QStringView line, QVariant &value, char
     case Conversion::Memo: {
         QStringView t = column.conversion == Conversion::Text && column.width > 0 ? raw.left(column.width) : raw;
         t = trimTrailingBlanks(t);
-        value = t.isEmpty() ? nullOf(column.conversion) : QVariant(t.toString());
+        if (t.isEmpty()) {
+            value = nullOf(column.conversion);
+        } else if (value.typeId() == QMetaType::QString && !static_cast<const QString *>(value.constData())->isNull()) {
+            // The text of the previous line in this place: its storage takes
+            // the new text, without a new allocation when it is not shared.
+            QString &text = *static_cast<QString *>(value.data());
+            text.resize(t.size());
+            std::memcpy(text.data(), t.data(), static_cast<size_t>(t.size()) * sizeof(QChar));
+        } else {
+            value = QVariant(t.toString());
+        }
         return {};
     }
     case Conversion::Flag:
