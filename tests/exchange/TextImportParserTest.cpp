@@ -6,6 +6,7 @@
 #include "exchange/TextRecords.h"
 #include "support/TestSupport.h"
 
+#include "base/Cp1252.h"
 #include "base/Numbers.h"
 
 #include <QBuffer>
@@ -286,6 +287,25 @@ TEST(TextImportParser, TellsBinaryAndUtf8LinesFromWindows1252Text)
     EXPECT_EQ(text::textProblem(QByteArray(head + cp + head), false), QString());
     EXPECT_EQ(text::textProblem(QByteArray(head + utf8 + head), false), msg::kTxtUtf8);
     EXPECT_EQ(text::textProblem(QByteArray(head + head + "\xC3"), false), QString()); // cut short: not UTF-8
+}
+
+// Every byte decodes as the code page's own decoder gives it, also into the
+// storage of a longer line decoded before.
+TEST(TextImportParser, DecodesLinesAsTheCodePage)
+{
+    QByteArray all(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i)
+        all[i] = static_cast<char>(255 - i);
+    QString out;
+    text::decodeLine(all, out);
+    EXPECT_EQ(out, cp1252::decode(all));
+    const QByteArray shorter = all.mid(100, 40); // 0x9B down to 0x74
+    text::decodeLine(shorter, out);
+    EXPECT_EQ(out, cp1252::decode(shorter));
+    text::decodeLine(QByteArray("MV \x80\x93"), out);
+    EXPECT_EQ(out, QStringLiteral("MV \u20AC\u201C"));
+    text::decodeLine(QByteArray(), out);
+    EXPECT_TRUE(out.isEmpty());
 }
 
 TEST(TextImportParser, LineReaderSplitsLinesAndKeepsOnlyTheReadColumns)
