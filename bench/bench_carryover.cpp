@@ -108,40 +108,67 @@ INSERT INTO Armazenagem (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,D
 COMMIT;
 )";
 
+// A fresh copy of the filled store in folder (SQLite).
+void freshCopy(const QString &templ, const QString &folder)
+{
+    const QString db = store::databasePath(folder);
+    for (const QString &f : QStringList{db, db + QStringLiteral("-wal"), db + QStringLiteral("-shm")})
+        QFile::remove(f);
+    check(QFile::copy(templ, db), "copy");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir ours, base;
-    check(ours.isValid() && base.isValid(), "temporary folders");
-    const store::OpenOptions options = bench::storeOptions(ours.path());
-    check(store::initializeDataFolder(ours.path(), options).ok(), "initialize");
+    QTemporaryDir filled, ours, base;
+    check(filled.isValid() && ours.isValid() && base.isValid(), "temporary folders");
+    if (qEnvironmentVariableIsSet("QUIRELS_BENCH_KEEP")) {
+        for (QTemporaryDir *d : {&filled, &ours, &base})
+            d->setAutoRemove(false);
+        std::fprintf(stderr, "bench_carryover: stores kept in %s (filled), %s (ours) and %s (baseline)\n",
+                     qPrintable(filled.path()), qPrintable(ours.path()), qPrintable(base.path()));
+    }
+    // On the server the store is filled in place and carried once; on SQLite
+    // each side takes the best of three runs, each on a fresh copy of the
+    // filled store.
+    const QString fillFolder = bench::onServer() ? ours.path() : filled.path();
+    const store::OpenOptions options = bench::storeOptions(fillFolder);
+    check(store::initializeDataFolder(fillFolder, options).ok(), "initialize");
     {
-        Result<QSqlDatabase> db = store::open(ours.path(), options);
+        Result<QSqlDatabase> db = store::open(fillFolder, options);
         check(db.ok(), "open");
         fill(*db);
     }
     store::close();
-    if (!bench::onServer())
-        check(QFile::copy(store::databasePath(ours.path()), store::databasePath(base.path())), "copy");
+    const QString templ = store::databasePath(filled.path());
+    const int runs = bench::onServer() ? 1 : 3;
 
-    Result<QSqlDatabase> db = store::open(ours.path(), options);
-    check(db.ok(), "open");
-    ScriptedDialogs dialogs;
-    dialogs.setDefaultAnswer(Answer::Yes);
     const PeriodKey jan{kCnpj, QStringLiteral("2005"), QStringLiteral("JAN")};
-    const double oursSeconds = bench::seconds([&] {
-        Result<shell::Opened> r = shell::openPeriod(*db, jan, dialogs, noProgress());
-        check(r.ok() && r->carried, "carry-over");
-    });
-    Result<QVariant> n = sql::scalar(*db, QStringLiteral("select count(*) from SubstanciaPresente where NrAno = '2005'"));
-    check(n.ok() && n->toInt() == kProducts * 4, "carried substances");
-    db = Error{};
-    store::close();
+    double oursSeconds = 1e300;
+    for (int r = 0; r < runs; ++r) {
+        if (!bench::onServer())
+            freshCopy(templ, ours.path());
+        Result<QSqlDatabase> db = store::open(ours.path(), options);
+        check(db.ok(), "open");
+        ScriptedDialogs dialogs;
+        dialogs.setDefaultAnswer(Answer::Yes);
+        oursSeconds = std::min(oursSeconds, bench::seconds([&] {
+            Result<shell::Opened> opened = shell::openPeriod(*db, jan, dialogs, noProgress());
+            check(opened.ok() && opened->carried, "carry-over");
+        }));
+        Result<QVariant> n = sql::scalar(*db, QStringLiteral("select count(*) from SubstanciaPresente where NrAno = '2005'"));
+        check(n.ok() && n->toInt() == kProducts * 4, "carried substances");
+        db = Error{};
+        store::close();
+    }
 
-    const double baseSeconds =
-        bench::onServer() ? 0.0 : bench::sqliteShell(store::databasePath(base.path()), QString::fromUtf8(kBaseline));
+    double baseSeconds = bench::onServer() ? 0.0 : 1e300;
+    for (int r = 0; r < runs && !bench::onServer(); ++r) {
+        freshCopy(templ, base.path());
+        baseSeconds = std::min(baseSeconds, bench::sqliteShell(store::databasePath(base.path()), QString::fromUtf8(kBaseline)));
+    }
     bench::report(QStringLiteral("carryover"), oursSeconds, baseSeconds);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "store/Sql.h"
 #include "store/StoreError.h"
 #include "store/BulkBind.h"
+#include "store/Statement.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -61,10 +62,14 @@ struct LineFailure {
 };
 
 // One prepared insert per record type, built on first use and reused for
-// every line of that type; rows are bound through sql::BulkStatement.
+// every line of that type; rows are bound through sql::BulkStatement. On the
+// SQLite store the same insert also runs straight on the engine for rows of
+// the values it binds as Qt SQL does (every value a line gives), without a
+// conversion of each text to UTF-16 and back.
 struct Statement {
     std::unique_ptr<QSqlQuery> query;
     std::unique_ptr<sql::BulkStatement> bulk;
+    std::unique_ptr<store::Statement> direct;
 };
 
 class Importer {
@@ -98,6 +103,11 @@ private:
     {
         const store::Failure f = store::describe(q);
         failure = LineFailure{f.message, 2, false, !f.aboutRow()};
+        return false;
+    }
+    bool storeFailed(const store::Statement &st, const Status &s)
+    {
+        failure = LineFailure{s.message(), 2, false, !st.failedOnRow()};
         return false;
     }
     bool needs(const RecordLayout &l, const char *earlier)
@@ -172,6 +182,9 @@ Statement *Importer::insertFor(const RecordLayout &l)
                          m_db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                    .arg(sql::id(l.table->qname()), ids.join(QLatin1Char(',')), marks.join(QLatin1Char(','))))))
         return nullptr;
+    if (!store::dialect::isServer(m_db))
+        if (Result<std::unique_ptr<store::Statement>> direct = store::prepare(m_db, q->lastQuery()); direct)
+            s.direct = direct.take();
     s.query = std::move(q);
     s.bulk = std::make_unique<sql::BulkStatement>(*s.query, static_cast<int>(cols.size()));
     return &s;
@@ -185,6 +198,25 @@ bool Importer::insert(const RecordLayout &l, QVariant *rowId)
     if (!s)
         return false;
     const int n = static_cast<int>(l.columns.size());
+    if (s->direct) {
+        store::Statement &st = *s->direct;
+        int i = 0;
+        while (i < n && store::bindAsQtSql(st, i, m_values[static_cast<size_t>(i)]))
+            ++i;
+        bool bound = i == n;
+        if (bound && (l.link == Link::Product || l.link == Link::FinalProduct))
+            bound = store::bindAsQtSql(st, n, m_product);
+        if (bound && l.link == Link::FinalProduct)
+            bound = store::bindAsQtSql(st, n + 1, m_finalProduct);
+        if (bound) {
+            if (Status run = st.run(); !run)
+                return storeFailed(st, run);
+            if (rowId)
+                *rowId = QVariant(static_cast<qlonglong>(st.lastInsertId()));
+            ++rowsWritten;
+            return true;
+        }
+    }
     for (int i = 0; i < n; ++i)
         s->bulk->set(i, m_values[static_cast<size_t>(i)]);
     if (l.link == Link::Product || l.link == Link::FinalProduct)

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace quirels::exchange::text {
 
@@ -196,6 +197,63 @@ bool parseInteger(QStringView s, int &value)
     return true;
 }
 
+// The plain form of a decimal that nearly every file holds: blanks, an
+// optional minus, at most 15 digits with at most one separator between
+// them, blanks. Its value is the digits read as a whole number divided by a
+// power of ten, both exact in a double, so that the one division rounds as
+// the general reading of numbers::parse() does. False, and nothing read,
+// for any other form: the general reading takes it.
+bool plainDecimal(QStringView s, char16_t separator, double &out)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    constexpr int kMaxDigits = 15;
+    qsizetype i = 0, n = s.size();
+    while (i < n && isBlank(s[i]))
+        ++i;
+    while (n > i && isBlank(s[n - 1]))
+        --n;
+    if (i == n)
+        return false;
+    const bool negative = s[i] == QLatin1Char('-');
+    if (negative)
+        ++i;
+    qint64 whole = 0;
+    int digits = 0;
+    int decimals = -1; // digits after the separator; -1 before it
+    for (; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            if (++digits > kMaxDigits)
+                return false;
+            whole = whole * 10 + (c - u'0');
+            if (decimals >= 0)
+                ++decimals;
+        } else if (c == separator && separator != 0 && decimals < 0 && digits > 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || decimals == 0)
+        return false;
+    double v = static_cast<double>(whole);
+    if (decimals > 0)
+        v /= kPowers[decimals];
+    out = negative ? -v : v;
+    return true;
+}
+
+// The regional decimal separator when it is one character; 0 otherwise (no
+// plain form then).
+char16_t decimalSeparator()
+{
+    const QString point = numbers::appLocale().decimalPoint();
+    return point.size() == 1 ? point.at(0).unicode() : 0;
+}
+
+Status convertWith(const Column &column, QStringView line, QVariant &value, char16_t separator);
+
 // The characters of a column as the file gives them (for messages).
 QString columnText(const Column &c, QStringView line)
 {
@@ -266,6 +324,13 @@ const RecordLayout *layout(const QString &type)
 
 Status convert(const Column &column, QStringView line, QVariant &value)
 {
+    return convertWith(column, line, value, column.conversion == Conversion::Decimal ? decimalSeparator() : 0);
+}
+
+namespace {
+
+Status convertWith(const Column &column, QStringView line, QVariant &value, char16_t separator)
+{
     const qsizetype start = column.first - 1;
     if (start >= line.size()) {
         // Wholly beyond the end of the line: no value (a flag reads true).
@@ -278,13 +343,27 @@ Status convert(const Column &column, QStringView line, QVariant &value)
     case Conversion::Memo: {
         QStringView t = column.conversion == Conversion::Text && column.width > 0 ? raw.left(column.width) : raw;
         t = trimTrailingBlanks(t);
-        value = t.isEmpty() ? nullOf(column.conversion) : QVariant(t.toString());
+        if (t.isEmpty()) {
+            value = nullOf(column.conversion);
+        } else if (value.typeId() == QMetaType::QString && !static_cast<const QString *>(value.constData())->isNull()) {
+            // The text of the previous line in this place: its storage takes
+            // the new text, without a new allocation when it is not shared.
+            QString &text = *static_cast<QString *>(value.data());
+            text.resize(t.size());
+            std::memcpy(text.data(), t.data(), static_cast<size_t>(t.size()) * sizeof(QChar));
+        } else {
+            value = QVariant(t.toString());
+        }
         return {};
     }
     case Conversion::Flag:
         value = QVariant(raw[0] != QLatin1Char('0'));
         return {};
     case Conversion::Decimal: {
+        if (double d = 0; plainDecimal(raw, separator, d)) {
+            value = QVariant(d);
+            return {};
+        }
         const std::optional<double> d = numbers::parse(raw.toString());
         if (!d)
             return makeError(msg::kTxtNaoEhDecimal.arg(raw.toString(), column.field));
@@ -302,12 +381,17 @@ Status convert(const Column &column, QStringView line, QVariant &value)
     return {};
 }
 
+} // namespace
+
 Status parseRecord(const RecordLayout &layout, QStringView line, std::vector<QVariant> &values)
 {
     values.resize(layout.columns.size());
+    std::optional<char16_t> separator; // looked up at the line's first decimal
     for (size_t i = 0; i < layout.columns.size(); ++i) {
         const Column &c = layout.columns[i];
-        if (Status s = convert(c, line, values[i]); !s)
+        if (c.conversion == Conversion::Decimal && !separator)
+            separator = decimalSeparator();
+        if (Status s = convertWith(c, line, values[i], separator.value_or(0)); !s)
             return s;
         if (c.conversion == Conversion::Decimal && !values[i].isNull()) {
             const double v = values[i].toDouble();
@@ -385,7 +469,18 @@ QString textProblem(QByteArrayView line, bool firstLine)
     if (firstLine && line.startsWith(QByteArrayView("\xEF\xBB\xBF")))
         return msg::kTxtUtf8;
     bool high = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
+    qsizetype i = 0;
+    // Eight bytes at a time while they are all printable ASCII (0x20..0x7F),
+    // as nearly every byte of a file is; the first word with any other byte
+    // is looked at byte by byte below.
+    constexpr quint64 kOnes = 0x0101010101010101ULL, kHighBits = 0x8080808080808080ULL;
+    for (; i + 8 <= line.size(); i += 8) {
+        quint64 w;
+        std::memcpy(&w, line.data() + i, sizeof w);
+        if (((w - 0x20 * kOnes) | w) & kHighBits)
+            break;
+    }
+    for (; i < line.size(); ++i) {
         const auto b = static_cast<unsigned char>(line[i]);
         if (b < 0x20 && b != '\t' && b != '\f' && b != '\r')
             return msg::kTxtNaoEhTexto.arg(b).arg(i + 1);
@@ -395,7 +490,11 @@ QString textProblem(QByteArrayView line, bool firstLine)
         return QString();
     // Windows-1252 text with accents is almost never valid UTF-8 ("ção" is
     // E7 E3 6F); text whose every high byte forms a UTF-8 character is.
-    for (qsizetype i = 0; i < line.size();) {
+    for (i = 0; i < line.size();) {
+        if (quint64 w; i + 8 <= line.size() && (std::memcpy(&w, line.data() + i, sizeof w), (w & kHighBits) == 0)) {
+            i += 8;
+            continue;
+        }
         if (static_cast<unsigned char>(line[i]) < 0x80) {
             ++i;
             continue;

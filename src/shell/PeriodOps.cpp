@@ -138,9 +138,11 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
 
     // Work tables of the connection (temporary: gone with a rollback or the
     // connection) matching positions to numbers, keyed so that each join
-    // is a look-up.
-    const QStringList work{QStringLiteral("quirels_co"), QStringLiteral("quirels_cn"), QStringLiteral("quirels_cp"),
-                           QStringLiteral("quirels_cfo"), QStringLiteral("quirels_cfn"), QStringLiteral("quirels_cf")};
+    // is a look-up. On SQLite an integer key is the row's own number: the
+    // rows are appended and found without a second index.
+    const QString key = store::dialect::isServer(db) ? QStringLiteral("bigint primary key") : QStringLiteral("integer primary key");
+    const QStringList work{QStringLiteral("quirels_cn"), QStringLiteral("quirels_cp"), QStringLiteral("quirels_cfn"),
+                           QStringLiteral("quirels_cf")};
     auto dropWork = [&]() -> Status {
         for (const QString &t : work)
             if (Status s = run(QStringLiteral("drop table if exists ") + t); !s)
@@ -150,13 +152,11 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
     if (Status s = dropWork(); !s)
         return s;
     for (const QString &create : {
-             QStringLiteral("create temp table quirels_co (n bigint primary key, antigo bigint not null)"),
-             QStringLiteral("create temp table quirels_cn (n bigint primary key, novo bigint not null)"),
-             QStringLiteral("create temp table quirels_cp (antigo bigint primary key, novo bigint not null)"),
-             QStringLiteral("create temp table quirels_cfo (n bigint primary key, produto bigint not null, antigo bigint not null)"),
-             QStringLiteral("create temp table quirels_cfn (n bigint primary key, novo bigint not null)"),
-             QStringLiteral("create temp table quirels_cf (antigo bigint primary key, produto bigint not null, "
-                            "novo bigint not null)")})
+             QStringLiteral("create temp table quirels_cn (n %1, novo bigint not null)").arg(key),
+             QStringLiteral("create temp table quirels_cp (antigo %1, novo bigint not null)").arg(key),
+             QStringLiteral("create temp table quirels_cfn (n %1, novo bigint not null)").arg(key),
+             QStringLiteral("create temp table quirels_cf (antigo %1, produto bigint not null, novo bigint not null,"
+                            " produto_novo bigint not null)").arg(key)})
         if (Status s = run(create); !s)
             return s;
 
@@ -165,10 +165,14 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
     // copied inside the store, so the values keep their full precision and
     // empty values stay empty. The controlled-product references are not
     // carried.
+    //
+    // Products are copied in the order of their numbers, final products in
+    // the order of their product's and their own number, substances in the
+    // order of their product's, final product's and own number: the order
+    // of each table's key, which the store reads without sorting. As the
+    // copies of the products are numbered in the order of the originals,
+    // that order is also the order of the new products' numbers.
     const QList<std::pair<QString, QList<QVariantList>>> steps{
-        {QStringLiteral("insert into quirels_co (n, antigo) select row_number() over (order by CdProduto), CdProduto"
-                        " from Produtos") + kPeriodWhere,
-         {fromKey}},
         {QStringLiteral(
              "insert into Produtos (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,VlDensidade,DsUnidade,"
              "QtEstoqueAnt,QtProducao,QtTransformacao,QtUtilizacao,QtCompras,QtVendas,QtReciclagem,QtReaproveitamento,"
@@ -177,36 +181,36 @@ Status carryOver(QSqlDatabase &db, const PeriodKey &from, const PeriodKey &to, P
              "0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,QtEstoqueAtual from Produtos")
              + kPeriodWhere + QStringLiteral(" order by CdProduto"),
          {toKey, fromKey}},
+        // The k-th copy (by number) is the copy of the k-th original.
         {QStringLiteral("insert into quirels_cn (n, novo) select row_number() over (order by CdProduto), CdProduto"
                         " from Produtos") + kPeriodWhere + QStringLiteral(" and CdProduto > ?"),
          {toKey, {*lastProduto}}},
-        {QStringLiteral("insert into quirels_cp (antigo, novo) select o.antigo, c.novo from quirels_co o"
-                        " join quirels_cn c on c.n = o.n"),
-         {}},
-        // Final products of the products carried, under their new product.
-        {QStringLiteral("insert into quirels_cfo (n, produto, antigo) select"
-                        " row_number() over (order by p.novo, f.CdProdFinal), f.CdProduto, f.CdProdFinal"
-                        " from ProdutoFinal f join quirels_cp p on p.antigo = f.CdProduto"
-                        " where f.CdCNPJEmpr = ? and f.NrAno = ? and f.NmMes = ?"),
+        {QStringLiteral("insert into quirels_cp (antigo, novo) select o.antigo, c.novo from (select"
+                        " row_number() over (order by CdProduto) as n, CdProduto as antigo from Produtos")
+             + kPeriodWhere + QStringLiteral(") o join quirels_cn c on c.n = o.n"),
          {fromKey}},
+        // Final products of the products carried, under their new product.
         {QStringLiteral("insert into ProdutoFinal (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlDensidade,DsUnidade,"
                         "QtProdFinal,CdProduto) select ?,?,?,f.CdNCM,f.NmProduto,f.VlDensidade,f.DsUnidade,f.QtProdFinal,"
-                        "p.novo from quirels_cfo o join ProdutoFinal f on f.CdProdFinal = o.antigo"
-                        " join quirels_cp p on p.antigo = o.produto order by o.n"),
-         {toKey}},
+                        "p.novo from ProdutoFinal f join quirels_cp p on p.antigo = f.CdProduto"
+                        " where f.CdCNPJEmpr = ? and f.NrAno = ? and f.NmMes = ? order by f.CdProduto, f.CdProdFinal"),
+         {toKey, fromKey}},
         {QStringLiteral("insert into quirels_cfn (n, novo) select row_number() over (order by CdProdFinal), CdProdFinal"
                         " from ProdutoFinal") + kPeriodWhere + QStringLiteral(" and CdProdFinal > ?"),
          {toKey, {*lastFinal}}},
-        {QStringLiteral("insert into quirels_cf (antigo, produto, novo) select o.antigo, o.produto, c.novo"
-                        " from quirels_cfo o join quirels_cfn c on c.n = o.n"),
-         {}},
+        {QStringLiteral("insert into quirels_cf (antigo, produto, novo, produto_novo) select o.antigo, o.produto, c.novo,"
+                        " o.produto_novo from (select row_number() over (order by f.CdProduto, f.CdProdFinal) as n,"
+                        " f.CdProdFinal as antigo, f.CdProduto as produto, p.novo as produto_novo from ProdutoFinal f"
+                        " join quirels_cp p on p.antigo = f.CdProduto"
+                        " where f.CdCNPJEmpr = ? and f.NrAno = ? and f.NmMes = ?) o join quirels_cfn c on c.n = o.n"),
+         {fromKey}},
         // Substances of the final products carried, under the new final
         // product.
         {QStringLiteral("insert into SubstanciaPresente (CdCNPJEmpr,NrAno,NmMes,cdNCM,Nmproduto,VlConcentracao,CdProduto,"
-                        "CdProdFinal) select ?,?,?,s.CdNCM,s.NmProduto,s.VlConcentracao,p.novo,c.novo"
+                        "CdProdFinal) select ?,?,?,s.CdNCM,s.NmProduto,s.VlConcentracao,c.produto_novo,c.novo"
                         " from SubstanciaPresente s join quirels_cf c on c.antigo = s.CdProdFinal and c.produto = s.CdProduto"
-                        " join quirels_cp p on p.antigo = s.CdProduto"
-                        " where s.CdCNPJEmpr = ? and s.NrAno = ? and s.NmMes = ? order by c.novo, s.CdSubstancia"),
+                        " where s.CdCNPJEmpr = ? and s.NrAno = ? and s.NmMes = ?"
+                        " order by s.CdProduto, s.CdProdFinal, s.CdSubstancia"),
          {toKey, fromKey}},
     };
     for (const auto &[statement, values] : steps)

@@ -83,11 +83,11 @@ T unpack(const char *&at)
 
 // The user's sentence for the engine's last failure, as Qt SQL would report
 // it (the technical text goes to the store's log).
-QString failure(sqlite3 *db, const QSqlDriver *driver)
+Failure failure(sqlite3 *db, const QSqlDriver *driver)
 {
     const QSqlError e(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
                       QString::number(sqlite3_extended_errcode(db)));
-    return describe(e, driver).message;
+    return describe(e, driver);
 }
 
 // The engine's own statement on the connection that Qt SQL opened: the same
@@ -114,8 +114,15 @@ public:
         const qsizetype room = encoder.requiredSpace(v.size()) + 1;
         if (buffer.size() < static_cast<size_t>(room))
             buffer.resize(static_cast<size_t>(room));
-        const char *end = encoder.appendToBuffer(buffer.data(), v);
-        sqlite3_bind_text(m_stmt, i + 1, buffer.data(), static_cast<int>(end - buffer.data()), SQLITE_STATIC);
+        char *end = encoder.appendToBuffer(buffer.data(), v);
+        *end = '\0';
+        // A text the engine knows to be NUL-terminated (a length of -1) is
+        // read in place by functions such as length() in the tables' width
+        // rules; with an explicit length the engine copies it to terminate
+        // it, once per rule. A text holding a NUL itself keeps its length.
+        const int length = static_cast<int>(end - buffer.data());
+        const bool plain = std::memchr(buffer.data(), 0, static_cast<size_t>(length)) == nullptr;
+        sqlite3_bind_text(m_stmt, i + 1, buffer.data(), plain ? -1 : length, SQLITE_STATIC);
     }
 
     Status run() override
@@ -125,9 +132,10 @@ public:
             sqlite3_reset(m_stmt);
             return {};
         }
-        const QString why = errorText();
+        const Failure why = failure(m_db, m_driver);
+        m_failedOnRow = why.aboutRow();
         sqlite3_reset(m_stmt);
-        return makeError(why, 2);
+        return makeError(why.message, 2);
     }
 
     qint64 lastInsertId() const override { return sqlite3_last_insert_rowid(m_db); }
@@ -245,7 +253,7 @@ public:
     }
 
 private:
-    QString errorText() const { return failure(m_db, m_driver); }
+    QString errorText() const { return failure(m_db, m_driver).message; }
 
     sqlite3 *m_db;
     sqlite3_stmt *m_stmt;
@@ -265,8 +273,11 @@ public:
 
     Status run() override
     {
-        if (!m_query.exec())
-            return makeError(sql::errorText(m_query), 2);
+        if (!m_query.exec()) {
+            const Failure why = describe(m_query);
+            m_failedOnRow = why.aboutRow();
+            return makeError(why.message, 2);
+        }
         return {};
     }
     qint64 lastInsertId() const override { return dialect::lastInsertId(m_query); }
@@ -394,7 +405,7 @@ Result<std::unique_ptr<Statement>> prepare(QSqlDatabase &db, const QString &stat
         sqlite3_stmt *stmt = nullptr;
         if (sqlite3_prepare_v3(h, text.constData(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
                                nullptr) != SQLITE_OK) {
-            const QString why = failure(h, db.driver());
+            const QString why = failure(h, db.driver()).message;
             sqlite3_finalize(stmt);
             return makeError(why, 2);
         }

@@ -33,6 +33,10 @@ public:
 
     // Runs a statement that yields no rows; the store's message on failure.
     virtual Status run() = 0;
+    // After a failed run(): whether the failure concerns the row's own values
+    // (its key, a required field, a rule of the table), as
+    // Failure::aboutRow() tells, so that a caller may name the row or line.
+    bool failedOnRow() const { return m_failedOnRow; }
     // The number the store gave the row just inserted.
     virtual qint64 lastInsertId() const = 0;
 
@@ -61,6 +65,9 @@ public:
     static QVariant readColumn(const char *&at);
     // The value as a Qt SQL query gives it (a null QVariant for NULL).
     virtual QVariant value(int column) const = 0;
+
+protected:
+    bool m_failedOnRow = false;
 };
 
 // Binds value i as the Qt SQLite driver binds a QVariant: null (a null text

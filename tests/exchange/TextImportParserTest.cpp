@@ -6,8 +6,14 @@
 #include "exchange/TextRecords.h"
 #include "support/TestSupport.h"
 
+#include "base/Cp1252.h"
+#include "base/Numbers.h"
+
 #include <QBuffer>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
+#include <random>
 
 using namespace quirels;
 using namespace quirels::exchange;
@@ -195,6 +201,56 @@ TEST(TextImportParser, TextIsCutToTheFieldWidthBeforeTrailingBlanksGo)
     EXPECT_EQ(v.toString(), QStringLiteral("ABCD"));
 }
 
+// Every decimal column reads to the very value (sign of zero included) and
+// refuses the same texts as the general number reading, for the common
+// forms and the unusual ones alike, under a comma and a point locale.
+TEST(TextImportParser, DecimalsReadExactlyAsTheGeneralNumberReading)
+{
+    text::Column c;
+    c.field = QStringLiteral("Qt");
+    c.first = 1;
+    c.last = 40;
+    c.conversion = text::Conversion::Decimal;
+    QStringList texts{QStringLiteral("0"), QStringLiteral("-0"), QStringLiteral("-0,000"), QStringLiteral("  1234,5678  "),
+                      QStringLiteral("999999999999999"), QStringLiteral("9999999999999999"), QStringLiteral("0,1"),
+                      QStringLiteral("0,3"), QStringLiteral("123456789,012345"), QStringLiteral("1234567890,123456"),
+                      QStringLiteral("000000000000001,5"), QStringLiteral("1,"), QStringLiteral(",5"), QStringLiteral("-,5"),
+                      QStringLiteral("+1,5"), QStringLiteral("1,5e3"), QStringLiteral("1,5E-2"), QStringLiteral("1.5"),
+                      QStringLiteral("1,2,3"), QStringLiteral("1 2"), QStringLiteral("--1"), QStringLiteral("-"),
+                      QStringLiteral("\t7,25\t"), QString(QChar(0xA0)) + QStringLiteral("3,5"), QStringLiteral("1e400"),
+                      QStringLiteral("0,000000000000001"), QStringLiteral("98,5"), QStringLiteral("0,79"), QStringLiteral("   ")};
+    std::mt19937_64 random(31);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 17);
+        QString t = QString::number(random() % 10);
+        for (int d = 1; d < digits; ++d)
+            t += QString::number(random() % 10);
+        if (const int point = static_cast<int>(random() % (digits + 1)); point > 0 && point < digits)
+            t.insert(point, QLatin1Char(','));
+        if (random() % 4 == 0)
+            t.prepend(QLatin1Char('-'));
+        texts.append(t.rightJustified(static_cast<int>(random() % 3) + t.size()));
+    }
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    for (const QLocale &locale : {brazil, QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        numbers::setAppLocale(locale);
+        for (QString t : texts) {
+            if (locale != brazil)
+                t.replace(QLatin1Char(','), QLatin1Char('.'));
+            QVariant v;
+            const bool ok = text::convert(c, t, v).ok();
+            const std::optional<double> expected = numbers::parse(t);
+            ASSERT_EQ(ok, expected.has_value()) << qPrintable(t);
+            if (ok) {
+                const double got = v.toDouble();
+                EXPECT_EQ(std::memcmp(&got, &*expected, sizeof got), 0)
+                    << qPrintable(t) << ": " << got << " != " << *expected;
+            }
+        }
+    }
+    numbers::setAppLocale(brazil);
+}
+
 TEST(TextImportParser, TransportColumn26IsNotRead)
 {
     QStringList lines = test::monthLines(kK, QStringLiteral("2024"), QStringLiteral("JAN"));
@@ -225,6 +281,31 @@ TEST(TextImportParser, TellsBinaryAndUtf8LinesFromWindows1252Text)
     EXPECT_EQ(text::textProblem(QByteArray("\xEF\xBB\xBF" "EM123"), true), msg::kTxtUtf8);
     EXPECT_EQ(text::textProblem(QByteArray("PR12\0x", 6), false), msg::kTxtNaoEhTexto.arg(0).arg(5));
     EXPECT_EQ(text::textProblem(QByteArray("\x1B[0m"), false), msg::kTxtNaoEhTexto.arg(27).arg(1));
+    // The same past the first words of a longer line.
+    const QByteArray head = "MV0123456789ABCDEFGH\x7F";
+    EXPECT_EQ(text::textProblem(QByteArray(head + "xyz\x01"), false), msg::kTxtNaoEhTexto.arg(1).arg(25));
+    EXPECT_EQ(text::textProblem(QByteArray(head + cp + head), false), QString());
+    EXPECT_EQ(text::textProblem(QByteArray(head + utf8 + head), false), msg::kTxtUtf8);
+    EXPECT_EQ(text::textProblem(QByteArray(head + head + "\xC3"), false), QString()); // cut short: not UTF-8
+}
+
+// Every byte decodes as the code page's own decoder gives it, also into the
+// storage of a longer line decoded before.
+TEST(TextImportParser, DecodesLinesAsTheCodePage)
+{
+    QByteArray all(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i)
+        all[i] = static_cast<char>(255 - i);
+    QString out;
+    text::decodeLine(all, out);
+    EXPECT_EQ(out, cp1252::decode(all));
+    const QByteArray shorter = all.mid(100, 40); // 0x9B down to 0x74
+    text::decodeLine(shorter, out);
+    EXPECT_EQ(out, cp1252::decode(shorter));
+    text::decodeLine(QByteArray("MV \x80\x93"), out);
+    EXPECT_EQ(out, QStringLiteral("MV \u20AC\u201C"));
+    text::decodeLine(QByteArray(), out);
+    EXPECT_TRUE(out.isEmpty());
 }
 
 TEST(TextImportParser, LineReaderSplitsLinesAndKeepsOnlyTheReadColumns)
