@@ -1,21 +1,21 @@
 #include "NfeReader.h"
 
 #include "Messages.h"
+#include "PacketTokens.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QXmlStreamReader>
+#include <QBuffer>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <zip.h>
 
 namespace quirels::exchange::nfe {
 
 namespace {
-
-using Token = QXmlStreamReader::TokenType;
 
 bool allDigits(QStringView s)
 {
@@ -31,29 +31,56 @@ QDate dateOf(const QString &text)
     return QDate::fromString(text.left(10), Qt::ISODate);
 }
 
+using packetxml::Tokens;
+
+// The reader's bounds for one invoice file: the file's own limit for all of
+// it (the file is held whole).
+ReadLimits tokenLimits(const Limits &limits, qsizetype bytes)
+{
+    ReadLimits r;
+    r.maxBytes = std::max<qint64>(limits.maxFileBytes, bytes) + 1;
+    r.maxElementBytes = r.maxBytes;
+    r.maxAttributeChars = static_cast<qsizetype>(std::min<qint64>(r.maxBytes, std::numeric_limits<qsizetype>::max()));
+    r.maxDepth = limits.maxDepth;
+    return r;
+}
+
+Tokens::Options tokenOptions()
+{
+    Tokens::Options o;
+    o.text = true;
+    o.namespaces = true;
+    return o;
+}
+
 class Parser {
 public:
-    Parser(const QByteArray &bytes, const Limits &limits) : m_xml(bytes), m_limits(limits) {}
+    Parser(const QByteArray &bytes, const Limits &limits)
+        : m_limits(limits), m_readLimits(tokenLimits(limits, bytes.size())), m_bytes(bytes), m_device(&m_bytes),
+          m_input(openDevice(), m_readLimits, true), m_tokens(m_input, m_readLimits, tokenOptions())
+    {
+        m_tokens.setKeepText(false);
+    }
 
     Result<Document> run()
     {
         Document doc;
         if (!root())
             return failure();
-        const QStringView name = m_xml.name();
+        const QByteArrayView name = m_tokens.localName();
         // Only the invoice's own namespace makes an NF-e: the same names
         // under another namespace are some other document.
-        const bool nfeNamespace = m_xml.namespaceUri() == QLatin1String("http://www.portalfiscal.inf.br/nfe");
+        const bool nfeNamespace = m_tokens.namespaceUri() == QLatin1String("http://www.portalfiscal.inf.br/nfe");
         bool ok = false;
-        if (name == QLatin1String("nfeProc")) {
+        if (name == "nfeProc") {
             Invoice inv;
             bool haveInvoice = false;
-            ok = children([&](QStringView n) {
-                if (n == QLatin1String("NFe")) {
+            ok = children([&](QByteArrayView n) {
+                if (n == "NFe") {
                     haveInvoice = true;
                     return invoice(inv);
                 }
-                if (n == QLatin1String("protNFe"))
+                if (n == "protNFe")
                     return protocol(inv);
                 return skip();
             });
@@ -61,12 +88,12 @@ public:
                 ok = fail(msg::kNfeNaoEhNfe);
             if (ok)
                 doc.invoices.push_back(std::move(inv));
-        } else if (name == QLatin1String("NFe")) {
+        } else if (name == "NFe") {
             Invoice inv;
             ok = invoice(inv);
             if (ok)
                 doc.invoices.push_back(std::move(inv));
-        } else if (name == QLatin1String("procEventoNFe")) {
+        } else if (name == "procEventoNFe") {
             ok = event(doc);
         } else {
             return makeError(msg::kNfeNaoEhNfe, 1);
@@ -82,10 +109,22 @@ public:
     }
 
 private:
-    QXmlStreamReader m_xml;
     Limits m_limits;
+    ReadLimits m_readLimits;
+    QByteArray m_bytes;
+    QBuffer m_device;
+    packetxml::Input m_input;
+    Tokens m_tokens;
     int m_depth = 0;
     QString m_error;
+    QString m_unexpected;  // an element where text was due
+    QString m_collected;   // the text of the leaf element being read
+
+    QIODevice &openDevice()
+    {
+        m_device.open(QIODevice::ReadOnly);
+        return m_device;
+    }
 
     bool fail(const QString &why)
     {
@@ -98,102 +137,113 @@ private:
     {
         if (!m_error.isEmpty())
             return makeError(m_error, 1);
-        // The reader's own texts are English: each kind of error gets ours.
-        QString why;
-        switch (m_xml.error()) {
-        case QXmlStreamReader::UnexpectedElementError: why = QStringLiteral("elemento inesperado"); break;
-        case QXmlStreamReader::NotWellFormedError: why = QStringLiteral("o XML está mal formado"); break;
-        default: why = QStringLiteral("fim inesperado do arquivo"); break;
+        if (!m_tokens.stopped()) {
+            if (m_tokens.fault() == Tokens::Fault::DocumentType)
+                return makeError(msg::kNfeComDtd, 1);
+            if (m_tokens.fault() == Tokens::Fault::Entity)
+                return makeError(msg::kNfeEntidade, 1);
         }
-        return makeError(msg::kNfeXmlInvalido.arg(why).arg(m_xml.lineNumber()).arg(m_xml.columnNumber()), 1);
+        // The same few kinds of fault the user has always been shown; the
+        // bytes that are not of the file's encoding make it malformed.
+        QString why = m_unexpected;
+        if (why.isEmpty())
+            why = !m_tokens.stopped() && m_tokens.fault() == Tokens::Fault::Truncated
+                      ? QStringLiteral("fim inesperado do arquivo")
+                      : QStringLiteral("o XML está mal formado");
+        const auto [line, column] = m_tokens.position();
+        return makeError(msg::kNfeXmlInvalido.arg(why).arg(line).arg(column), 1);
     }
 
     // The next token that matters: start and end elements, the end of the
-    // document, or Invalid. A document type declaration, an entity
-    // reference or text between elements where none belongs is refused.
-    Token next()
+    // document, or Failed. Text between elements is passed over.
+    Tokens::Type next()
     {
         for (;;) {
-            const Token t = m_xml.readNext();
+            const Tokens::Type t = m_tokens.next();
             switch (t) {
-            case Token::Invalid: return t;
-            case Token::DTD: fail(msg::kNfeComDtd); return Token::Invalid;
-            case Token::EntityReference: fail(msg::kNfeEntidade); return Token::Invalid;
-            case Token::StartElement:
+            case Tokens::Text: continue;
+            case Tokens::Start:
                 if (++m_depth > m_limits.maxDepth) {
                     fail(msg::kNfeFundoDemais.arg(m_limits.maxDepth));
-                    return Token::Invalid;
+                    return Tokens::Failed;
                 }
                 return t;
-            case Token::EndElement: --m_depth; return t;
-            case Token::EndDocument: return t;
-            default: continue; // declaration, comments, processing instructions, blanks
+            case Tokens::End: --m_depth; return t;
+            default: return t;
             }
         }
     }
 
     bool root()
     {
-        for (;;) {
-            const Token t = next();
-            if (t == Token::StartElement)
-                return true;
-            if (t != Token::Characters)
-                return false;
-        }
+        return next() == Tokens::Start;
     }
 
     bool end()
     {
         for (;;) {
-            const Token t = next();
-            if (t == Token::EndDocument)
+            const Tokens::Type t = next();
+            if (t == Tokens::Done)
                 return true;
-            if (t == Token::Invalid)
+            if (t == Tokens::Failed)
                 return false;
-            if (t == Token::StartElement)
-                return fail(msg::kNfeXmlInvalido.arg(QStringLiteral("mais de um elemento raiz"))
-                                .arg(m_xml.lineNumber())
-                                .arg(m_xml.columnNumber()));
+            if (t == Tokens::Start) {
+                const auto [line, column] = m_tokens.position();
+                return fail(msg::kNfeXmlInvalido.arg(QStringLiteral("mais de um elemento raiz")).arg(line).arg(column));
+            }
         }
     }
 
-    // Runs f on each child element of the current element; f consumes the
-    // whole child (text, skip or its own children).
+    // Runs f on the local name of each child element of the current
+    // element; f consumes the whole child (text, skip or its own children).
     template <typename F>
     bool children(F &&f)
     {
         for (;;) {
-            const Token t = next();
-            if (t == Token::EndElement)
+            const Tokens::Type t = next();
+            if (t == Tokens::End)
                 return true;
-            if (t != Token::StartElement)
+            if (t != Tokens::Start)
                 return false;
-            if (!f(m_xml.name()))
+            if (!f(m_tokens.localName()))
                 return false;
         }
     }
 
+    // Passes over the rest of the current element: its text is checked but
+    // not kept.
     bool skip()
     {
         const int until = m_depth - 1;
         while (m_depth > until) {
-            const Token t = next();
-            if (t == Token::Invalid || t == Token::EndDocument)
+            const Tokens::Type t = next();
+            if (t == Tokens::Failed || t == Tokens::Done)
                 return false;
         }
         return true;
     }
 
-    // The text of a leaf element; an element inside it is an error.
+    // The text of a leaf element, trimmed; an element inside it is an error.
     bool text(QString &out)
     {
-        out = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
-        if (m_xml.hasError())
+        m_collected.resize(0);
+        m_tokens.setKeepText(true);
+        for (;;) {
+            const Tokens::Type t = m_tokens.next();
+            if (t == Tokens::Text) {
+                m_collected.append(m_tokens.text());
+                continue;
+            }
+            m_tokens.setKeepText(false);
+            if (t == Tokens::End) {
+                --m_depth;
+                out = QStringView(m_collected).trimmed().toString();
+                return true;
+            }
+            if (t == Tokens::Start)
+                m_unexpected = QStringLiteral("elemento inesperado");
             return false;
-        --m_depth;
-        out = out.trimmed();
-        return true;
+        }
     }
 
     bool number(const char *field, double &out)
@@ -210,15 +260,15 @@ private:
 
     bool address(Party &p)
     {
-        return children([&](QStringView n) {
-            if (n == QLatin1String("cPais")) {
+        return children([&](QByteArrayView n) {
+            if (n == "cPais") {
                 QString t;
                 if (!text(t))
                     return false;
                 p.countryCode = allDigits(t) && !t.isEmpty() && t.size() <= 6 ? t.toInt() : -1;
                 return true;
             }
-            if (n == QLatin1String("xPais"))
+            if (n == "xPais")
                 return text(p.countryName);
             return skip();
         });
@@ -226,16 +276,16 @@ private:
 
     bool party(Party &p, const char *addressElement)
     {
-        const bool ok = children([&](QStringView n) {
-            if (n == QLatin1String("CNPJ") || n == QLatin1String("CPF"))
+        const bool ok = children([&](QByteArrayView n) {
+            if (n == "CNPJ" || n == "CPF")
                 return text(p.document);
-            if (n == QLatin1String("idEstrangeiro")) {
+            if (n == "idEstrangeiro") {
                 p.foreign = true;
                 return text(p.foreignId);
             }
-            if (n == QLatin1String("xNome"))
+            if (n == "xNome")
                 return text(p.name);
-            if (n == QLatin1String(addressElement))
+            if (n == QByteArrayView(addressElement))
                 return address(p);
             return skip();
         });
@@ -246,34 +296,34 @@ private:
 
     bool product(Item &item)
     {
-        return children([&](QStringView n) {
-            if (n == QLatin1String("cProd"))
+        return children([&](QByteArrayView n) {
+            if (n == "cProd")
                 return text(item.productCode);
-            if (n == QLatin1String("xProd"))
+            if (n == "xProd")
                 return text(item.description);
-            if (n == QLatin1String("NCM"))
+            if (n == "NCM")
                 return text(item.ncm);
-            if (n == QLatin1String("CFOP"))
+            if (n == "CFOP")
                 return text(item.cfop);
-            if (n == QLatin1String("uCom"))
+            if (n == "uCom")
                 return text(item.unit);
-            if (n == QLatin1String("qCom"))
+            if (n == "qCom")
                 return number("qCom", item.quantity);
-            if (n == QLatin1String("uTrib"))
+            if (n == "uTrib")
                 return text(item.taxUnit);
-            if (n == QLatin1String("qTrib"))
+            if (n == "qTrib")
                 return number("qTrib", item.taxQuantity);
-            if (n == QLatin1String("DI"))
-                return children([&](QStringView m) {
-                    if (m == QLatin1String("nDI") && item.importDeclaration.isEmpty())
+            if (n == "DI")
+                return children([&](QByteArrayView m) {
+                    if (m == "nDI" && item.importDeclaration.isEmpty())
                         return text(item.importDeclaration);
                     return skip();
                 });
-            if (n == QLatin1String("detExport"))
-                return children([&](QStringView m) {
-                    if (m == QLatin1String("exportInd"))
-                        return children([&](QStringView k) {
-                            if (k == QLatin1String("nRE") && item.exportRegistration.isEmpty())
+            if (n == "detExport")
+                return children([&](QByteArrayView m) {
+                    if (m == "exportInd")
+                        return children([&](QByteArrayView k) {
+                            if (k == "nRE" && item.exportRegistration.isEmpty())
                                 return text(item.exportRegistration);
                             return skip();
                         });
@@ -286,31 +336,31 @@ private:
     bool invoice(Invoice &inv)
     {
         bool haveInfo = false;
-        const bool ok = children([&](QStringView n) {
-            if (n != QLatin1String("infNFe"))
+        const bool ok = children([&](QByteArrayView n) {
+            if (n != "infNFe")
                 return skip(); // the signature
             haveInfo = true;
-            const QStringView id = m_xml.attributes().value(QLatin1String("Id"));
+            const QStringView id = m_tokens.value("Id");
             inv.key = (id.startsWith(QLatin1String("NFe")) ? id.mid(3) : id).toString();
-            return children([&](QStringView m) {
-                if (m == QLatin1String("ide"))
-                    return children([&](QStringView k) {
+            return children([&](QByteArrayView m) {
+                if (m == "ide")
+                    return children([&](QByteArrayView k) {
                         QString t;
-                        if (k == QLatin1String("nNF"))
+                        if (k == "nNF")
                             return text(inv.number);
-                        if (k == QLatin1String("tpNF")) {
+                        if (k == "tpNF") {
                             if (!text(t))
                                 return false;
                             inv.direction = t == QLatin1String("0") ? 0 : 1;
                             return true;
                         }
-                        if (k == QLatin1String("dhEmi") || k == QLatin1String("dEmi")) {
+                        if (k == "dhEmi" || k == "dEmi") {
                             if (!text(t))
                                 return false;
                             inv.issued = dateOf(t);
                             return true;
                         }
-                        if (k == QLatin1String("dhSaiEnt") || k == QLatin1String("dSaiEnt")) {
+                        if (k == "dhSaiEnt" || k == "dSaiEnt") {
                             if (!text(t))
                                 return false;
                             inv.moved = dateOf(t);
@@ -318,15 +368,15 @@ private:
                         }
                         return skip();
                     });
-                if (m == QLatin1String("emit"))
+                if (m == "emit")
                     return party(inv.issuer, "enderEmit");
-                if (m == QLatin1String("dest"))
+                if (m == "dest")
                     return party(inv.recipient, "enderDest");
-                if (m == QLatin1String("det")) {
+                if (m == "det") {
                     Item item;
-                    item.number = m_xml.attributes().value(QLatin1String("nItem")).toInt();
-                    const bool itemOk = children([&](QStringView k) {
-                        if (k == QLatin1String("prod"))
+                    item.number = m_tokens.value("nItem").toInt();
+                    const bool itemOk = children([&](QByteArrayView k) {
+                        if (k == "prod")
                             return product(item);
                         return skip();
                     });
@@ -334,11 +384,11 @@ private:
                         inv.items.push_back(std::move(item));
                     return itemOk;
                 }
-                if (m == QLatin1String("transp"))
-                    return children([&](QStringView k) {
-                        if (k == QLatin1String("transporta"))
-                            return children([&](QStringView j) {
-                                if (j == QLatin1String("CNPJ") || j == QLatin1String("CPF"))
+                if (m == "transp")
+                    return children([&](QByteArrayView k) {
+                        if (k == "transporta")
+                            return children([&](QByteArrayView j) {
+                                if (j == "CNPJ" || j == "CPF")
                                     return text(inv.carrier);
                                 return skip();
                             });
@@ -355,14 +405,14 @@ private:
     bool protocol(Invoice &inv)
     {
         QString key;
-        const bool ok = children([&](QStringView n) {
-            if (n != QLatin1String("infProt"))
+        const bool ok = children([&](QByteArrayView n) {
+            if (n != "infProt")
                 return skip();
-            return children([&](QStringView m) {
+            return children([&](QByteArrayView m) {
                 QString t;
-                if (m == QLatin1String("chNFe"))
+                if (m == "chNFe")
                     return text(key);
-                if (m == QLatin1String("cStat")) {
+                if (m == "cStat") {
                     if (!text(t))
                         return false;
                     inv.status = t.toInt();
@@ -384,20 +434,20 @@ private:
     {
         QString key, type;
         bool registered = true; // a registration answer, where present, must say so
-        const bool ok = children([&](QStringView n) {
-            const bool answer = n == QLatin1String("retEvento");
-            if (n != QLatin1String("evento") && !answer)
+        const bool ok = children([&](QByteArrayView n) {
+            const bool answer = n == "retEvento";
+            if (n != "evento" && !answer)
                 return skip();
-            return children([&](QStringView m) {
-                if (m != QLatin1String("infEvento"))
+            return children([&](QByteArrayView m) {
+                if (m != "infEvento")
                     return skip();
-                return children([&](QStringView k) {
+                return children([&](QByteArrayView k) {
                     QString t;
-                    if (!answer && k == QLatin1String("chNFe"))
+                    if (!answer && k == "chNFe")
                         return text(key);
-                    if (!answer && k == QLatin1String("tpEvento"))
+                    if (!answer && k == "tpEvento")
                         return text(type);
-                    if (answer && k == QLatin1String("cStat")) {
+                    if (answer && k == "cStat") {
                         if (!text(t))
                             return false;
                         registered = t == QLatin1String("135") || t == QLatin1String("136") ||
