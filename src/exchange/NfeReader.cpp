@@ -50,6 +50,7 @@ Tokens::Options tokenOptions()
     Tokens::Options o;
     o.text = true;
     o.namespaces = true;
+    o.strictDeclaration = true;
     return o;
 }
 

@@ -59,11 +59,12 @@ inline const Cp1252Utf8 &cp1252Utf8()
 // that says it is UTF-8 (or starts with its mark) is checked and passed on;
 // one that names another encoding is Windows-1252, the code page the packet
 // is written in. A file whose declaration names none is Windows-1252 for the
-// packet and UTF-8 (XML's own default) where utf8ByDefault is asked.
+// packet; with xmlDefaults it is UTF-8 (XML's own default), and "UTF8" is a
+// name of UTF-8 too.
 class Input {
 public:
-    Input(QIODevice &device, const ReadLimits &limits, bool utf8ByDefault = false)
-        : m_device(device), m_limits(limits), m_utf8ByDefault(utf8ByDefault)
+    Input(QIODevice &device, const ReadLimits &limits, bool xmlDefaults = false)
+        : m_device(device), m_limits(limits), m_xmlDefaults(xmlDefaults)
     {
     }
 
@@ -105,7 +106,7 @@ private:
     QIODevice &m_device;
     const ReadLimits &m_limits;
     qint64 m_consumed = 0;
-    bool m_utf8ByDefault = false;
+    bool m_xmlDefaults = false;
     bool m_first = true;
     bool m_utf8 = false;
     bool m_bomSkipped = false;
@@ -124,7 +125,11 @@ private:
         static const QRegularExpression declaration(
             QStringLiteral("^\\s*<\\?xml[^>]*encoding\\s*=\\s*[\"']([A-Za-z0-9._-]+)[\"']"));
         const QRegularExpressionMatch m = declaration.match(QString::fromLatin1(head.left(256)));
-        m_utf8 = m.hasMatch() ? m.captured(1).compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0 : m_utf8ByDefault;
+        if (!m.hasMatch())
+            m_utf8 = m_xmlDefaults;
+        else
+            m_utf8 = m.captured(1).compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0 ||
+                     (m_xmlDefaults && m.captured(1).compare(QLatin1String("utf8"), Qt::CaseInsensitive) == 0);
         return {};
     }
 

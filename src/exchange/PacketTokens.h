@@ -31,6 +31,10 @@ public:
         // in scope; namespaceUri() resolves them. Attributes of one element
         // must have different names.
         bool namespaces = false;
+        // The XML declaration must have XML's form (version 1.0, an encoding
+        // the input reads, standalone yes or no) and a processing
+        // instruction's target a blank after it.
+        bool strictDeclaration = false;
     };
 
     // What kind of fault made the reading fail.
@@ -229,12 +233,23 @@ private:
         return true;
     }
 
+    // A name with at most one colon, neither first nor last.
+    static bool qualified(QByteArrayView name)
+    {
+        const qsizetype colon = name.indexOf(':');
+        return colon < 0 || (colon > 0 && colon + 1 < name.size() && name.indexOf(':', colon + 1) < 0);
+    }
+
     // The namespace declarations of the start tag just read (its element
     // already open), then its names' prefixes; attribute names once each.
     Step startNamespaces(QByteArrayView name)
     {
+        if (!qualified(name))
+            return fail(QStringLiteral("nome de elemento inválido"));
         for (size_t a = 0; a < m_attributes.size(); ++a) {
             const QByteArrayView n = m_attributes[a].name;
+            if (!qualified(n))
+                return fail(QStringLiteral("nome de atributo inválido"));
             for (size_t b = 0; b < a; ++b)
                 if (m_attributes[b].name == n)
                     return fail(QStringLiteral("atributo repetido"));
@@ -397,17 +412,88 @@ private:
         const bool declaration = target.size() == 3 && QByteArrayView(target).compare("xml", Qt::CaseInsensitive) == 0;
         if (declaration && (m_started || from != 0))
             return fail(QStringLiteral("declaração XML fora do início do documento"));
+        if (m_options.strictDeclaration) {
+            if (i + 1 >= size())
+                return Step::More;
+            if (!blank(data()[i]) && !(data()[i] == '?' && data()[i + 1] == '>'))
+                return fail(QStringLiteral("instrução de processamento malformada"));
+            if (declaration && target != "xml")
+                return fail(QStringLiteral("declaração XML malformada"));
+            if (target.contains(':'))
+                return fail(QStringLiteral("instrução de processamento malformada"));
+        }
+        const qsizetype content = i;
         for (; i + 1 < size(); ++i) {
             if (data()[i] == '?' && data()[i + 1] == '>') {
+                if (declaration && m_options.strictDeclaration &&
+                    !declarationForm(QByteArrayView(data() + content, i - content)))
+                    return fail(QStringLiteral("declaração XML malformada"));
                 m_pos = i + 2;
                 if (!declaration)
                     m_started = true;
                 return Step::Skip;
             }
+            if (declaration && m_options.strictDeclaration && (data()[i] == '<' || data()[i] == '>'))
+                return fail(QStringLiteral("declaração XML malformada"));
             if (static_cast<unsigned char>(data()[i]) < 0x20 && !blank(data()[i]))
                 return fail(QStringLiteral("caractere inválido"));
         }
         return Step::More;
+    }
+
+    // What follows "<?xml" up to "?>": the version, then optionally the
+    // encoding and standalone, in that order.
+    static bool declarationForm(QByteArrayView d)
+    {
+        qsizetype p = 0;
+        const qsizetype n = d.size();
+        const auto attribute = [&](QByteArrayView name, QByteArrayView &value) {
+            qsizetype q = p;
+            if (q >= n || !blank(d[q]))
+                return false;
+            while (q < n && blank(d[q]))
+                ++q;
+            if (!d.sliced(q).startsWith(name))
+                return false;
+            q += name.size();
+            while (q < n && blank(d[q]))
+                ++q;
+            if (q >= n || d[q] != '=')
+                return false;
+            ++q;
+            while (q < n && blank(d[q]))
+                ++q;
+            if (q >= n || (d[q] != '"' && d[q] != '\''))
+                return false;
+            const char quote = d[q++];
+            const qsizetype from = q;
+            while (q < n && d[q] != quote)
+                ++q;
+            if (q >= n)
+                return false;
+            value = d.sliced(from, q - from);
+            p = q + 1;
+            return true;
+        };
+        QByteArrayView version, encoding, standalone;
+        if (!attribute("version", version) || version != "1.0")
+            return false;
+        if (attribute("encoding", encoding)) {
+            // The encodings the input reads: UTF-8, and the single-byte
+            // Western ones it reads as Windows-1252.
+            static const char *const known[] = {"UTF-8", "ISO-8859-1", "ISO-8859-15", "LATIN1", "WINDOWS-1252",
+                                                "CP1252", "US-ASCII", "UTF8"};
+            bool ok = false;
+            for (const char *k : known)
+                ok = ok || encoding.compare(k, Qt::CaseInsensitive) == 0;
+            if (!ok)
+                return false;
+        }
+        if (attribute("standalone", standalone) && standalone != "yes" && standalone != "no")
+            return false;
+        while (p < n && blank(d[p]))
+            ++p;
+        return p == n;
     }
 
     Step comment(qsizetype i)
