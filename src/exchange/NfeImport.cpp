@@ -340,15 +340,20 @@ private:
     Scan &m_scan;
 };
 
-// Parses each read input of the batch, spreading the files over the cores.
+// Reads and parses each input of the batch, spreading the files over the
+// cores.
 template <typename Pending>
 void parseAll(std::vector<Pending> &batch, const Limits &limits)
 {
     std::atomic<size_t> nextIndex{0};
     const auto work = [&] {
-        for (size_t i = nextIndex++; i < batch.size(); i = nextIndex++)
-            if (batch[i].bytes)
-                batch[i].doc.emplace(parse(*batch[i].bytes, limits));
+        for (size_t i = nextIndex++; i < batch.size(); i = nextIndex++) {
+            Pending &p = batch[i];
+            p.bytes.emplace(p.read());
+            if (*p.bytes)
+                p.doc.emplace(parse(**p.bytes, limits));
+            p.read = nullptr;
+        }
     };
     const int cores = std::max(1, QThread::idealThreadCount());
     std::vector<std::thread> helpers;
@@ -393,11 +398,13 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
     QSet<QString> cancelled;
     qint64 files = 0;
     progress.setLabel(msg::kNfeLendo);
-    // Files are read in order and parsed a batch at a time on every core;
-    // the results are taken in input order.
+    // Files are listed in order, then read and parsed a batch at a time on
+    // every core (the entries of a zip file are read in order while it is
+    // listed); the results are taken in input order.
     struct Pending {
         QString name;
-        Result<QByteArray> bytes;
+        InputReader read;
+        std::optional<Result<QByteArray>> bytes;
         std::optional<Result<Document>> doc;
     };
     std::vector<Pending> batch;
@@ -405,8 +412,8 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
         parseAll(batch, limits);
         for (Pending &p : batch) {
             progress.setValue(++files);
-            if (!p.bytes) {
-                out.skipped.push_back({p.name, p.bytes.message()});
+            if (!*p.bytes) {
+                out.skipped.push_back({p.name, p.bytes->message()});
                 continue;
             }
             Result<Document> &doc = *p.doc;
@@ -421,8 +428,8 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
         }
         batch.clear();
     };
-    forEachInput(paths, limits, [&](const QString &name, const Result<QByteArray> &bytes) {
-        batch.push_back({name, bytes, std::nullopt});
+    forEachInputLazily(paths, limits, [&](const QString &name, InputReader read) {
+        batch.push_back({name, std::move(read), std::nullopt, std::nullopt});
         if (batch.size() >= 128)
             flush();
     });

@@ -485,13 +485,11 @@ bool hasSuffix(const QString &name, const char *suffix)
     return name.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
 }
 
-void readFile(const QString &path, const Limits &limits, const InputVisitor &visit)
+Result<QByteArray> readFileBytes(const QString &path, const Limits &limits)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        visit(shown(path), makeError(msg::kNfeIlegivel.arg(f.errorString()), 2));
-        return;
-    }
+    if (!f.open(QIODevice::ReadOnly))
+        return makeError(msg::kNfeIlegivel.arg(f.errorString()), 2);
     // At most one byte past the limit, into a buffer of the file's own size
     // (grown should the file hold more than it said): a buffer of the limit's
     // size for every file would cost far more than reading a small invoice.
@@ -507,15 +505,17 @@ void readFile(const QString &path, const Limits &limits, const InputVisitor &vis
         bytes.resize(std::min<qint64>(bytes.size() * 2, limits.maxFileBytes + 1));
     }
     bytes.resize(got);
-    if (bytes.size() > limits.maxFileBytes) {
-        visit(shown(path), makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1));
-        return;
-    }
-    if (f.error() != QFileDevice::NoError) {
-        visit(shown(path), makeError(msg::kNfeIlegivel.arg(f.errorString()), 2));
-        return;
-    }
-    visit(shown(path), bytes);
+    if (bytes.size() > limits.maxFileBytes)
+        return makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1);
+    if (f.error() != QFileDevice::NoError)
+        return makeError(msg::kNfeIlegivel.arg(f.errorString()), 2);
+    return bytes;
+}
+
+// An input already read (or refused).
+InputReader readAlready(const Result<QByteArray> &bytes)
+{
+    return [bytes] { return bytes; };
 }
 
 // What a libzip error code means, in the user's words (libzip's own texts
@@ -537,20 +537,20 @@ QString zipProblem(int code)
 
 // Each .xml entry of a zip file, read whole into memory; nothing is ever
 // written out, so entry names cannot reach outside anything.
-void readZip(const QString &path, const Limits &limits, const InputVisitor &visit)
+void readZip(const QString &path, const Limits &limits, const LazyInputVisitor &visit)
 {
     int code = 0;
     zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
     if (!z) {
         zip_error_t e;
         zip_error_init_with_code(&e, code);
-        visit(shown(path), makeError(msg::kNfeZipInvalido.arg(zipProblem(code)), 1));
+        visit(shown(path), readAlready(makeError(msg::kNfeZipInvalido.arg(zipProblem(code)), 1)));
         zip_error_fini(&e);
         return;
     }
     const zip_int64_t count = zip_get_num_entries(z, 0);
     if (count < 0 || count > limits.maxZipEntries) {
-        visit(shown(path), makeError(msg::kNfeZipEntradas.arg(limits.maxZipEntries), 1));
+        visit(shown(path), readAlready(makeError(msg::kNfeZipEntradas.arg(limits.maxZipEntries), 1)));
         zip_discard(z);
         return;
     }
@@ -564,14 +564,14 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
         if (entry.endsWith(QLatin1Char('/')))
             continue; // a folder
         if (hasSuffix(entry, ".zip")) {
-            visit(name, makeError(msg::kNfeZipAninhado, 1));
+            visit(name, readAlready(makeError(msg::kNfeZipAninhado, 1)));
             continue;
         }
         if (!hasSuffix(entry, ".xml"))
             continue; // the printed invoices and other files that travel with the XMLs
         zip_file_t *f = zip_fopen_index(z, static_cast<zip_uint64_t>(i), 0);
         if (!f) {
-            visit(name, makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_get_error(z)))), 1));
+            visit(name, readAlready(makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_get_error(z)))), 1)));
             continue;
         }
         QByteArray bytes;
@@ -580,7 +580,7 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
         for (;;) {
             const zip_int64_t n = zip_fread(f, buffer, sizeof buffer);
             if (n < 0) {
-                visit(name, makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_file_get_error(f)))), 1));
+                visit(name, readAlready(makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_file_get_error(f)))), 1)));
                 failed = true;
                 break;
             }
@@ -588,13 +588,13 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
                 break;
             total += n;
             if (bytes.size() + n > limits.maxFileBytes) {
-                visit(name, makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1));
+                visit(name, readAlready(makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1)));
                 failed = true;
                 break;
             }
             if (total > limits.maxZipBytes) {
                 zip_fclose(f);
-                visit(shown(path), makeError(msg::kNfeGrandeDemais.arg(limits.maxZipBytes), 1));
+                visit(shown(path), readAlready(makeError(msg::kNfeGrandeDemais.arg(limits.maxZipBytes), 1)));
                 zip_discard(z);
                 return;
             }
@@ -602,17 +602,17 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
         }
         zip_fclose(f);
         if (!failed)
-            visit(name, bytes);
+            visit(name, readAlready(bytes));
     }
     zip_discard(z);
 }
 
-void readOne(const QString &path, const Limits &limits, const InputVisitor &visit)
+void readOne(const QString &path, const Limits &limits, const LazyInputVisitor &visit)
 {
     if (hasSuffix(path, ".zip"))
         readZip(path, limits, visit);
     else
-        readFile(path, limits, visit);
+        visit(shown(path), [path, limits] { return readFileBytes(path, limits); });
 }
 
 } // namespace
@@ -627,10 +627,15 @@ Result<Document> parse(const QByteArray &bytes, const Limits &limits)
 
 void forEachInput(const QStringList &paths, const Limits &limits, const InputVisitor &visit)
 {
+    forEachInputLazily(paths, limits, [&](const QString &name, const InputReader &read) { visit(name, read()); });
+}
+
+void forEachInputLazily(const QStringList &paths, const Limits &limits, const LazyInputVisitor &visit)
+{
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (!info.exists()) {
-            visit(shown(path), makeError(msg::kNfeNaoEncontrado, 2));
+            visit(shown(path), readAlready(makeError(msg::kNfeNaoEncontrado, 2)));
             continue;
         }
         if (!info.isDir()) {

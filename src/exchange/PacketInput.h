@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -164,6 +165,16 @@ private:
         const qsizetype n = raw.size();
         qsizetype i = 0;
         while (i < n) {
+            // Eight plain ASCII bytes at a time.
+            while (i + 8 <= n) {
+                quint64 word;
+                std::memcpy(&word, p + i, 8);
+                if (word & 0x8080808080808080ull)
+                    break;
+                i += 8;
+            }
+            if (i >= n)
+                break;
             const unsigned char b = p[i];
             if (b < 0x80) {
                 ++i;

@@ -272,14 +272,18 @@ private:
     {
         if (m_atEnd)
             return false;
-        for (qsizetype i = 0; i < m_tokenStart; ++i) {
-            if (m_buf.at(i) == '\n') {
-                ++m_lines;
-                m_column = 0;
-            } else if ((static_cast<unsigned char>(m_buf.at(i)) & 0xC0) != 0x80) {
-                ++m_column;
-            }
+        // Line ends counted at once; characters only after the last one.
+        const char *b = m_buf.constData();
+        const qsizetype ends = static_cast<qsizetype>(std::count(b, b + m_tokenStart, '\n'));
+        qsizetype from = 0;
+        if (ends > 0) {
+            m_lines += ends;
+            m_column = 0;
+            from = QByteArrayView(b, m_tokenStart).lastIndexOf('\n') + 1;
         }
+        for (qsizetype i = from; i < m_tokenStart; ++i)
+            if ((static_cast<unsigned char>(b[i]) & 0xC0) != 0x80)
+                ++m_column;
         m_buf.remove(0, m_tokenStart);
         m_pos -= m_tokenStart;
         m_tokenStart = 0;
