@@ -15,6 +15,8 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <initializer_list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -213,6 +215,24 @@ void setQuantity(Candidate &c, const Item &item, const QString &issuer, const Co
     }
 }
 
+// Every field a candidate row of an annex gets (null until the invoice or a
+// proposal sets it): writing into a copy of this costs far less than making
+// each row's map a field at a time.
+const QVariantMap &rowFields(bool foreign)
+{
+    const auto make = [](std::initializer_list<const char *> names) {
+        std::map<QString, QVariant> m;
+        for (const char *n : names)
+            m.emplace(QString::fromLatin1(n), QVariant());
+        return QVariantMap(std::move(m));
+    };
+    static const QVariantMap b = make({"CdNCM", "NmProduto", "NrAno", "NmMes", "NrNF", "CdTransportadora", "NrDia",
+                                       "NrCFOP", "CdFornecedor", "VlQuantidade", "NmUnidade", "VlConcentracao"});
+    static const QVariantMap c = make({"CdNCM", "NmProduto", "NrAno", "NmMes", "NrNF", "CdTransportadora", "FlIE",
+                                       "NrLI", "NmImportador", "CdPais", "QtImportacao", "DsUnidade", "VlConcentracao"});
+    return foreign ? c : b;
+}
+
 class Builder {
 public:
     Builder(Context &ctx, Scan &scan) : m_ctx(ctx), m_scan(scan) {}
@@ -252,6 +272,7 @@ public:
             const bool foreign = other.foreign || side == QLatin1Char('3') || side == QLatin1Char('7');
             Candidate c;
             c.annex = foreign ? QLatin1Char('C') : QLatin1Char('B');
+            c.row = rowFields(foreign);
             c.file = r.file;
             c.key = inv.key;
             c.number = inv.number;
