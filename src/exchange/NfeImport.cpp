@@ -233,38 +233,55 @@ const QVariantMap &rowFields(bool foreign)
     return foreign ? c : b;
 }
 
+// What one invoice gives before the proposals: its rows, or why it is left
+// out, and what it adds to the scan's counts.
+struct Built {
+    std::vector<Candidate> rows;
+    std::optional<Skipped> skipped;
+    bool outsidePeriod = false;
+    QString importedBefore; // the access key, when the company imported the invoice earlier
+    int uncontrolledItems = 0;
+};
+
 class Builder {
 public:
     Builder(Context &ctx, Scan &scan) : m_ctx(ctx), m_scan(scan) {}
 
-    Status invoice(const Read &r)
+    // The invoice's rows without the proposals. It reads only what the
+    // context holds (never the store), so invoices are built on every core.
+    Built build(const Read &r) const
     {
+        Built out;
+        const Context &ctx = m_ctx;
         const Invoice &inv = r.invoice;
+        const auto skip = [&](const QString &reason) {
+            out.skipped = Skipped{r.file, reason};
+            return out;
+        };
         const QString &company = m_scan.period.cnpj;
         const bool issued = inv.issuer.document == company;
         if (!issued && inv.recipient.document != company)
-            return skip(r.file, msg::kNfeOutraEmpresa.arg(inv.number));
+            return skip(msg::kNfeOutraEmpresa.arg(inv.number));
         if (!inv.hasProtocol)
-            return skip(r.file, msg::kNfeSemProtocolo.arg(inv.number));
+            return skip(msg::kNfeSemProtocolo.arg(inv.number));
         if (inv.status != 100)
-            return skip(r.file, msg::kNfeNaoAutorizada.arg(inv.number).arg(inv.status));
+            return skip(msg::kNfeNaoAutorizada.arg(inv.number).arg(inv.status));
         if (m_cancelled.contains(inv.key))
-            return skip(r.file, msg::kNfeCancelada.arg(inv.number));
+            return skip(msg::kNfeCancelada.arg(inv.number));
         const QDate date = inv.date();
         if (date.year() != m_scan.period.ano.toInt() || date.month() != schema::monthNumber(m_scan.period.mes)) {
-            ++m_scan.outsidePeriod;
-            return skip(r.file, msg::kNfeForaDoPeriodo.arg(inv.number, date.toString(QStringLiteral("dd/MM/yyyy"))));
+            out.outsidePeriod = true;
+            return skip(msg::kNfeForaDoPeriodo.arg(inv.number, date.toString(QStringLiteral("dd/MM/yyyy"))));
         }
         const Party &other = issued ? inv.recipient : inv.issuer;
-        const bool before = m_ctx.importedKeys.contains(inv.key);
-        if (before && !m_scan.importedBefore.contains(inv.key))
-            m_scan.importedBefore.append(inv.key);
-        int kept = 0;
+        const bool before = ctx.importedKeys.contains(inv.key);
+        if (before)
+            out.importedBefore = inv.key;
         for (const Item &item : inv.items) {
             const QString ncm = formatNcm(item.ncm);
-            const auto name = m_ctx.controlled.constFind(ncm);
-            if (ncm.isEmpty() || name == m_ctx.controlled.constEnd()) {
-                ++m_scan.uncontrolledItems;
+            const auto name = ctx.controlled.constFind(ncm);
+            if (ncm.isEmpty() || name == ctx.controlled.constEnd()) {
+                ++out.uncontrolledItems;
                 continue;
             }
             const QString cfop = companyCfop(formatCfop(item.cfop), issued);
@@ -295,7 +312,7 @@ public:
                 c.row[QStringLiteral("NrLI")] =
                     textOrNull(entering ? item.importDeclaration : item.exportRegistration, 20);
                 c.row[QStringLiteral("NmImportador")] = textOrNull(c.party, 100);
-                c.row[QStringLiteral("CdPais")] = m_ctx.countries.contains(other.countryCode)
+                c.row[QStringLiteral("CdPais")] = ctx.countries.contains(other.countryCode)
                                                       ? QVariant(other.countryCode)
                                                       : QVariant(QMetaType::fromType<int>());
             } else {
@@ -304,25 +321,36 @@ public:
                 c.row[QStringLiteral("NrCFOP")] = textOrNull(cfop, 10);
                 c.row[QStringLiteral("CdFornecedor")] = textOrNull(other.document, other.document.size());
             }
-            setQuantity(c, item, inv.issuer.document, m_ctx);
-            if (Status s = propose(c, ncm); !s)
+            setQuantity(c, item, inv.issuer.document, ctx);
+            out.rows.push_back(std::move(c));
+        }
+        if (out.rows.empty())
+            return skip(msg::kNfeSemItensControlados.arg(inv.number));
+        return out;
+    }
+
+    // Adds what an invoice gave to the scan, in input order, with the
+    // proposals (which may read the store).
+    Status add(Built &b)
+    {
+        if (b.outsidePeriod)
+            ++m_scan.outsidePeriod;
+        if (!b.importedBefore.isEmpty() && !m_scan.importedBefore.contains(b.importedBefore))
+            m_scan.importedBefore.append(b.importedBefore);
+        m_scan.uncontrolledItems += b.uncontrolledItems;
+        for (Candidate &c : b.rows) {
+            if (Status s = propose(c, c.row.value(QStringLiteral("CdNCM")).toString()); !s)
                 return s;
             m_scan.rows.push_back(std::move(c));
-            ++kept;
         }
-        if (kept == 0)
-            return skip(r.file, msg::kNfeSemItensControlados.arg(inv.number));
+        if (b.skipped)
+            m_scan.skipped.push_back(std::move(*b.skipped));
         return {};
     }
 
     QSet<QString> m_cancelled;
 
 private:
-    Status skip(const QString &file, const QString &reason)
-    {
-        m_scan.skipped.push_back({file, reason});
-        return {};
-    }
 
     // Concentration: the month's XI-A product of the same NCM, else the
     // party's latest row of that NCM. Carrier: the party's latest row.
@@ -361,28 +389,36 @@ private:
     Scan &m_scan;
 };
 
+// Runs work(i) for every i below count, spread over the cores.
+template <typename F>
+void onEveryCore(size_t count, const F &work)
+{
+    std::atomic<size_t> nextIndex{0};
+    const auto run = [&] {
+        for (size_t i = nextIndex++; i < count; i = nextIndex++)
+            work(i);
+    };
+    const int cores = std::max(1, QThread::idealThreadCount());
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < cores && static_cast<size_t>(t) < count; ++t)
+        helpers.emplace_back(run);
+    run();
+    for (std::thread &h : helpers)
+        h.join();
+}
+
 // Reads and parses each input of the batch, spreading the files over the
 // cores.
 template <typename Pending>
 void parseAll(std::vector<Pending> &batch, const Limits &limits)
 {
-    std::atomic<size_t> nextIndex{0};
-    const auto work = [&] {
-        for (size_t i = nextIndex++; i < batch.size(); i = nextIndex++) {
-            Pending &p = batch[i];
-            p.bytes.emplace(p.read());
-            if (*p.bytes)
-                p.doc.emplace(parse(**p.bytes, limits));
-            p.read = nullptr;
-        }
-    };
-    const int cores = std::max(1, QThread::idealThreadCount());
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < cores && static_cast<size_t>(t) < batch.size(); ++t)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread &h : helpers)
-        h.join();
+    onEveryCore(batch.size(), [&](size_t i) {
+        Pending &p = batch[i];
+        p.bytes.emplace(p.read());
+        if (*p.bytes)
+            p.doc.emplace(parse(**p.bytes, limits));
+        p.read = nullptr;
+    });
 }
 
 } // namespace
@@ -458,15 +494,28 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
 
     Builder builder(ctx, out);
     builder.m_cancelled = cancelled;
+    // Only the first read of an access key counts.
     QSet<QString> seen;
-    for (const Read &r : reads) {
-        if (seen.contains(r.invoice.key)) {
-            out.skipped.push_back({r.file, msg::kNfeRepetida.arg(r.invoice.number)});
+    std::vector<bool> repeated(reads.size(), false);
+    for (size_t i = 0; i < reads.size(); ++i) {
+        repeated[i] = seen.contains(reads[i].invoice.key);
+        seen.insert(reads[i].invoice.key);
+    }
+    // The invoices' rows are made on every core, then taken in input order
+    // with their proposals.
+    std::vector<Built> built(reads.size());
+    onEveryCore(reads.size(), [&](size_t i) {
+        if (!repeated[i])
+            built[i] = builder.build(reads[i]);
+    });
+    for (size_t i = 0; i < reads.size(); ++i) {
+        if (repeated[i]) {
+            out.skipped.push_back({reads[i].file, msg::kNfeRepetida.arg(reads[i].invoice.number)});
             continue;
         }
-        seen.insert(r.invoice.key);
-        if (Status s = builder.invoice(r); !s)
+        if (Status s = builder.add(built[i]); !s)
             return s.error();
+        built[i] = Built{};
     }
     return out;
 }
