@@ -572,6 +572,22 @@ const QStringList &fieldsC()
     return f;
 }
 
+// A table's columns from `from` on, in the order of their names: the order
+// of a row's map, read in one pass.
+struct Column {
+    QString name;
+    int index = 0;
+};
+
+std::vector<Column> byName(const QStringList &fields, int from)
+{
+    std::vector<Column> out;
+    for (int i = from; i < fields.size(); ++i)
+        out.push_back({fields.at(i), i});
+    std::sort(out.begin(), out.end(), [](const Column &a, const Column &b) { return a.name < b.name; });
+    return out;
+}
+
 Status execOrFail(QSqlQuery &q)
 {
     if (!q.exec())
@@ -663,6 +679,8 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
     const QStringList listC = period + fieldsC();
     const QStringList listKey = period + QStringList{QStringLiteral("CdChave"), QStringLiteral("NrNF"), QStringLiteral("CdParte"),
                                                      QStringLiteral("DsLinhas")};
+    const std::vector<Column> columnsB = byName(listB, 3);
+    const std::vector<Column> columnsC = byName(listC, 3);
     store::BatchInsert insB(db, QStringLiteral("Movimentacao"), listB, QStringLiteral("NrMovimentacao"));
     store::BatchInsert insC(db, QStringLiteral("Importacao"), listC, QStringLiteral("CdImportacao"));
     store::BatchInsert keyRow(db, QStringLiteral("NFeImportada"), listKey);
@@ -701,12 +719,17 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
         invoice = &c;
         const bool b = c.annex != QLatin1Char('C');
         store::BatchInsert &ins = b ? insB : insC;
-        const QStringList &fields = b ? listB : listC;
         ins.set(0, cnpj);
         ins.set(1, ano);
         ins.set(2, mes);
-        for (int f = 3; f < fields.size(); ++f)
-            ins.set(f, c.row.value(fields.at(f)));
+        // The row's values and the columns, both in name order: one pass.
+        auto value = c.row.constBegin();
+        const auto end = c.row.constEnd();
+        for (const Column &column : b ? columnsB : columnsC) {
+            while (value != end && value.key() < column.name)
+                ++value;
+            ins.set(column.index, value != end && value.key() == column.name ? value.value() : QVariant());
+        }
         Result<qint64> number = ins.add();
         if (!number)
             return number.error();

@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <zip.h>
 
@@ -653,18 +654,38 @@ void forEachInputLazily(const QStringList &paths, const Limits &limits, const La
     }
 }
 
+namespace {
+
+// The digits with a point before each position of `points`, made in place.
+QString withPoints(const QString &digits, std::initializer_list<int> points)
+{
+    QString out(digits.size() + static_cast<qsizetype>(points.size()), Qt::Uninitialized);
+    QChar *o = out.data();
+    auto point = points.begin();
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (point != points.end() && *point == i) {
+            *o++ = QLatin1Char('.');
+            ++point;
+        }
+        *o++ = digits.at(i);
+    }
+    return out;
+}
+
+} // namespace
+
 QString formatNcm(const QString &digits)
 {
     if (digits.size() != 8 || !allDigits(digits))
         return {};
-    return digits.left(4) + QLatin1Char('.') + digits.mid(4, 2) + QLatin1Char('.') + digits.mid(6, 2);
+    return withPoints(digits, {4, 6});
 }
 
 QString formatCfop(const QString &digits)
 {
     if (digits.size() != 4 || !allDigits(digits))
         return {};
-    return digits.left(1) + QLatin1Char('.') + digits.mid(1);
+    return withPoints(digits, {1});
 }
 
 } // namespace quirels::exchange::nfe
