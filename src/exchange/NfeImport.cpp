@@ -539,7 +539,10 @@ int applyFactor(Scan &scan, const UnitFactor &f)
 
 Screen::Screen(QSqlDatabase db) : m_lookups(db)
 {
-    m_lookups.holdCfops(); // on failure each check asks the store itself
+    // On failure each check asks the store itself.
+    const bool cfops = m_lookups.holdCfops().ok();
+    const bool countries = m_lookups.holdCountries().ok();
+    m_inMemory = cfops && countries;
 }
 
 const entry::RequiredCheck *Screen::firstMissing(QChar annex, const QVariantMap &row) const
@@ -601,15 +604,28 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
 {
     StoreResult result;
     const Screen screen(db);
+    // Each row's checks, on every core when they need not ask the store.
+    const auto checked = [&](size_t i) { return !(scan.rows[i].importedBefore && !options.replace); };
+    std::vector<char> missing(scan.rows.size(), 0);
+    const auto check = [&](size_t i) {
+        if (checked(i))
+            missing[i] = screen.firstMissing(scan.rows[i]) != nullptr;
+    };
+    if (screen.inMemory()) {
+        onEveryCore(scan.rows.size(), check);
+    } else {
+        for (size_t i = 0; i < scan.rows.size(); ++i)
+            check(i);
+    }
     std::vector<bool> write(scan.rows.size(), false);
     QSet<QString> skippedKeys;
     for (size_t i = 0; i < scan.rows.size(); ++i) {
         const Candidate &c = scan.rows[i];
-        if (c.importedBefore && !options.replace) {
+        if (!checked(i)) {
             skippedKeys.insert(c.key);
             continue;
         }
-        if (screen.firstMissing(c)) {
+        if (missing[i]) {
             result.incomplete.push_back(i);
             continue;
         }
