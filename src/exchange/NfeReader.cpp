@@ -9,7 +9,9 @@
 #include <QFileInfo>
 #include <QBuffer>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <zip.h>
@@ -26,6 +28,40 @@ bool allDigits(QStringView s)
     return true;
 }
 
+// The number a text holds, as QStringView::toDouble reads it. The plain
+// decimal form of the invoice's quantities ("-123.4500": digits with an
+// optional sign and fraction) is read directly, correctly rounded as Qt
+// rounds it; anything else goes to Qt.
+double toDouble(const QString &text, bool &ok)
+{
+    char plain[32];
+    const qsizetype n = text.size();
+    bool simple = n > 0 && n < qsizetype(sizeof plain);
+    qsizetype at = 0, digitsBefore = 0, digitsAfter = 0;
+    bool point = false;
+    if (simple && text.at(0) == QLatin1Char('-'))
+        plain[at++] = '-';
+    for (qsizetype i = at; simple && i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= u'0' && c <= u'9')
+            ++(point ? digitsAfter : digitsBefore);
+        else if (c == u'.' && !point)
+            point = true;
+        else
+            simple = false;
+        plain[i] = static_cast<char>(c);
+    }
+    if (simple && digitsBefore > 0 && (!point || digitsAfter > 0)) {
+        double v = 0;
+        const auto r = std::from_chars(plain, plain + n, v);
+        if (r.ec == std::errc() && r.ptr == plain + n) {
+            ok = true;
+            return v;
+        }
+    }
+    return QStringView(text).toDouble(&ok);
+}
+
 QDate dateOf(const QString &text)
 {
     // "2024-03-15T10:20:30-03:00" (dhEmi) or "2024-03-15" (older dEmi).
@@ -33,6 +69,13 @@ QDate dateOf(const QString &text)
 }
 
 using packetxml::Tokens;
+
+// An element's name is that literal.
+template <size_t N>
+bool is(QByteArrayView name, const char (&literal)[N])
+{
+    return name.size() == static_cast<qsizetype>(N - 1) && std::memcmp(name.data(), literal, N - 1) == 0;
+}
 
 // The reader's bounds for one invoice file: the file's own limit for all of
 // it (the file is held whole).
@@ -74,15 +117,15 @@ public:
         // under another namespace are some other document.
         const bool nfeNamespace = m_tokens.namespaceUri() == QLatin1String("http://www.portalfiscal.inf.br/nfe");
         bool ok = false;
-        if (name == "nfeProc") {
+        if (is(name, "nfeProc")) {
             Invoice inv;
             bool haveInvoice = false;
             ok = children([&](QByteArrayView n) {
-                if (n == "NFe") {
+                if (is(n, "NFe")) {
                     haveInvoice = true;
                     return invoice(inv);
                 }
-                if (n == "protNFe")
+                if (is(n, "protNFe"))
                     return protocol(inv);
                 return skip();
             });
@@ -90,12 +133,12 @@ public:
                 ok = fail(msg::kNfeNaoEhNfe);
             if (ok)
                 doc.invoices.push_back(std::move(inv));
-        } else if (name == "NFe") {
+        } else if (is(name, "NFe")) {
             Invoice inv;
             ok = invoice(inv);
             if (ok)
                 doc.invoices.push_back(std::move(inv));
-        } else if (name == "procEventoNFe") {
+        } else if (is(name, "procEventoNFe")) {
             ok = event(doc);
         } else {
             return makeError(msg::kNfeNaoEhNfe, 1);
@@ -254,7 +297,7 @@ private:
         if (!text(t))
             return false;
         bool ok = false;
-        out = QStringView(t).toDouble(&ok);
+        out = toDouble(t, ok);
         if (!ok || !std::isfinite(out))
             return fail(msg::kNfeValorInvalido.arg(t.left(40), QLatin1String(field)));
         return true;
@@ -263,14 +306,14 @@ private:
     bool address(Party &p)
     {
         return children([&](QByteArrayView n) {
-            if (n == "cPais") {
+            if (is(n, "cPais")) {
                 QString t;
                 if (!text(t))
                     return false;
                 p.countryCode = allDigits(t) && !t.isEmpty() && t.size() <= 6 ? t.toInt() : -1;
                 return true;
             }
-            if (n == "xPais")
+            if (is(n, "xPais"))
                 return text(p.countryName);
             return skip();
         });
@@ -279,13 +322,13 @@ private:
     bool party(Party &p, const char *addressElement)
     {
         const bool ok = children([&](QByteArrayView n) {
-            if (n == "CNPJ" || n == "CPF")
+            if (is(n, "CNPJ") || is(n, "CPF"))
                 return text(p.document);
-            if (n == "idEstrangeiro") {
+            if (is(n, "idEstrangeiro")) {
                 p.foreign = true;
                 return text(p.foreignId);
             }
-            if (n == "xNome")
+            if (is(n, "xNome"))
                 return text(p.name);
             if (n == QByteArrayView(addressElement))
                 return address(p);
@@ -299,33 +342,33 @@ private:
     bool product(Item &item)
     {
         return children([&](QByteArrayView n) {
-            if (n == "cProd")
+            if (is(n, "cProd"))
                 return text(item.productCode);
-            if (n == "xProd")
+            if (is(n, "xProd"))
                 return text(item.description);
-            if (n == "NCM")
+            if (is(n, "NCM"))
                 return text(item.ncm);
-            if (n == "CFOP")
+            if (is(n, "CFOP"))
                 return text(item.cfop);
-            if (n == "uCom")
+            if (is(n, "uCom"))
                 return text(item.unit);
-            if (n == "qCom")
+            if (is(n, "qCom"))
                 return number("qCom", item.quantity);
-            if (n == "uTrib")
+            if (is(n, "uTrib"))
                 return text(item.taxUnit);
-            if (n == "qTrib")
+            if (is(n, "qTrib"))
                 return number("qTrib", item.taxQuantity);
-            if (n == "DI")
+            if (is(n, "DI"))
                 return children([&](QByteArrayView m) {
-                    if (m == "nDI" && item.importDeclaration.isEmpty())
+                    if (is(m, "nDI") && item.importDeclaration.isEmpty())
                         return text(item.importDeclaration);
                     return skip();
                 });
-            if (n == "detExport")
+            if (is(n, "detExport"))
                 return children([&](QByteArrayView m) {
-                    if (m == "exportInd")
+                    if (is(m, "exportInd"))
                         return children([&](QByteArrayView k) {
-                            if (k == "nRE" && item.exportRegistration.isEmpty())
+                            if (is(k, "nRE") && item.exportRegistration.isEmpty())
                                 return text(item.exportRegistration);
                             return skip();
                         });
@@ -339,30 +382,30 @@ private:
     {
         bool haveInfo = false;
         const bool ok = children([&](QByteArrayView n) {
-            if (n != "infNFe")
+            if (!is(n, "infNFe"))
                 return skip(); // the signature
             haveInfo = true;
             const QStringView id = m_tokens.value("Id");
             inv.key = (id.startsWith(QLatin1String("NFe")) ? id.mid(3) : id).toString();
             return children([&](QByteArrayView m) {
-                if (m == "ide")
+                if (is(m, "ide"))
                     return children([&](QByteArrayView k) {
                         QString t;
-                        if (k == "nNF")
+                        if (is(k, "nNF"))
                             return text(inv.number);
-                        if (k == "tpNF") {
+                        if (is(k, "tpNF")) {
                             if (!text(t))
                                 return false;
                             inv.direction = t == QLatin1String("0") ? 0 : 1;
                             return true;
                         }
-                        if (k == "dhEmi" || k == "dEmi") {
+                        if (is(k, "dhEmi") || is(k, "dEmi")) {
                             if (!text(t))
                                 return false;
                             inv.issued = dateOf(t);
                             return true;
                         }
-                        if (k == "dhSaiEnt" || k == "dSaiEnt") {
+                        if (is(k, "dhSaiEnt") || is(k, "dSaiEnt")) {
                             if (!text(t))
                                 return false;
                             inv.moved = dateOf(t);
@@ -370,15 +413,15 @@ private:
                         }
                         return skip();
                     });
-                if (m == "emit")
+                if (is(m, "emit"))
                     return party(inv.issuer, "enderEmit");
-                if (m == "dest")
+                if (is(m, "dest"))
                     return party(inv.recipient, "enderDest");
-                if (m == "det") {
+                if (is(m, "det")) {
                     Item item;
                     item.number = m_tokens.value("nItem").toInt();
                     const bool itemOk = children([&](QByteArrayView k) {
-                        if (k == "prod")
+                        if (is(k, "prod"))
                             return product(item);
                         return skip();
                     });
@@ -386,11 +429,11 @@ private:
                         inv.items.push_back(std::move(item));
                     return itemOk;
                 }
-                if (m == "transp")
+                if (is(m, "transp"))
                     return children([&](QByteArrayView k) {
-                        if (k == "transporta")
+                        if (is(k, "transporta"))
                             return children([&](QByteArrayView j) {
-                                if (j == "CNPJ" || j == "CPF")
+                                if (is(j, "CNPJ") || is(j, "CPF"))
                                     return text(inv.carrier);
                                 return skip();
                             });
@@ -408,13 +451,13 @@ private:
     {
         QString key;
         const bool ok = children([&](QByteArrayView n) {
-            if (n != "infProt")
+            if (!is(n, "infProt"))
                 return skip();
             return children([&](QByteArrayView m) {
                 QString t;
-                if (m == "chNFe")
+                if (is(m, "chNFe"))
                     return text(key);
-                if (m == "cStat") {
+                if (is(m, "cStat")) {
                     if (!text(t))
                         return false;
                     inv.status = t.toInt();
@@ -437,19 +480,19 @@ private:
         QString key, type;
         bool registered = true; // a registration answer, where present, must say so
         const bool ok = children([&](QByteArrayView n) {
-            const bool answer = n == "retEvento";
-            if (n != "evento" && !answer)
+            const bool answer = is(n, "retEvento");
+            if (!is(n, "evento") && !answer)
                 return skip();
             return children([&](QByteArrayView m) {
-                if (m != "infEvento")
+                if (!is(m, "infEvento"))
                     return skip();
                 return children([&](QByteArrayView k) {
                     QString t;
-                    if (!answer && k == "chNFe")
+                    if (!answer && is(k, "chNFe"))
                         return text(key);
-                    if (!answer && k == "tpEvento")
+                    if (!answer && is(k, "tpEvento"))
                         return text(type);
-                    if (answer && k == "cStat") {
+                    if (answer && is(k, "cStat")) {
                         if (!text(t))
                             return false;
                         registered = t == QLatin1String("135") || t == QLatin1String("136") ||

@@ -11,6 +11,23 @@ namespace quirels::exchange::packetxml {
 // its own (internal linkage), so the compiler inlines it as it sees fit.
 namespace {
 
+// What each byte may be: a name's first byte, a name's other bytes, a byte
+// of text that needs no further look.
+enum : unsigned char { kNameStart = 1, kNameChar = 2, kPlainText = 4 };
+struct ByteClasses {
+    unsigned char of[256] = {};
+    constexpr ByteClasses()
+    {
+        for (int c = 0; c < 256; ++c) {
+            const bool start = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+            const bool name = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+            const bool plain = c >= 0x20 && c < 0x80 && c != '&' && c != '<' && c != ']';
+            of[c] = static_cast<unsigned char>((start ? kNameStart : 0) | (name ? kNameChar : 0) | (plain ? kPlainText : 0));
+        }
+    }
+};
+constexpr ByteClasses kClasses{};
+
 // The XML tokens of a document, read from UTF-8 pieces: elements with
 // their attributes (references resolved, line ends and tabs in values made
 // blanks as XML does), end tags matched against their start tags; blanks,
@@ -76,14 +93,16 @@ public:
     // The name without its prefix.
     QByteArrayView localName() const
     {
-        const qsizetype colon = m_name.lastIndexOf(':');
-        return colon < 0 ? m_name : m_name.sliced(colon + 1);
+        qsizetype colon = m_name.size();
+        while (colon > 0 && m_name[colon - 1] != ':')
+            --colon;
+        return m_name.sliced(colon);
     }
     // The namespace of the start element just read (with namespaces on): the
     // one bound to its prefix, or the default one; empty for none.
     QStringView namespaceUri() const
     {
-        const qsizetype colon = m_name.indexOf(':');
+        const qsizetype colon = colonIn(m_name);
         const QByteArrayView prefix = colon < 0 ? QByteArrayView() : m_name.first(colon);
         const Binding *b = binding(prefix);
         return b ? QStringView(b->uri) : QStringView();
@@ -224,9 +243,17 @@ private:
         return nullptr;
     }
 
+    static qsizetype colonIn(QByteArrayView name, qsizetype from = 0)
+    {
+        for (qsizetype i = from; i < name.size(); ++i)
+            if (name[i] == ':')
+                return i;
+        return -1;
+    }
+
     static bool prefixOf(QByteArrayView name, QByteArrayView &prefix)
     {
-        const qsizetype colon = name.indexOf(':');
+        const qsizetype colon = colonIn(name);
         if (colon < 0)
             return false;
         prefix = name.first(colon);
@@ -236,8 +263,8 @@ private:
     // A name with at most one colon, neither first nor last.
     static bool qualified(QByteArrayView name)
     {
-        const qsizetype colon = name.indexOf(':');
-        return colon < 0 || (colon > 0 && colon + 1 < name.size() && name.indexOf(':', colon + 1) < 0);
+        const qsizetype colon = colonIn(name);
+        return colon < 0 || (colon > 0 && colon + 1 < name.size() && colonIn(name, colon + 1) < 0);
     }
 
     // The namespace declarations of the start tag just read (its element
@@ -274,14 +301,29 @@ private:
             return false;
         // Line ends counted at once; characters only after the last one.
         const char *b = m_buf.constData();
-        const qsizetype ends = static_cast<qsizetype>(std::count(b, b + m_tokenStart, '\n'));
+        qsizetype ends = 0;
+        for (const char *q = b; (q = static_cast<const char *>(std::memchr(q, '\n', static_cast<size_t>(b + m_tokenStart - q))));
+             ++q)
+            ++ends;
         qsizetype from = 0;
         if (ends > 0) {
             m_lines += ends;
             m_column = 0;
             from = QByteArrayView(b, m_tokenStart).lastIndexOf('\n') + 1;
         }
-        for (qsizetype i = from; i < m_tokenStart; ++i)
+        qsizetype i = from;
+        for (; i + 8 <= m_tokenStart; i += 8) {
+            quint64 word;
+            std::memcpy(&word, b + i, 8);
+            if (!(word & 0x8080808080808080ull)) {
+                m_column += 8; // plain ASCII
+                continue;
+            }
+            for (int k = 0; k < 8; ++k)
+                if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80)
+                    ++m_column;
+        }
+        for (; i < m_tokenStart; ++i)
             if ((static_cast<unsigned char>(b[i]) & 0xC0) != 0x80)
                 ++m_column;
         m_buf.remove(0, m_tokenStart);
@@ -315,14 +357,9 @@ private:
     }
 
     static bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-    static bool nameStart(unsigned char c)
-    {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
-    }
-    static bool nameChar(unsigned char c)
-    {
-        return nameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-    }
+
+    static bool nameStart(unsigned char c) { return kClasses.of[c] & kNameStart; }
+    static bool nameChar(unsigned char c) { return kClasses.of[c] & kNameChar; }
 
     const char *data() const { return m_buf.constData(); }
     qsizetype size() const { return m_buf.size(); }
@@ -332,12 +369,14 @@ private:
     {
         if (i >= size())
             return Step::More;
-        if (!nameStart(static_cast<unsigned char>(data()[i])))
+        const auto *p = reinterpret_cast<const unsigned char *>(data());
+        const qsizetype n = size();
+        if (!nameStart(p[i]))
             return fail(QStringLiteral("nome de elemento ou atributo inválido"));
         const qsizetype from = i++;
-        while (i < size() && nameChar(static_cast<unsigned char>(data()[i])))
+        while (i < n && nameChar(p[i]))
             ++i;
-        if (i >= size())
+        if (i >= n)
             return Step::More;
         out = QByteArrayView(data() + from, i - from);
         return Step::Token;
@@ -695,13 +734,15 @@ private:
         const auto *p = reinterpret_cast<const unsigned char *>(data());
         const qsizetype n = size();
         while (i < n) {
-            const unsigned char b = p[i];
-            if (b >= 0x20 && b < 0x80 && b != '&' && b != '<' && b != ']') {
-                if (m_keepText)
-                    m_text.push_back(b);
+            // A run of plain text at once.
+            const qsizetype from = i;
+            while (i < n && (kClasses.of[p[i]] & kPlainText))
                 ++i;
-                continue;
-            }
+            if (m_keepText)
+                m_text.insert(m_text.end(), p + from, p + i);
+            if (i >= n)
+                break;
+            const unsigned char b = p[i];
             if (b == '<') {
                 m_pos = i;
                 m_type = Text;
