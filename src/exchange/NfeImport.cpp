@@ -277,6 +277,7 @@ public:
         const bool before = ctx.importedKeys.contains(inv.key);
         if (before)
             out.importedBefore = inv.key;
+        out.rows.reserve(inv.items.size());
         for (const Item &item : inv.items) {
             const QString ncm = formatNcm(item.ncm);
             const auto name = ctx.controlled.constFind(ncm);
@@ -508,6 +509,10 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
         if (!repeated[i])
             built[i] = builder.build(reads[i]);
     });
+    size_t rows = 0;
+    for (const Built &b : built)
+        rows += b.rows.size();
+    out.rows.reserve(out.rows.size() + rows);
     for (size_t i = 0; i < reads.size(); ++i) {
         if (repeated[i]) {
             out.skipped.push_back({reads[i].file, msg::kNfeRepetida.arg(reads[i].invoice.number)});
