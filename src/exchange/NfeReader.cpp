@@ -102,7 +102,7 @@ class Parser {
 public:
     Parser(const QByteArray &bytes, const Limits &limits)
         : m_limits(limits), m_readLimits(tokenLimits(limits, bytes.size())), m_bytes(bytes), m_device(&m_bytes),
-          m_input(openDevice(), m_readLimits, true), m_tokens(m_input, m_readLimits, tokenOptions())
+          m_input(openDevice(), m_readLimits, /*xmlDefaults=*/true), m_tokens(m_input, m_readLimits, tokenOptions())
     {
         m_tokens.setKeepText(false);
     }

@@ -286,7 +286,7 @@ private:
                 m_bindings.push_back({n.sliced(6).toByteArray(), value(m_attributes[a]).toString(), m_open.size()});
         }
         QByteArrayView prefix;
-        if (prefixOf(name, prefix) && !binding(prefix))
+        if (prefixOf(name, prefix) && prefix != "xml" && !binding(prefix))
             return fail(QStringLiteral("prefixo de espaço de nomes não declarado"));
         for (const Attribute &a : m_attributes)
             if (prefixOf(a.name, prefix) && prefix != "xmlns" && prefix != "xml" && !binding(prefix))
