@@ -111,7 +111,28 @@ Result<std::optional<QString>> Lookups::countryName(const QString &code) const
     const qlonglong n = code.trimmed().toLongLong(&ok);
     if (!ok)
         return std::optional<QString>();
+    if (m_countries) {
+        const auto it = m_countries->constFind(n);
+        return it == m_countries->constEnd() ? std::optional<QString>() : std::optional<QString>(*it);
+    }
     return first(QStringLiteral("Select NMPAIS from Paises where CDPAIS = ") + QString::number(n));
+}
+
+Status Lookups::holdCountries()
+{
+    QSqlQuery q(db());
+    sql::forwardOnly(q);
+    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises")))
+        return makeError(sql::errorText(q));
+    QHash<qlonglong, QString> all;
+    while (q.next()) {
+        bool ok = false;
+        const qlonglong code = q.value(0).toLongLong(&ok);
+        if (ok && !all.contains(code)) // the first row of a number, as the look-up answers
+            all.insert(code, q.value(1).toString());
+    }
+    m_countries = std::move(all);
+    return {};
 }
 
 } // namespace quirels::entry

@@ -56,12 +56,16 @@ public:
     Result<QList<CountryEntry>> countries() const;
     // The name of a country number; empty when the table has no such number.
     Result<std::optional<QString>> countryName(const QString &code) const;
+    // Reads table Paises once, for a run that checks many rows: later
+    // countryName() calls answer from memory.
+    Status holdCountries();
 
 private:
     Result<std::optional<QString>> first(const QString &statement) const;
     QSqlDatabase db() const;
     QString m_connection;
     std::optional<QHash<QString, QString>> m_cfops; // held by holdCfops()
+    std::optional<QHash<qlonglong, QString>> m_countries; // held by holdCountries()
 };
 
 } // namespace quirels::entry

@@ -15,6 +15,8 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <initializer_list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -213,38 +215,74 @@ void setQuantity(Candidate &c, const Item &item, const QString &issuer, const Co
     }
 }
 
+// Every field a candidate row of an annex gets (null until the invoice or a
+// proposal sets it): writing into a copy of this costs far less than making
+// each row's map a field at a time.
+const QVariantMap &rowFields(bool foreign)
+{
+    const auto make = [](std::initializer_list<const char *> names) {
+        std::map<QString, QVariant> m;
+        for (const char *n : names)
+            m.emplace(QString::fromLatin1(n), QVariant());
+        return QVariantMap(std::move(m));
+    };
+    static const QVariantMap b = make({"CdNCM", "NmProduto", "NrAno", "NmMes", "NrNF", "CdTransportadora", "NrDia",
+                                       "NrCFOP", "CdFornecedor", "VlQuantidade", "NmUnidade", "VlConcentracao"});
+    static const QVariantMap c = make({"CdNCM", "NmProduto", "NrAno", "NmMes", "NrNF", "CdTransportadora", "FlIE",
+                                       "NrLI", "NmImportador", "CdPais", "QtImportacao", "DsUnidade", "VlConcentracao"});
+    return foreign ? c : b;
+}
+
+// What one invoice gives before the proposals: its rows, or why it is left
+// out, and what it adds to the scan's counts.
+struct Built {
+    std::vector<Candidate> rows;
+    std::optional<Skipped> skipped;
+    bool outsidePeriod = false;
+    QString importedBefore; // the access key, when the company imported the invoice earlier
+    int uncontrolledItems = 0;
+};
+
 class Builder {
 public:
     Builder(Context &ctx, Scan &scan) : m_ctx(ctx), m_scan(scan) {}
 
-    Status invoice(const Read &r)
+    // The invoice's rows without the proposals. It reads only what the
+    // context holds (never the store), so invoices are built on every core.
+    Built build(const Read &r) const
     {
+        Built out;
+        const Context &ctx = m_ctx;
         const Invoice &inv = r.invoice;
+        const auto skip = [&](const QString &reason) {
+            out.skipped = Skipped{r.file, reason};
+            return out;
+        };
         const QString &company = m_scan.period.cnpj;
         const bool issued = inv.issuer.document == company;
         if (!issued && inv.recipient.document != company)
-            return skip(r.file, msg::kNfeOutraEmpresa.arg(inv.number));
+            return skip(msg::kNfeOutraEmpresa.arg(inv.number));
         if (!inv.hasProtocol)
-            return skip(r.file, msg::kNfeSemProtocolo.arg(inv.number));
+            return skip(msg::kNfeSemProtocolo.arg(inv.number));
         if (inv.status != 100)
-            return skip(r.file, msg::kNfeNaoAutorizada.arg(inv.number).arg(inv.status));
+            return skip(msg::kNfeNaoAutorizada.arg(inv.number).arg(inv.status));
         if (m_cancelled.contains(inv.key))
-            return skip(r.file, msg::kNfeCancelada.arg(inv.number));
+            return skip(msg::kNfeCancelada.arg(inv.number));
         const QDate date = inv.date();
         if (date.year() != m_scan.period.ano.toInt() || date.month() != schema::monthNumber(m_scan.period.mes)) {
-            ++m_scan.outsidePeriod;
-            return skip(r.file, msg::kNfeForaDoPeriodo.arg(inv.number, date.toString(QStringLiteral("dd/MM/yyyy"))));
+            out.outsidePeriod = true;
+            return skip(msg::kNfeForaDoPeriodo.arg(inv.number, date.toString(QStringLiteral("dd/MM/yyyy"))));
         }
         const Party &other = issued ? inv.recipient : inv.issuer;
-        const bool before = m_ctx.importedKeys.contains(inv.key);
-        if (before && !m_scan.importedBefore.contains(inv.key))
-            m_scan.importedBefore.append(inv.key);
-        int kept = 0;
+        const bool before = ctx.importedKeys.contains(inv.key);
+        if (before)
+            out.importedBefore = inv.key;
+        out.rows.reserve(inv.items.size());
         for (const Item &item : inv.items) {
             const QString ncm = formatNcm(item.ncm);
-            const auto name = m_ctx.controlled.constFind(ncm);
-            if (ncm.isEmpty() || name == m_ctx.controlled.constEnd()) {
-                ++m_scan.uncontrolledItems;
+            const auto name = ctx.controlled.constFind(ncm);
+            if (ncm.isEmpty() || name == ctx.controlled.constEnd()) {
+                ++out.uncontrolledItems;
                 continue;
             }
             const QString cfop = companyCfop(formatCfop(item.cfop), issued);
@@ -252,6 +290,7 @@ public:
             const bool foreign = other.foreign || side == QLatin1Char('3') || side == QLatin1Char('7');
             Candidate c;
             c.annex = foreign ? QLatin1Char('C') : QLatin1Char('B');
+            c.row = rowFields(foreign);
             c.file = r.file;
             c.key = inv.key;
             c.number = inv.number;
@@ -274,7 +313,7 @@ public:
                 c.row[QStringLiteral("NrLI")] =
                     textOrNull(entering ? item.importDeclaration : item.exportRegistration, 20);
                 c.row[QStringLiteral("NmImportador")] = textOrNull(c.party, 100);
-                c.row[QStringLiteral("CdPais")] = m_ctx.countries.contains(other.countryCode)
+                c.row[QStringLiteral("CdPais")] = ctx.countries.contains(other.countryCode)
                                                       ? QVariant(other.countryCode)
                                                       : QVariant(QMetaType::fromType<int>());
             } else {
@@ -283,25 +322,36 @@ public:
                 c.row[QStringLiteral("NrCFOP")] = textOrNull(cfop, 10);
                 c.row[QStringLiteral("CdFornecedor")] = textOrNull(other.document, other.document.size());
             }
-            setQuantity(c, item, inv.issuer.document, m_ctx);
-            if (Status s = propose(c, ncm); !s)
+            setQuantity(c, item, inv.issuer.document, ctx);
+            out.rows.push_back(std::move(c));
+        }
+        if (out.rows.empty())
+            return skip(msg::kNfeSemItensControlados.arg(inv.number));
+        return out;
+    }
+
+    // Adds what an invoice gave to the scan, in input order, with the
+    // proposals (which may read the store).
+    Status add(Built &b)
+    {
+        if (b.outsidePeriod)
+            ++m_scan.outsidePeriod;
+        if (!b.importedBefore.isEmpty() && !m_scan.importedBefore.contains(b.importedBefore))
+            m_scan.importedBefore.append(b.importedBefore);
+        m_scan.uncontrolledItems += b.uncontrolledItems;
+        for (Candidate &c : b.rows) {
+            if (Status s = propose(c, c.row.value(QStringLiteral("CdNCM")).toString()); !s)
                 return s;
             m_scan.rows.push_back(std::move(c));
-            ++kept;
         }
-        if (kept == 0)
-            return skip(r.file, msg::kNfeSemItensControlados.arg(inv.number));
+        if (b.skipped)
+            m_scan.skipped.push_back(std::move(*b.skipped));
         return {};
     }
 
     QSet<QString> m_cancelled;
 
 private:
-    Status skip(const QString &file, const QString &reason)
-    {
-        m_scan.skipped.push_back({file, reason});
-        return {};
-    }
 
     // Concentration: the month's XI-A product of the same NCM, else the
     // party's latest row of that NCM. Carrier: the party's latest row.
@@ -340,23 +390,36 @@ private:
     Scan &m_scan;
 };
 
-// Parses each read input of the batch, spreading the files over the cores.
-template <typename Pending>
-void parseAll(std::vector<Pending> &batch, const Limits &limits)
+// Runs work(i) for every i below count, spread over the cores.
+template <typename F>
+void onEveryCore(size_t count, const F &work)
 {
     std::atomic<size_t> nextIndex{0};
-    const auto work = [&] {
-        for (size_t i = nextIndex++; i < batch.size(); i = nextIndex++)
-            if (batch[i].bytes)
-                batch[i].doc.emplace(parse(*batch[i].bytes, limits));
+    const auto run = [&] {
+        for (size_t i = nextIndex++; i < count; i = nextIndex++)
+            work(i);
     };
     const int cores = std::max(1, QThread::idealThreadCount());
     std::vector<std::thread> helpers;
-    for (int t = 1; t < cores && static_cast<size_t>(t) < batch.size(); ++t)
-        helpers.emplace_back(work);
-    work();
+    for (int t = 1; t < cores && static_cast<size_t>(t) < count; ++t)
+        helpers.emplace_back(run);
+    run();
     for (std::thread &h : helpers)
         h.join();
+}
+
+// Reads and parses each input of the batch, spreading the files over the
+// cores.
+template <typename Pending>
+void parseAll(std::vector<Pending> &batch, const Limits &limits)
+{
+    onEveryCore(batch.size(), [&](size_t i) {
+        Pending &p = batch[i];
+        p.bytes.emplace(p.read());
+        if (*p.bytes)
+            p.doc.emplace(parse(**p.bytes, limits));
+        p.read = nullptr;
+    });
 }
 
 } // namespace
@@ -393,11 +456,13 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
     QSet<QString> cancelled;
     qint64 files = 0;
     progress.setLabel(msg::kNfeLendo);
-    // Files are read in order and parsed a batch at a time on every core;
-    // the results are taken in input order.
+    // Files are listed in order, then read and parsed a batch at a time on
+    // every core (the entries of a zip file are read in order while it is
+    // listed); the results are taken in input order.
     struct Pending {
         QString name;
-        Result<QByteArray> bytes;
+        InputReader read;
+        std::optional<Result<QByteArray>> bytes;
         std::optional<Result<Document>> doc;
     };
     std::vector<Pending> batch;
@@ -405,8 +470,8 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
         parseAll(batch, limits);
         for (Pending &p : batch) {
             progress.setValue(++files);
-            if (!p.bytes) {
-                out.skipped.push_back({p.name, p.bytes.message()});
+            if (!*p.bytes) {
+                out.skipped.push_back({p.name, p.bytes->message()});
                 continue;
             }
             Result<Document> &doc = *p.doc;
@@ -421,8 +486,8 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
         }
         batch.clear();
     };
-    forEachInput(paths, limits, [&](const QString &name, const Result<QByteArray> &bytes) {
-        batch.push_back({name, bytes, std::nullopt});
+    forEachInputLazily(paths, limits, [&](const QString &name, InputReader read) {
+        batch.push_back({name, std::move(read), std::nullopt, std::nullopt});
         if (batch.size() >= 128)
             flush();
     });
@@ -430,15 +495,32 @@ Result<Scan> scan(QSqlDatabase &db, const PeriodKey &period, const QStringList &
 
     Builder builder(ctx, out);
     builder.m_cancelled = cancelled;
+    // Only the first read of an access key counts.
     QSet<QString> seen;
-    for (const Read &r : reads) {
-        if (seen.contains(r.invoice.key)) {
-            out.skipped.push_back({r.file, msg::kNfeRepetida.arg(r.invoice.number)});
+    std::vector<bool> repeated(reads.size(), false);
+    for (size_t i = 0; i < reads.size(); ++i) {
+        repeated[i] = seen.contains(reads[i].invoice.key);
+        seen.insert(reads[i].invoice.key);
+    }
+    // The invoices' rows are made on every core, then taken in input order
+    // with their proposals.
+    std::vector<Built> built(reads.size());
+    onEveryCore(reads.size(), [&](size_t i) {
+        if (!repeated[i])
+            built[i] = builder.build(reads[i]);
+    });
+    size_t rows = 0;
+    for (const Built &b : built)
+        rows += b.rows.size();
+    out.rows.reserve(out.rows.size() + rows);
+    for (size_t i = 0; i < reads.size(); ++i) {
+        if (repeated[i]) {
+            out.skipped.push_back({reads[i].file, msg::kNfeRepetida.arg(reads[i].invoice.number)});
             continue;
         }
-        seen.insert(r.invoice.key);
-        if (Status s = builder.invoice(r); !s)
+        if (Status s = builder.add(built[i]); !s)
             return s.error();
+        built[i] = Built{};
     }
     return out;
 }
@@ -462,7 +544,10 @@ int applyFactor(Scan &scan, const UnitFactor &f)
 
 Screen::Screen(QSqlDatabase db) : m_lookups(db)
 {
-    m_lookups.holdCfops(); // on failure each check asks the store itself
+    // On failure each check asks the store itself.
+    const bool cfops = m_lookups.holdCfops().ok();
+    const bool countries = m_lookups.holdCountries().ok();
+    m_inMemory = cfops && countries;
 }
 
 const entry::RequiredCheck *Screen::firstMissing(QChar annex, const QVariantMap &row) const
@@ -495,6 +580,22 @@ const QStringList &fieldsC()
     return f;
 }
 
+// A table's columns from `from` on, in the order of their names: the order
+// of a row's map, read in one pass.
+struct Column {
+    QString name;
+    int index = 0;
+};
+
+std::vector<Column> byName(const QStringList &fields, int from)
+{
+    std::vector<Column> out;
+    for (int i = from; i < fields.size(); ++i)
+        out.push_back({fields.at(i), i});
+    std::sort(out.begin(), out.end(), [](const Column &a, const Column &b) { return a.name < b.name; });
+    return out;
+}
+
 Status execOrFail(QSqlQuery &q)
 {
     if (!q.exec())
@@ -508,15 +609,28 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
 {
     StoreResult result;
     const Screen screen(db);
+    // Each row's checks, on every core when they need not ask the store.
+    const auto checked = [&](size_t i) { return !(scan.rows[i].importedBefore && !options.replace); };
+    std::vector<char> missing(scan.rows.size(), 0);
+    const auto check = [&](size_t i) {
+        if (checked(i))
+            missing[i] = screen.firstMissing(scan.rows[i]) != nullptr;
+    };
+    if (screen.inMemory()) {
+        onEveryCore(scan.rows.size(), check);
+    } else {
+        for (size_t i = 0; i < scan.rows.size(); ++i)
+            check(i);
+    }
     std::vector<bool> write(scan.rows.size(), false);
     QSet<QString> skippedKeys;
     for (size_t i = 0; i < scan.rows.size(); ++i) {
         const Candidate &c = scan.rows[i];
-        if (c.importedBefore && !options.replace) {
+        if (!checked(i)) {
             skippedKeys.insert(c.key);
             continue;
         }
-        if (screen.firstMissing(c)) {
+        if (missing[i]) {
             result.incomplete.push_back(i);
             continue;
         }
@@ -586,6 +700,8 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
     const QStringList listC = period + fieldsC();
     const QStringList listKey = period + QStringList{QStringLiteral("CdChave"), QStringLiteral("NrNF"), QStringLiteral("CdParte"),
                                                      QStringLiteral("DsLinhas")};
+    const std::vector<Column> columnsB = byName(listB, 3);
+    const std::vector<Column> columnsC = byName(listC, 3);
     store::BatchInsert insB(db, QStringLiteral("Movimentacao"), listB, QStringLiteral("NrMovimentacao"));
     store::BatchInsert insC(db, QStringLiteral("Importacao"), listC, QStringLiteral("CdImportacao"));
     store::BatchInsert keyRow(db, QStringLiteral("NFeImportada"), listKey);
@@ -624,12 +740,17 @@ Result<StoreResult> store(QSqlDatabase &db, const Scan &scan, const StoreOptions
         invoice = &c;
         const bool b = c.annex != QLatin1Char('C');
         store::BatchInsert &ins = b ? insB : insC;
-        const QStringList &fields = b ? listB : listC;
         ins.set(0, cnpj);
         ins.set(1, ano);
         ins.set(2, mes);
-        for (int f = 3; f < fields.size(); ++f)
-            ins.set(f, c.row.value(fields.at(f)));
+        // The row's values and the columns, both in name order: one pass.
+        auto value = c.row.constBegin();
+        const auto end = c.row.constEnd();
+        for (const Column &column : b ? columnsB : columnsC) {
+            while (value != end && value.key() < column.name)
+                ++value;
+            ins.set(column.index, value != end && value.key() == column.name ? value.value() : QVariant());
+        }
         Result<qint64> number = ins.add();
         if (!number)
             return number.error();

@@ -97,9 +97,13 @@ public:
     // The first check the row fails; null when it passes.
     const entry::RequiredCheck *firstMissing(const Candidate &c) const;
     const entry::RequiredCheck *firstMissing(QChar annex, const QVariantMap &row) const;
+    // The checks answer from memory (the look-up tables were read at once),
+    // never from the store: rows may be checked on several threads.
+    bool inMemory() const { return m_inMemory; }
 
 private:
     entry::Lookups m_lookups;
+    bool m_inMemory = false;
 };
 
 struct StoreOptions {

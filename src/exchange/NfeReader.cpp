@@ -1,21 +1,24 @@
 #include "NfeReader.h"
 
 #include "Messages.h"
+#include "PacketTokens.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QXmlStreamReader>
+#include <QBuffer>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
 #include <zip.h>
 
 namespace quirels::exchange::nfe {
 
 namespace {
-
-using Token = QXmlStreamReader::TokenType;
 
 bool allDigits(QStringView s)
 {
@@ -25,35 +28,104 @@ bool allDigits(QStringView s)
     return true;
 }
 
+// The number a text holds, as QStringView::toDouble reads it. The plain
+// decimal form of the invoice's quantities ("-123.4500": digits with an
+// optional sign and fraction) is read directly, correctly rounded as Qt
+// rounds it; anything else goes to Qt.
+double toDouble(const QString &text, bool &ok)
+{
+    char plain[32];
+    const qsizetype n = text.size();
+    bool simple = n > 0 && n < qsizetype(sizeof plain);
+    qsizetype at = 0, digitsBefore = 0, digitsAfter = 0;
+    bool point = false;
+    if (simple && text.at(0) == QLatin1Char('-'))
+        plain[at++] = '-';
+    for (qsizetype i = at; simple && i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= u'0' && c <= u'9')
+            ++(point ? digitsAfter : digitsBefore);
+        else if (c == u'.' && !point)
+            point = true;
+        else
+            simple = false;
+        plain[i] = static_cast<char>(c);
+    }
+    if (simple && digitsBefore > 0 && (!point || digitsAfter > 0)) {
+        double v = 0;
+        const auto r = std::from_chars(plain, plain + n, v);
+        if (r.ec == std::errc() && r.ptr == plain + n) {
+            ok = true;
+            return v;
+        }
+    }
+    return QStringView(text).toDouble(&ok);
+}
+
 QDate dateOf(const QString &text)
 {
     // "2024-03-15T10:20:30-03:00" (dhEmi) or "2024-03-15" (older dEmi).
     return QDate::fromString(text.left(10), Qt::ISODate);
 }
 
+using packetxml::Tokens;
+
+// An element's name is that literal.
+template <size_t N>
+bool is(QByteArrayView name, const char (&literal)[N])
+{
+    return name.size() == static_cast<qsizetype>(N - 1) && std::memcmp(name.data(), literal, N - 1) == 0;
+}
+
+// The reader's bounds for one invoice file: the file's own limit for all of
+// it (the file is held whole).
+ReadLimits tokenLimits(const Limits &limits, qsizetype bytes)
+{
+    ReadLimits r;
+    r.maxBytes = std::max<qint64>(limits.maxFileBytes, bytes) + 1;
+    r.maxElementBytes = r.maxBytes;
+    r.maxAttributeChars = static_cast<qsizetype>(std::min<qint64>(r.maxBytes, std::numeric_limits<qsizetype>::max()));
+    r.maxDepth = limits.maxDepth;
+    return r;
+}
+
+Tokens::Options tokenOptions()
+{
+    Tokens::Options o;
+    o.text = true;
+    o.namespaces = true;
+    o.strictDeclaration = true;
+    return o;
+}
+
 class Parser {
 public:
-    Parser(const QByteArray &bytes, const Limits &limits) : m_xml(bytes), m_limits(limits) {}
+    Parser(const QByteArray &bytes, const Limits &limits)
+        : m_limits(limits), m_readLimits(tokenLimits(limits, bytes.size())), m_bytes(bytes), m_device(&m_bytes),
+          m_input(openDevice(), m_readLimits, /*xmlDefaults=*/true), m_tokens(m_input, m_readLimits, tokenOptions())
+    {
+        m_tokens.setKeepText(false);
+    }
 
     Result<Document> run()
     {
         Document doc;
         if (!root())
             return failure();
-        const QStringView name = m_xml.name();
+        const QByteArrayView name = m_tokens.localName();
         // Only the invoice's own namespace makes an NF-e: the same names
         // under another namespace are some other document.
-        const bool nfeNamespace = m_xml.namespaceUri() == QLatin1String("http://www.portalfiscal.inf.br/nfe");
+        const bool nfeNamespace = m_tokens.namespaceUri() == QLatin1String("http://www.portalfiscal.inf.br/nfe");
         bool ok = false;
-        if (name == QLatin1String("nfeProc")) {
+        if (is(name, "nfeProc")) {
             Invoice inv;
             bool haveInvoice = false;
-            ok = children([&](QStringView n) {
-                if (n == QLatin1String("NFe")) {
+            ok = children([&](QByteArrayView n) {
+                if (is(n, "NFe")) {
                     haveInvoice = true;
                     return invoice(inv);
                 }
-                if (n == QLatin1String("protNFe"))
+                if (is(n, "protNFe"))
                     return protocol(inv);
                 return skip();
             });
@@ -61,12 +133,12 @@ public:
                 ok = fail(msg::kNfeNaoEhNfe);
             if (ok)
                 doc.invoices.push_back(std::move(inv));
-        } else if (name == QLatin1String("NFe")) {
+        } else if (is(name, "NFe")) {
             Invoice inv;
             ok = invoice(inv);
             if (ok)
                 doc.invoices.push_back(std::move(inv));
-        } else if (name == QLatin1String("procEventoNFe")) {
+        } else if (is(name, "procEventoNFe")) {
             ok = event(doc);
         } else {
             return makeError(msg::kNfeNaoEhNfe, 1);
@@ -82,10 +154,22 @@ public:
     }
 
 private:
-    QXmlStreamReader m_xml;
     Limits m_limits;
+    ReadLimits m_readLimits;
+    QByteArray m_bytes;
+    QBuffer m_device;
+    packetxml::Input m_input;
+    Tokens m_tokens;
     int m_depth = 0;
     QString m_error;
+    QString m_unexpected;  // an element where text was due
+    QString m_collected;   // the text of the leaf element being read
+
+    QIODevice &openDevice()
+    {
+        m_device.open(QIODevice::ReadOnly);
+        return m_device;
+    }
 
     bool fail(const QString &why)
     {
@@ -98,102 +182,113 @@ private:
     {
         if (!m_error.isEmpty())
             return makeError(m_error, 1);
-        // The reader's own texts are English: each kind of error gets ours.
-        QString why;
-        switch (m_xml.error()) {
-        case QXmlStreamReader::UnexpectedElementError: why = QStringLiteral("elemento inesperado"); break;
-        case QXmlStreamReader::NotWellFormedError: why = QStringLiteral("o XML está mal formado"); break;
-        default: why = QStringLiteral("fim inesperado do arquivo"); break;
+        if (!m_tokens.stopped()) {
+            if (m_tokens.fault() == Tokens::Fault::DocumentType)
+                return makeError(msg::kNfeComDtd, 1);
+            if (m_tokens.fault() == Tokens::Fault::Entity)
+                return makeError(msg::kNfeEntidade, 1);
         }
-        return makeError(msg::kNfeXmlInvalido.arg(why).arg(m_xml.lineNumber()).arg(m_xml.columnNumber()), 1);
+        // The same few kinds of fault the user has always been shown; the
+        // bytes that are not of the file's encoding make it malformed.
+        QString why = m_unexpected;
+        if (why.isEmpty())
+            why = !m_tokens.stopped() && m_tokens.fault() == Tokens::Fault::Truncated
+                      ? QStringLiteral("fim inesperado do arquivo")
+                      : QStringLiteral("o XML está mal formado");
+        const auto [line, column] = m_tokens.position();
+        return makeError(msg::kNfeXmlInvalido.arg(why).arg(line).arg(column), 1);
     }
 
     // The next token that matters: start and end elements, the end of the
-    // document, or Invalid. A document type declaration, an entity
-    // reference or text between elements where none belongs is refused.
-    Token next()
+    // document, or Failed. Text between elements is passed over.
+    Tokens::Type next()
     {
         for (;;) {
-            const Token t = m_xml.readNext();
+            const Tokens::Type t = m_tokens.next();
             switch (t) {
-            case Token::Invalid: return t;
-            case Token::DTD: fail(msg::kNfeComDtd); return Token::Invalid;
-            case Token::EntityReference: fail(msg::kNfeEntidade); return Token::Invalid;
-            case Token::StartElement:
+            case Tokens::Text: continue;
+            case Tokens::Start:
                 if (++m_depth > m_limits.maxDepth) {
                     fail(msg::kNfeFundoDemais.arg(m_limits.maxDepth));
-                    return Token::Invalid;
+                    return Tokens::Failed;
                 }
                 return t;
-            case Token::EndElement: --m_depth; return t;
-            case Token::EndDocument: return t;
-            default: continue; // declaration, comments, processing instructions, blanks
+            case Tokens::End: --m_depth; return t;
+            default: return t;
             }
         }
     }
 
     bool root()
     {
-        for (;;) {
-            const Token t = next();
-            if (t == Token::StartElement)
-                return true;
-            if (t != Token::Characters)
-                return false;
-        }
+        return next() == Tokens::Start;
     }
 
     bool end()
     {
         for (;;) {
-            const Token t = next();
-            if (t == Token::EndDocument)
+            const Tokens::Type t = next();
+            if (t == Tokens::Done)
                 return true;
-            if (t == Token::Invalid)
+            if (t == Tokens::Failed)
                 return false;
-            if (t == Token::StartElement)
-                return fail(msg::kNfeXmlInvalido.arg(QStringLiteral("mais de um elemento raiz"))
-                                .arg(m_xml.lineNumber())
-                                .arg(m_xml.columnNumber()));
+            if (t == Tokens::Start) {
+                const auto [line, column] = m_tokens.position();
+                return fail(msg::kNfeXmlInvalido.arg(QStringLiteral("mais de um elemento raiz")).arg(line).arg(column));
+            }
         }
     }
 
-    // Runs f on each child element of the current element; f consumes the
-    // whole child (text, skip or its own children).
+    // Runs f on the local name of each child element of the current
+    // element; f consumes the whole child (text, skip or its own children).
     template <typename F>
     bool children(F &&f)
     {
         for (;;) {
-            const Token t = next();
-            if (t == Token::EndElement)
+            const Tokens::Type t = next();
+            if (t == Tokens::End)
                 return true;
-            if (t != Token::StartElement)
+            if (t != Tokens::Start)
                 return false;
-            if (!f(m_xml.name()))
+            if (!f(m_tokens.localName()))
                 return false;
         }
     }
 
+    // Passes over the rest of the current element: its text is checked but
+    // not kept.
     bool skip()
     {
         const int until = m_depth - 1;
         while (m_depth > until) {
-            const Token t = next();
-            if (t == Token::Invalid || t == Token::EndDocument)
+            const Tokens::Type t = next();
+            if (t == Tokens::Failed || t == Tokens::Done)
                 return false;
         }
         return true;
     }
 
-    // The text of a leaf element; an element inside it is an error.
+    // The text of a leaf element, trimmed; an element inside it is an error.
     bool text(QString &out)
     {
-        out = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
-        if (m_xml.hasError())
+        m_collected.resize(0);
+        m_tokens.setKeepText(true);
+        for (;;) {
+            const Tokens::Type t = m_tokens.next();
+            if (t == Tokens::Text) {
+                m_collected.append(m_tokens.text());
+                continue;
+            }
+            m_tokens.setKeepText(false);
+            if (t == Tokens::End) {
+                --m_depth;
+                out = QStringView(m_collected).trimmed().toString();
+                return true;
+            }
+            if (t == Tokens::Start)
+                m_unexpected = QStringLiteral("elemento inesperado");
             return false;
-        --m_depth;
-        out = out.trimmed();
-        return true;
+        }
     }
 
     bool number(const char *field, double &out)
@@ -202,7 +297,7 @@ private:
         if (!text(t))
             return false;
         bool ok = false;
-        out = QStringView(t).toDouble(&ok);
+        out = toDouble(t, ok);
         if (!ok || !std::isfinite(out))
             return fail(msg::kNfeValorInvalido.arg(t.left(40), QLatin1String(field)));
         return true;
@@ -210,15 +305,15 @@ private:
 
     bool address(Party &p)
     {
-        return children([&](QStringView n) {
-            if (n == QLatin1String("cPais")) {
+        return children([&](QByteArrayView n) {
+            if (is(n, "cPais")) {
                 QString t;
                 if (!text(t))
                     return false;
                 p.countryCode = allDigits(t) && !t.isEmpty() && t.size() <= 6 ? t.toInt() : -1;
                 return true;
             }
-            if (n == QLatin1String("xPais"))
+            if (is(n, "xPais"))
                 return text(p.countryName);
             return skip();
         });
@@ -226,16 +321,16 @@ private:
 
     bool party(Party &p, const char *addressElement)
     {
-        const bool ok = children([&](QStringView n) {
-            if (n == QLatin1String("CNPJ") || n == QLatin1String("CPF"))
+        const bool ok = children([&](QByteArrayView n) {
+            if (is(n, "CNPJ") || is(n, "CPF"))
                 return text(p.document);
-            if (n == QLatin1String("idEstrangeiro")) {
+            if (is(n, "idEstrangeiro")) {
                 p.foreign = true;
                 return text(p.foreignId);
             }
-            if (n == QLatin1String("xNome"))
+            if (is(n, "xNome"))
                 return text(p.name);
-            if (n == QLatin1String(addressElement))
+            if (n == QByteArrayView(addressElement))
                 return address(p);
             return skip();
         });
@@ -246,34 +341,34 @@ private:
 
     bool product(Item &item)
     {
-        return children([&](QStringView n) {
-            if (n == QLatin1String("cProd"))
+        return children([&](QByteArrayView n) {
+            if (is(n, "cProd"))
                 return text(item.productCode);
-            if (n == QLatin1String("xProd"))
+            if (is(n, "xProd"))
                 return text(item.description);
-            if (n == QLatin1String("NCM"))
+            if (is(n, "NCM"))
                 return text(item.ncm);
-            if (n == QLatin1String("CFOP"))
+            if (is(n, "CFOP"))
                 return text(item.cfop);
-            if (n == QLatin1String("uCom"))
+            if (is(n, "uCom"))
                 return text(item.unit);
-            if (n == QLatin1String("qCom"))
+            if (is(n, "qCom"))
                 return number("qCom", item.quantity);
-            if (n == QLatin1String("uTrib"))
+            if (is(n, "uTrib"))
                 return text(item.taxUnit);
-            if (n == QLatin1String("qTrib"))
+            if (is(n, "qTrib"))
                 return number("qTrib", item.taxQuantity);
-            if (n == QLatin1String("DI"))
-                return children([&](QStringView m) {
-                    if (m == QLatin1String("nDI") && item.importDeclaration.isEmpty())
+            if (is(n, "DI"))
+                return children([&](QByteArrayView m) {
+                    if (is(m, "nDI") && item.importDeclaration.isEmpty())
                         return text(item.importDeclaration);
                     return skip();
                 });
-            if (n == QLatin1String("detExport"))
-                return children([&](QStringView m) {
-                    if (m == QLatin1String("exportInd"))
-                        return children([&](QStringView k) {
-                            if (k == QLatin1String("nRE") && item.exportRegistration.isEmpty())
+            if (is(n, "detExport"))
+                return children([&](QByteArrayView m) {
+                    if (is(m, "exportInd"))
+                        return children([&](QByteArrayView k) {
+                            if (is(k, "nRE") && item.exportRegistration.isEmpty())
                                 return text(item.exportRegistration);
                             return skip();
                         });
@@ -286,31 +381,31 @@ private:
     bool invoice(Invoice &inv)
     {
         bool haveInfo = false;
-        const bool ok = children([&](QStringView n) {
-            if (n != QLatin1String("infNFe"))
+        const bool ok = children([&](QByteArrayView n) {
+            if (!is(n, "infNFe"))
                 return skip(); // the signature
             haveInfo = true;
-            const QStringView id = m_xml.attributes().value(QLatin1String("Id"));
+            const QStringView id = m_tokens.value("Id");
             inv.key = (id.startsWith(QLatin1String("NFe")) ? id.mid(3) : id).toString();
-            return children([&](QStringView m) {
-                if (m == QLatin1String("ide"))
-                    return children([&](QStringView k) {
+            return children([&](QByteArrayView m) {
+                if (is(m, "ide"))
+                    return children([&](QByteArrayView k) {
                         QString t;
-                        if (k == QLatin1String("nNF"))
+                        if (is(k, "nNF"))
                             return text(inv.number);
-                        if (k == QLatin1String("tpNF")) {
+                        if (is(k, "tpNF")) {
                             if (!text(t))
                                 return false;
                             inv.direction = t == QLatin1String("0") ? 0 : 1;
                             return true;
                         }
-                        if (k == QLatin1String("dhEmi") || k == QLatin1String("dEmi")) {
+                        if (is(k, "dhEmi") || is(k, "dEmi")) {
                             if (!text(t))
                                 return false;
                             inv.issued = dateOf(t);
                             return true;
                         }
-                        if (k == QLatin1String("dhSaiEnt") || k == QLatin1String("dSaiEnt")) {
+                        if (is(k, "dhSaiEnt") || is(k, "dSaiEnt")) {
                             if (!text(t))
                                 return false;
                             inv.moved = dateOf(t);
@@ -318,15 +413,15 @@ private:
                         }
                         return skip();
                     });
-                if (m == QLatin1String("emit"))
+                if (is(m, "emit"))
                     return party(inv.issuer, "enderEmit");
-                if (m == QLatin1String("dest"))
+                if (is(m, "dest"))
                     return party(inv.recipient, "enderDest");
-                if (m == QLatin1String("det")) {
+                if (is(m, "det")) {
                     Item item;
-                    item.number = m_xml.attributes().value(QLatin1String("nItem")).toInt();
-                    const bool itemOk = children([&](QStringView k) {
-                        if (k == QLatin1String("prod"))
+                    item.number = m_tokens.value("nItem").toInt();
+                    const bool itemOk = children([&](QByteArrayView k) {
+                        if (is(k, "prod"))
                             return product(item);
                         return skip();
                     });
@@ -334,11 +429,11 @@ private:
                         inv.items.push_back(std::move(item));
                     return itemOk;
                 }
-                if (m == QLatin1String("transp"))
-                    return children([&](QStringView k) {
-                        if (k == QLatin1String("transporta"))
-                            return children([&](QStringView j) {
-                                if (j == QLatin1String("CNPJ") || j == QLatin1String("CPF"))
+                if (is(m, "transp"))
+                    return children([&](QByteArrayView k) {
+                        if (is(k, "transporta"))
+                            return children([&](QByteArrayView j) {
+                                if (is(j, "CNPJ") || is(j, "CPF"))
                                     return text(inv.carrier);
                                 return skip();
                             });
@@ -355,14 +450,14 @@ private:
     bool protocol(Invoice &inv)
     {
         QString key;
-        const bool ok = children([&](QStringView n) {
-            if (n != QLatin1String("infProt"))
+        const bool ok = children([&](QByteArrayView n) {
+            if (!is(n, "infProt"))
                 return skip();
-            return children([&](QStringView m) {
+            return children([&](QByteArrayView m) {
                 QString t;
-                if (m == QLatin1String("chNFe"))
+                if (is(m, "chNFe"))
                     return text(key);
-                if (m == QLatin1String("cStat")) {
+                if (is(m, "cStat")) {
                     if (!text(t))
                         return false;
                     inv.status = t.toInt();
@@ -384,20 +479,20 @@ private:
     {
         QString key, type;
         bool registered = true; // a registration answer, where present, must say so
-        const bool ok = children([&](QStringView n) {
-            const bool answer = n == QLatin1String("retEvento");
-            if (n != QLatin1String("evento") && !answer)
+        const bool ok = children([&](QByteArrayView n) {
+            const bool answer = is(n, "retEvento");
+            if (!is(n, "evento") && !answer)
                 return skip();
-            return children([&](QStringView m) {
-                if (m != QLatin1String("infEvento"))
+            return children([&](QByteArrayView m) {
+                if (!is(m, "infEvento"))
                     return skip();
-                return children([&](QStringView k) {
+                return children([&](QByteArrayView k) {
                     QString t;
-                    if (!answer && k == QLatin1String("chNFe"))
+                    if (!answer && is(k, "chNFe"))
                         return text(key);
-                    if (!answer && k == QLatin1String("tpEvento"))
+                    if (!answer && is(k, "tpEvento"))
                         return text(type);
-                    if (answer && k == QLatin1String("cStat")) {
+                    if (answer && is(k, "cStat")) {
                         if (!text(t))
                             return false;
                         registered = t == QLatin1String("135") || t == QLatin1String("136") ||
@@ -434,13 +529,11 @@ bool hasSuffix(const QString &name, const char *suffix)
     return name.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
 }
 
-void readFile(const QString &path, const Limits &limits, const InputVisitor &visit)
+Result<QByteArray> readFileBytes(const QString &path, const Limits &limits)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        visit(shown(path), makeError(msg::kNfeIlegivel.arg(f.errorString()), 2));
-        return;
-    }
+    if (!f.open(QIODevice::ReadOnly))
+        return makeError(msg::kNfeIlegivel.arg(f.errorString()), 2);
     // At most one byte past the limit, into a buffer of the file's own size
     // (grown should the file hold more than it said): a buffer of the limit's
     // size for every file would cost far more than reading a small invoice.
@@ -456,15 +549,17 @@ void readFile(const QString &path, const Limits &limits, const InputVisitor &vis
         bytes.resize(std::min<qint64>(bytes.size() * 2, limits.maxFileBytes + 1));
     }
     bytes.resize(got);
-    if (bytes.size() > limits.maxFileBytes) {
-        visit(shown(path), makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1));
-        return;
-    }
-    if (f.error() != QFileDevice::NoError) {
-        visit(shown(path), makeError(msg::kNfeIlegivel.arg(f.errorString()), 2));
-        return;
-    }
-    visit(shown(path), bytes);
+    if (bytes.size() > limits.maxFileBytes)
+        return makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1);
+    if (f.error() != QFileDevice::NoError)
+        return makeError(msg::kNfeIlegivel.arg(f.errorString()), 2);
+    return bytes;
+}
+
+// An input already read (or refused).
+InputReader readAlready(const Result<QByteArray> &bytes)
+{
+    return [bytes] { return bytes; };
 }
 
 // What a libzip error code means, in the user's words (libzip's own texts
@@ -486,20 +581,20 @@ QString zipProblem(int code)
 
 // Each .xml entry of a zip file, read whole into memory; nothing is ever
 // written out, so entry names cannot reach outside anything.
-void readZip(const QString &path, const Limits &limits, const InputVisitor &visit)
+void readZip(const QString &path, const Limits &limits, const LazyInputVisitor &visit)
 {
     int code = 0;
     zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
     if (!z) {
         zip_error_t e;
         zip_error_init_with_code(&e, code);
-        visit(shown(path), makeError(msg::kNfeZipInvalido.arg(zipProblem(code)), 1));
+        visit(shown(path), readAlready(makeError(msg::kNfeZipInvalido.arg(zipProblem(code)), 1)));
         zip_error_fini(&e);
         return;
     }
     const zip_int64_t count = zip_get_num_entries(z, 0);
     if (count < 0 || count > limits.maxZipEntries) {
-        visit(shown(path), makeError(msg::kNfeZipEntradas.arg(limits.maxZipEntries), 1));
+        visit(shown(path), readAlready(makeError(msg::kNfeZipEntradas.arg(limits.maxZipEntries), 1)));
         zip_discard(z);
         return;
     }
@@ -513,14 +608,14 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
         if (entry.endsWith(QLatin1Char('/')))
             continue; // a folder
         if (hasSuffix(entry, ".zip")) {
-            visit(name, makeError(msg::kNfeZipAninhado, 1));
+            visit(name, readAlready(makeError(msg::kNfeZipAninhado, 1)));
             continue;
         }
         if (!hasSuffix(entry, ".xml"))
             continue; // the printed invoices and other files that travel with the XMLs
         zip_file_t *f = zip_fopen_index(z, static_cast<zip_uint64_t>(i), 0);
         if (!f) {
-            visit(name, makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_get_error(z)))), 1));
+            visit(name, readAlready(makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_get_error(z)))), 1)));
             continue;
         }
         QByteArray bytes;
@@ -529,7 +624,7 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
         for (;;) {
             const zip_int64_t n = zip_fread(f, buffer, sizeof buffer);
             if (n < 0) {
-                visit(name, makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_file_get_error(f)))), 1));
+                visit(name, readAlready(makeError(msg::kNfeIlegivel.arg(zipProblem(zip_error_code_zip(zip_file_get_error(f)))), 1)));
                 failed = true;
                 break;
             }
@@ -537,13 +632,13 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
                 break;
             total += n;
             if (bytes.size() + n > limits.maxFileBytes) {
-                visit(name, makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1));
+                visit(name, readAlready(makeError(msg::kNfeGrandeDemais.arg(limits.maxFileBytes), 1)));
                 failed = true;
                 break;
             }
             if (total > limits.maxZipBytes) {
                 zip_fclose(f);
-                visit(shown(path), makeError(msg::kNfeGrandeDemais.arg(limits.maxZipBytes), 1));
+                visit(shown(path), readAlready(makeError(msg::kNfeGrandeDemais.arg(limits.maxZipBytes), 1)));
                 zip_discard(z);
                 return;
             }
@@ -551,17 +646,17 @@ void readZip(const QString &path, const Limits &limits, const InputVisitor &visi
         }
         zip_fclose(f);
         if (!failed)
-            visit(name, bytes);
+            visit(name, readAlready(bytes));
     }
     zip_discard(z);
 }
 
-void readOne(const QString &path, const Limits &limits, const InputVisitor &visit)
+void readOne(const QString &path, const Limits &limits, const LazyInputVisitor &visit)
 {
     if (hasSuffix(path, ".zip"))
         readZip(path, limits, visit);
     else
-        readFile(path, limits, visit);
+        visit(shown(path), [path, limits] { return readFileBytes(path, limits); });
 }
 
 } // namespace
@@ -576,10 +671,15 @@ Result<Document> parse(const QByteArray &bytes, const Limits &limits)
 
 void forEachInput(const QStringList &paths, const Limits &limits, const InputVisitor &visit)
 {
+    forEachInputLazily(paths, limits, [&](const QString &name, const InputReader &read) { visit(name, read()); });
+}
+
+void forEachInputLazily(const QStringList &paths, const Limits &limits, const LazyInputVisitor &visit)
+{
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (!info.exists()) {
-            visit(shown(path), makeError(msg::kNfeNaoEncontrado, 2));
+            visit(shown(path), readAlready(makeError(msg::kNfeNaoEncontrado, 2)));
             continue;
         }
         if (!info.isDir()) {
@@ -597,18 +697,38 @@ void forEachInput(const QStringList &paths, const Limits &limits, const InputVis
     }
 }
 
+namespace {
+
+// The digits with a point before each position of `points`, made in place.
+QString withPoints(const QString &digits, std::initializer_list<int> points)
+{
+    QString out(digits.size() + static_cast<qsizetype>(points.size()), Qt::Uninitialized);
+    QChar *o = out.data();
+    auto point = points.begin();
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (point != points.end() && *point == i) {
+            *o++ = QLatin1Char('.');
+            ++point;
+        }
+        *o++ = digits.at(i);
+    }
+    return out;
+}
+
+} // namespace
+
 QString formatNcm(const QString &digits)
 {
     if (digits.size() != 8 || !allDigits(digits))
         return {};
-    return digits.left(4) + QLatin1Char('.') + digits.mid(4, 2) + QLatin1Char('.') + digits.mid(6, 2);
+    return withPoints(digits, {4, 6});
 }
 
 QString formatCfop(const QString &digits)
 {
     if (digits.size() != 4 || !allDigits(digits))
         return {};
-    return digits.left(1) + QLatin1Char('.') + digits.mid(1);
+    return withPoints(digits, {1});
 }
 
 } // namespace quirels::exchange::nfe

@@ -93,6 +93,14 @@ using InputVisitor = std::function<void(const QString &name, const Result<QByteA
 // read is reported to the visitor with its reason.
 void forEachInput(const QStringList &paths, const Limits &limits, const InputVisitor &visit);
 
+// The same inputs in the same order, each with what gets its bytes instead
+// of the bytes: a plain file is read only when read() is called, which may
+// be on another thread (once per input); the entries of a .zip file and the
+// inputs that could not be opened come already read.
+using InputReader = std::function<Result<QByteArray>()>;
+using LazyInputVisitor = std::function<void(const QString &name, InputReader read)>;
+void forEachInputLazily(const QStringList &paths, const Limits &limits, const LazyInputVisitor &visit);
+
 // "9999.99.99" for eight digits; empty for anything else.
 QString formatNcm(const QString &digits);
 // "9.999" for four digits; empty for anything else.

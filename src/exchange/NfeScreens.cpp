@@ -11,7 +11,20 @@ namespace {
 
 using Condition = std::function<bool(const QVariantMap &, const entry::CheckContext &)>;
 
-bool isNull(const QVariant &v) { return !v.isValid() || v.isNull() || v.toString().trimmed().isEmpty(); }
+// Absent, null or blank; a number is never blank, and its text is not made
+// to find that out.
+bool isNull(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return true;
+    switch (v.typeId()) {
+    case QMetaType::QString: return QStringView(*static_cast<const QString *>(v.constData())).trimmed().isEmpty();
+    case QMetaType::Double:
+    case QMetaType::Int:
+    case QMetaType::LongLong: return false;
+    default: return v.toString().trimmed().isEmpty();
+    }
+}
 
 // An invoice number: one to ten digits.
 Condition badNumber(const QString &field)

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -57,10 +58,16 @@ inline const Cp1252Utf8 &cp1252Utf8()
 
 // Reads the device a piece at a time and gives each piece as UTF-8: a file
 // that says it is UTF-8 (or starts with its mark) is checked and passed on;
-// any other is Windows-1252, the code page the packet is written in.
+// one that names another encoding is Windows-1252, the code page the packet
+// is written in. A file whose declaration names none is Windows-1252 for the
+// packet; with xmlDefaults it is UTF-8 (XML's own default), and "UTF8" is a
+// name of UTF-8 too.
 class Input {
 public:
-    Input(QIODevice &device, const ReadLimits &limits) : m_device(device), m_limits(limits) {}
+    Input(QIODevice &device, const ReadLimits &limits, bool xmlDefaults = false)
+        : m_device(device), m_limits(limits), m_xmlDefaults(xmlDefaults)
+    {
+    }
 
     qint64 consumed() const { return m_consumed; }
 
@@ -100,6 +107,7 @@ private:
     QIODevice &m_device;
     const ReadLimits &m_limits;
     qint64 m_consumed = 0;
+    bool m_xmlDefaults = false;
     bool m_first = true;
     bool m_utf8 = false;
     bool m_bomSkipped = false;
@@ -118,7 +126,11 @@ private:
         static const QRegularExpression declaration(
             QStringLiteral("^\\s*<\\?xml[^>]*encoding\\s*=\\s*[\"']([A-Za-z0-9._-]+)[\"']"));
         const QRegularExpressionMatch m = declaration.match(QString::fromLatin1(head.left(256)));
-        m_utf8 = m.hasMatch() && m.captured(1).compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0;
+        if (!m.hasMatch())
+            m_utf8 = m_xmlDefaults;
+        else
+            m_utf8 = m.captured(1).compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0 ||
+                     (m_xmlDefaults && m.captured(1).compare(QLatin1String("utf8"), Qt::CaseInsensitive) == 0);
         return {};
     }
 
@@ -153,6 +165,16 @@ private:
         const qsizetype n = raw.size();
         qsizetype i = 0;
         while (i < n) {
+            // Eight plain ASCII bytes at a time.
+            while (i + 8 <= n) {
+                quint64 word;
+                std::memcpy(&word, p + i, 8);
+                if (word & 0x8080808080808080ull)
+                    break;
+                i += 8;
+            }
+            if (i >= n)
+                break;
             const unsigned char b = p[i];
             if (b < 0x80) {
                 ++i;

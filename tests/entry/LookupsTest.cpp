@@ -59,3 +59,24 @@ TEST(Lookups, BothDirectionsAndCfop)
               QStringLiteral("Compra para industrialização ou produção rural"));
     EXPECT_FALSE(l.cfopDescription(QStringLiteral("9.999"))->has_value());
 }
+
+TEST(Lookups, HeldTablesAnswerAsTheStore)
+{
+    test::TempStore store;
+    Lookups asked(store.db());
+    Lookups held(store.db());
+    ASSERT_OK(held.holdCfops());
+    ASSERT_OK(held.holdCountries());
+    // Once held, the tables no longer change the answers: they come from memory.
+    store.exec(QStringLiteral("delete from Paises where CDPAIS = 1058"));
+    for (const char *code : {"1058", " 1058 ", "639", "9999", "", "abc"}) {
+        const auto country = held.countryName(QLatin1String(code));
+        ASSERT_OK(country);
+        if (QLatin1String(code).trimmed() == QLatin1String("1058"))
+            EXPECT_EQ(country->value_or(QString()), QStringLiteral("Brasil")) << code;
+        else
+            EXPECT_EQ(*country, *asked.countryName(QLatin1String(code))) << code;
+    }
+    for (const char *code : {"1.101", "5.102", "9.999", ""})
+        EXPECT_EQ(*held.cfopDescription(QLatin1String(code)), *asked.cfopDescription(QLatin1String(code))) << code;
+}

@@ -129,6 +129,10 @@ TEST(NfeReader, RefusesWhatIsNoInvoiceAndBoundsWhatItReads)
     shallow.maxDepth = 5;
     const QByteArray deep = QByteArray("<NFe>") + QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000) + "</NFe>";
     const QString dtd = msg::kNfeComDtd;
+    const QString malformed = msg::kNfeXmlInvalido.section(QLatin1Char('%'), 0, 0);
+    const QByteArray compra = readFixture("compra.xml");
+    const qsizetype inTag = compra.indexOf("<xProd>") + 3;
+    const QByteArray prefixed = QByteArray(compra).replace("<nfeProc xmlns=", "<n:nfeProc xmlns:n=").replace("</nfeProc>", "</n:nfeProc>");
     const Case cases[] = {
         {"purchase", readFixture("compra.xml"), {}, QString()},
         {"cancellation event", readFixture("cancelamento.xml"), {}, QString()},
@@ -144,6 +148,20 @@ TEST(NfeReader, RefusesWhatIsNoInvoiceAndBoundsWhatItReads)
         {"too big", readFixture("compra.xml"), small, msg::kNfeGrandeDemais.arg(1000)},
         {"too deep for the limit", readFixture("compra.xml"), shallow, msg::kNfeFundoDemais.arg(5)},
         {"very deep", deep, {}, msg::kNfeFundoDemais.arg(48)},
+        // Hostile or damaged files: refused, never read past their end.
+        {"cut inside a tag", readFixture("compra.xml").left(inTag), {}, malformed},
+        {"cut inside a reference", readFixture("compra.xml").replace("VENDA", "V&am").left(compra.indexOf("VENDA") + 4), {}, malformed},
+        {"stray end of CDATA", readFixture("compra.xml").replace("VENDA", "VEN]]>DA"), {}, malformed},
+        {"mismatched end tag", readFixture("compra.xml").replace("</ide>", "</idee>"), {}, malformed},
+        {"undeclared prefix", readFixture("compra.xml").replace("<ide>", "<x:ide>").replace("</ide>", "</x:ide>"), {}, malformed},
+        {"undeclared entity", readFixture("compra.xml").replace("VENDA", "&venda;"), {}, msg::kNfeEntidade},
+        {"bytes that are not UTF-8", readFixture("compra.xml").replace("VENDA", "VEND\xC1" "A"), {}, malformed},
+        {"control character", readFixture("compra.xml").replace("VENDA", "VEN\x01" "DA"), {}, malformed},
+        {"repeated attribute", readFixture("compra.xml").replace("versao=\"4.00\">", "versao=\"4.00\" versao=\"4\">"), {}, malformed},
+        {"unsupported encoding", readFixture("compra.xml").replace("UTF-8", "EBCDIC"), {}, malformed},
+        {"text after the root", readFixture("compra.xml") + "x", {}, malformed},
+        {"prefixed root", prefixed, {}, QString()},
+        {"prefix of another namespace", QByteArray(prefixed).replace("xmlns:n=\"http://www.portalfiscal.inf.br/nfe\"", "xmlns:n=\"urn:x\""), {}, msg::kNfeNaoEhNfe},
     };
     for (const Case &c : cases) {
         Result<nfe::Document> d = nfe::parse(c.bytes, c.limits);
@@ -164,6 +182,12 @@ TEST(NfeReader, RefusesWhatIsNoInvoiceAndBoundsWhatItReads)
     ASSERT_EQ(inv.items.size(), 2u);
     EXPECT_EQ(inv.items[0].ncm, QStringLiteral("28061020"));
     EXPECT_DOUBLE_EQ(inv.items[0].quantity, 500.0);
+
+    // Text as XML reads it: references, CDATA, comments and line ends.
+    Result<nfe::Document> text = nfe::parse(readFixture("compra.xml").replace(
+        "<xProd>ACIDO CLORIDRICO 33%</xProd>", "<xProd>\r\n ACIDO &amp; <![CDATA[<BASE> &amp;]]>&#x41;<!-- x -->\r\nB\rC </xProd>"));
+    ASSERT_TRUE(text.ok()) << qPrintable(text.message());
+    EXPECT_EQ(text->invoices.front().items[0].description, QStringLiteral("ACIDO & <BASE> &amp;A\nB\nC"));
 }
 
 TEST(NfeImport, CompanySideCfop)
