@@ -24,7 +24,8 @@ sources+=("$root/src/exchange/Packet.cpp" "$root/src/exchange/PacketReader.cpp" 
 sources+=("$root/src/exchange/NfeReader.cpp")
 # The text import's line parser.
 sources+=("$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp" "$root/src/store/RecordRules.cpp"
-          "$root/src/shell/RowRules.cpp")
+          "$root/src/shell/RowRules.cpp"
+          "$root/src/store/ValueOrder.cpp" "$root/src/store/NameOrder.cpp")
 objects=()
 for src in "${sources[@]}"; do
   obj=$out/obj/$(basename "$(dirname "$src")")_$(basename "${src%.cpp}").o
@@ -36,7 +37,7 @@ done
 
 for target in "$root"/fuzz/fuzz_*.cpp; do
   name=$(basename "${target%.cpp}")
-  "$cxx" "${common[@]}" "${san[@]}" -fsanitize=fuzzer "$target" "${objects[@]}" $qt_libs -lz -lzip -o "$out/$name"
+  "$cxx" "${common[@]}" "${san[@]}" -fsanitize=fuzzer "$target" "${objects[@]}" $qt_libs -lz -lzip -lsqlite3 -o "$out/$name"
   mkdir -p "$out/corpus_${name#fuzz_}"
   echo "built $out/$name"
 done
