@@ -16,26 +16,11 @@ static QString textOf(const QVariantMap &row, const QString &field)
     return v.isNull() || !v.isValid() ? QString() : v.toString();
 }
 
-// Whether the value's text would be blank, without making the text of a
-// number (which never is).
-static bool blankValue(const QVariant &v)
-{
-    if (v.isNull() || !v.isValid())
-        return true;
-    switch (v.typeId()) {
-    case QMetaType::QString: return QStringView(*static_cast<const QString *>(v.constData())).trimmed().isEmpty();
-    case QMetaType::Double:
-    case QMetaType::Int:
-    case QMetaType::LongLong: return false;
-    default: return isBlank(v.toString());
-    }
-}
-
 std::function<bool(const QVariantMap &, const CheckContext &)> blank(const QString &field)
 {
     return [field](const QVariantMap &row, const CheckContext &) {
         const auto it = row.constFind(field);
-        return it == row.constEnd() || blankValue(*it);
+        return it == row.constEnd() || isBlankValue(*it);
     };
 }
 

@@ -29,6 +29,19 @@ QString signMessage(Sign sign, double value)
 
 bool isBlank(const QString &text) { return text.trimmed().isEmpty(); }
 
+bool isBlankValue(const QVariant &v)
+{
+    if (v.isNull() || !v.isValid())
+        return true;
+    switch (v.typeId()) {
+    case QMetaType::QString: return QStringView(*static_cast<const QString *>(v.constData())).trimmed().isEmpty();
+    case QMetaType::Double:
+    case QMetaType::Int:
+    case QMetaType::LongLong: return false;
+    default: return isBlank(v.toString());
+    }
+}
+
 bool hasDigit(const QString &text)
 {
     for (QChar c : text)

@@ -5,6 +5,7 @@
 // command-line tool and the tests share one rule.
 
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 namespace quirels::entry {
@@ -31,6 +32,9 @@ QString signMessage(Sign sign, double value);
 
 // A text is blank when nothing but blanks remains after trimming.
 bool isBlank(const QString &text);
+// A value is blank when it is absent, null or a blank text; a number never
+// is (and its text is not made to find that out).
+bool isBlankValue(const QVariant &v);
 // An NCM or CFOP code is blank when it holds no digit (the mask's literals
 // and blanks alone).
 bool hasDigit(const QString &text);

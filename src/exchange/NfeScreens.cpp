@@ -11,27 +11,12 @@ namespace {
 
 using Condition = std::function<bool(const QVariantMap &, const entry::CheckContext &)>;
 
-// Absent, null or blank; a number is never blank, and its text is not made
-// to find that out.
-bool isNull(const QVariant &v)
-{
-    if (!v.isValid() || v.isNull())
-        return true;
-    switch (v.typeId()) {
-    case QMetaType::QString: return QStringView(*static_cast<const QString *>(v.constData())).trimmed().isEmpty();
-    case QMetaType::Double:
-    case QMetaType::Int:
-    case QMetaType::LongLong: return false;
-    default: return v.toString().trimmed().isEmpty();
-    }
-}
-
 // An invoice number: one to ten digits.
 Condition badNumber(const QString &field)
 {
     return [field](const QVariantMap &row, const entry::CheckContext &) {
         const QVariant v = row.value(field);
-        if (isNull(v))
+        if (entry::isBlankValue(v))
             return false;
         const QString t = v.toString().trimmed();
         if (t.size() > 10)
@@ -47,7 +32,7 @@ Condition badCounterpart(const QString &field)
 {
     return [field](const QVariantMap &row, const entry::CheckContext &) {
         const QVariant v = row.value(field);
-        return !isNull(v) && !cpfcnpj::checkCounterpart(v.toString().trimmed()).ok();
+        return !entry::isBlankValue(v) && !cpfcnpj::checkCounterpart(v.toString().trimmed()).ok();
     };
 }
 
@@ -56,7 +41,7 @@ Condition refusedNumber(const QString &field, bool (*refused)(double))
 {
     return [field, refused](const QVariantMap &row, const entry::CheckContext &) {
         const QVariant v = row.value(field);
-        if (isNull(v))
+        if (entry::isBlankValue(v))
             return false;
         bool ok = false;
         const double d = v.toDouble(&ok);
@@ -78,7 +63,7 @@ Condition badDay(const QString &field)
 {
     return [field](const QVariantMap &row, const entry::CheckContext &) {
         const QVariant v = row.value(field);
-        if (isNull(v) || !row.contains(QStringLiteral("NmMes")))
+        if (entry::isBlankValue(v) || !row.contains(QStringLiteral("NmMes")))
             return false;
         return !entry::isValidDay(v.toString(), row.value(QStringLiteral("NmMes")).toString(),
                                   row.value(QStringLiteral("NrAno")).toString());
