@@ -77,11 +77,11 @@ TEST_F(ShellTest, AtualizarTabelasReplacesTheTablesOfTheTypedFolder)
         EXPECT_TRUE(update->isEnabled());
         // A button's Alt letter clicks it a moment later (it shows pressed first).
         QTest::keyClick(d, Qt::Key_A, Qt::AltModifier);
-        QTest::qWaitFor([&] { return !report->toPlainText().isEmpty(); }, 3000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !report->toPlainText().isEmpty(); }, 3000));
         seen.append(report->toPlainText());
         writeFile(file, "CdNCM;NmProdutoControlado\n2902.30.00;TOLUENO\n2999.99.99;PRODUTO NOVO\n");
         QTest::keyClick(d, Qt::Key_A, Qt::AltModifier);
-        QTest::qWaitFor([&] { return report->toPlainText() != seen.last(); }, 3000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return report->toPlainText() != seen.last(); }, 3000));
         seen.append(report->toPlainText());
         QTest::keyClick(d, Qt::Key_F, Qt::AltModifier);
     });
