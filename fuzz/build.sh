@@ -21,7 +21,7 @@ sources=("$root"/src/backup/*.cpp "$root/src/base/Cp1252.cpp" "$root/src/base/Di
 # The packet reader and writer (no store access; the schema below) for fuzz_packet.
 sources+=("$root/src/exchange/Packet.cpp" "$root/src/exchange/PacketReader.cpp" "$root/src/exchange/PacketWriter.cpp")
 # The electronic invoice reader (its zip batches link libzip).
-sources+=("$root/src/exchange/NfeReader.cpp")
+sources+=("$root/src/exchange/NfeReader.cpp" "$root/src/exchange/NfeInput.cpp")
 # The text import's line parser.
 sources+=("$root/src/exchange/TextRecords.cpp" "$root/src/store/Schema.cpp" "$root/src/store/RecordRules.cpp"
           "$root/src/shell/RowRules.cpp"
