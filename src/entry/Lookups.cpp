@@ -22,6 +22,29 @@ QString ncmByNameStatement(const QString &name)
 
 QSqlDatabase Lookups::db() const { return QSqlDatabase::database(m_connection, false); }
 
+namespace {
+
+// A code table held in memory: the name of each key of a two-column
+// statement, the first row of a key kept as the single look-up answers it;
+// a row whose key keyOf cannot read is left out.
+template <typename Key, typename KeyOf>
+Result<QHash<Key, QString>> heldTable(const QSqlDatabase &db, const QString &statement, KeyOf keyOf)
+{
+    QSqlQuery q(db);
+    sql::forwardOnly(q);
+    if (!q.exec(statement))
+        return makeError(sql::errorText(q));
+    QHash<Key, QString> all;
+    while (q.next()) {
+        const std::optional<Key> key = keyOf(q.value(0));
+        if (key && !all.contains(*key))
+            all.insert(*key, q.value(1).toString());
+    }
+    return all;
+}
+
+} // namespace
+
 Result<std::optional<QString>> Lookups::first(const QString &statement) const
 {
     QSqlQuery q(db());
@@ -79,17 +102,12 @@ Result<std::optional<QString>> Lookups::cfopDescription(const QString &code) con
 
 Status Lookups::holdCfops()
 {
-    QSqlQuery q(db());
-    sql::forwardOnly(q);
-    if (!q.exec(QStringLiteral("Select CdCFOP, dsCFOP from CFOP")))
-        return makeError(sql::errorText(q));
-    QHash<QString, QString> all;
-    while (q.next()) {
-        const QString code = q.value(0).toString();
-        if (!all.contains(code)) // the first row of a code, as the look-up answers
-            all.insert(code, q.value(1).toString());
-    }
-    m_cfops = std::move(all);
+    Result<QHash<QString, QString>> all =
+        heldTable<QString>(db(), QStringLiteral("Select CdCFOP, dsCFOP from CFOP"),
+                           [](const QVariant &v) { return std::optional<QString>(v.toString()); });
+    if (!all)
+        return all.error();
+    m_cfops = std::move(*all);
     return {};
 }
 
@@ -120,18 +138,15 @@ Result<std::optional<QString>> Lookups::countryName(const QString &code) const
 
 Status Lookups::holdCountries()
 {
-    QSqlQuery q(db());
-    sql::forwardOnly(q);
-    if (!q.exec(QStringLiteral("Select CDPAIS, NMPAIS from Paises")))
-        return makeError(sql::errorText(q));
-    QHash<qlonglong, QString> all;
-    while (q.next()) {
-        bool ok = false;
-        const qlonglong code = q.value(0).toLongLong(&ok);
-        if (ok && !all.contains(code)) // the first row of a number, as the look-up answers
-            all.insert(code, q.value(1).toString());
-    }
-    m_countries = std::move(all);
+    Result<QHash<qlonglong, QString>> all =
+        heldTable<qlonglong>(db(), QStringLiteral("Select CDPAIS, NMPAIS from Paises"), [](const QVariant &v) {
+            bool ok = false;
+            const qlonglong code = v.toLongLong(&ok);
+            return ok ? std::optional<qlonglong>(code) : std::nullopt;
+        });
+    if (!all)
+        return all.error();
+    m_countries = std::move(*all);
     return {};
 }
 
